@@ -1,0 +1,61 @@
+#include "common/platform/KnownFolders.h"
+
+#include <unistd.h>
+
+#include <fstream>
+
+#include "common/platform/Environment.h"
+#include "common/platform/posix/PosixPath.h"
+
+namespace vard::platform {
+namespace {
+
+std::string Home() { return GetEnv("HOME").value_or("/tmp"); }
+
+// XDG_DOCUMENTS_DIR from the environment or from user-dirs.dirs.
+std::string XdgDocuments() {
+  if (auto v = GetEnv("XDG_DOCUMENTS_DIR"); v && !v->empty()) return *v;
+  const std::string config = GetEnv("XDG_CONFIG_HOME").value_or(Home() + "/.config");
+  std::ifstream in(config + "/user-dirs.dirs");
+  std::string line;
+  const std::string key = "XDG_DOCUMENTS_DIR=";
+  while (std::getline(in, line)) {
+    if (line.rfind(key, 0) != 0) continue;
+    std::string v = line.substr(key.size());
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+    if (v.rfind("$HOME", 0) == 0) v = Home() + v.substr(5);
+    return v;
+  }
+  return {};
+}
+
+}  // namespace
+
+std::u16string DocumentsFolder() {
+  std::string d = XdgDocuments();
+  if (d.empty()) d = Home() + "/Documents";
+  return posix::FromOsPath(d);
+}
+
+std::u16string TempFolder() {
+  std::string t = GetEnv("TMPDIR").value_or("");
+  if (t.empty()) t = "/tmp";
+  if (t.back() != '/') t += '/';
+  return posix::FromOsPath(t);
+}
+
+std::u16string ModulePath() {
+  char buf[4096];
+  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return {};
+  return posix::FromOsPath(std::string(buf, static_cast<size_t>(n)));
+}
+
+std::u16string SystemDirectory() {
+  if (auto v = GetEnv("VARDEL_SYSTEM_DIR"); v && !v->empty()) return posix::FromOsPath(*v);
+  std::u16string exe = ModulePath();
+  const auto slash = exe.rfind(u'\\');
+  return slash == std::u16string::npos ? exe : exe.substr(0, slash);
+}
+
+}  // namespace vard::platform

@@ -1,0 +1,128 @@
+#include "common/platform/FileSystem.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "common/platform/win32/Wide.h"
+
+namespace vard::platform {
+
+using win32::W;
+
+uint32_t LastError() { return ::GetLastError(); }
+void SetLastErrorCode(uint32_t code) { ::SetLastError(code); }
+
+struct File::Impl {
+  HANDLE handle;
+};
+
+File::~File() { Close(); }
+File::File(File&& other) noexcept : impl_(std::exchange(other.impl_, nullptr)) {}
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    impl_ = std::exchange(other.impl_, nullptr);
+  }
+  return *this;
+}
+
+File File::Open(const std::u16string& path, uint32_t desiredAccess, uint32_t shareMode,
+                Disposition disposition, uint32_t attributes) {
+  HANDLE h = ::CreateFileW(W(path), desiredAccess, shareMode, nullptr, static_cast<DWORD>(disposition),
+                           attributes, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return File();
+  return File(new Impl{h});
+}
+
+bool File::IsOpen() const { return impl_ != nullptr; }
+
+bool File::Read(void* buffer, uint32_t size, uint32_t* bytesRead) {
+  DWORD n = 0;
+  if (bytesRead) *bytesRead = 0;
+  if (!impl_) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  const BOOL ok = ::ReadFile(impl_->handle, buffer, size, &n, nullptr);
+  if (bytesRead) *bytesRead = n;
+  return ok;
+}
+
+bool File::Write(const void* buffer, uint32_t size, uint32_t* bytesWritten) {
+  DWORD n = 0;
+  if (bytesWritten) *bytesWritten = 0;
+  if (!impl_) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  const BOOL ok = ::WriteFile(impl_->handle, buffer, size, &n, nullptr);
+  if (bytesWritten) *bytesWritten = n;
+  return ok;
+}
+
+bool File::Seek(int64_t distance, SeekFrom from, int64_t* newPosition) {
+  if (!impl_) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  LARGE_INTEGER d, r;
+  d.QuadPart = distance;
+  if (!::SetFilePointerEx(impl_->handle, d, &r, static_cast<DWORD>(from))) return false;
+  if (newPosition) *newPosition = r.QuadPart;
+  return true;
+}
+
+int64_t File::Size() const {
+  LARGE_INTEGER s;
+  if (!impl_ || !::GetFileSizeEx(impl_->handle, &s)) return -1;
+  return s.QuadPart;
+}
+
+bool File::SetEndOfFile() { return impl_ && ::SetEndOfFile(impl_->handle); }
+bool File::Flush() { return impl_ && ::FlushFileBuffers(impl_->handle); }
+
+void File::Close() {
+  if (!impl_) return;
+  ::CloseHandle(impl_->handle);
+  delete impl_;
+  impl_ = nullptr;
+}
+
+uint32_t FileAttributes(const std::u16string& path) { return ::GetFileAttributesW(W(path)); }
+bool SetAttributes(const std::u16string& path, uint32_t attributes) {
+  return ::SetFileAttributesW(W(path), attributes);
+}
+bool PathExists(const std::u16string& path) { return FileAttributes(path) != INVALID_FILE_ATTRIBUTES; }
+bool IsDirectory(const std::u16string& path) {
+  const DWORD a = ::GetFileAttributesW(W(path));
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+bool MakeDirectory(const std::u16string& path) { return ::CreateDirectoryW(W(path), nullptr); }
+bool RemoveFolder(const std::u16string& path) { return ::RemoveDirectoryW(W(path)); }
+bool RemoveFile(const std::u16string& path) { return ::DeleteFileW(W(path)); }
+bool RenameFile(const std::u16string& from, const std::u16string& to) { return ::MoveFileW(W(from), W(to)); }
+
+int64_t FileSizeOf(const std::u16string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!::GetFileAttributesExW(W(path), GetFileExInfoStandard, &d)) return -1;
+  return (static_cast<int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+}
+
+std::vector<std::u16string> ListDirectory(const std::u16string& folder) {
+  std::vector<std::u16string> names;
+  WIN32_FIND_DATAW fd;
+  std::u16string pattern = folder;
+  if (!pattern.empty() && pattern.back() != u'\\' && pattern.back() != u'/') pattern += u'\\';
+  pattern += u'*';
+  HANDLE h = ::FindFirstFileW(W(pattern), &fd);
+  if (h == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::u16string n = win32::U(fd.cFileName);
+    if (n != u"." && n != u"..") names.push_back(n);
+  } while (::FindNextFileW(h, &fd));
+  ::FindClose(h);
+  return names;
+}
+
+}  // namespace vard::platform

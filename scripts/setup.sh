@@ -1,0 +1,26 @@
+#!/bin/bash
+# Installs what the build and the tests need (Debian 12, as root). Does
+# nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang
+  mingw-w64 wine wine64 wine32:i386 xvfb
+  googletest libgtest-dev libgmock-dev
+  libcurl4-openssl-dev libcpp-httplib-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+if [[ " ${missing[*]} " == *":i386"* ]]; then
+  $SUDO dpkg --add-architecture i386
+fi
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
