@@ -1,0 +1,34 @@
+#include "ControlServices.h"
+
+#include "common/platform/KnownFolders.h"
+
+namespace vard {
+namespace {
+
+// Resolution of a page-relative URL until the HTTP layer's combination is
+// wired in: absolute URLs pass, "/x" keeps the page's origin, anything else
+// replaces the page's last path component.
+std::u16string CombineRelative(const std::u16string& base, const std::u16string& rel) {
+  if (rel.find(u"://") != std::u16string::npos || base.empty()) return rel;
+  const size_t scheme = base.find(u"://");
+  const size_t pathStart = scheme == std::u16string::npos ? 0 : base.find(u'/', scheme + 3);
+  const std::u16string origin = pathStart == std::u16string::npos ? base : base.substr(0, pathStart);
+  if (!rel.empty() && rel[0] == u'/') return origin + rel;
+  std::u16string dir = base.substr(0, base.find_first_of(u"?#"));
+  const size_t slash = dir.rfind(u'/');
+  dir = (slash == std::u16string::npos || slash < origin.size()) ? origin + u"/" : dir.substr(0, slash + 1);
+  return dir + rel;
+}
+
+}  // namespace
+
+ControlServices ControlServices::Defaults() {
+  ControlServices s;
+  s.combineUrl = [](const std::u16string& base, const std::u16string& rel, bool) {
+    return CombineRelative(base, rel);
+  };
+  s.initialDownloadFolder = [] { return platform::DocumentsFolder(); };
+  return s;
+}
+
+}  // namespace vard

@@ -1,0 +1,245 @@
+#include "DownloadList.h"
+
+#include <algorithm>
+
+#include "common/text/CaseFold.h"
+#include "common/text/Printf.h"
+#include "common/text/SizeFormat.h"
+
+namespace vard {
+namespace {
+
+constexpr uint32_t kTextCount = 118;
+
+std::u16string Bounded(std::u16string s, size_t capacity) {
+  if (s.size() > capacity - 1) s.resize(capacity - 1);
+  return s;
+}
+
+bool IsSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
+
+// Every prefix of S that ends just before one of its "/".
+void InsertPrefixes(std::set<std::u16string>& into, const std::u16string& s) {
+  for (size_t k = 0; k < s.size(); ++k)
+    if (s[k] == u'/') into.insert(s.substr(0, k));
+}
+
+}  // namespace
+
+std::u16string LastPathComponent(const std::u16string& path) {
+  const auto pos = path.find_last_of(u"/\\");
+  return pos == std::u16string::npos ? path : path.substr(pos + 1);
+}
+
+DownloadList::DownloadList(DownloadListServices services) : services_(std::move(services)) {}
+
+void DownloadList::RefreshCountTexts(DownloadRow& row) const {
+  const std::u16string format = services_.text ? services_.text(kTextCount) : std::u16string();
+  row.fileCountText = Bounded(FormatText(format, {row.fileCount}), kCountTextCapacity);
+  row.folderCountText =
+      Bounded(FormatText(format, {static_cast<int32_t>(row.subFolders.size())}), kCountTextCapacity);
+}
+
+void DownloadList::AddItem(const std::u16string& url, const std::u16string& name, int64_t size, bool utf8) {
+  std::u16string n = name;
+  const bool folderEntry = !n.empty() && IsSeparator(n.back());
+  if (n.empty()) n = LastPathComponent(url);
+
+  DownloadItem item;
+  std::u16string display = folderEntry ? LastPathComponent(n.substr(0, n.size() - 1)) : LastPathComponent(n);
+  item.displayName = Bounded(display, kDisplayNameCapacity);
+  if (folderEntry) {
+    item.subFolder = Bounded(n, kSubFolderCapacity);
+  } else if (display.size() < n.size()) {
+    item.subFolder = Bounded(n.substr(0, n.size() - display.size() - 1), kSubFolderCapacity);
+  }
+  if (size == 0 && !folderEntry && services_.queryRemoteSize) size = services_.queryRemoteSize(url, utf8);
+  item.iconIndex = services_.iconIndex ? services_.iconIndex(item.displayName, folderEntry) : 0;
+  item.sizeText = Bounded(FormatSize(size), kSizeTextCapacity);
+  item.url = url;
+  item.fileName = n;
+  item.fileSize = size;
+
+  std::u16string p = n;
+  std::replace(p.begin(), p.end(), u'\\', u'/');
+  const size_t first = p.find(u'/');
+  const bool grouped = first != std::u16string::npos || folderEntry;
+  std::u16string group, sub;
+  if (grouped) {
+    group = first == std::u16string::npos ? p : p.substr(0, first);
+    if (folderEntry) {
+      sub = first == std::u16string::npos ? std::u16string() : p.substr(first + 1);
+    } else {
+      const size_t last = p.rfind(u'/');
+      sub = last == first ? std::u16string() : p.substr(first + 1, last - first);
+    }
+  }
+
+  const int32_t index = static_cast<int32_t>(items_.size());
+  items_.push_back(std::move(item));
+  const DownloadItem& added = items_.back();
+
+  if (grouped) {
+    for (DownloadRow& row : rows_) {
+      if (!row.isGroup || !EqualsIgnoreCase(row.groupName, group)) continue;
+      if (!folderEntry) ++row.fileCount;
+      row.totalSize += size;
+      row.rowSizeText = Bounded(FormatSize(row.totalSize), kSizeTextCapacity);
+      InsertPrefixes(row.subFolders, sub);
+      row.itemIndexes.insert(index);
+      RefreshCountTexts(row);
+      return;
+    }
+  }
+  DownloadRow row;
+  row.rowName = Bounded(grouped ? group : added.displayName, kDisplayNameCapacity);
+  row.rowIcon = grouped ? (services_.iconIndex ? services_.iconIndex(group, true) : 0) : added.iconIndex;
+  row.groupName = group;
+  row.isGroup = grouped;
+  row.totalSize = size;
+  row.rowSizeText = Bounded(FormatSize(size), kSizeTextCapacity);
+  row.fileCount = folderEntry ? 0 : 1;
+  if (grouped) {
+    InsertPrefixes(row.subFolders, sub);
+    RefreshCountTexts(row);
+  }
+  row.itemIndexes.insert(index);
+  rows_.push_back(std::move(row));
+}
+
+void DownloadList::RemoveAll() {
+  items_.clear();
+  rows_.clear();
+}
+
+void DownloadList::RemoveItem(int32_t index) {
+  items_.erase(items_.begin() + index);
+  for (DownloadRow& row : rows_) {
+    std::set<int32_t> renumbered;
+    for (int32_t i : row.itemIndexes) {
+      if (i != index) renumbered.insert(i > index ? i - 1 : i);
+    }
+    row.itemIndexes = std::move(renumbered);
+  }
+}
+
+void DownloadList::RemoveSelected(const std::vector<int32_t>& selectedRows) {
+  std::vector<int32_t> rows = selectedRows;
+  std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+    const int32_t r = *it;
+    if (r < 0 || r >= RowCount()) continue;
+    if (layout_ == FolderLayout::kType2) {
+      const std::set<int32_t> indexes = rows_[r].itemIndexes;
+      for (auto i = indexes.rbegin(); i != indexes.rend(); ++i) RemoveItem(*i);
+      rows_.erase(rows_.begin() + r);
+      continue;
+    }
+    auto owner = std::find_if(rows_.begin(), rows_.end(),
+                              [r](const DownloadRow& row) { return row.itemIndexes.count(r) != 0; });
+    if (owner != rows_.end()) {
+      if (owner->isGroup) {
+        owner->totalSize -= items_[r].fileSize;
+        owner->rowSizeText = Bounded(FormatSize(owner->totalSize), kSizeTextCapacity);
+        owner->itemIndexes.erase(r);
+      } else {
+        rows_.erase(owner);
+      }
+    }
+    RemoveItem(r);
+  }
+}
+
+int32_t DownloadList::RowCount() const {
+  return layout_ == FolderLayout::kType2 ? static_cast<int32_t>(rows_.size())
+                                         : static_cast<int32_t>(items_.size());
+}
+
+const DownloadItem* DownloadList::ItemOfRow(int32_t row) const {
+  if (row < 0 || row >= RowCount()) return nullptr;
+  if (layout_ != FolderLayout::kType2) return &items_[row];
+  const auto& indexes = rows_[row].itemIndexes;
+  return indexes.empty() ? nullptr : &items_[*indexes.begin()];
+}
+
+std::vector<DownloadItem> DownloadList::ItemsOfRows(const std::vector<int32_t>& rows) const {
+  std::vector<DownloadItem> out;
+  for (int32_t r : rows) {
+    if (r < 0 || r >= RowCount()) continue;
+    if (layout_ != FolderLayout::kType2) {
+      out.push_back(items_[r]);
+    } else {
+      for (int32_t i : rows_[r].itemIndexes) out.push_back(items_[i]);
+    }
+  }
+  return out;
+}
+
+int64_t DownloadList::RowSize(int32_t row) const {
+  if (row < 0 || row >= RowCount()) return 0;
+  return layout_ == FolderLayout::kType2 ? rows_[row].totalSize : items_[row].fileSize;
+}
+
+int64_t DownloadList::TotalSize() const {
+  int64_t sum = 0;
+  for (const DownloadItem& item : items_) sum += item.fileSize;
+  return sum;
+}
+
+bool DownloadList::RowIsGroup(int32_t row) const {
+  return layout_ == FolderLayout::kType2 && row >= 0 && row < RowCount() && rows_[row].isGroup;
+}
+
+int32_t DownloadList::RowItemCount(int32_t row) const {
+  if (row < 0 || row >= RowCount()) return 0;
+  return layout_ == FolderLayout::kType2 ? static_cast<int32_t>(rows_[row].itemIndexes.size()) : 1;
+}
+
+std::u16string DownloadList::CellText(int32_t row, int32_t column) const {
+  if (row < 0 || row >= RowCount()) return {};
+  if (layout_ == FolderLayout::kType2) {
+    const DownloadRow& r = rows_[row];
+    switch (column) {
+      case 0: return r.rowName;
+      case 1: return r.rowSizeText;
+      case 2: return r.fileCountText;
+      case 3: return r.folderCountText;
+      default: return {};
+    }
+  }
+  const DownloadItem& item = items_[row];
+  switch (column) {
+    case 0: return item.displayName;
+    case 1: return item.sizeText;
+    case 2: return item.subFolder;
+    default: return {};
+  }
+}
+
+int32_t DownloadList::RowIcon(int32_t row) const {
+  if (row < 0 || row >= RowCount()) return 0;
+  return layout_ == FolderLayout::kType2 ? rows_[row].rowIcon : items_[row].iconIndex;
+}
+
+std::vector<DownloadItem> DownloadList::DropBatch(std::u16string folder, const std::vector<int32_t>& rows) const {
+  if (folder.empty() || folder.back() != u'\\') folder += u'\\';
+  std::vector<DownloadItem> batch;
+  for (int32_t r : rows) {
+    if (r < 0 || r >= RowCount()) continue;
+    if (layout_ != FolderLayout::kType2) {
+      DownloadItem copy = items_[r];
+      copy.fileName = folder + LastPathComponent(copy.fileName);
+      batch.push_back(std::move(copy));
+      continue;
+    }
+    for (int32_t i : rows_[r].itemIndexes) {
+      DownloadItem copy = items_[i];
+      copy.fileName = folder + copy.subFolder + u"\\" + LastPathComponent(copy.fileName);
+      batch.push_back(std::move(copy));
+    }
+  }
+  return batch;
+}
+
+}  // namespace vard

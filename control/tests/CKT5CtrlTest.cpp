@@ -1,0 +1,312 @@
+#include "control/CKT5Ctrl.h"
+
+#include <gtest/gtest.h>
+
+#include "common/respack/LanguageStore.h"
+#include "control/ConsoleControlView.h"
+#include "control/DispatchIds.h"
+
+namespace vard {
+namespace {
+
+struct RecordingSink final : IKT5CtrlEvents {
+  void Invoke(int32_t id, const std::vector<Variant>& args) override {
+    events.push_back(id);
+    if (!args.empty()) lastArg = args[0].number;
+  }
+  std::vector<int32_t> events;
+  int64_t lastArg = -1;
+};
+
+// A pack store with the texts the presenter shows.
+void FillStore() {
+  LanguageTables t;
+  t.strings = {{0, u"VARDKT5"}, {1, u"EN"}, {100, u"Alert"}, {101, u"Name"}, {102, u"Size"},
+               {105, u"Name"}, {106, u"Total Size"}, {107, u"Files"}, {108, u"Folders"},
+               {110, u"All files : %d (%s)"}, {111, u"Selected files %d (%s)"}, {118, u"%d"}};
+  LanguageStore::Instance().Replace(t);
+}
+
+class ControlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    FillStore();
+    services.loadLanguagePack = [this](const std::u16string& lang) {
+      packLoads.push_back(lang);
+      return lang == u"en" || lang == u"ko";
+    };
+    services.runDownloadDialog = [this](CKT5Ctrl&, const std::vector<DownloadItem>& batch, bool) {
+      lastBatch = batch;
+      return dialogResult;
+    };
+  }
+  void TearDown() override { LanguageStore::Instance().Clear(); }
+
+  Variant Get(CKT5Ctrl& c, int32_t id, std::vector<Variant> args = {}) {
+    Variant v;
+    EXPECT_EQ(c.Invoke(id, InvokeKind::kGet, args, &v), kSOk);
+    return v;
+  }
+
+  ControlServices services = ControlServices::Defaults();
+  std::vector<std::u16string> packLoads;
+  std::vector<DownloadItem> lastBatch;
+  int dialogResult = 1;
+  ConsoleControlView view{400, 300};
+};
+
+TEST_F(ControlTest, BooleanSettersTakeOnlyVariantTrue) {
+  CKT5Ctrl c(services);
+  c.put_UseUnicode(1);  // through the vtable: 1 is not VARIANT_TRUE
+  EXPECT_EQ(c.get_UseUnicode(), kVariantFalse);
+  c.put_UseUnicode(-1);
+  EXPECT_EQ(c.get_UseUnicode(), kVariantTrue);
+  EXPECT_TRUE(c.Dialog().useUnicode);
+  // Through dispatch a number is converted first, so 1 arrives as -1.
+  c.Invoke(dispid::kUseResume, InvokeKind::kPut, {Variant::I4(0)}, nullptr);
+  EXPECT_EQ(c.get_UseResume(), kVariantFalse);
+  c.Invoke(dispid::kUseResume, InvokeKind::kPut, {Variant::I4(1)}, nullptr);
+  EXPECT_EQ(c.get_UseResume(), kVariantTrue);
+  c.Invoke(dispid::kFixResume, InvokeKind::kPut, {Variant::Bool(1)}, nullptr);
+  EXPECT_EQ(c.get_FixResume(), kVariantFalse);
+}
+
+TEST_F(ControlTest, InitialSettings) {
+  CKT5Ctrl c(services);
+  EXPECT_EQ(c.get_Language(), u"ko");
+  EXPECT_EQ(CKT5Ctrl::get_ProgramTitle(), u"VardKT");
+  EXPECT_EQ(c.get_UseURLEncode(), kVariantTrue);
+  EXPECT_EQ(c.get_UseResume(), kVariantTrue);
+  EXPECT_EQ(c.get_ShowFileOpen(), kVariantTrue);
+  EXPECT_EQ(c.get_OpenFileOverwrite(), kVariantTrue);
+  EXPECT_EQ(c.get_UseBase64Encode(), kVariantFalse);
+  EXPECT_EQ(c.get_FolderType(), u"type0");
+  EXPECT_EQ(c.get_ItemWidth(3), -1);
+  EXPECT_EQ(c.get_DialogListHeight(), -1);
+  EXPECT_EQ(c.Dialog().captionSuffix, u" - VardKT");
+  EXPECT_FALSE(c.get_SetFolder().empty());  // the documents folder
+}
+
+TEST_F(ControlTest, LanguageKeepsTwoUnitsAndLoadsAtOnce) {
+  CKT5Ctrl c(services);
+  c.put_Language(u"en-US");
+  EXPECT_EQ(c.get_Language(), u"en");
+  EXPECT_EQ(packLoads.back(), u"en");
+  EXPECT_EQ(CKT5Ctrl::MessageCaption(), u"Alert - VardKT");
+}
+
+TEST_F(ControlTest, ProgramTitleIsProcessWideAndResetByConstruction) {
+  CKT5Ctrl a(services);
+  a.put_ProgramTitle(u"");
+  EXPECT_EQ(a.Dialog().captionSuffix, u"");
+  a.put_ProgramTitle(u"Shop");
+  CKT5Ctrl b(services);
+  EXPECT_EQ(a.get_ProgramTitle(), u"VardKT");
+  b.put_ProgramTitle(u"X");
+  EXPECT_EQ(a.get_ProgramTitle(), u"X");
+}
+
+TEST_F(ControlTest, FixedSettingsChangeOnlyBeforeTheWindow) {
+  CKT5Ctrl c(services);
+  c.put_FolderType(u"TYPE2");
+  EXPECT_EQ(c.get_FolderType(), u"type2");
+  c.CreateControlWindow(&view);
+  EXPECT_EQ(c.Invoke(dispid::kFolderType, InvokeKind::kPut, {Variant::String(u"type1")}, nullptr), kSOk);
+  EXPECT_EQ(c.get_FolderType(), u"type2");
+  c.put_ChildMode(-1);
+  c.put_OpenFileOverwrite(0);
+  EXPECT_EQ(c.get_ChildMode(), kVariantFalse);
+  EXPECT_EQ(c.get_OpenFileOverwrite(), kVariantTrue);
+  ASSERT_EQ(view.Columns().size(), 4u);
+  EXPECT_EQ(view.Columns()[1].title, u"Total Size");
+  c.put_FolderType(u"bogus");  // still fixed
+  EXPECT_EQ(c.get_FolderType(), u"type2");
+}
+
+TEST_F(ControlTest, RowIndexesAndUnsetResults) {
+  CKT5Ctrl c(services);
+  c.put_FolderType(u"type2");
+  c.CreateControlWindow(&view);
+  for (auto n : {u"a/1.txt", u"a/2.txt", u"b/1.txt", u"b/x/2.txt", u"a/3.txt"})
+    c.AppendFile(u"http://h/f", std::u16string(n), int64_t{10});
+  EXPECT_EQ(Get(c, dispid::kGetCount).number, 5);
+  EXPECT_EQ(Get(c, dispid::kGetFileName, {Variant::UI4(1)}).text, u"b/1.txt");
+  EXPECT_TRUE(Get(c, dispid::kGetFileName, {Variant::UI4(2)}).IsEmpty());
+  EXPECT_TRUE(Get(c, dispid::kGetFileName, {Variant::UI4(5)}).IsEmpty());  // GetFileName(GetCount())
+  EXPECT_EQ(Get(c, dispid::kGetFileSize, {Variant::UI4(0)}).text, u"10");
+  EXPECT_EQ(view.ItemCount(), 2);
+  EXPECT_EQ(view.StatusText(0), u"All files : 2 (0.04KB)");
+  view.SetSelectedRows({1});
+  EXPECT_EQ(Get(c, dispid::kGetSelectedItems).array, std::vector<int32_t>{1});
+  c.OnListClick(1);
+  EXPECT_EQ(view.StatusText(1), u"Selected files 1 (0.01KB)");
+}
+
+TEST_F(ControlTest, AppendResolvesAgainstThePage) {
+  CKT5Ctrl c(services);
+  c.SetPageUrl(u"http://host/dir/page.html?q=1");
+  c.AppendFile(u"files/a.txt", std::nullopt, int64_t{1});
+  c.AppendFile(u"/root.txt", std::nullopt, int64_t{1});
+  c.AppendFile(u"https://other/b.txt", u"", int64_t{1});
+  c.AppendFile(u"", std::nullopt, int64_t{1});  // still built
+  EXPECT_EQ(c.List().Items()[0].url, u"http://host/dir/files/a.txt");
+  EXPECT_EQ(c.List().Items()[0].fileName, u"a.txt");
+  EXPECT_EQ(c.List().Items()[1].url, u"http://host/root.txt");
+  EXPECT_EQ(c.List().Items()[2].url, u"https://other/b.txt");
+  EXPECT_EQ(c.get_GetCount(), 4);
+}
+
+TEST_F(ControlTest, RemoveSelectedAndAll) {
+  CKT5Ctrl c(services);
+  c.CreateControlWindow(&view);
+  for (auto n : {u"0", u"1", u"2", u"3"}) c.AppendFile(u"http://h/x", std::u16string(n), int64_t{1});
+  view.SetSelectedRows({1, 3});
+  c.RemoveSelectedItems();
+  EXPECT_EQ(c.get_GetFileName(1).value(), u"2");
+  EXPECT_TRUE(view.SelectedRows().empty());
+  EXPECT_EQ(view.ItemCount(), 2);
+  c.RemoveAllFiles();
+  EXPECT_EQ(view.ItemCount(), 0);
+  EXPECT_EQ(view.StatusText(0), u"All files : 0 (0.00KB)");
+}
+
+TEST_F(ControlTest, DialogResultsRaiseEvents) {
+  CKT5Ctrl c(services);
+  RecordingSink sink, other;
+  c.Advise(&sink);
+  const uint32_t cookie = c.Advise(&other);
+  c.CreateControlWindow(&view);
+  c.AppendFile(u"http://h/a", u"a", int64_t{1});
+  c.AppendFile(u"http://h/b", u"b", int64_t{1});
+  for (int result : {1, 2, 7, 0, 3}) {
+    dialogResult = result;
+    c.StartDownload();
+  }
+  EXPECT_EQ(sink.events, (std::vector<int32_t>{dispid::kOnDownloadComplete, dispid::kOnDownloadCancel,
+                                               dispid::kOnDownloadError}));
+  EXPECT_EQ(lastBatch.size(), 2u);
+  c.Unadvise(cookie);
+  view.SetSelectedRows({1});
+  dialogResult = 1;
+  c.StartSelectDownload();
+  ASSERT_EQ(lastBatch.size(), 1u);
+  EXPECT_EQ(lastBatch[0].fileName, u"b");
+  EXPECT_EQ(other.events.size(), 3u);
+
+  c.DownloadSelectedTo(u"C:\\drop");
+  EXPECT_EQ(lastBatch[0].fileName, u"C:\\drop\\b");
+  EXPECT_EQ(c.get_UseFullPath(), kVariantFalse);  // restored after the run
+  c.OnListDoubleClick(0);
+  EXPECT_EQ(sink.events.back(), dispid::kOnItemDblClick);
+  c.OnListClick(9);  // not a row: no event
+  EXPECT_EQ(sink.events.back(), dispid::kOnItemDblClick);
+}
+
+TEST_F(ControlTest, ChildModeEmbedsTheDialog) {
+  CKT5Ctrl c(services);
+  RecordingSink sink;
+  c.Advise(&sink);
+  c.Invoke(dispid::kChildMode, InvokeKind::kPut, {Variant::String(u"true")}, nullptr);
+  c.CreateControlWindow(&view);
+  EXPECT_TRUE(view.HasEmbeddedDialog());
+  c.AppendFile(u"http://h/a", u"a", int64_t{1});
+  c.RemoveAllFiles();
+  EXPECT_EQ(c.Dialog().embeddedItems.size(), 1u);  // the dialog keeps its entries
+  c.OnChildDialogEnd(1);
+  c.OnChildDialogEnd(2);
+  EXPECT_EQ(sink.events, (std::vector<int32_t>{dispid::kOnDownloadComplete, dispid::kOnDownloadCancel}));
+  c.OnContextMenu(0, 0);  // no menu in child mode
+  EXPECT_TRUE(view.LastMenu().empty());
+  c.DestroyControlWindow();
+  EXPECT_FALSE(view.HasEmbeddedDialog());
+}
+
+TEST_F(ControlTest, ContextMenuRules) {
+  CKT5Ctrl c(services);
+  std::vector<DownloadItem> handed;
+  c.Services().plusDownload = [&](CKT5Ctrl&, const std::vector<DownloadItem>& b) { handed = b; };
+  c.CreateControlWindow(&view);
+  c.AppendFile(u"http://h/a", u"a", int64_t{1});
+  c.AppendFile(u"http://h/b", u"b", int64_t{1});
+
+  c.OnContextMenu(5, 5);
+  ASSERT_EQ(view.LastMenu().size(), 4u);
+  EXPECT_TRUE(view.LastMenu()[0].grayed);   // open: nothing selected
+  EXPECT_TRUE(view.LastMenu()[2].grayed);   // download selected
+  EXPECT_FALSE(view.LastMenu()[3].grayed);  // download all
+
+  view.SetSelectedRows({0, 1});
+  view.SetMenuAnswer(kCmdDownloadSelected);
+  c.OnContextMenu(5, 5);
+  EXPECT_TRUE(view.LastMenu()[0].grayed);
+  EXPECT_EQ(handed.size(), 2u);
+
+  c.put_UseContextOpen(0);
+  c.OnContextMenu(5, 5);
+  EXPECT_EQ(view.LastMenu().front().id, kCmdDownloadSelected);
+
+  c.put_UseContextMenu(0);
+  view.SetMenuAnswer(kCmdDownloadAll);
+  handed.clear();
+  c.OnContextMenu(5, 5);
+  EXPECT_TRUE(handed.empty());
+}
+
+TEST_F(ControlTest, OpenCommandDownloadsTheOneSelectedItem) {
+  CKT5Ctrl c(services);
+  std::u16string openedUrl, openedName;
+  c.Services().downloadAndOpen = [&](CKT5Ctrl&, const std::u16string& url, const std::u16string& name, int64_t) {
+    openedUrl = url;
+    openedName = name;
+  };
+  c.CreateControlWindow(&view);
+  c.AppendFile(u"http://h/a%41.txt", u"sub/a.txt", int64_t{1});
+  view.SetSelectedRows({0});
+  c.OnCommand(kCmdOpenFile);
+  EXPECT_EQ(openedUrl, u"http://h/a%41.txt");
+  EXPECT_EQ(openedName, u"sub/a.txt");
+}
+
+TEST_F(ControlTest, LayoutWithAndWithoutStatusBar) {
+  CKT5Ctrl c(services);
+  c.CreateControlWindow(&view);
+  EXPECT_EQ(view.ListHeight(), 280);
+  EXPECT_EQ(view.StatusParts(0), 200);
+  EXPECT_EQ(view.StatusParts(1), 400);
+  c.put_ShowStatus(0);
+  EXPECT_EQ(view.ListHeight(), 300);
+  EXPECT_EQ(view.Columns()[0].width, 400 - 17 - 110);
+  c.put_ListStyle(u"LIST");
+  EXPECT_EQ(view.Mode(), ListViewMode::kList);
+  c.put_ItemWidth(0, 222);
+  EXPECT_EQ(view.Columns()[0].width, 273);  // list mode leaves widths alone
+  c.put_ListStyle(u"");
+  EXPECT_EQ(view.Columns()[0].width, 222);
+}
+
+TEST_F(ControlTest, EveryMemberAnswersSuccess) {
+  CKT5Ctrl c(services);
+  for (int32_t id = 1; id < 1000; ++id) {
+    const dispid::Member* m = dispid::FindMember(id);
+    if (!m) {
+      EXPECT_EQ(c.Invoke(id, InvokeKind::kGet, {}, nullptr), kDispMemberNotFound) << id;
+      continue;
+    }
+    Variant out;
+    const InvokeKind kind = m->kind == dispid::MemberKind::kMethod ? InvokeKind::kMethod : InvokeKind::kGet;
+    EXPECT_EQ(c.Invoke(id, kind, {}, &out), kSOk) << id;
+  }
+  EXPECT_EQ(dispid::FindMember(u"getcount")->id, 401);
+}
+
+TEST_F(ControlTest, UnknownLanguageLeavesTheStore) {
+  LanguageStore::Instance().Clear();
+  CKT5Ctrl c(services);
+  c.put_Language(u"ja");
+  c.CreateControlWindow(&view);
+  EXPECT_EQ(view.Columns()[0].title, u"");
+  EXPECT_EQ(view.StatusText(0), u"");
+}
+
+}  // namespace
+}  // namespace vard

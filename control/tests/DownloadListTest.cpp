@@ -1,0 +1,128 @@
+#include "control/DownloadList.h"
+
+#include <gtest/gtest.h>
+
+namespace vard {
+namespace {
+
+class DownloadListTest : public ::testing::Test {
+ protected:
+  DownloadList MakeList(FolderLayout layout) {
+    DownloadList list(DownloadListServices{
+        [this](const std::u16string&, bool) {
+          ++sizeQueries;
+          return int64_t{777};
+        },
+        [](const std::u16string&, bool dir) { return dir ? 3 : 1; },
+        [](uint32_t id) { return id == 118 ? std::u16string(u"%d개") : std::u16string(); }});
+    list.SetLayout(layout);
+    return list;
+  }
+  int sizeQueries = 0;
+};
+
+TEST_F(DownloadListTest, GroupsByTopFolderIgnoringCase) {
+  DownloadList list = MakeList(FolderLayout::kType2);
+  list.AddItem(u"http://h/r.pdf", u"docs/2010/r.pdf", 100, false);
+  list.AddItem(u"http://h/x.pdf", u"DOCS/x.pdf", 50, false);
+  ASSERT_EQ(list.RowCount(), 1);
+  const DownloadRow& row = list.Rows()[0];
+  EXPECT_EQ(row.rowName, u"docs");
+  EXPECT_EQ(row.fileCount, 2);
+  EXPECT_EQ(row.totalSize, 150);
+  EXPECT_EQ(list.CellText(0, 1), u"0.14KB");
+  EXPECT_EQ(row.subFolders, std::set<std::u16string>{u"2010"});
+  EXPECT_EQ(list.CellText(0, 2), u"2개");
+  EXPECT_EQ(list.CellText(0, 3), u"1개");
+  EXPECT_EQ(list.RowIcon(0), 3);
+  EXPECT_EQ(list.Items()[0].subFolder, u"docs/2010");
+  EXPECT_EQ(list.Items()[0].displayName, u"r.pdf");
+  EXPECT_EQ(sizeQueries, 0);
+}
+
+TEST_F(DownloadListTest, NamesFromUrlFolderEntriesAndDuplicates) {
+  DownloadList list = MakeList(FolderLayout::kType2);
+  list.AddItem(u"http://h/a/b/c.txt?x=1", u"", 5, false);  // no name: last URL component, ungrouped
+  EXPECT_EQ(list.Items()[0].displayName, u"c.txt?x=1");
+  EXPECT_FALSE(list.Rows()[0].isGroup);
+  EXPECT_EQ(list.CellText(0, 2), u"");
+
+  list.AddItem(u"http://h/d", u"docs/", 0, false);  // folder entry: no size query
+  EXPECT_EQ(sizeQueries, 0);
+  EXPECT_EQ(list.Items()[1].displayName, u"docs");
+  EXPECT_EQ(list.Items()[1].subFolder, u"docs/");
+  EXPECT_EQ(list.Rows()[1].fileCount, 0);
+  EXPECT_TRUE(list.Rows()[1].isGroup);
+
+  list.AddItem(u"http://h/s", u"nosize.bin", 0, false);  // size asked from the server
+  EXPECT_EQ(sizeQueries, 1);
+  EXPECT_EQ(list.Items()[2].fileSize, 777);
+
+  list.AddItem(u"http://h/s", u"nosize.bin", 1, false);
+  EXPECT_EQ(list.ItemCount(), 4);  // no duplicate check
+}
+
+TEST_F(DownloadListTest, FiveFilesInTwoGroups) {
+  DownloadList list = MakeList(FolderLayout::kType2);
+  for (auto n : {u"a/1", u"a/2", u"b/1", u"A/3", u"b/c/d/2"}) list.AddItem(u"u", n, 1, false);
+  EXPECT_EQ(list.ItemCount(), 5);
+  EXPECT_EQ(list.RowCount(), 2);
+  EXPECT_EQ(list.ItemOfRow(1)->fileName, u"b/1");  // a group reports its first item
+  EXPECT_EQ(list.ItemOfRow(2), nullptr);
+  EXPECT_EQ(list.Rows()[1].subFolders, (std::set<std::u16string>{u"c", u"c/d"}));
+  EXPECT_EQ(list.ItemsOfRows({1}).size(), 2u);
+}
+
+TEST_F(DownloadListTest, RemoveSelectedKeepsRowsPointingAtTheirItems) {
+  DownloadList list = MakeList(FolderLayout::kType0);
+  for (auto n : {u"g/0", u"1", u"g/2", u"3", u"4"}) list.AddItem(u"u", n, 10, false);
+  list.RemoveSelected({3, 1});  // unsorted on purpose: removes 3, then 1
+  ASSERT_EQ(list.ItemCount(), 3);
+  EXPECT_EQ(list.Items()[0].fileName, u"g/0");
+  EXPECT_EQ(list.Items()[1].fileName, u"g/2");
+  EXPECT_EQ(list.Items()[2].fileName, u"4");
+  // Every row still names the items it had, renumbered.
+  for (const DownloadRow& row : list.Rows())
+    for (int32_t i : row.itemIndexes) ASSERT_LT(i, list.ItemCount());
+  EXPECT_EQ(list.Rows()[0].itemIndexes, (std::set<int32_t>{0, 1}));
+  EXPECT_EQ(list.Rows()[1].itemIndexes, (std::set<int32_t>{2}));
+
+  list.RemoveSelected({0});  // an item of a group: the group shrinks
+  EXPECT_EQ(list.Rows()[0].totalSize, 10);
+  EXPECT_EQ(list.Rows()[0].itemIndexes, (std::set<int32_t>{0}));
+  EXPECT_EQ(list.Items()[0].fileName, u"g/2");
+}
+
+TEST_F(DownloadListTest, RemoveSelectedGroupsInGroupedLayout) {
+  DownloadList list = MakeList(FolderLayout::kType2);
+  for (auto n : {u"a/1", u"b/1", u"a/2", u"c", u"b/2"}) list.AddItem(u"u", n, 1, false);
+  list.RemoveSelected({0, 2});  // group a and the plain item c
+  ASSERT_EQ(list.RowCount(), 1);
+  EXPECT_EQ(list.Rows()[0].rowName, u"b");
+  ASSERT_EQ(list.ItemCount(), 2);
+  EXPECT_EQ(list.ItemsOfRows({0})[1].fileName, u"b/2");
+  list.RemoveSelected({5});  // out of range: nothing
+  EXPECT_EQ(list.RowCount(), 1);
+}
+
+TEST_F(DownloadListTest, DropBatchMakesFullPaths) {
+  DownloadList list = MakeList(FolderLayout::kType2);
+  list.AddItem(u"u1", u"docs/2010/r.pdf", 1, false);
+  list.AddItem(u"u2", u"x.txt", 1, false);
+  auto batch = list.DropBatch(u"D:\\drop", {0, 1});
+  ASSERT_EQ(batch.size(), 2u);
+  EXPECT_EQ(batch[0].fileName, u"D:\\drop\\docs/2010\\r.pdf");
+  EXPECT_EQ(batch[1].fileName, u"D:\\drop\\\\x.txt");
+  list.SetLayout(FolderLayout::kType0);
+  EXPECT_EQ(list.DropBatch(u"D:\\drop\\", {0})[0].fileName, u"D:\\drop\\r.pdf");
+}
+
+TEST_F(DownloadListTest, LongNamesAreCutToFieldCapacity) {
+  DownloadList list = MakeList(FolderLayout::kType1);
+  list.AddItem(u"u", std::u16string(400, u'n'), 1, false);
+  EXPECT_EQ(list.Items()[0].displayName.size(), kDisplayNameCapacity - 1);
+  EXPECT_EQ(list.Items()[0].fileName.size(), 400u);  // the name itself is kept whole
+}
+
+}  // namespace
+}  // namespace vard
