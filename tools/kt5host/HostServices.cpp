@@ -1,0 +1,7 @@
+#include "HostServices.h"
+
+namespace vard {
+
+ControlServices HostServices() { return ControlServices::Defaults(); }
+
+}  // namespace vard

@@ -1,0 +1,48 @@
+#pragma once
+// A scripting host standing in for the web page: runs a script line by line
+// against one control and prints every result and every event.
+#include <istream>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "control/CKT5Ctrl.h"
+#include "control/ConsoleControlView.h"
+#include "control/ControlPersistence.h"
+
+namespace vard {
+
+class ScriptHost final : public IKT5CtrlEvents {
+ public:
+  ScriptHost(std::ostream& out, ControlServices services);
+  ~ScriptHost() override;
+
+  // Runs every line; false when a line could not be understood.
+  bool Run(std::istream& script);
+  bool RunLine(const std::string& line);
+
+  void Invoke(int32_t dispid, const std::vector<Variant>& args) override;
+
+ private:
+  bool Member(InvokeKind kind, const std::vector<std::string>& words);
+  void EnsureCreated();
+  void LoadParams();
+
+  std::ostream& out_;
+  CKT5Ctrl ctrl_;
+  ConsoleControlView view_;
+  std::map<std::u16string, Variant> params_;
+  bool paramsLoaded_ = false;
+  int dialogResult_ = 0;
+  uint32_t cookie_ = 0;
+};
+
+// Splits a script line into words; "double quotes" keep blanks, and a
+// backslash escapes the next character inside them. A quoted word keeps a
+// leading marker byte 0x01 so that "5" stays text while 5 is a number.
+std::vector<std::string> SplitScriptLine(const std::string& line);
+Variant ParseScriptValue(const std::string& word);
+std::string FormatVariant(const Variant& v);
+
+}  // namespace vard
