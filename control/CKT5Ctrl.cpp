@@ -354,6 +354,11 @@ bool CKT5Ctrl::LoadLanguagePack() {
 
 std::u16string CKT5Ctrl::MessageCaption() { return g_messageCaption; }
 
+void CKT5Ctrl::OnSetFocus() {
+  if (!view_ || view_->FocusIsOnChild()) return;
+  childMode_ ? view_->FocusEmbeddedDialog() : view_->FocusList();
+}
+
 void CKT5Ctrl::OnListClick(int32_t row) {
   if (row < 0 || row >= list_.RowCount()) return;
   RefreshStatusTexts();

@@ -128,6 +128,7 @@ class CKT5Ctrl {
   void DestroyControlWindow();
   bool Created() const { return created_; }
   void Layout();
+  void OnSetFocus();
   void OnListClick(int32_t row);
   void OnListDoubleClick(int32_t row);
   void OnBeginDrag();

@@ -58,6 +58,10 @@ class ConsoleControlView final : public IControlView {
   void CreateEmbeddedDialog(const std::vector<uint8_t>&) override { embedded_ = true; }
   void PlaceEmbeddedDialog(int32_t, int32_t) override {}
   void DestroyEmbeddedDialog() override { embedded_ = false; }
+  bool FocusIsOnChild() override { return !focus_.empty(); }
+  void FocusList() override { focus_ = "list"; }
+  void FocusEmbeddedDialog() override { focus_ = "dialog"; }
+  const std::string& Focus() const { return focus_; }
   uint16_t TrackPopupMenu(const std::vector<MenuEntry>& entries, int32_t x, int32_t y) override;
   void MessageBox(const std::u16string& text, const std::u16string& caption) override;
 
@@ -75,6 +79,7 @@ class ConsoleControlView final : public IControlView {
   bool statusBar_ = false;
   bool embedded_ = false;
   uint16_t menuAnswer_ = 0;
+  std::string focus_;
   std::vector<MenuEntry> lastMenu_;
   std::vector<std::u16string> messages_;
 };

@@ -45,6 +45,12 @@ class IControlView {
   virtual void PlaceEmbeddedDialog(int32_t width, int32_t height) = 0;
   virtual void DestroyEmbeddedDialog() = 0;
 
+  // Keyboard focus: whether one of the window's children has it, and
+  // giving it to the list or to the embedded dialog.
+  virtual bool FocusIsOnChild() = 0;
+  virtual void FocusList() = 0;
+  virtual void FocusEmbeddedDialog() = 0;
+
   // Shows the popup at screen coordinates; the chosen command or 0.
   virtual uint16_t TrackPopupMenu(const std::vector<MenuEntry>& entries, int32_t x, int32_t y) = 0;
   virtual void MessageBox(const std::u16string& text, const std::u16string& caption) = 0;

@@ -1,5 +1,8 @@
 #include "DragOutData.h"
 
+#include "common/platform/FileSystem.h"
+#include "common/platform/KnownFolders.h"
+
 namespace vard {
 
 std::vector<uint8_t> ServerListData() {
@@ -21,6 +24,16 @@ std::vector<uint8_t> FileDropBlock(const std::string& ansiPath) {
   // pt.x, pt.y, fNC and fWide stay zero.
   for (size_t i = 0; i < ansiPath.size(); ++i) block[kHeader + i] = static_cast<uint8_t>(ansiPath[i]);
   return block;
+}
+
+std::u16string CreateDropMarker() {
+  std::u16string path = platform::TempFolder();
+  if (!path.empty() && path.back() != u'\\') path += u'\\';
+  path += kDropMarkerName;
+  platform::SetAttributes(path, platform::attribute::kNormal);  // a hidden leftover refuses CREATE_ALWAYS
+  platform::File f = platform::File::Open(path, platform::access::kWrite, 0, platform::Disposition::kCreateAlways,
+                                          platform::attribute::kHidden);
+  return f.IsOpen() ? path : std::u16string();
 }
 
 }  // namespace vard

@@ -22,4 +22,8 @@ std::vector<uint8_t> ServerListData();
 // name another file.
 std::vector<uint8_t> FileDropBlock(const std::string& ansiPath);
 
+// Creates the empty, hidden marker file in the temporary folder (replacing
+// one left over) and returns its path; empty when it cannot be made.
+std::u16string CreateDropMarker();
+
 }  // namespace vard

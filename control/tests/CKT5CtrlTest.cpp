@@ -215,6 +215,8 @@ TEST_F(ControlTest, ChildModeEmbedsTheDialog) {
   c.OnChildDialogEnd(1);
   c.OnChildDialogEnd(2);
   EXPECT_EQ(sink.events, (std::vector<int32_t>{dispid::kOnDownloadComplete, dispid::kOnDownloadCancel}));
+  c.OnSetFocus();
+  EXPECT_EQ(view.Focus(), "dialog");
   c.OnContextMenu(0, 0);  // no menu in child mode
   EXPECT_TRUE(view.LastMenu().empty());
   c.DestroyControlWindow();
@@ -271,6 +273,8 @@ TEST_F(ControlTest, LayoutWithAndWithoutStatusBar) {
   CKT5Ctrl c(services);
   c.CreateControlWindow(&view);
   EXPECT_EQ(view.ListHeight(), 280);
+  c.OnSetFocus();
+  EXPECT_EQ(view.Focus(), "list");
   EXPECT_EQ(view.StatusParts(0), 200);
   EXPECT_EQ(view.StatusParts(1), 400);
   c.put_ShowStatus(0);

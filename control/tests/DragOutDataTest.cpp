@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/platform/FileSystem.h"
+
 namespace vard {
 namespace {
 
@@ -24,6 +26,20 @@ TEST(DragOutData, FileDropBlockLayout) {
   // The longest path that fits, and one more byte that does not.
   EXPECT_EQ(FileDropBlock(std::string(259, 'p')).size(), 281u);
   EXPECT_TRUE(FileDropBlock(std::string(260, 'p')).empty());
+}
+
+TEST(DragOutData, MarkerFileIsMadeEmptyAndReplaced) {
+  const std::u16string path = CreateDropMarker();
+  ASSERT_FALSE(path.empty());
+  {
+    platform::File f = platform::File::Open(path, platform::access::kWrite, 0, platform::Disposition::kOpenExisting);
+    ASSERT_TRUE(f.IsOpen());
+    f.Write("junk", 4, nullptr);
+  }
+  EXPECT_EQ(CreateDropMarker(), path);
+  EXPECT_EQ(platform::FileSizeOf(path), 0);
+  platform::SetAttributes(path, platform::attribute::kNormal);
+  EXPECT_TRUE(platform::RemoveFile(path));
 }
 
 }  // namespace
