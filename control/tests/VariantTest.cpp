@@ -1,0 +1,55 @@
+#include "control/Variant.h"
+
+#include <gtest/gtest.h>
+
+#include "control/ControlServices.h"
+#include "control/DispatchIds.h"
+
+namespace vard {
+namespace {
+
+TEST(Variant, BooleanConversionsAsAutomationMakesThem) {
+  EXPECT_EQ(Variant::I4(1).ToVariantBool(), kVariantTrue);
+  EXPECT_EQ(Variant::I4(0).ToVariantBool(), kVariantFalse);
+  EXPECT_EQ(Variant::I8(int64_t{1} << 40).ToVariantBool(), kVariantTrue);
+  EXPECT_EQ(Variant::Bool(1).ToVariantBool(), 1);  // a VARIANT_BOOL passes unchanged
+  EXPECT_EQ(Variant::String(u"True").ToVariantBool(), kVariantTrue);
+  EXPECT_EQ(Variant::String(u"false").ToVariantBool(), kVariantFalse);
+  EXPECT_EQ(Variant::String(u"-1").ToVariantBool(), kVariantTrue);
+  EXPECT_EQ(Variant::String(u"2").ToVariantBool(), kVariantTrue);
+  EXPECT_FALSE(Variant::String(u"yes").ToVariantBool().has_value());
+  EXPECT_FALSE(Variant::String(u"").ToVariantBool().has_value());
+}
+
+TEST(Variant, IntegersAndTexts) {
+  EXPECT_EQ(Variant::String(u" 42").ToInteger(), 42);
+  EXPECT_EQ(Variant::String(u"-7").ToInteger(), -7);
+  EXPECT_FALSE(Variant::String(u"4x").ToInteger().has_value());
+  EXPECT_EQ(Variant().ToInteger(), 0);
+  EXPECT_EQ(Variant::I2(-1).ToText(), u"-1");
+  EXPECT_EQ(Variant::ArrayI4({1, 3}).ToText(), u"1,3");
+  EXPECT_EQ(Variant::Bool(-1).ToText(), u"True");
+}
+
+TEST(DispatchIds, NamesAndIdsMatch) {
+  EXPECT_EQ(dispid::FindMember(u"OPENFILEOVERWRITE")->id, 408);
+  EXPECT_EQ(dispid::FindMember(u"GetMAC")->id, 804);
+  EXPECT_EQ(dispid::FindMember(210)->name, u"URLDownloadComplete");
+  EXPECT_EQ(dispid::FindMember(u"NoSuchMember"), nullptr);
+  EXPECT_EQ(dispid::FindMember(204), nullptr);
+  EXPECT_EQ(dispid::EventName(8), u"OnDownloadError");
+  EXPECT_EQ(dispid::EventName(9), u"");
+}
+
+TEST(ControlServices, DefaultUrlCombination) {
+  const auto combine = ControlServices::Defaults().combineUrl;
+  EXPECT_EQ(combine(u"http://h/a/b.html", u"c.txt", false), u"http://h/a/c.txt");
+  EXPECT_EQ(combine(u"http://h/a/b.html?x=/y", u"c.txt", false), u"http://h/a/c.txt");
+  EXPECT_EQ(combine(u"http://h", u"c.txt", false), u"http://h/c.txt");
+  EXPECT_EQ(combine(u"http://h/a/", u"/c.txt", false), u"http://h/c.txt");
+  EXPECT_EQ(combine(u"http://h/a/", u"ftp://o/c.txt", false), u"ftp://o/c.txt");
+  EXPECT_EQ(combine(u"", u"c.txt", false), u"c.txt");
+}
+
+}  // namespace
+}  // namespace vard
