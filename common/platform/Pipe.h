@@ -3,8 +3,9 @@
 // named pipe ("\\.\pipe\<name>"). POSIX: a SOCK_SEQPACKET Unix socket at
 // R/pipe/<name> (R is the user's 0700 runtime folder). Both keep message
 // boundaries and report a lost peer with the same Win32 numbers: reads fail
-// with kBrokenPipe, writes with kNoData; a message larger than the read
-// buffer fails with kMoreData.
+// with kBrokenPipe, writes with kNoData (Win32 also kPipeNotConnected once
+// the server disconnected); a message larger than the read buffer fails
+// with kMoreData.
 #include <cstdint>
 #include <string>
 

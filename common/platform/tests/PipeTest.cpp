@@ -90,7 +90,7 @@ TEST(Pipe, OversizedMessageFailsTheReadAndLostPeersAreReported) {
   EXPECT_EQ(LastError(), error::kBrokenPipe);
 }
 
-TEST(Pipe, WriteToClosedServerFailsWithNoData) {
+TEST(Pipe, WriteToClosedServerReportsTheLostPeer) {
   const auto name = UniqueName("gone");
   OneClientServer server(name);
   PipeEnd client = ConnectSoon(name);
@@ -99,7 +99,8 @@ TEST(Pipe, WriteToClosedServerFailsWithNoData) {
   served.Close();
   uint32_t n = 0;
   EXPECT_FALSE(client.WriteMessage("a", 1, &n));
-  EXPECT_EQ(LastError(), error::kNoData);
+  // Win32 says "not connected" after the server disconnected the instance.
+  EXPECT_TRUE(LastError() == error::kNoData || LastError() == error::kPipeNotConnected) << LastError();
 }
 
 TEST(Pipe, ConnectWithoutServerReportsNotFound) {
