@@ -33,9 +33,9 @@ FileBrokerClient::FileBrokerClient(std::u16string pipeName)
     : pipeName_(std::move(pipeName)), buffer_(kMessageMax) {}
 
 bool FileBrokerClient::IsRunning() const {
-  bool existed = false;
-  platform::NamedMutex probe = platform::NamedMutex::Create(kInstanceMutexName, &existed);
-  return !probe.IsValid() || existed;  // closing the probe releases it
+  // Only looks: creating the mutex here, even for an instant, could make a
+  // broker starting at that moment stop as if another one ran.
+  return platform::NamedMutex::Exists(kInstanceMutexName);
 }
 
 bool FileBrokerClient::SetProgramPath(const std::u16string& path) {

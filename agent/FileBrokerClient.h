@@ -21,7 +21,7 @@ class FileBrokerClient {
   FileBrokerClient(const FileBrokerClient&) = delete;
   FileBrokerClient& operator=(const FileBrokerClient&) = delete;
 
-  // Whether a broker holds its single-instance mutex.
+  // Whether a broker holds its single-instance mutex (looked up, not created).
   bool IsRunning() const;
   // Stores the program path when it is readable.
   bool SetProgramPath(const std::u16string& path);

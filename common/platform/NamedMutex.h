@@ -21,6 +21,10 @@ class NamedMutex {
   // invalid result means the call failed; LastError() tells why.
   static NamedMutex Create(const std::u16string& name, bool* alreadyExisted);
 
+  // Whether someone holds the mutex, without creating it: a probe that
+  // created it could make a starting owner believe it is not the first.
+  static bool Exists(const std::u16string& name);
+
   bool IsValid() const { return handle_ != kInvalid; }
   // Releases ownership (if held) and closes.
   void Close();

@@ -39,7 +39,15 @@ NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted) 
   }
   // flock belongs to this open file description, so a second Create in the
   // same process sees the lock as held too, like a second CreateMutexW.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  // Exists() probes hold a shared lock for an instant: try a few times
+  // before calling the lock held.
+  bool locked = false;
+  for (int attempt = 0; attempt < 5 && !locked; ++attempt) {
+    if (attempt) ::usleep(2000);
+    locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (!locked && errno != EWOULDBLOCK) break;
+  }
+  if (!locked) {
     if (errno != EWOULDBLOCK) {
       SetLastErrorCode(posix::ErrorFromErrno(errno));
       ::close(fd);
@@ -51,6 +59,16 @@ NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted) 
   }
   SetLastErrorCode(error::kSuccess);
   return NamedMutex(fd, true);
+}
+
+bool NamedMutex::Exists(const std::u16string& name) {
+  const std::string folder = posix::RuntimeSubfolder("mutex");
+  if (folder.empty()) return false;
+  const int fd = ::open((folder + "/" + posix::ObjectFileName(name)).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return held;
 }
 
 void NamedMutex::Close() {

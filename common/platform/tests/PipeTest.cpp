@@ -112,14 +112,17 @@ TEST(Pipe, ConnectWithoutServerReportsNotFound) {
 TEST(NamedMutex, SecondCreateSeesTheFirstUntilItCloses) {
   const std::u16string name = u"Global\\vard-test-mutex-" + UniqueName("m").substr(9);
   bool existed = true;
+  EXPECT_FALSE(NamedMutex::Exists(name));
   NamedMutex first = NamedMutex::Create(name, &existed);
   ASSERT_TRUE(first.IsValid());
   EXPECT_FALSE(existed);
   NamedMutex second = NamedMutex::Create(name, &existed);
   EXPECT_TRUE(second.IsValid());
   EXPECT_TRUE(existed);
+  EXPECT_TRUE(NamedMutex::Exists(name));
   second.Close();
   first.Close();
+  EXPECT_FALSE(NamedMutex::Exists(name));
   NamedMutex third = NamedMutex::Create(name, &existed);
   ASSERT_TRUE(third.IsValid());
   EXPECT_FALSE(existed);

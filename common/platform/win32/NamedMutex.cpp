@@ -29,6 +29,15 @@ NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted) 
   return NamedMutex(reinterpret_cast<intptr_t>(h), !existed);
 }
 
+bool NamedMutex::Exists(const std::u16string& name) {
+  HANDLE h = ::OpenMutexW(SYNCHRONIZE, FALSE, win32::W(name));
+  if (h) {
+    ::CloseHandle(h);
+    return true;
+  }
+  return ::GetLastError() == ERROR_ACCESS_DENIED;  // exists, owned by a stronger account
+}
+
 void NamedMutex::Close() {
   if (handle_ == kInvalid) return;
   HANDLE h = reinterpret_cast<HANDLE>(handle_);
