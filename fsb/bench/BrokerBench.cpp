@@ -1,6 +1,7 @@
 // Writes 1 GiB in 32,768-byte blocks through the broker and then directly
 // into the same folder, and prints both rates.
 // Usage: fsb_bench [folder] [MiB]
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -49,36 +50,48 @@ int main(int argc, char** argv) {
 
   const std::u16string viaBroker = folder + u"vard-bench-broker.bin";
   const std::u16string direct = folder + u"vard-bench-direct.bin";
-  auto start = std::chrono::steady_clock::now();
-  if (client.Open(viaBroker, 2) != fsb::status::kSuccess) {
-    std::fprintf(stderr, "broker cannot open the file\n");
-    return 2;
-  }
-  for (uint64_t done = 0; done < total; done += block.size()) {
-    uint32_t written = 0;
-    if (client.Write(block.data(), static_cast<uint32_t>(block.size()), &written) != fsb::status::kSuccess ||
-        written != block.size()) {
-      std::fprintf(stderr, "broker write failed\n");
-      return 2;
+  auto throughBroker = [&]() -> double {
+    const auto start = std::chrono::steady_clock::now();
+    if (client.Open(viaBroker, 2) != fsb::status::kSuccess) return -1;
+    for (uint64_t done = 0; done < total; done += block.size()) {
+      uint32_t written = 0;
+      if (client.Write(block.data(), static_cast<uint32_t>(block.size()), &written) != fsb::status::kSuccess ||
+          written != block.size())
+        return -1;
     }
-  }
-  client.Close();
-  const double brokerSeconds = Seconds(start);
-
-  start = std::chrono::steady_clock::now();
-  {
+    client.Close();
+    return Seconds(start);
+  };
+  auto directly = [&]() -> double {
+    const auto start = std::chrono::steady_clock::now();
     platform::File f = platform::File::Open(direct, platform::access::kRead | platform::access::kWrite,
                                             platform::share::kRead, platform::Disposition::kCreateAlways);
-    for (uint64_t done = 0; done < total && f.IsOpen(); done += block.size()) {
+    if (!f.IsOpen()) return -1;
+    for (uint64_t done = 0; done < total; done += block.size()) {
       uint32_t written = 0;
-      if (!f.Write(block.data(), static_cast<uint32_t>(block.size()), &written)) return 2;
+      if (!f.Write(block.data(), static_cast<uint32_t>(block.size()), &written)) return -1;
     }
+    f.Close();
+    return Seconds(start);
+  };
+  // Alternating rounds, each file removed after its round, so neither side
+  // pays for the other's dirty pages; the best round of each counts.
+  double brokerSeconds = 1e30, directSeconds = 1e30;
+  bool same = true;
+  for (int round = 0; round < 2; ++round) {
+    const double d = directly();
+    same = same && platform::FileSizeOf(direct) == static_cast<int64_t>(total);
+    platform::RemoveFile(direct);
+    const double b = throughBroker();
+    same = same && platform::FileSizeOf(viaBroker) == static_cast<int64_t>(total);
+    platform::RemoveFile(viaBroker);
+    if (d < 0 || b < 0) {
+      std::fprintf(stderr, "write failed\n");
+      return 2;
+    }
+    directSeconds = std::min(directSeconds, d);
+    brokerSeconds = std::min(brokerSeconds, b);
   }
-  const double directSeconds = Seconds(start);
-
-  const bool same = platform::FileSizeOf(viaBroker) == platform::FileSizeOf(direct);
-  platform::RemoveFile(viaBroker);
-  platform::RemoveFile(direct);
   client.Shutdown();
   int code = 0;
   if (broker.IsValid() && !broker.Wait(5000, &code)) broker.Kill();
