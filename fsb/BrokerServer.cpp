@@ -71,8 +71,12 @@ void BrokerServer::Serve(ConnectionWorker* worker) {
     BrokerRequest header{};
     std::span<const uint8_t> payload;
     if (!DecodeRequest({request.get(), got}, &header, &payload)) continue;  // no answer without the magic
-    DispatchContext context{&registry_, options_.serviceMode, connections_.load()};
-    const uint32_t length = Dispatch(header, payload, worker->state, context, response.get(), &shutdown);
+    uint32_t length = 0;
+    {
+      std::shared_lock<std::shared_mutex> serving(gate_);
+      DispatchContext context{&registry_, options_.serviceMode, connections_.load()};
+      length = Dispatch(header, payload, worker->state, context, response.get(), &shutdown);
+    }
     uint32_t written = 0;
     if (!worker->pipe.WriteMessage(response.get(), length, &written) || written != length) break;
     if (shutdown) break;
@@ -89,6 +93,9 @@ void BrokerServer::Serve(ConnectionWorker* worker) {
 }
 
 void EndConsoleBroker(BrokerServer& server) {
+  // Another client may have come during the pause; its requests must not
+  // touch files closed here.
+  server.StopServing();
   server.Registry().CloseEverything();
   std::_Exit(1);
 }

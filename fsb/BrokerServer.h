@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <shared_mutex>
 #include <string>
 
 #include "common/platform/NamedMutex.h"
@@ -30,6 +31,9 @@ class BrokerServer {
   bool Start();
 
   OpenFileRegistry& Registry() { return registry_; }
+  // Waits for requests in progress and lets no further request run, for
+  // good: files can then be closed under every worker's feet safely.
+  void StopServing() { gate_.lock(); }
   uint32_t ConnectionCount() const { return connections_.load(); }
 
  private:
@@ -41,6 +45,7 @@ class BrokerServer {
   OpenFileRegistry registry_;
   std::atomic<uint32_t> connections_{0};
   std::atomic<uint64_t> nextId_{1};
+  std::shared_mutex gate_;  // shared per request, exclusive once stopping
 };
 
 // The console-mode end: every registered file closed, exit code 1.
