@@ -75,7 +75,6 @@ int FileBrokerClient::Transfer(uint32_t opcode, uint32_t param, const void* payl
   answer->clear();
   if (!connected_) return status::kNotConnected;
   if (length > kMessageMax - kHeaderSize || (length && !payload)) return status::kUnreadable;
-  std::memset(buffer_.data(), 0, buffer_.size());
   std::memcpy(buffer_.data(), "VDFS", 4);
   PutU32(&buffer_[4], opcode);
   PutU32(&buffer_[8], param);

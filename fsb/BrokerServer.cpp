@@ -65,7 +65,9 @@ void BrokerServer::Serve(ConnectionWorker* worker) {
   std::unique_ptr<uint8_t[]> response(new (std::nothrow) uint8_t[kMessageMax]);
   bool shutdown = false;
   while (request && response) {
-    std::memset(request.get(), 0, kMessageMax);
+    // Only the header can be read short (it reads zero-padded); payload
+    // bytes are never read beyond what arrived.
+    std::memset(request.get(), 0, kHeaderSize);
     uint32_t got = 0;
     if (!worker->pipe.ReadMessage(request.get(), kMessageMax, &got) || got == 0) break;
     BrokerRequest header{};

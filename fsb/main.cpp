@@ -22,10 +22,7 @@ int main(int argc, char** argv) {
     std::printf("Invalid Value: %s\n", argv[i]);
     return -1;
   }
-  if (!console) {
-    std::printf("Invalid Value: %s\n", "");
-    return -1;
-  }
+  if (!console) return -1;  // the service modes come with the service host
   fsb::BrokerServer server({false, {}, fsb::EndConsoleBroker});
   if (!server.Start()) return -1;
   // Console mode ends only through a shutdown request.
