@@ -80,7 +80,10 @@ void BrokerServer::Serve(ConnectionWorker* worker) {
       length = Dispatch(header, payload, worker->state, context, response.get(), &shutdown);
     }
     uint32_t written = 0;
-    if (!worker->pipe.WriteMessage(response.get(), length, &written) || written != length) break;
+    if (!worker->pipe.WriteMessage(response.get(), length, &written) || written != length) {
+      shutdown = false;  // only an answered shutdown ends the broker
+      break;
+    }
     if (shutdown) break;
   }
   const uint64_t id = worker->state.id;
