@@ -26,6 +26,12 @@ constexpr uint32_t kDiskFull = 112;
 constexpr uint32_t kDirNotEmpty = 145;
 constexpr uint32_t kAlreadyExists = 183;
 constexpr uint32_t kNegativeSeek = 131;
+constexpr uint32_t kBrokenPipe = 109;
+constexpr uint32_t kPipeBusy = 231;
+constexpr uint32_t kNoData = 232;
+constexpr uint32_t kPipeNotConnected = 233;
+constexpr uint32_t kMoreData = 234;
+constexpr uint32_t kPipeConnected = 535;
 }  // namespace error
 
 uint32_t LastError();

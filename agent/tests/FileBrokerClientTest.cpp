@@ -1,0 +1,95 @@
+// The client's transfer rules against a scripted fake broker on a real pipe.
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "agent/FileBrokerClient.h"
+#include "common/brokerpipe/BrokerProtocol.h"
+#include "common/platform/Pipe.h"
+#include "common/text/Utf.h"
+
+namespace vard {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using namespace fsb;
+
+// Answers each request with the next scripted answer, records the requests,
+// and hangs up when the script ends.
+class FakeBroker {
+ public:
+  explicit FakeBroker(std::vector<Bytes> answers)
+      : name_(AsciiToUtf16("\\\\.\\pipe\\vard-fake-broker-" + std::to_string(++counter_) + "-" +
+                           std::to_string(reinterpret_cast<uintptr_t>(this) % 99991))),
+        listener_(name_, kMessageMax) {
+    thread_ = std::thread([this, answers = std::move(answers)] {
+      bool fatal = false;
+      platform::PipeEnd pipe = listener_.Accept(&fatal);
+      Bytes buffer(kMessageMax);
+      for (const Bytes& answer : answers) {
+        uint32_t n = 0;
+        if (!pipe.ReadMessage(buffer.data(), kMessageMax, &n)) return;
+        requests.emplace_back(buffer.begin(), buffer.begin() + n);
+        if (!pipe.WriteMessage(answer.data(), static_cast<uint32_t>(answer.size()), &n)) return;
+      }
+    });
+  }
+  ~FakeBroker() { thread_.join(); }
+  const std::u16string& Name() const { return name_; }
+  std::vector<Bytes> requests;
+
+ private:
+  static inline int counter_ = 0;
+  std::u16string name_;
+  platform::PipeListener listener_;
+  std::thread thread_;
+};
+
+Bytes Status(uint32_t s) {
+  Bytes b(4);
+  PutU32(b.data(), s);
+  return b;
+}
+
+TEST(FileBrokerClient, AnswersOfTheWrongLengthGiveFive) {
+  Bytes readAnswer{1, 0, 0, 0, 5, 0, 0, 0, 'a', 'b'};  // count says 5, two bytes came
+  FakeBroker fake({{1, 0, 0, 0, 9}, {1, 0, 0, 0, 0, 0, 0, 0}, readAnswer, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+                   Status(1)});
+  FileBrokerClient client(fake.Name());
+  ASSERT_EQ(client.Connect(100, 20), status::kSuccess);
+  EXPECT_EQ(client.Close(), status::kBadAnswer);
+  int64_t pos = 0;
+  EXPECT_EQ(client.Seek(0, 2, &pos), status::kBadAnswer);
+  char buf[8];
+  uint32_t got = 99;
+  EXPECT_EQ(client.Read(buf, sizeof buf, &got), status::kBadAnswer);
+  EXPECT_EQ(got, 0u);
+  EXPECT_EQ(client.Seek(0, 2, &pos), status::kBadAnswer);
+  EXPECT_EQ(client.Shutdown(), status::kSuccess);
+  // The requests went out as the layout says.
+  ASSERT_EQ(fake.requests.size(), 5u);
+  EXPECT_EQ(fake.requests[0], EncodeRequest(VDFS_CLOSE, 0, {}));
+  EXPECT_EQ(fake.requests[2], EncodeRequest(VDFS_READ, 6, Bytes{8, 0, 0, 0}));
+}
+
+TEST(FileBrokerClient, LostBrokerMeansNotConnectedUntilReconnected) {
+  FileBrokerClient client(u"\\\\.\\pipe\\vard-fake-broker-nobody");
+  EXPECT_EQ(client.Close(), status::kNotConnected);
+  EXPECT_EQ(client.Connect(2, 10), status::kFailed);
+  {
+    FakeBroker fake({Status(1)});
+    FileBrokerClient c(fake.Name());
+    ASSERT_EQ(c.Connect(100, 20), status::kSuccess);
+    uint8_t data[3] = {1, 2, 3};
+    EXPECT_EQ(c.Write(data, 3, nullptr), status::kSuccess);
+    // The fake hangs up after its one answer.
+    const int s = c.Write(data, 3, nullptr);
+    EXPECT_TRUE(s == status::kNotConnected || s == status::kFailed) << s;
+    EXPECT_EQ(c.Write(data, 3, nullptr), status::kNotConnected);
+    EXPECT_FALSE(c.IsConnected());
+  }
+}
+
+}  // namespace
+}  // namespace vard

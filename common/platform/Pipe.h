@@ -1,0 +1,75 @@
+#pragma once
+// Message pipes between processes on one machine. Win32: a message-mode
+// named pipe ("\\.\pipe\<name>"). POSIX: a SOCK_SEQPACKET Unix socket at
+// R/pipe/<name> (R is the user's 0700 runtime folder). Both keep message
+// boundaries and report a lost peer with the same Win32 numbers: reads fail
+// with kBrokenPipe, writes with kNoData (Win32 also kPipeNotConnected once
+// the server disconnected); a message larger than the read buffer fails
+// with kMoreData.
+#include <cstdint>
+#include <string>
+
+namespace vard::platform {
+
+// One end of a connection. Owns it; moves, never copies.
+class PipeEnd {
+ public:
+  PipeEnd() = default;
+  PipeEnd(intptr_t native, bool serverSide) : native_(native), server_(serverSide) {}
+  ~PipeEnd();
+  PipeEnd(PipeEnd&& other) noexcept;
+  PipeEnd& operator=(PipeEnd&& other) noexcept;
+  PipeEnd(const PipeEnd&) = delete;
+  PipeEnd& operator=(const PipeEnd&) = delete;
+
+  bool IsOpen() const { return native_ != kInvalid; }
+  // Reads one whole message.
+  bool ReadMessage(void* buffer, uint32_t size, uint32_t* bytesRead);
+  // Writes one message.
+  bool WriteMessage(const void* data, uint32_t size, uint32_t* bytesWritten);
+  // Server side: flushes and disconnects before closing.
+  void Close();
+
+ private:
+  static constexpr intptr_t kInvalid = -1;
+  intptr_t native_ = kInvalid;
+  bool server_ = false;
+};
+
+// Server side of a pipe name. Access: on Win32 the interactive user and the
+// local system, local callers only; on POSIX the owner of the runtime folder.
+class PipeListener {
+ public:
+  PipeListener(std::u16string name, uint32_t bufferSize);
+  ~PipeListener();
+  PipeListener(const PipeListener&) = delete;
+  PipeListener& operator=(const PipeListener&) = delete;
+
+  // Waits for the next client. On failure the result is not open and
+  // *fatal tells whether the listener cannot go on (no instance could be
+  // created) or may simply try again.
+  PipeEnd Accept(bool* fatal);
+
+ private:
+  std::u16string name_;
+  uint32_t bufferSize_;
+  intptr_t native_ = -1;  // POSIX: the listening socket
+};
+
+// Client side: opens the pipe for reading and writing. Not open on failure
+// (kFileNotFound when nobody serves the name, kPipeBusy ...).
+PipeEnd ConnectPipe(const std::u16string& name);
+
+// Tells when a server started after this object was made serves the name
+// (POSIX: the socket file was replaced; a stale file does not count).
+class PipeServedWatch {
+ public:
+  explicit PipeServedWatch(const std::u16string& name);
+  bool Served() const;
+
+ private:
+  std::u16string name_;
+  uint64_t before_ = 0;
+};
+
+}  // namespace vard::platform

@@ -1,0 +1,42 @@
+#pragma once
+// Starting other programs. ChildProcess is a plain start with an owned
+// process (tests, tools); ShellStartAndWait is the shell start the programs
+// use (Win32: ShellExecuteExW and input idle; POSIX: posix_spawn and a
+// readiness check).
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vard::platform {
+
+class ChildProcess {
+ public:
+  ChildProcess() = default;
+  ~ChildProcess();  // closes, does not end the process
+  ChildProcess(ChildProcess&& other) noexcept;
+  ChildProcess& operator=(ChildProcess&& other) noexcept;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // Each argument reaches the child as one argument.
+  static ChildProcess Start(const std::u16string& program, const std::vector<std::u16string>& args);
+  bool IsValid() const { return native_ != -1; }
+  // True with the exit code once the process ended within the time.
+  bool Wait(uint32_t timeoutMs, int* exitCode);
+  void Kill();
+
+ private:
+  intptr_t native_ = -1;  // HANDLE or pid
+  bool reaped_ = false;
+  int exitCode_ = 0;
+};
+
+// Starts `program` with `parameters` (blank-separated) through the shell,
+// hidden, with `verb` ("runas", or empty for the default). Win32: waits for
+// input idle; POSIX: polls `ready` until it is true or the child has ended.
+// True when the program started.
+bool ShellStartAndWait(const std::u16string& program, const std::u16string& parameters,
+                       const std::u16string& verb, const std::function<bool()>& ready);
+
+}  // namespace vard::platform

@@ -1,0 +1,50 @@
+#include "common/platform/NamedMutex.h"
+
+#include <windows.h>
+
+#include <utility>
+
+#include "common/platform/win32/Wide.h"
+
+namespace vard::platform {
+
+NamedMutex::~NamedMutex() { Close(); }
+NamedMutex::NamedMutex(NamedMutex&& other) noexcept
+    : handle_(std::exchange(other.handle_, kInvalid)), owned_(std::exchange(other.owned_, false)) {}
+NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = std::exchange(other.handle_, kInvalid);
+    owned_ = std::exchange(other.owned_, false);
+  }
+  return *this;
+}
+
+NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted) {
+  if (alreadyExisted) *alreadyExisted = false;
+  HANDLE h = ::CreateMutexW(nullptr, TRUE, win32::W(name));
+  if (!h) return {};
+  const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+  if (alreadyExisted) *alreadyExisted = existed;
+  return NamedMutex(reinterpret_cast<intptr_t>(h), !existed);
+}
+
+bool NamedMutex::Exists(const std::u16string& name) {
+  HANDLE h = ::OpenMutexW(SYNCHRONIZE, FALSE, win32::W(name));
+  if (h) {
+    ::CloseHandle(h);
+    return true;
+  }
+  return ::GetLastError() == ERROR_ACCESS_DENIED;  // exists, owned by a stronger account
+}
+
+void NamedMutex::Close() {
+  if (handle_ == kInvalid) return;
+  HANDLE h = reinterpret_cast<HANDLE>(handle_);
+  if (owned_) ::ReleaseMutex(h);
+  ::CloseHandle(h);
+  handle_ = kInvalid;
+  owned_ = false;
+}
+
+}  // namespace vard::platform

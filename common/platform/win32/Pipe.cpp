@@ -1,0 +1,124 @@
+// Message-mode named pipes.
+#include "common/platform/Pipe.h"
+
+#include <windows.h>
+#include <sddl.h>
+
+#include <utility>
+
+#include "common/platform/win32/Wide.h"
+#include "common/text/Utf.h"
+
+#ifndef PIPE_REJECT_REMOTE_CLIENTS
+#define PIPE_REJECT_REMOTE_CLIENTS 0x00000008
+#endif
+
+namespace vard::platform {
+namespace {
+
+HANDLE H(intptr_t n) { return reinterpret_cast<HANDLE>(n); }
+
+// Full access for the interactive user and the local system only: a server
+// that may run as the local system must not act for network or anonymous
+// callers.
+constexpr wchar_t kPipeSddl[] = L"D:P(A;;GA;;;SY)(A;;GA;;;IU)";
+
+}  // namespace
+
+PipeEnd::~PipeEnd() { Close(); }
+PipeEnd::PipeEnd(PipeEnd&& other) noexcept
+    : native_(std::exchange(other.native_, kInvalid)), server_(other.server_) {}
+PipeEnd& PipeEnd::operator=(PipeEnd&& other) noexcept {
+  if (this != &other) {
+    Close();
+    native_ = std::exchange(other.native_, kInvalid);
+    server_ = other.server_;
+  }
+  return *this;
+}
+
+bool PipeEnd::ReadMessage(void* buffer, uint32_t size, uint32_t* bytesRead) {
+  if (bytesRead) *bytesRead = 0;
+  if (!IsOpen()) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  DWORD n = 0;
+  const BOOL ok = ::ReadFile(H(native_), buffer, size, &n, nullptr);
+  if (bytesRead) *bytesRead = n;
+  return ok;
+}
+
+bool PipeEnd::WriteMessage(const void* data, uint32_t size, uint32_t* bytesWritten) {
+  if (bytesWritten) *bytesWritten = 0;
+  if (!IsOpen()) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  DWORD n = 0;
+  const BOOL ok = ::WriteFile(H(native_), data, size, &n, nullptr);
+  if (bytesWritten) *bytesWritten = n;
+  return ok;
+}
+
+void PipeEnd::Close() {
+  if (!IsOpen()) return;
+  if (server_) {
+    ::FlushFileBuffers(H(native_));
+    ::DisconnectNamedPipe(H(native_));
+  }
+  ::CloseHandle(H(native_));
+  native_ = kInvalid;
+}
+
+PipeListener::PipeListener(std::u16string name, uint32_t bufferSize)
+    : name_(std::move(name)), bufferSize_(bufferSize) {}
+
+PipeListener::~PipeListener() = default;
+
+PipeEnd PipeListener::Accept(bool* fatal) {
+  *fatal = false;
+  SECURITY_ATTRIBUTES sa{};
+  sa.nLength = sizeof sa;
+  sa.bInheritHandle = FALSE;
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kPipeSddl, SDDL_REVISION_1, &sd, nullptr)) {
+    *fatal = true;
+    return {};
+  }
+  sa.lpSecurityDescriptor = sd;
+  const std::string name = Utf16ToUtf8(name_);
+  HANDLE pipe = ::CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX,
+                                   PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
+                                   PIPE_UNLIMITED_INSTANCES, bufferSize_, bufferSize_, 0, &sa);
+  const DWORD createError = ::GetLastError();
+  ::LocalFree(sd);
+  if (pipe == INVALID_HANDLE_VALUE) {
+    ::SetLastError(createError);
+    *fatal = true;
+    return {};
+  }
+  if (!::ConnectNamedPipe(pipe, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
+    const DWORD err = ::GetLastError();
+    ::CloseHandle(pipe);
+    ::SetLastError(err);
+    return {};
+  }
+  return PipeEnd(reinterpret_cast<intptr_t>(pipe), true);
+}
+
+PipeEnd ConnectPipe(const std::u16string& name) {
+  HANDLE h = ::CreateFileW(win32::W(name), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  // Whole answers per read, as the server writes them.
+  DWORD mode = PIPE_READMODE_MESSAGE;
+  ::SetNamedPipeHandleState(h, &mode, nullptr, nullptr);
+  return PipeEnd(reinterpret_cast<intptr_t>(h), false);
+}
+
+PipeServedWatch::PipeServedWatch(const std::u16string& name) : name_(name) {}
+
+// The shell start already waited for the program to be ready.
+bool PipeServedWatch::Served() const { return true; }
+
+}  // namespace vard::platform

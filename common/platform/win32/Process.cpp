@@ -1,0 +1,107 @@
+#include "common/platform/Process.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <utility>
+
+#include "common/platform/win32/Wide.h"
+
+namespace vard::platform {
+namespace {
+
+HANDLE H(intptr_t n) { return reinterpret_cast<HANDLE>(n); }
+
+// Quoting of CommandLineToArgvW: backslashes double only before a quote.
+void AppendQuoted(std::u16string& line, const std::u16string& arg) {
+  if (!arg.empty() && arg.find_first_of(u" \t\"") == std::u16string::npos) {
+    line += arg;
+    return;
+  }
+  line += u'"';
+  size_t slashes = 0;
+  for (char16_t c : arg) {
+    if (c == u'\\') {
+      ++slashes;
+    } else if (c == u'"') {
+      line.append(slashes * 2 + 1, u'\\');
+      slashes = 0;
+    } else {
+      line.append(slashes, u'\\');
+      slashes = 0;
+    }
+    if (c != u'\\') line += c;
+  }
+  line.append(slashes * 2, u'\\');
+  line += u'"';
+}
+
+}  // namespace
+
+ChildProcess::~ChildProcess() {
+  if (IsValid()) ::CloseHandle(H(native_));
+}
+ChildProcess::ChildProcess(ChildProcess&& other) noexcept
+    : native_(std::exchange(other.native_, -1)), reaped_(other.reaped_), exitCode_(other.exitCode_) {}
+ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
+  if (this != &other) {
+    if (IsValid()) ::CloseHandle(H(native_));
+    native_ = std::exchange(other.native_, -1);
+    reaped_ = other.reaped_;
+    exitCode_ = other.exitCode_;
+  }
+  return *this;
+}
+
+ChildProcess ChildProcess::Start(const std::u16string& program, const std::vector<std::u16string>& args) {
+  std::u16string line;
+  AppendQuoted(line, program);
+  for (const auto& a : args) {
+    line += u' ';
+    AppendQuoted(line, a);
+  }
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  ChildProcess child;
+  if (!::CreateProcessW(win32::W(program), reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE, 0,
+                        nullptr, nullptr, &si, &pi))
+    return child;
+  ::CloseHandle(pi.hThread);
+  child.native_ = reinterpret_cast<intptr_t>(pi.hProcess);
+  return child;
+}
+
+bool ChildProcess::Wait(uint32_t timeoutMs, int* exitCode) {
+  if (!IsValid()) return false;
+  if (::WaitForSingleObject(H(native_), timeoutMs) != WAIT_OBJECT_0) return false;
+  DWORD code = 0;
+  ::GetExitCodeProcess(H(native_), &code);
+  if (exitCode) *exitCode = static_cast<int>(code);
+  return true;
+}
+
+void ChildProcess::Kill() {
+  if (IsValid()) ::TerminateProcess(H(native_), 255);
+}
+
+bool ShellStartAndWait(const std::u16string& program, const std::u16string& parameters,
+                       const std::u16string& verb, const std::function<bool()>& ready) {
+  (void)ready;  // input idle is the readiness signal here
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | SEE_MASK_NO_CONSOLE;
+  info.hwnd = ::GetForegroundWindow();
+  info.lpVerb = verb.empty() ? nullptr : win32::W(verb);
+  info.lpFile = win32::W(program);
+  info.lpParameters = win32::W(parameters);
+  info.nShow = SW_HIDE;
+  if (!::ShellExecuteExW(&info)) return false;
+  if (info.hProcess) {
+    ::WaitForInputIdle(info.hProcess, INFINITE);
+    ::CloseHandle(info.hProcess);
+  }
+  return true;
+}
+
+}  // namespace vard::platform

@@ -1,0 +1,237 @@
+// The real vardfsb process and the agent's client over the real pipe.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "agent/FileBrokerClient.h"
+#include "common/brokerpipe/BrokerProtocol.h"
+#include "common/platform/Environment.h"
+#include "common/platform/KnownFolders.h"
+#include "common/platform/Process.h"
+#include "common/platform/tests/TestFolder.h"
+
+namespace vard::fsb {
+namespace {
+
+using platform::testing::TestFolder;
+using Bytes = std::vector<uint8_t>;
+
+std::u16string BrokerProgram() {
+  return platform::ParentPath(platform::ModulePath()) + u"\\vardfsb" + AsciiToUtf16(VARD_EXE_SUFFIX);
+}
+// The runtime folder variable only matters on POSIX, where it is an OS path.
+void UseRuntimeFolder(const TestFolder& folder) {
+  std::string os = Utf16ToUtf8(folder.Path());
+  for (char& c : os)
+    if (c == '\\') c = '/';
+  platform::SetEnv("XDG_RUNTIME_DIR", os.c_str());
+}
+std::u16string ConsoleArgument() { return std::u16string(u"-") + kConsoleModeGuid; }
+
+template <typename Pred>
+bool Eventually(Pred pred, int ms = 5000) {
+  for (int waited = 0; waited < ms; waited += 20) {
+    if (pred()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return pred();
+}
+
+// A broker left over by an earlier, broken run would hold the pipe.
+void EndStrayBroker() {
+  FileBrokerClient client;
+  if (client.IsRunning() && client.Connect(3, 100) == status::kSuccess) client.Shutdown();
+  Eventually([&] { return !client.IsRunning(); });
+}
+
+class BrokerProcess : public ::testing::Test {
+ public:
+  static void SetUpTestSuite() {
+    // Private runtime folder (POSIX pipe and mutex files); inherited by the broker.
+    runtime = new TestFolder;
+    UseRuntimeFolder(*runtime);
+    EndStrayBroker();
+    broker = new platform::ChildProcess(platform::ChildProcess::Start(BrokerProgram(), {ConsoleArgument()}));
+  }
+  static void TearDownTestSuite() {
+    FileBrokerClient client;
+    int exitCode = 0;
+    uint32_t count = 0;
+    const int connected = client.Connect(100, 50);
+    client.QueryConnections(&count);
+    const int answer = client.Shutdown();
+    const bool asked = connected == status::kSuccess && answer == status::kSuccess;
+    std::printf("connect %d, connections %u, shutdown %d\n", connected, count, answer);
+    const bool ended = broker->Wait(10000, &exitCode);
+    if (!ended) broker->Kill();
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(exitCode, 1);
+    // Later operations of a client whose broker ended report the lost connection.
+    EXPECT_EQ(client.Close(), status::kNotConnected);
+    EXPECT_FALSE(client.IsConnected());
+    delete broker;
+    delete runtime;
+  }
+  void SetUp() override {
+    ASSERT_TRUE(broker->IsValid());
+    ASSERT_EQ(client.Connect(200, 25), status::kSuccess);
+  }
+
+  static TestFolder* runtime;
+  static platform::ChildProcess* broker;
+  FileBrokerClient client;
+  TestFolder folder;
+};
+TestFolder* BrokerProcess::runtime = nullptr;
+platform::ChildProcess* BrokerProcess::broker = nullptr;
+
+TEST_F(BrokerProcess, WrongMagicGetsNoAnswerAndTheConnectionStaysUsable) {
+  platform::PipeEnd raw;
+  // The broker makes the next pipe instance only after the last client came.
+  ASSERT_TRUE(Eventually([&] { return (raw = platform::ConnectPipe(kPipeName)).IsOpen(); }));
+  Bytes wrong = EncodeRequest(VDFS_QUERY, param::kQueryMode, {});
+  wrong[3] = 'X';
+  uint32_t n = 0;
+  ASSERT_TRUE(raw.WriteMessage(wrong.data(), static_cast<uint32_t>(wrong.size()), &n));
+  const Bytes query = EncodeRequest(VDFS_QUERY, param::kQueryConnections, {});
+  ASSERT_TRUE(raw.WriteMessage(query.data(), static_cast<uint32_t>(query.size()), &n));
+  Bytes answer(kMessageMax);
+  ASSERT_TRUE(raw.ReadMessage(answer.data(), kMessageMax, &n));
+  ASSERT_EQ(n, 8u);  // the answer to the second request
+  EXPECT_EQ(GetU32(answer.data()), status::kSuccess);
+  EXPECT_EQ(GetU32(&answer[4]), 2u);  // this pipe and the fixture's client
+}
+
+TEST_F(BrokerProcess, FileOperationsThroughTheClient) {
+  int64_t pos = -1;
+  EXPECT_EQ(client.Seek(0, 2, &pos), status::kNoFile);
+  EXPECT_EQ(client.Open(u"", 2), status::kEmpty);
+  ASSERT_EQ(client.Open(folder / u"data.bin", 2), status::kSuccess);
+  EXPECT_EQ(client.Seek(0, 2, &pos), status::kSuccess);
+  EXPECT_EQ(pos, 0);
+  uint32_t written = 0;
+  EXPECT_EQ(client.Write("hello, broker", 13, &written), status::kSuccess);
+  EXPECT_EQ(written, 13u);
+  EXPECT_EQ(client.Write("!", 1, nullptr), status::kSuccess);
+  EXPECT_EQ(client.Seek(7, 0, &pos), status::kSuccess);
+  char buf[32] = {};
+  uint32_t got = 0;
+  EXPECT_EQ(client.Read(buf, 6, &got), status::kSuccess);
+  EXPECT_EQ(std::string(buf, got), "broker");
+  EXPECT_EQ(client.Read(buf, sizeof buf, nullptr), status::kSuccess);
+  EXPECT_EQ(buf[0], '!');
+  EXPECT_EQ(client.Close(), status::kSuccess);
+  EXPECT_EQ(client.Close(), status::kNoFile);
+  EXPECT_EQ(platform::FileSizeOf(folder / u"data.bin"), 14);
+  EXPECT_EQ(client.Open(folder / u"absent", 3), status::kNotFound);
+
+  EXPECT_EQ(client.CreateFolderChain(folder / u"a\\b\\c\\"), status::kSuccess);
+  EXPECT_TRUE(platform::IsDirectory(folder / u"a\\b\\c"));
+  uint8_t mode = 9;
+  EXPECT_EQ(client.QueryMode(&mode), status::kSuccess);
+  EXPECT_EQ(mode, 0);
+}
+
+TEST_F(BrokerProcess, OversizedWriteIsRefusedBeforeSending) {
+  std::vector<char> big(32769, 'x');
+  FileBrokerClient offline;  // nothing could be sent: still 9, not 6
+  EXPECT_EQ(offline.Write(big.data(), 32769, nullptr), status::kTooLarge);
+  ASSERT_EQ(client.Open(folder / u"big", 2), status::kSuccess);
+  EXPECT_EQ(client.Write(big.data(), 32769, nullptr), status::kTooLarge);
+  EXPECT_EQ(client.Write(big.data(), 32768, nullptr), status::kSuccess);
+  EXPECT_EQ(client.Close(), status::kSuccess);
+  EXPECT_EQ(platform::FileSizeOf(folder / u"big"), 32768);
+}
+
+TEST_F(BrokerProcess, ShutdownWithTwoClientsIsRefusedAndTheBrokerStays) {
+  FileBrokerClient other;
+  ASSERT_EQ(other.Connect(3, 100), status::kSuccess);
+  EXPECT_EQ(other.Shutdown(), status::kRefused);
+  uint32_t count = 0;
+  EXPECT_EQ(client.QueryConnections(&count), status::kSuccess);
+  EXPECT_EQ(count, 2u);
+}
+
+TEST_F(BrokerProcess, SharingViolationAndNoHandleLeftAfterADisconnect) {
+  ASSERT_EQ(client.Open(folder / u"held", 2), status::kSuccess);
+  FileBrokerClient other;
+  ASSERT_EQ(other.Connect(3, 100), status::kSuccess);
+  EXPECT_EQ(other.Open(folder / u"held", 3), status::kSharing);
+  client.Disconnect();  // with the file still open
+  EXPECT_TRUE(Eventually([&] { return other.Open(folder / u"held", 3) == status::kSuccess; }));
+  EXPECT_EQ(other.Close(), status::kSuccess);
+}
+
+TEST_F(BrokerProcess, TwoClientsWritingAtOnceGetExactFiles) {
+  auto pattern = [](int seed, size_t size) {
+    Bytes b(size);
+    uint32_t x = 2463534242u + seed;
+    for (auto& v : b) {
+      x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+      v = static_cast<uint8_t>(x);
+    }
+    return b;
+  };
+  const size_t size = 3 * 1024 * 1024 + 123;
+  auto writer = [&](int seed, std::u16string path, int* result) {
+    FileBrokerClient c;
+    const Bytes data = pattern(seed, size);
+    *result = c.Connect(3, 100);
+    if (*result != status::kSuccess) return;
+    *result = c.Open(path, 2);
+    for (size_t off = 0; off < size && *result == status::kSuccess;) {
+      const uint32_t n = static_cast<uint32_t>(std::min<size_t>(size - off, 1000 + (off * 7) % 31769));
+      uint32_t w = 0;
+      *result = c.Write(&data[off], n, &w);
+      if (w != n) *result = -1;
+      off += n;
+    }
+    if (*result == status::kSuccess) *result = c.Close();
+  };
+  int r1 = 0, r2 = 0;
+  std::thread t1(writer, 1, folder / u"one.bin", &r1), t2(writer, 2, folder / u"two.bin", &r2);
+  t1.join();
+  t2.join();
+  ASSERT_EQ(r1, status::kSuccess);
+  ASSERT_EQ(r2, status::kSuccess);
+  for (int seed : {1, 2}) {
+    platform::File f = platform::File::Open(folder / (seed == 1 ? u"one.bin" : u"two.bin"), platform::access::kRead,
+                                            platform::share::kRead, platform::Disposition::kOpenExisting);
+    Bytes back(size + 1);
+    uint32_t got = 0;
+    ASSERT_TRUE(f.Read(back.data(), static_cast<uint32_t>(back.size()), &got));
+    back.resize(got);
+    EXPECT_TRUE(back == pattern(seed, size)) << "file " << seed;
+  }
+}
+
+// Runs after the shared broker ended: the agent's way of starting one.
+TEST(BrokerLaunch, LaunchServesThePipeAndASecondBrokerStopsAtOnce) {
+  TestFolder runtime;
+  UseRuntimeFolder(runtime);
+  platform::SetEnv("VARDEL_OS_MAJOR", "5");  // no elevation prompt in tests
+  EndStrayBroker();
+  FileBrokerClient client;
+  EXPECT_FALSE(client.IsRunning());
+  EXPECT_FALSE(client.Launch());  // no program path yet
+  ASSERT_TRUE(client.SetProgramPath(BrokerProgram()));
+  ASSERT_TRUE(client.Launch());
+  // Probing while the broker starts must not make it stop.
+  EXPECT_TRUE(Eventually([&] { return client.IsRunning(); }));
+  ASSERT_EQ(client.Connect(3, 500), status::kSuccess);
+  EXPECT_FALSE(client.Launch());  // connected
+
+  platform::ChildProcess second = platform::ChildProcess::Start(BrokerProgram(), {ConsoleArgument()});
+  int exitCode = 0;
+  ASSERT_TRUE(second.Wait(10000, &exitCode));
+  EXPECT_EQ(exitCode, -1);
+
+  EXPECT_EQ(client.Shutdown(), status::kSuccess);
+  EXPECT_TRUE(Eventually([&] { return !client.IsRunning(); }));
+  platform::SetEnv("VARDEL_OS_MAJOR", nullptr);
+}
+
+}  // namespace
+}  // namespace vard::fsb
