@@ -1,6 +1,9 @@
 #include "agent/DuplicateName.h"
 
 #include <climits>
+#include <iterator>
+
+#include "common/text/Utf.h"
 
 #include "common/text/Printf.h"
 
@@ -24,18 +27,24 @@ long long LeadingInteger(std::u16string_view s) {
   return negative ? -v : v;
 }
 
+// Split as the C library's path splitter does, without copying.
+struct Parts {
+  std::u16string_view dir, base, ext;
+};
+Parts SplitView(std::u16string_view path) {
+  const auto slash = path.find_last_of(u"\\/:");
+  const size_t start = slash == std::u16string_view::npos ? 0 : slash + 1;
+  const std::u16string_view name = path.substr(start);
+  const auto dot = name.rfind(u'.');
+  if (dot == std::u16string_view::npos) return {path.substr(0, start), name, {}};
+  return {path.substr(0, start), name.substr(0, dot), name.substr(dot)};
+}
+
 }  // namespace
 
 SplitName SplitFileName(std::u16string_view path) {
-  SplitName out;
-  const auto slash = path.find_last_of(u"\\/:");
-  const size_t nameStart = slash == std::u16string_view::npos ? 0 : slash + 1;
-  out.dir = std::u16string(path.substr(0, nameStart));
-  const std::u16string_view name = path.substr(nameStart);
-  const auto dot = name.rfind(u'.');
-  out.base = std::u16string(dot == std::u16string_view::npos ? name : name.substr(0, dot));
-  if (dot != std::u16string_view::npos) out.ext = std::u16string(name.substr(dot));
-  return out;
+  const Parts p = SplitView(path);
+  return {std::u16string(p.dir), std::u16string(p.base), std::u16string(p.ext)};
 }
 
 std::u16string DuplicateFreeName(const std::u16string& fileName, const EntryList& list) {
@@ -43,12 +52,15 @@ std::u16string DuplicateFreeName(const std::u16string& fileName, const EntryList
   const size_t b = mine.base.size();
   long long n = 0;
   for (const auto& entry : list) {
-    const SplitName other = SplitFileName(ReadField(entry->path));
-    if (other.ext != mine.ext || other.base.size() < b || other.base.compare(0, b, mine.base) != 0) continue;
-    if (other.base.size() == b) {
+    // Views into the entry: this runs for every pair of old and new entries.
+    const std::u16string_view path(entry->path, BoundedLength(entry->path, std::size(entry->path)));
+    const Parts other = SplitView(path);
+    const std::u16string_view base = other.base;
+    if (other.ext != mine.ext || base.size() < b || base.substr(0, b) != mine.base) continue;
+    if (base.size() == b) {
       if (n < 1) n = 1;
-    } else if (other.base.size() > b + 1) {
-      const long long v = LeadingInteger(std::u16string_view(other.base).substr(b + 1));
+    } else if (base.size() > b + 1) {
+      const long long v = LeadingInteger(base.substr(b + 1));
       // The largest number stays representable (no "(-2147483648)").
       if (v > 0 && v + 1 > n) n = v < INT_MAX ? v + 1 : INT_MAX;
     }

@@ -113,15 +113,6 @@ TEST_F(DownloadRead, DuplicatesAreRenamedButSavedUnderTheirOwnName) {
   for (const auto& r : saved) EXPECT_EQ(std::memcmp(&r, &sent, sizeof r), 0);
 }
 
-TEST_F(DownloadRead, CookieBlockNeverWrittenGivesEmptyCookieAndRangeResume) {
-  Hand({Rec(u"a.txt")});
-  std::memset(&mem.As<CookieRegion>(region_name::kDownloadCookie), 0, sizeof(CookieRegion));
-  ASSERT_EQ(Read(), 1);
-  auto* e = static_cast<CDownloadFile*>(list[0].get());
-  EXPECT_EQ(e->cookie[0], 0);
-  EXPECT_EQ(e->resume_by_query, 0);
-}
-
 TEST_F(DownloadRead, CountAbove999ReadsAs999) {
   auto& down = mem.As<DownloadRecordRegion>(region_name::kDownload);
   for (int i = 0; i < kMaxHandOffRecords; ++i) down.records[i] = Rec(u"f.txt");
