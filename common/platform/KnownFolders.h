@@ -11,6 +11,10 @@ std::u16string DocumentsFolder();
 std::u16string TempFolder();
 // The system directory, without a trailing separator.
 std::u16string SystemDirectory();
+// Home of the files the control and the agent share (low-integrity local
+// application data on 6 and later, else common application data), without a
+// trailing separator; empty when there is none.
+std::u16string DataFolder();
 // Full path of the running program.
 std::u16string ModulePath();
 

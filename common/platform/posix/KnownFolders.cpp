@@ -1,5 +1,6 @@
 #include "common/platform/KnownFolders.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -49,6 +50,19 @@ std::u16string ModulePath() {
   const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n <= 0) return {};
   return posix::FromOsPath(std::string(buf, static_cast<size_t>(n)));
+}
+
+std::u16string DataFolder() {
+  std::string base = GetEnv("XDG_DATA_HOME").value_or("");
+  if (base.empty()) base = Home() + "/.local/share";
+  const std::string folder = base + "/vardel";
+  // Create every missing level; only the last one is ours.
+  for (size_t i = 1; i <= folder.size(); ++i) {
+    if (i == folder.size() || folder[i] == '/') mkdir(folder.substr(0, i).c_str(), i == folder.size() ? 0700 : 0755);
+  }
+  struct stat st {};
+  if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+  return posix::FromOsPath(folder);
 }
 
 std::u16string SystemDirectory() {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <knownfolders.h>
 
 #include "common/platform/Environment.h"
 #include "common/platform/win32/Wide.h"
@@ -18,6 +19,34 @@ std::u16string TempFolder() {
   wchar_t buf[MAX_PATH + 1] = {};
   const DWORD n = ::GetTempPathW(MAX_PATH + 1, buf);
   return n ? win32::U(buf, n) : std::u16string();
+}
+
+std::u16string DataFolder() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!::GetVersionExW(&info)) return {};
+#pragma GCC diagnostic pop
+  const bool nt = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+  if (nt && info.dwMajorVersion > 5) {
+    // Looked up at run time: older systems have no known folders.
+    using GetKnownFolder = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+    HMODULE shell = ::LoadLibraryW(L"shell32.dll");
+    if (!shell) return {};
+    auto get = reinterpret_cast<GetKnownFolder>(
+        reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetKnownFolderPath")));
+    std::u16string folder;
+    PWSTR path = nullptr;
+    if (get && SUCCEEDED(get(FOLDERID_LocalAppDataLow, 0, nullptr, &path)) && path) folder = win32::U(path);
+    if (path) ::CoTaskMemFree(path);
+    ::FreeLibrary(shell);
+    return folder;
+  }
+  wchar_t buf[MAX_PATH] = {};
+  if (::SHGetSpecialFolderPathW(nullptr, buf, CSIDL_COMMON_APPDATA, TRUE)) return win32::U(buf);
+  if (!(nt && info.dwMajorVersion >= 5)) return u"C:\\Program Files\\Common Files";
+  return {};
 }
 
 std::u16string SystemDirectory() {

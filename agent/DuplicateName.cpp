@@ -1,0 +1,72 @@
+#include "agent/DuplicateName.h"
+
+#include <climits>
+#include <iterator>
+
+#include "common/text/Utf.h"
+
+#include "common/text/Printf.h"
+
+namespace vard {
+namespace {
+
+bool IsSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+// Leading integer as wcstol reads it: blanks, a sign, digits; none = 0.
+// Saturates instead of overflowing.
+long long LeadingInteger(std::u16string_view s) {
+  size_t i = 0;
+  while (i < s.size() && IsSpace(s[i])) ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) negative = s[i++] == u'-';
+  long long v = 0;
+  for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i) {
+    v = v * 10 + (s[i] - u'0');
+    if (v > INT_MAX) v = INT_MAX;
+  }
+  return negative ? -v : v;
+}
+
+// Split as the C library's path splitter does, without copying.
+struct Parts {
+  std::u16string_view dir, base, ext;
+};
+Parts SplitView(std::u16string_view path) {
+  const auto slash = path.find_last_of(u"\\/:");
+  const size_t start = slash == std::u16string_view::npos ? 0 : slash + 1;
+  const std::u16string_view name = path.substr(start);
+  const auto dot = name.rfind(u'.');
+  if (dot == std::u16string_view::npos) return {path.substr(0, start), name, {}};
+  return {path.substr(0, start), name.substr(0, dot), name.substr(dot)};
+}
+
+}  // namespace
+
+SplitName SplitFileName(std::u16string_view path) {
+  const Parts p = SplitView(path);
+  return {std::u16string(p.dir), std::u16string(p.base), std::u16string(p.ext)};
+}
+
+std::u16string DuplicateFreeName(const std::u16string& fileName, const EntryList& list) {
+  const SplitName mine = SplitFileName(fileName);
+  const size_t b = mine.base.size();
+  long long n = 0;
+  for (const auto& entry : list) {
+    // Views into the entry: this runs for every pair of old and new entries.
+    const std::u16string_view path(entry->path, BoundedLength(entry->path, std::size(entry->path)));
+    const Parts other = SplitView(path);
+    const std::u16string_view base = other.base;
+    if (other.ext != mine.ext || base.size() < b || base.substr(0, b) != mine.base) continue;
+    if (base.size() == b) {
+      if (n < 1) n = 1;
+    } else if (base.size() > b + 1) {
+      const long long v = LeadingInteger(base.substr(b + 1));
+      // The largest number stays representable (no "(-2147483648)").
+      if (v > 0 && v + 1 > n) n = v < INT_MAX ? v + 1 : INT_MAX;
+    }
+  }
+  if (n == 0) return fileName;
+  return FormatText(u"%s(%d)%s", {mine.base, static_cast<int>(n), mine.ext});
+}
+
+}  // namespace vard

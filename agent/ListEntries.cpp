@@ -1,0 +1,114 @@
+#include "agent/ListEntries.h"
+
+#include <cstring>
+
+#include "common/respack/LanguageStore.h"
+#include "common/text/Printf.h"
+#include "common/text/SizeFormat.h"
+
+namespace vard {
+namespace {
+
+constexpr uint32_t kStatusTextBase = 502;
+ShellOpenHook g_shellOpen = nullptr;
+
+FILE_INFO DownloadFileInfo(const DOWNLOAD_INFO& r) {
+  FILE_INFO f;
+  std::memset(&f, 0, sizeof f);
+  f.is_folder = r.is_folder;
+  f.file_size = r.file_size;
+  // Kept folder: 260 units, "/" separated.
+  std::u16string folder = ReadField(r.folder).substr(0, 260);
+  for (auto& ch : folder)
+    if (ch == u'\\') ch = u'/';
+  StoreField(f.folder, folder);
+  return f;
+}
+
+}  // namespace
+
+std::u16string LastComponent(std::u16string_view path) {
+  const auto cut = path.find_last_of(u"\\/");
+  return std::u16string(cut == std::u16string_view::npos ? path : path.substr(cut + 1));
+}
+
+void SetShellOpenHook(ShellOpenHook hook) { g_shellOpen = hook; }
+
+UPLOAD_INFO::UPLOAD_INFO(const FILE_INFO& info) : FILE_INFO(info) {
+  // Whatever the writer left, our copies end inside their fields.
+  StoreField(path, ReadField(info.path));
+  StoreField(folder, ReadField(info.folder));
+}
+
+std::u16string UPLOAD_INFO::Text(int column) const {
+  switch (column) {
+    case 0:
+      return LastComponent(ReadField(path));
+    case 1: {
+      std::u16string f = ReadField(folder);
+      for (auto& ch : f)
+        if (ch == u'/') ch = u'\\';
+      return f;
+    }
+    case 2:
+      return IsFolderEntry() ? std::u16string() : FormatSize(file_size);
+    case 3:
+      if (status < 0) return FormatText(u"%d%%", {Percent(3)});
+      return LanguageStore::Instance().Text(kStatusTextBase + static_cast<uint32_t>(status));
+    case 4:
+      return ReadField(remaining_time);
+    case 5:
+      return ReadField(save_folder);
+    default:
+      return {};
+  }
+}
+
+int UPLOAD_INFO::Percent(int column) const {
+  if (column != 3) return 0;
+  if (file_size > 0) return static_cast<int>(bytes_done * 100 / file_size);
+  return status == entry_status::kDone ? 100 : 0;
+}
+
+CDownloadFile::CDownloadFile(const DOWNLOAD_INFO& record, const COOKIE_INFO& cookieInfo,
+                             const std::u16string& displayName, int iconIndex)
+    : UPLOAD_INFO(DownloadFileInfo(record)) {
+  StoreField(path, displayName);
+  icon_index = iconIndex;
+  StoreField(url, ReadField(record.url));
+  StoreField(cookie, ReadField(cookieInfo.cookie));  // at most 2047 units
+  speed_limit_kb = record.speed_limit_kb;
+  resume_by_query = cookieInfo.resume_by_query == 1 ? 1 : 0;
+}
+
+bool CDownloadFile::IsFolderMarker() const { return ReadField(url) == kFolderMarkerUrl; }
+
+void CDownloadFile::Open() {
+  if (!local_path.empty() && g_shellOpen) g_shellOpen(local_path);
+}
+
+CUploadFile::CUploadFile(const FILE_INFO& record, const ACTION_INFO& action, const POST_DATAS* postData,
+                         int iconIndex)
+    : UPLOAD_INFO(record), ACTION_INFO(action) {
+  icon_index = iconIndex;
+  StoreField(server_name, LastComponent(ReadField(path)));
+  StoreField(action_url, ReadField(action.action_url));
+  StoreField(ACTION_INFO::cookie, ReadField(action.cookie));
+  POST_DATAS& mine = *this;
+  std::memset(&mine, 0, sizeof mine);
+  if (!postData) return;
+  for (int k = 0; k < kPostPairs; ++k) {
+    const std::u16string name = ReadField(postData->pairs[k].name);
+    if (name.empty()) break;
+    StoreField(pairs[k].name, name);
+    StoreField(pairs[k].value, ReadField(postData->pairs[k].value));
+  }
+}
+
+int CUploadFile::PostPairCount() const {
+  int k = 0;
+  while (k < kPostPairs && pairs[k].name[0]) ++k;
+  return k;
+}
+
+}  // namespace vard

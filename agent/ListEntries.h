@@ -1,0 +1,95 @@
+#pragma once
+// Entries of the agent's transfer lists. The view owns them through shared
+// pointers (one row each); the workers update `status` and `bytes_done`
+// under the worker's transfer lock. Built on the UI thread from hand-off
+// records; every text field is stored terminated within its capacity.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/handoff/HandOffRecords.h"
+
+namespace vard {
+
+// One row of an owner-data list.
+class CListData {
+ public:
+  virtual ~CListData() = default;
+  // System image-list index for column 0, -1 for the others.
+  virtual int Icon(int column) const = 0;
+  virtual std::u16string Text(int column) const = 0;
+  virtual bool HasBar(int column) const { return column == 3; }
+  virtual int Percent(int column) const = 0;
+  // Double-click action.
+  virtual void Open() = 0;
+};
+
+namespace entry_status {
+constexpr int32_t kTransferring = -1;
+constexpr int32_t kFailed = 0;
+constexpr int32_t kWaiting = 1;
+constexpr int32_t kStopped = 2;
+constexpr int32_t kPaused = 3;
+constexpr int32_t kDone = 4;
+}  // namespace entry_status
+
+struct UPLOAD_INFO : FILE_INFO, CListData {
+  explicit UPLOAD_INFO(const FILE_INFO& info);
+
+  int32_t status = entry_status::kWaiting;
+  int64_t bytes_done = 0;
+  char16_t server_name[261] = {};
+  char16_t resume_mark[2] = u"n";
+  char16_t remaining_time[16] = u"00:00:00";
+  char16_t save_folder[263] = {};
+  std::vector<std::u16string> worker_items;  // the upload worker's own use
+
+  int Icon(int column) const override { return column == 0 ? icon_index : -1; }
+  std::u16string Text(int column) const override;
+  int Percent(int column) const override;
+  void Open() override {}
+  // A folder entry shows no size.
+  virtual bool IsFolderEntry() const { return is_folder != 0; }
+};
+
+inline constexpr char16_t kFolderMarkerUrl[] = u"this_is_folder";
+
+class CDownloadFile : public UPLOAD_INFO {
+ public:
+  // `displayName` is the name after duplicate renaming; `iconIndex` the
+  // system image-list index for it.
+  CDownloadFile(const DOWNLOAD_INFO& record, const COOKIE_INFO& cookieInfo, const std::u16string& displayName,
+                int iconIndex);
+
+  char16_t url[2085] = {};
+  char16_t cookie[2048] = {};
+  int32_t speed_limit_kb = 0;
+  uint8_t resume_by_query = 0;
+  std::u16string local_path;  // set by the worker
+
+  bool IsFolderMarker() const;
+  bool IsFolderEntry() const override { return UPLOAD_INFO::IsFolderEntry() || IsFolderMarker(); }
+  // Opens the downloaded file through the shell hook (set by the view).
+  void Open() override;
+};
+
+class CUploadFile : public UPLOAD_INFO, public ACTION_INFO, public POST_DATAS {
+ public:
+  // `postData` may be null: the entry then has all pairs empty.
+  CUploadFile(const FILE_INFO& record, const ACTION_INFO& action, const POST_DATAS* postData, int iconIndex);
+
+  // Pairs in use: up to the first empty name, at most 99.
+  int PostPairCount() const;
+};
+
+using EntryList = std::vector<std::shared_ptr<UPLOAD_INFO>>;
+
+// The shell's "open" for a finished download; the view installs the real one.
+using ShellOpenHook = void (*)(const std::u16string& path);
+void SetShellOpenHook(ShellOpenHook hook);
+
+// Last component of a path ("\" or "/" separated).
+std::u16string LastComponent(std::u16string_view path);
+
+}  // namespace vard

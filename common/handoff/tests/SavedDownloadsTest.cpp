@@ -1,0 +1,111 @@
+#include "common/handoff/SavedDownloads.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "common/handoff/HandOffWriter.h"
+#include "common/platform/tests/TestFolder.h"
+
+namespace vard {
+namespace {
+
+using platform::testing::TestFolder;
+
+DOWNLOAD_INFO Rec(std::u16string_view url, int32_t state) {
+  DOWNLOAD_INFO r = MakeDownloadRecord(url, u"", u"a.txt", 10, 0);
+  r.state = state;
+  return r;
+}
+
+void WriteRaw(const std::u16string& path, const void* data, uint32_t size) {
+  auto f = platform::File::Open(path, platform::access::kWrite, 0, platform::Disposition::kOpenAlways);
+  ASSERT_TRUE(f.IsOpen());
+  f.Seek(0, platform::SeekFrom::kEnd);
+  uint32_t written = 0;
+  ASSERT_TRUE(f.Write(data, size, &written));
+}
+
+TEST(SavedDownloads, CountsOnlyPendingWholeRecords) {
+  TestFolder dir;
+  const auto path = dir / u"kt_save.dat";
+  EXPECT_EQ(SavedFileCount(path), 0);
+  const DOWNLOAD_INFO one = Rec(u"u1", 1), two = Rec(u"u2", 2);
+  WriteRaw(path, &one, sizeof one);
+  WriteRaw(path, &two, sizeof two);
+  EXPECT_EQ(SavedFileCount(path), 1);
+
+  const auto cut = dir / u"cut.dat";
+  WriteRaw(cut, &one, sizeof one);
+  WriteRaw(cut, &one, 100);
+  EXPECT_EQ(platform::FileSizeOf(cut), 5860);
+  EXPECT_EQ(SavedFileCount(cut), 1);
+  EXPECT_EQ(PendingSavedDownloads(cut).size(), 1u);
+}
+
+TEST(SavedDownloads, AppendKeepsRecordsUnchangedAndPendingComeInFileOrder) {
+  TestFolder dir;
+  const auto path = dir / u"kt_save.dat";
+  {
+    SavedDownloadsAppender out(path);
+    ASSERT_TRUE(out.IsOpen());
+    out.Append(Rec(u"a", 1));
+    out.Append(Rec(u"b", 2));
+    // A second opener may read (and append) while we hold it.
+    EXPECT_EQ(SavedFileCount(path), 1);
+    out.Append(Rec(u"c", 1));
+  }
+  EXPECT_EQ(platform::FileSizeOf(path), 3 * 5760);
+  const auto pending = PendingSavedDownloads(path);
+  ASSERT_EQ(pending.size(), 2u);
+  EXPECT_EQ(ReadField(pending[0].url), u"a");
+  EXPECT_EQ(ReadField(pending[1].url), u"c");
+  const DOWNLOAD_INFO expected = Rec(u"c", 1);
+  EXPECT_EQ(std::memcmp(&pending[1], &expected, sizeof expected), 0);
+}
+
+TEST(SavedDownloads, MarkTouchesOnlyTheFirstRecordOfAUrl) {
+  TestFolder dir;
+  const auto path = dir / u"kt_save.dat";
+  {
+    SavedDownloadsAppender out(path);
+    out.Append(Rec(u"http://h/x", 1));
+    out.Append(Rec(u"http://h/y", 1));
+    out.Append(Rec(u"http://h/x", 1));
+  }
+  EXPECT_TRUE(MarkSavedDownloadDone(path, u"http://h/x"));
+  EXPECT_EQ(SavedFileCount(path), 2);
+  // The first one again (already 2): the later duplicate stays pending.
+  EXPECT_TRUE(MarkSavedDownloadDone(path, u"http://h/x"));
+  EXPECT_EQ(SavedFileCount(path), 2);
+  EXPECT_FALSE(MarkSavedDownloadDone(path, u"HTTP://h/y"));
+  EXPECT_FALSE(MarkSavedDownloadDone(path, u"http://h/"));
+  EXPECT_TRUE(MarkSavedDownloadDone(path, u"http://h/y"));
+  const auto pending = PendingSavedDownloads(path);
+  ASSERT_EQ(pending.size(), 1u);
+  EXPECT_EQ(pending[0].file_size, 10);
+  EXPECT_EQ(platform::FileSizeOf(path), 3 * 5760);
+}
+
+TEST(SavedDownloads, MissingFileOrNoPathChangesNothing) {
+  TestFolder dir;
+  const auto path = dir / u"kt_save.dat";
+  EXPECT_FALSE(MarkSavedDownloadDone(path, u"x"));
+  EXPECT_FALSE(platform::PathExists(path));
+  EXPECT_TRUE(PendingSavedDownloads(path).empty());
+  SavedDownloadsAppender none(u"");
+  EXPECT_FALSE(none.IsOpen());
+  none.Append(Rec(u"x", 1));
+  {
+    SavedDownloadsAppender out(path);
+    out.Append(Rec(u"x", 1));
+  }
+  ResetSavedDownloads(path);
+  EXPECT_FALSE(platform::PathExists(path));
+  const auto real = SavedDownloadsPath();
+  ASSERT_FALSE(real.empty());
+  EXPECT_EQ(real.substr(real.size() - 12), u"\\kt_save.dat");
+}
+
+}  // namespace
+}  // namespace vard

@@ -1,0 +1,48 @@
+#pragma once
+// Named shared memory: a paging-file mapping on Windows, a POSIX shm object
+// elsewhere. Whoever comes first creates the object; later openers get the
+// existing one. Created with the low-integrity descriptor on Windows so that
+// low-integrity processes can open it too.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace vard::platform {
+
+// One mapping of one named object. Owns its handle and view; moves, never copies.
+class SharedMemory {
+ public:
+  SharedMemory() = default;
+  ~SharedMemory();
+  SharedMemory(SharedMemory&& other) noexcept;
+  SharedMemory& operator=(SharedMemory&& other) noexcept;
+  SharedMemory(const SharedMemory&) = delete;
+  SharedMemory& operator=(const SharedMemory&) = delete;
+
+  // Creates or opens `name` and maps exactly `size` bytes with read/write
+  // access. An existing object too small for `size` counts as a failure, so
+  // a view never ends short of what the caller reads. On failure the result
+  // is not open.
+  static SharedMemory CreateOrOpen(const std::u16string& name, size_t size);
+
+  bool IsOpen() const { return data_ != nullptr; }
+  uint8_t* Data() const { return data_; }
+  size_t Size() const { return size_; }
+
+  // Makes the whole view read as zeros. On POSIX the pages are given back
+  // to the system instead of written, so large regions cost no memory.
+  void ZeroFill();
+  // Unmaps and closes; the object goes away with its last handle (Windows).
+  void Close();
+
+ private:
+  uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+  intptr_t handle_ = -1;  // HANDLE on Windows, descriptor on POSIX
+};
+
+// POSIX only: removes the name (objects there outlive their last user).
+// Does nothing on Windows.
+void RemoveSharedMemoryName(const std::u16string& name);
+
+}  // namespace vard::platform
