@@ -132,13 +132,13 @@ struct DirectoryEntry {
 };
 
 // The ID entries of the directory at `offset` (named entries are skipped:
-// the tables are looked up by number only).
-std::vector<DirectoryEntry> IdEntries(const Bytes& rsrc, uint64_t offset) {
+// the tables are looked up by number only). At most `limit` entries.
+std::vector<DirectoryEntry> IdEntries(const Bytes& rsrc, uint64_t offset, uint32_t limit = 0x20000) {
   const uint16_t named = rsrc.U16(offset + 12);
   const uint16_t ids = rsrc.U16(offset + 14);
   std::vector<DirectoryEntry> entries;
   const uint64_t first = offset + 16;
-  for (uint32_t i = named; i < uint32_t(named) + ids; ++i) {
+  for (uint32_t i = named; i < uint32_t(named) + ids && entries.size() < limit; ++i) {
     const uint64_t e = first + uint64_t(i) * 8;
     if (!rsrc.Has(e, 8)) break;
     const uint32_t name = rsrc.U32(e);
@@ -153,7 +153,9 @@ std::vector<DirectoryEntry> IdEntries(const Bytes& rsrc, uint64_t offset) {
 std::optional<std::span<const uint8_t>> ResourceData(const Bytes& image, const Bytes& rsrc,
                                                      const DirectoryEntry& entry) {
   if (!(entry.offset & 0x80000000u)) return std::nullopt;
-  const std::vector<DirectoryEntry> languages = IdEntries(rsrc, entry.offset & 0x7FFFFFFFu);
+  // Only the first language is used: reading one entry keeps crafted
+  // directories from costing names x languages steps.
+  const std::vector<DirectoryEntry> languages = IdEntries(rsrc, entry.offset & 0x7FFFFFFFu, 1);
   if (languages.empty() || (languages.front().offset & 0x80000000u)) return std::nullopt;
   const uint64_t dataEntry = languages.front().offset;
   const uint32_t rva = rsrc.U32(dataEntry);
@@ -190,12 +192,17 @@ LanguageTables ReadTables(const std::vector<uint8_t>& laidOut, const Headers& h)
   // Offsets inside the resource tree are relative to its start; the tree
   // may not reach past the image.
   const Bytes rsrc(std::span<const uint8_t>(laidOut).subspan(h.resourceRva));
+  uint64_t budget = laidOut.size();
   for (const DirectoryEntry& type : IdEntries(rsrc, 0)) {
     if (type.id != kRtString && type.id != kRtDialog && type.id != kRtMenu) continue;
     if (!(type.offset & 0x80000000u)) continue;
     for (const DirectoryEntry& name : IdEntries(rsrc, type.offset & 0x7FFFFFFFu)) {
       const auto data = ResourceData(image, rsrc, name);
       if (!data) continue;
+      // Real resources do not overlap, so together they fit in the image;
+      // entries that share data could otherwise make us copy it many times.
+      if (data->size() > budget) throw ImageError(kInvalidResourceDirectory);
+      budget -= data->size();
       if (type.id == kRtString) {
         ReadStringBlock(name.id, *data, tables);
       } else {

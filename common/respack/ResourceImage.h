@@ -21,7 +21,7 @@ inline constexpr char kInvalidResourceDirectory[] = "Invalid resource directory"
 
 // Larger images are refused as if the memory could not be reserved: a pack
 // is a few kilobytes, and the size field comes from untrusted bytes.
-inline constexpr uint32_t kMaxImageSize = 16u * 1024 * 1024;
+inline constexpr uint32_t kMaxImageSize = 4u * 1024 * 1024;
 
 // The tables of `image`, or nothing (with the reason in `error`) when the
 // image is malformed. An image without resources gives empty tables.

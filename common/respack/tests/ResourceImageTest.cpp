@@ -109,3 +109,67 @@ TEST(ResourceImage, SurvivesEverySingleByteCorruption) {
 
 }  // namespace
 }  // namespace vard
+
+namespace vard {
+namespace {
+
+// A minimal PE32 image: headers, one section at RVA 0x1000 holding the
+// resource tree built by `tree` (offsets relative to the section).
+std::vector<uint8_t> MinimalImage(const std::vector<uint8_t>& tree) {
+  std::vector<uint8_t> b(0x200 + tree.size(), 0);
+  b[0] = 'M';
+  b[1] = 'Z';
+  Put32(b, 0x3C, 0x40);
+  std::memcpy(b.data() + 0x40, "PE\0\0", 4);
+  b[0x40 + 6] = 1;     // one section
+  b[0x40 + 20] = 224;  // optional header size
+  const size_t opt = 0x40 + 24;
+  b[opt] = 0x0B;
+  b[opt + 1] = 0x01;
+  Put32(b, opt + 56, 0x1000 + uint32_t(tree.size()));  // size of image
+  Put32(b, opt + 60, 0x200);                            // size of headers
+  Put32(b, opt + 92, 16);                               // directory count
+  Put32(b, opt + 96 + 16, 0x1000);                      // resource directory
+  Put32(b, opt + 96 + 20, uint32_t(tree.size()));
+  const size_t section = opt + 224;
+  Put32(b, section + 8, uint32_t(tree.size()));
+  Put32(b, section + 12, 0x1000);
+  Put32(b, section + 16, uint32_t(tree.size()));
+  Put32(b, section + 20, 0x200);
+  std::memcpy(b.data() + 0x200, tree.data(), tree.size());
+  return b;
+}
+
+TEST(ResourceImage, SharedDataCannotMultiplyTheCopies) {
+  // RT_DIALOG with 2000 IDs whose language entries all lead to one 4 KB
+  // blob: the reader refuses instead of copying it 2000 times.
+  const uint32_t names = 2000;
+  const uint32_t typeDir = 0, nameDir = 24, langDir = nameDir + 16 + names * 8;
+  const uint32_t dataEntry = langDir + 24, blob = dataEntry + 16, blobSize = 4096;
+  std::vector<uint8_t> tree(blob + blobSize, 0);
+  tree[typeDir + 14] = 1;
+  Put32(tree, typeDir + 16, 5);
+  Put32(tree, typeDir + 20, 0x80000000u | nameDir);
+  tree[nameDir + 14] = uint8_t(names & 0xFF);
+  tree[nameDir + 15] = uint8_t(names >> 8);
+  for (uint32_t i = 0; i < names; ++i) {
+    Put32(tree, nameDir + 16 + i * 8, i + 1);
+    Put32(tree, nameDir + 20 + i * 8, 0x80000000u | langDir);
+  }
+  tree[langDir + 14] = 1;
+  Put32(tree, langDir + 16, 0x409);
+  Put32(tree, langDir + 20, dataEntry);
+  Put32(tree, dataEntry, 0x1000 + blob);
+  Put32(tree, dataEntry + 4, blobSize);
+  EXPECT_EQ(Error(MinimalImage(tree)), kInvalidResourceDirectory);
+
+  // The same tree with one name is an ordinary image.
+  tree[nameDir + 14] = 1;
+  tree[nameDir + 15] = 0;
+  const auto one = ReadResourceImage(MinimalImage(tree));
+  ASSERT_TRUE(one.has_value());
+  EXPECT_EQ(one->dialogs.at(1).size(), blobSize);
+}
+
+}  // namespace
+}  // namespace vard
