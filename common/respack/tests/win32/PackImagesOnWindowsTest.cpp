@@ -145,6 +145,20 @@ TEST_F(PackImages, TemplatesBuildRealDialogsWithEveryControl) {
                                                QuietProc, 0);
       ASSERT_NE(dialog, nullptr) << "template " << id << " error " << GetLastError();
       for (int control : controls) EXPECT_NE(GetDlgItem(dialog, control), nullptr) << id << "/" << control;
+      // Hidden controls: all but six in the compact dialog, 1005 in the upload form.
+      const bool compact = image.embeddedId == 201 || image.embeddedId == 202 ? id == 105 : false;
+      const bool uploadForm = (image.embeddedId == 222 || image.embeddedId == 224) && id == 104;
+      for (int control : controls) {
+        const bool shown = (GetWindowLongW(GetDlgItem(dialog, control), GWL_STYLE) & WS_VISIBLE) != 0;
+        if (compact) {
+          const bool listed = control == 205 || (control >= 207 && control <= 210) || control == 229;
+          EXPECT_EQ(shown, listed) << control;
+        } else if (uploadForm && control == 1005) {
+          EXPECT_FALSE(shown);
+        } else if (control != 2) {
+          EXPECT_TRUE(shown) << id << "/" << control;
+        }
+      }
       DestroyWindow(dialog);
     }
   }
