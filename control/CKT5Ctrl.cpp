@@ -378,7 +378,7 @@ void CKT5Ctrl::OnContextMenu(int32_t x, int32_t y) {
   if (!view_ || childMode_ || !useContextMenu_) return;
   const std::vector<int32_t> selected = SelectedRows();
   const bool group = selected.size() == 1 && list_.RowIsGroup(selected[0]);
-  std::vector<MenuEntry> popup = DefaultContextPopup();
+  std::vector<ContextMenuEntry> popup = DefaultContextPopup();
   if (services_.contextPopupTexts) services_.contextPopupTexts(popup);
   const auto entries = BuildContextMenu(popup, useContextOpen_, static_cast<int>(selected.size()), group);
   if (const uint16_t cmd = view_->TrackPopupMenu(entries, x, y)) OnCommand(cmd);

@@ -33,11 +33,11 @@ void ConsoleControlView::SetSelectedRows(const std::vector<int32_t>& rows) {
   selected_.erase(std::unique(selected_.begin(), selected_.end()), selected_.end());
 }
 
-uint16_t ConsoleControlView::TrackPopupMenu(const std::vector<MenuEntry>& entries, int32_t, int32_t) {
+uint16_t ConsoleControlView::TrackPopupMenu(const std::vector<ContextMenuEntry>& entries, int32_t, int32_t) {
   lastMenu_ = entries;
   const uint16_t answer = menuAnswer_;
   menuAnswer_ = 0;
-  for (const MenuEntry& e : entries)
+  for (const ContextMenuEntry& e : entries)
     if (e.id == answer && !e.grayed && !e.separator) return answer;
   return 0;
 }

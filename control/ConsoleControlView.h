@@ -30,7 +30,7 @@ class ConsoleControlView final : public IControlView {
   const std::vector<ConsoleColumn>& Columns() const { return columns_; }
   const std::u16string& StatusText(int part) const { return status_[part & 1]; }
   ListViewMode Mode() const { return mode_; }
-  const std::vector<MenuEntry>& LastMenu() const { return lastMenu_; }
+  const std::vector<ContextMenuEntry>& LastMenu() const { return lastMenu_; }
   int32_t ItemCount() const { return itemCount_; }
   bool HasEmbeddedDialog() const { return embedded_; }
   int32_t ListHeight() const { return listHeight_; }
@@ -62,7 +62,7 @@ class ConsoleControlView final : public IControlView {
   void FocusList() override { focus_ = "list"; }
   void FocusEmbeddedDialog() override { focus_ = "dialog"; }
   const std::string& Focus() const { return focus_; }
-  uint16_t TrackPopupMenu(const std::vector<MenuEntry>& entries, int32_t x, int32_t y) override;
+  uint16_t TrackPopupMenu(const std::vector<ContextMenuEntry>& entries, int32_t x, int32_t y) override;
   void MessageBox(const std::u16string& text, const std::u16string& caption) override;
 
  private:
@@ -80,7 +80,7 @@ class ConsoleControlView final : public IControlView {
   bool embedded_ = false;
   uint16_t menuAnswer_ = 0;
   std::string focus_;
-  std::vector<MenuEntry> lastMenu_;
+  std::vector<ContextMenuEntry> lastMenu_;
   std::vector<std::u16string> messages_;
 };
 

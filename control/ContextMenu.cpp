@@ -4,17 +4,17 @@
 
 namespace vard {
 
-std::vector<MenuEntry> DefaultContextPopup() {
+std::vector<ContextMenuEntry> DefaultContextPopup() {
   return {{kCmdOpenFile, false, false, {}},
           {0, true, false, {}},
           {kCmdDownloadSelected, false, false, {}},
           {kCmdDownloadAll, false, false, {}}};
 }
 
-std::vector<MenuEntry> BuildContextMenu(std::vector<MenuEntry> popup, bool useContextOpen, int selectedRows,
+std::vector<ContextMenuEntry> BuildContextMenu(std::vector<ContextMenuEntry> popup, bool useContextOpen, int selectedRows,
                                         bool singleSelectedIsGroup) {
   if (!useContextOpen) popup.erase(popup.begin(), popup.begin() + std::min<size_t>(2, popup.size()));
-  for (MenuEntry& e : popup) {
+  for (ContextMenuEntry& e : popup) {
     if (e.separator) continue;
     if (selectedRows == 0 && (e.id == kCmdOpenFile || e.id == kCmdDownloadSelected)) e.grayed = true;
     if (selectedRows > 1 && e.id == kCmdOpenFile) e.grayed = true;

@@ -51,7 +51,7 @@ struct ControlServices {
   std::function<std::vector<std::u16string>()> ipAddresses;
   std::function<std::vector<std::u16string>()> macAddresses;
   // Puts the pack's texts on the context menu entries.
-  std::function<void(std::vector<MenuEntry>& popup)> contextPopupTexts;
+  std::function<void(std::vector<ContextMenuEntry>& popup)> contextPopupTexts;
   // Starts the shell drag of the selected rows (modal).
   std::function<void(CKT5Ctrl& ctrl)> beginDrag;
 

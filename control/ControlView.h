@@ -52,7 +52,7 @@ class IControlView {
   virtual void FocusEmbeddedDialog() = 0;
 
   // Shows the popup at screen coordinates; the chosen command or 0.
-  virtual uint16_t TrackPopupMenu(const std::vector<MenuEntry>& entries, int32_t x, int32_t y) = 0;
+  virtual uint16_t TrackPopupMenu(const std::vector<ContextMenuEntry>& entries, int32_t x, int32_t y) = 0;
   virtual void MessageBox(const std::u16string& text, const std::u16string& caption) = 0;
 };
 

@@ -160,7 +160,7 @@ bool ScriptHost::RunLine(const std::string& line) {
   } else if (cmd == "menu") {
     view_.SetMenuAnswer(static_cast<uint16_t>(number(1)));
     ctrl_.OnContextMenu(0, 0);
-    for (const MenuEntry& e : view_.LastMenu())
+    for (const ContextMenuEntry& e : view_.LastMenu())
       out_ << "  menu " << (e.separator ? std::string("----") : std::to_string(e.id)) << (e.grayed ? " (grayed)" : "") << "\n";
   } else if (cmd == "command") {
     ctrl_.OnCommand(static_cast<uint16_t>(number(1)));
