@@ -161,7 +161,8 @@ bool ScriptHost::RunLine(const std::string& line) {
     view_.SetMenuAnswer(static_cast<uint16_t>(number(1)));
     ctrl_.OnContextMenu(0, 0);
     for (const ContextMenuEntry& e : view_.LastMenu())
-      out_ << "  menu " << (e.separator ? std::string("----") : std::to_string(e.id)) << (e.grayed ? " (grayed)" : "") << "\n";
+      out_ << "  menu " << (e.separator ? std::string("----") : std::to_string(e.id) + " " + Utf16ToUtf8(e.text))
+           << (e.grayed ? " (grayed)" : "") << "\n";
   } else if (cmd == "command") {
     ctrl_.OnCommand(static_cast<uint16_t>(number(1)));
   } else if (cmd == "drop" && words.size() >= 2) {
