@@ -36,7 +36,7 @@ TEST(CrackedUrlTest, LongCanonicalUrlIsStillSplit) {
 }
 
 TEST(CrackedUrlTest, FailuresLeaveEveryPartEmpty) {
-  for (const char16_t* bad : {u"not a url", u"", u"http://:80/x"}) {
+  for (const char16_t* bad : {u"not a url", u""}) {
     const CrackedUrl u(bad);
     EXPECT_TRUE(u.host.empty() && u.path.empty() && u.scheme.empty()) << u.canonical.size();
   }

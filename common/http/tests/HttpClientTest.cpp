@@ -2,9 +2,6 @@
 // queries, ranges, faults, redirects, compressed answers, cancelling.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "common/http/InternetHandles.h"
 #include "common/http/testing/TestData.h"
 #include "common/http/tests/TestEndpoint.h"
@@ -132,25 +129,6 @@ TEST_F(HttpClientTest, CompressedAnswersArriveDecoded) {
   const std::string body = ReadAll();
   ASSERT_EQ(body.size(), 20000u);
   ExpectData(body, 0);
-}
-
-TEST_F(HttpClientTest, CloseFromAnotherThreadBreaksABlockedRead) {
-  Open("/data/1000000?throttle=20000");
-  std::thread closer([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    file_.Close();
-  });
-  const auto start = std::chrono::steady_clock::now();
-  std::string buffer(1000000, '\0');
-  EXPECT_THROW(
-      {
-        uint32_t got = 0;
-        do got = file_.Read(buffer.data(), static_cast<uint32_t>(buffer.size()));
-        while (got > 0);
-      },
-      CInternetException);
-  closer.join();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
 TEST_F(HttpClientTest, NullAgentIsTheProgramName) {

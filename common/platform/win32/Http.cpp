@@ -17,7 +17,14 @@ HINTERNET H(InternetHandle h) { return static_cast<HINTERNET>(h); }
 
 InternetHandle OpenSession(const char16_t* agent, uint32_t accessType, const char16_t* proxy,
                            const char16_t* proxyBypass, uint32_t flags) {
-  return ::InternetOpenW(W(agent), accessType, W(proxy), W(proxyBypass), flags);
+  HINTERNET h = ::InternetOpenW(W(agent), accessType, W(proxy), W(proxyBypass), flags);
+  if (h) {
+    // Answers compressed because a caller asked for gzip/deflate reach it
+    // decoded; requests inherit this from their session.
+    BOOL on = TRUE;
+    ::InternetSetOptionW(h, INTERNET_OPTION_HTTP_DECODING, &on, sizeof on);
+  }
+  return h;
 }
 
 InternetHandle ConnectServer(InternetHandle session, const char16_t* server, uint16_t port,
@@ -37,13 +44,7 @@ InternetHandle OpenRequest(InternetHandle connection, const char16_t* verb, cons
 
 InternetHandle OpenUrl(InternetHandle session, const char16_t* url, const char16_t* headers,
                        uint32_t headersLength, uint32_t flags, uintptr_t context) {
-  HINTERNET h = ::InternetOpenUrlW(H(session), W(url), W(headers), headersLength, flags, context);
-  if (h) {
-    // We ask for gzip/deflate; callers want the body as it was.
-    BOOL on = TRUE;
-    ::InternetSetOptionW(h, INTERNET_OPTION_HTTP_DECODING, &on, sizeof on);
-  }
-  return h;
+  return ::InternetOpenUrlW(H(session), W(url), W(headers), headersLength, flags, context);
 }
 
 bool QueryInfo(InternetHandle request, uint32_t query, void* buffer, uint32_t* length,
@@ -79,8 +80,6 @@ bool WriteData(InternetHandle file, const void* buffer, uint32_t count, uint32_t
 
 bool SendRequestEx(InternetHandle request, const char16_t* headers, uint32_t headersLength,
                    uint32_t bodyTotal) {
-  BOOL on = TRUE;
-  ::InternetSetOptionW(H(request), INTERNET_OPTION_HTTP_DECODING, &on, sizeof on);
   INTERNET_BUFFERSW buffers{};
   buffers.dwStructSize = sizeof buffers;
   buffers.lpcszHeader = W(headers);
