@@ -110,8 +110,19 @@ void PostRoute(httplib::Server& s, const std::string& pattern, PostHandler handl
   });
 }
 
+// DataByte in runs of 2048 bytes, whose high term is constant: fast enough
+// that bulk transfers measure the client, not the server.
 void DataSource(uint64_t offset, char* out, size_t n) {
-  for (size_t i = 0; i < n; ++i) out[i] = static_cast<char>(DataByte(offset + i));
+  while (n > 0) {
+    const size_t run = std::min<size_t>(n, 2048 - (offset & 2047));
+    const uint8_t high = static_cast<uint8_t>(offset >> 11);
+    uint8_t low = static_cast<uint8_t>(offset * 131);
+    for (size_t i = 0; i < run; ++i, low = static_cast<uint8_t>(low + 131))
+      out[i] = static_cast<char>(low ^ high);
+    offset += run;
+    out += run;
+    n -= run;
+  }
 }
 
 }  // namespace

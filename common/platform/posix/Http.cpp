@@ -188,7 +188,7 @@ void Start(Object& o, const std::string& url, const std::string& headerText) {
   curl_easy_setopt(e, CURLOPT_URL, url.c_str());
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
   if (GetEnv("VARDEL_DEBUG")) curl_easy_setopt(e, CURLOPT_VERBOSE, 1L);
-  curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 256L * 1024);
+  curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 128L * 1024);
   if (!o.agent.empty()) curl_easy_setopt(e, CURLOPT_USERAGENT, o.agent.c_str());
   if (!o.referrer.empty()) curl_easy_setopt(e, CURLOPT_REFERER, o.referrer.c_str());
   if (!o.user.empty()) {
