@@ -36,5 +36,21 @@ TEST(CancelTest, CloseFromAnotherThreadBreaksABlockedRead) {
   EXPECT_FALSE(file.IsOpen());
 }
 
+TEST(CancelTest, ClosingTheSessionBreaksAnOpenWaitingForHeaders) {
+  CInternetSession session;
+  session.Open(u"VardKT5");
+  std::thread closer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    session.Close();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  CHttpFile file;
+  EXPECT_THROW(file.OpenUrl(session.Handle(), http_tests::ServerUrl("/data/10?delay=1500"), u"",
+                            platform::inet::kFlagReload),
+               CInternetException);
+  closer.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1200));
+}
+
 }  // namespace
 }  // namespace vard

@@ -49,7 +49,15 @@ struct Object {
   size_t uploadPos = 0;
   bool wantsBody = false, uploadPaused = false;
 
-  explicit Object(Kind k) : kind(k) {}
+  // Closing a handle cancels what was opened from it, as WinINet does.
+  std::mutex childMutex;
+  std::vector<std::weak_ptr<Object>> children;
+
+  // The multi handle exists from the start, so a closing thread can always
+  // wake it.
+  explicit Object(Kind k) : kind(k) {
+    if (k == Kind::kRequest) multi = curl_multi_init();
+  }
   ~Object() {
     if (easy) {
       if (multi) curl_multi_remove_handle(multi, easy);
@@ -169,7 +177,7 @@ bool Pump(Object& o, Ready ready) {
       }
     }
     if (ready() || o.done) break;
-    curl_multi_poll(o.multi, nullptr, 0, 1000, nullptr);
+    curl_multi_poll(o.multi, nullptr, 0, 250, nullptr);
   }
   if (o.closed) return Fail(inet::kOperationCancelled);
   return true;
@@ -181,8 +189,26 @@ bool HeadersArrived(Object& o) {
   return true;
 }
 
+void Adopt(Object& parent, const std::shared_ptr<Object>& child) {
+  std::lock_guard lock(parent.childMutex);
+  std::erase_if(parent.children, [](const auto& w) { return w.expired(); });
+  parent.children.push_back(child);
+  if (parent.closed) child->closed = true;
+}
+
+void Cancel(Object& o) {
+  o.closed = true;
+  if (o.multi) curl_multi_wakeup(o.multi);
+  std::vector<std::shared_ptr<Object>> children;
+  {
+    std::lock_guard lock(o.childMutex);
+    for (auto& w : o.children)
+      if (auto c = w.lock()) children.push_back(std::move(c));
+  }
+  for (auto& c : children) Cancel(*c);
+}
+
 void Start(Object& o, const std::string& url, const std::string& headerText) {
-  o.multi = curl_multi_init();
   o.easy = curl_easy_init();
   CURL* e = o.easy;
   curl_easy_setopt(e, CURLOPT_URL, url.c_str());
@@ -252,6 +278,7 @@ InternetHandle ConnectServer(InternetHandle session, const char16_t* server, uin
   o->port = port ? port : inet::kDefaultHttpPort;
   o->user = Opt(user);
   o->password = Opt(password);
+  Adopt(*s, o);
   return Register(std::move(o));
 }
 
@@ -272,6 +299,7 @@ InternetHandle OpenRequest(InternetHandle connection, const char16_t* verb, cons
   o->referrer = Opt(referrer);
   o->flags = flags;
   for (auto p = acceptTypes; p && *p; ++p) o->accept += (o->accept.empty() ? "" : ", ") + Narrow(*p);
+  Adopt(*c, o);
   return Register(std::move(o));
 }
 
@@ -288,6 +316,7 @@ InternetHandle OpenUrl(InternetHandle session, const char16_t* url, const char16
   auto o = std::make_shared<Object>(Kind::kRequest);
   o->agent = s->agent;
   o->flags = flags;
+  Adopt(*s, o);
   std::u16string headerText;
   if (headers) headerText = headersLength == 0xFFFFFFFFu ? std::u16string(headers)
                                                          : std::u16string(headers, headersLength);
@@ -420,8 +449,7 @@ bool CloseInternetHandle(InternetHandle handle) {
     o = std::move(it->second);
     g_handles.erase(it);
   }
-  o->closed = true;
-  if (o->multi) curl_multi_wakeup(o->multi);
+  Cancel(*o);
   return true;
 }
 
