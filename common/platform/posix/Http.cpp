@@ -112,6 +112,10 @@ uint32_t MapCurlError(CURLcode code) {
   }
 }
 
+// A body closed cleanly before its length ends like a whole one, as WinINet
+// ends it; the download job asks again from what it has.
+bool FailedBody(const Object& o) { return o.result != CURLE_OK && o.result != CURLE_PARTIAL_FILE; }
+
 int StatusOf(const Object& o) {
   if (o.headers.empty()) return 0;
   const auto& line = o.headers.front();
@@ -376,7 +380,7 @@ bool QueryDataAvailable(InternetHandle file, uint32_t* available) {
   if (!o->headersDone) return Fail(inet::kIncorrectHandleState);
   if (!Pump(*o, [&] { return o->bodyPos < o->body.size(); })) return false;
   const size_t n = o->body.size() - o->bodyPos;
-  if (n == 0 && o->result != CURLE_OK) return Fail(MapCurlError(o->result));
+  if (n == 0 && FailedBody(*o)) return Fail(MapCurlError(o->result));
   if (available) *available = static_cast<uint32_t>(std::min<size_t>(n, 0xFFFFFFFFu));
   return true;
 }
@@ -387,7 +391,7 @@ bool ReadData(InternetHandle file, void* buffer, uint32_t count, uint32_t* read)
   if (!o->headersDone) return Fail(inet::kIncorrectHandleState);
   if (!Pump(*o, [&] { return o->body.size() - o->bodyPos >= count; })) return false;
   const size_t n = std::min<size_t>(count, o->body.size() - o->bodyPos);
-  if (n == 0 && count > 0 && o->result != CURLE_OK) return Fail(MapCurlError(o->result));
+  if (n == 0 && count > 0 && FailedBody(*o)) return Fail(MapCurlError(o->result));
   std::memcpy(buffer, o->body.data() + o->bodyPos, n);
   o->bodyPos += n;
   if (o->bodyPos == o->body.size()) {
