@@ -140,7 +140,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   const int status = StatusOf(o);
   const bool follows = o.method == "GET" && !(o.flags & inet::kFlagNoAutoRedirect);
   const bool redirect = (status == 301 || status == 302 || status == 303 || status == 307 ||
-                         status == 308) && posix::FindHeader(o.headers, "Location", 0);
+                         status == 308) && posix::FindHeader(o.headers, "Location", 0).has_value();
   if (status >= 200 && !(follows && redirect)) o.headersDone = true;
   return size * count;
 }
@@ -421,7 +421,7 @@ bool QueryInfo(InternetHandle request, uint32_t query, void* buffer, uint32_t* l
     value = b == std::string::npos ? std::string() : line.substr(b + 1);
   } else {
     const char* name = posix::QueryHeaderName(code);
-    const std::string* found = name ? posix::FindHeader(o->headers, name, index ? *index : 0) : nullptr;
+    const auto found = name ? posix::FindHeader(o->headers, name, index ? *index : 0) : std::nullopt;
     if (!found) return Fail(inet::kHeaderNotFound);
     value = *found;
     if (index) ++*index;

@@ -37,17 +37,11 @@ std::string HeaderValue(std::string_view line) {
   return std::string(line.substr(start, end - start));
 }
 
-const std::string* FindHeader(const std::vector<std::string>& lines, std::string_view name,
-                              uint32_t index) {
-  static thread_local std::string value;
-  for (size_t i = 1; i < lines.size(); ++i) {
-    if (!HeaderNameIs(lines[i], name)) continue;
-    if (index-- == 0) {
-      value = HeaderValue(lines[i]);
-      return &value;
-    }
-  }
-  return nullptr;
+std::optional<std::string> FindHeader(const std::vector<std::string>& lines,
+                                      std::string_view name, uint32_t index) {
+  for (size_t i = 1; i < lines.size(); ++i)
+    if (HeaderNameIs(lines[i], name) && index-- == 0) return HeaderValue(lines[i]);
+  return std::nullopt;
 }
 
 const char* QueryHeaderName(uint32_t code) {

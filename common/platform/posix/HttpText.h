@@ -1,6 +1,7 @@
 #pragma once
 // Header and URL text helpers of the libcurl backend.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,8 +14,8 @@ std::string Narrow(std::u16string_view text);
 std::vector<std::string> SplitHeaderText(std::string_view text);
 bool HeaderNameIs(std::string_view line, std::string_view name);
 std::string HeaderValue(std::string_view line);
-// The value of the index-th header called name (status line skipped), or null.
-const std::string* FindHeader(const std::vector<std::string>& lines, std::string_view name,
+// The value of the index-th header called name (status line skipped).
+std::optional<std::string> FindHeader(const std::vector<std::string>& lines, std::string_view name,
                               uint32_t index);
 // Header name of a WinINet query code, or null when we do not know it.
 const char* QueryHeaderName(uint32_t code);
