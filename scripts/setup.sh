@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang
   mingw-w64 wine wine64 wine32:i386 xvfb
   googletest libgtest-dev libgmock-dev
-  libcurl4-openssl-dev libcpp-httplib-dev
+  libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev pkg-config curl
 )
 
 missing=()

@@ -1,0 +1,163 @@
+#include "common/http/HttpFormPost.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+
+#include "common/http/CrackedUrl.h"
+#include "common/platform/Clock.h"
+#include "common/platform/CodePage.h"
+#include "common/text/Utf.h"
+
+namespace vard {
+
+namespace p = platform;
+
+namespace {
+
+std::mutex g_boundaryMutex;
+std::u16string g_boundary = u"---------------------------xxyyzz00dAP5";
+
+int64_t UnixSeconds(const p::UtcTime& t) {
+  // Days from the civil date (proleptic Gregorian).
+  const int y = t.year - (t.month <= 2 ? 1 : 0);
+  const int era = (y >= 0 ? y : y - 399) / 400;
+  const int yoe = y - era * 400;
+  const int mp = (t.month + 9) % 12;
+  const int doy = (153 * mp + 2) / 5 + t.day - 1;
+  const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  const int64_t days = static_cast<int64_t>(era) * 146097 + doe - 719468;
+  return days * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+std::string Encode(std::u16string_view text, bool utf8) {
+  return utf8 ? Utf16ToUtf8(text) : p::Utf16ToAnsi(text);
+}
+
+const char16_t* const kAcceptTypes[] = {
+    u"Accept: image/gif", u"image/x-xbitmap", u"image/jpeg", u"image/pjpeg",
+    u"application/x-shockwave-flash", u"application/vnd.ms-excel",
+    u"application/vnd.ms-powerpoint", u"application/msword,", u"*/*", nullptr};
+
+constexpr uint32_t kPostFlags =
+    p::inet::kFlagNoCacheWrite | p::inet::kFlagKeepConnection | p::inet::kFlagFormsSubmit;
+
+}  // namespace
+
+FormField::FormField(std::u16string_view n, std::u16string_view v, bool u)
+    : name(n), value(v), utf8(u) {
+  partText = u"Content-Disposition: form-data; name=\"" + name + u"\"\r\n" + u"\r\n" + value + u"\r\n";
+}
+
+std::string FormField::Serialize(std::u16string_view boundary) const {
+  return Encode(u"--" + std::u16string(boundary) + u"\r\n" + partText, utf8);
+}
+
+CHttpFormPost::CHttpFormPost(bool utf8)
+    : session_(std::make_unique<CInternetSession>()),
+      connection_(std::make_unique<CHttpConnection>()),
+      request_(std::make_unique<CHttpFile>()),
+      utf8_(utf8) {}
+
+CHttpFormPost::~CHttpFormPost() {
+  request_.reset();
+  connection_.reset();
+  session_.reset();
+  fields_.clear();
+  fileNames_.clear();
+}
+
+void CHttpFormPost::AddTextField(std::u16string_view name, std::u16string_view value) {
+  fields_.emplace_back(name, value, utf8_);
+}
+
+void CHttpFormPost::AddNumberField(std::u16string_view name, int64_t value) {
+  fields_.emplace_back(name, AsciiToUtf16(std::to_string(value)), utf8_);
+}
+
+std::u16string CHttpFormPost::GenerateBoundary(int64_t seconds) {
+  static const char16_t kLetters[] = u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+  static const char16_t kDigits[] = u"0123456789";
+  // The generator and the shared text change together, never interleaved.
+  std::lock_guard lock(g_boundaryMutex);
+  g_boundary.clear();
+  std::srand(static_cast<unsigned>(seconds));
+  g_boundary = u"---------------------------";
+  for (int i = 0; i < 6; ++i) g_boundary += kLetters[std::rand() % 52];
+  for (int i = 0; i < 2; ++i) g_boundary += kDigits[std::rand() % 10];
+  g_boundary += kLetters[std::rand() % 52];
+  g_boundary += u"MW5";
+  return g_boundary;
+}
+
+std::u16string CHttpFormPost::CurrentBoundary() {
+  std::lock_guard lock(g_boundaryMutex);
+  return g_boundary;
+}
+
+std::string CHttpFormPost::ClosingText(std::u16string_view boundary) {
+  return p::Utf16ToAnsi(u"--" + std::u16string(boundary) + u"--\r\n");
+}
+
+std::u16string CHttpFormPost::Post(std::u16string_view url) {
+  try {
+    // This post keeps its own copy: another thread's post may regenerate the
+    // shared boundary while this one is still writing.
+    const std::u16string boundary = GenerateBoundary(UnixSeconds(p::CurrentClock().UtcNow()));
+    const CrackedUrl cracked(url);
+    const std::u16string headers = u"Content-type: multipart/form-data; boundary=" + boundary +
+                                   u"\r\n" + u"Accept-Encoding: gzip, deflate";
+    std::vector<std::string> parts;
+    uint64_t total = 0;
+    for (const auto& field : fields_) {
+      parts.push_back(field.Serialize(boundary));
+      total += parts.back().size();
+    }
+    const std::string closing = ClosingText(boundary);
+    total += closing.size();
+
+    session_->Open(u"VardMW5");
+    connection_->Connect(session_->Handle(), cracked.host, cracked.port, nullptr, nullptr);
+    request_->OpenRequest(connection_->Handle(), u"POST", cracked.ObjectName(), u"HTTP/1.0",
+                          nullptr, kAcceptTypes, kPostFlags);
+    request_->SendRequestEx(headers, static_cast<uint32_t>(total));
+    for (const auto& bytes : parts) request_->Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    request_->Write(closing.data(), static_cast<uint32_t>(closing.size()));
+    request_->EndRequest();
+
+    const std::string answer = ReadAnswer();
+    std::u16string text = utf8_ ? Utf8ToUtf16(answer) : p::AnsiToUtf16(answer);
+    session_->Close();
+    connection_->Close();
+    request_->Close();
+    return text;
+  } catch (const CInternetException& e) {
+    CInternetException copy(e);
+    throw copy;
+  }
+}
+
+std::string CHttpFormPost::ReadAnswer() {
+  std::string answer;
+  bool anyBlock = false;
+  int failures = 0;
+  for (;;) {
+    try {
+      const uint32_t n = request_->QueryDataAvailable();
+      std::unique_ptr<char[]> block(new char[size_t{n} + 1]);
+      const uint32_t got = request_->Read(block.get(), n);
+      if (got == 0) break;
+      block[got] = 0;
+      answer.append(block.get(), std::strlen(block.get()));
+      anyBlock = true;
+      failures = 0;
+    } catch (const CInternetException&) {
+      // Before any block there is nothing to wait for; after one, a few more
+      // tries, so a dead connection cannot hold the worker for ever.
+      if (!anyBlock || ++failures > kAnswerRetries) break;
+    }
+  }
+  return answer;
+}
+
+}  // namespace vard

@@ -1,0 +1,59 @@
+#pragma once
+// A multipart/form-data POST of text fields that returns the server's answer
+// as text. Owned by one thread; posts of different threads may run at once
+// (each post keeps the boundary it generated).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/http/InternetHandles.h"
+
+namespace vard {
+
+struct FormField {
+  FormField(std::u16string_view name, std::u16string_view value, bool utf8);
+  // "--" + boundary + "\r\n" + part text, in UTF-8 or the ANSI code page.
+  std::string Serialize(std::u16string_view boundary) const;
+
+  std::u16string name;
+  std::u16string value;
+  std::u16string partText;
+  bool utf8;
+};
+
+class CHttpFormPost {
+ public:
+  explicit CHttpFormPost(bool utf8 = true);
+  ~CHttpFormPost();
+
+  void AddTextField(std::u16string_view name, std::u16string_view value);
+  void AddNumberField(std::u16string_view name, int64_t value);
+  // Sends the fields and returns the answer; closes the handles on success.
+  // Throws CInternetException (the handles then stay open until destruction).
+  std::u16string Post(std::u16string_view url);
+
+  const std::vector<FormField>& Fields() const { return fields_; }
+
+  // The process-wide boundary: 27 hyphens, six letters, two digits, a letter
+  // and "MW5", from the C generator seeded with `seconds`. Stores and returns it.
+  static std::u16string GenerateBoundary(int64_t seconds);
+  static std::u16string CurrentBoundary();
+  static std::string ClosingText(std::u16string_view boundary);
+
+  // Failed reads after the first block before the answer loop gives up.
+  static constexpr int kAnswerRetries = 3;
+
+ private:
+  std::string ReadAnswer();
+
+  std::unique_ptr<CInternetSession> session_;
+  std::unique_ptr<CHttpConnection> connection_;
+  std::unique_ptr<CHttpFile> request_;
+  std::vector<FormField> fields_;
+  std::vector<std::u16string> fileNames_;  // reserved; no caller sends files
+  bool utf8_;
+};
+
+}  // namespace vard

@@ -1,0 +1,34 @@
+#pragma once
+// The one failure of the HTTP layer: the failing call's handle, its error
+// codes and a formatted diagnostic message. Thrown by value.
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "common/platform/Http.h"
+#include "common/text/Printf.h"
+
+namespace vard {
+
+class CInternetException {
+ public:
+  // Takes the last error first, then the server's last response text, then
+  // formats the message. Both texts are cut to 511 characters.
+  CInternetException(platform::InternetHandle handle, std::u16string_view format,
+                     std::initializer_list<FormatArg> args = {});
+
+  static constexpr size_t kTextCapacity = 512;
+
+  platform::InternetHandle handle = nullptr;
+  uint32_t systemError = 0;
+  uint32_t responseError = 0;
+  std::u16string message;
+  std::u16string responseText;
+
+  // Where the response text comes from; tests replace it to make it fail.
+  using ResponseInfoSource = bool (*)(uint32_t* error, char16_t* buffer, uint32_t* length);
+  static void SetResponseInfoSource(ResponseInfoSource source);  // nullptr: the platform's
+};
+
+}  // namespace vard

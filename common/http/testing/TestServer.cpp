@@ -1,0 +1,236 @@
+#include "common/http/testing/TestServer.h"
+
+#include <httplib.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <functional>
+#include <stdexcept>
+
+#include "common/http/testing/RecordingFront.h"
+#include "common/http/testing/TestData.h"
+
+namespace vard::http_testing {
+namespace {
+
+using httplib::Request;
+using httplib::Response;
+
+uint64_t Param(const Request& req, const char* name, uint64_t fallback = 0) {
+  return req.has_param(name) ? std::strtoull(req.get_param_value(name).c_str(), nullptr, 10)
+                             : fallback;
+}
+
+void Pause(uint64_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+std::string Gzip(const std::string& in) {
+  z_stream z{};
+  deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&z, in.size()) + 32, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  z.avail_in = static_cast<uInt>(in.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+// Fills out[0..n) with the bytes at offset..offset+n of a resource.
+using Source = std::function<void(uint64_t offset, char* out, size_t n)>;
+
+// Answers a resource of `size` bytes with the fault options of the query.
+void Serve(const Request& req, Response& res, uint64_t size, Source source) {
+  Pause(Param(req, "delay"));
+  if (const uint64_t status = Param(req, "status"); status && status != 200) {
+    res.status = static_cast<int>(status);
+    res.set_content("status " + std::to_string(status), "text/plain");
+    return;
+  }
+  if (!req.ranges.empty() && req.ranges[0].first >= 0 &&
+      static_cast<uint64_t>(req.ranges[0].first) >= size) {
+    res.status = 416;
+    res.set_header("Content-Range", "bytes */" + std::to_string(size));
+    return;
+  }
+  if (Param(req, "gzip")) {
+    std::string all(size, '\0');
+    source(0, all.data(), size);
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content(Gzip(all), "application/octet-stream");
+    return;
+  }
+  const uint64_t cut = Param(req, "cut", UINT64_MAX), throttle = Param(req, "throttle");
+  auto sent = std::make_shared<uint64_t>(0);
+  res.set_content_provider(
+      size, "application/octet-stream",
+      [=](size_t offset, size_t length, httplib::DataSink& sink) {
+        size_t n = std::min<size_t>(length, 256 * 1024);
+        if (throttle) n = std::min<size_t>(n, std::max<uint64_t>(1, throttle / 20));
+        if (*sent >= cut) return false;  // drop the connection mid-body
+        n = static_cast<size_t>(std::min<uint64_t>(n, cut - *sent));
+        thread_local std::string chunk;
+        chunk.resize(n);
+        source(offset, chunk.data(), n);
+        if (throttle) Pause(n * 1000 / throttle);
+        *sent += n;
+        return sink.write(chunk.data(), n);
+      });
+}
+
+// POST handlers read the body themselves: the server's default multipart
+// handling rejects a body that is only the closing delimiter. Multipart
+// bodies arrive as parts (the raw bytes are in the recording front).
+struct PostBody {
+  std::string raw;                                         // when not multipart
+  std::vector<std::pair<std::string, std::string>> parts;  // name, value
+};
+using PostHandler = std::function<void(const Request&, Response&, const PostBody&)>;
+void PostRoute(httplib::Server& s, const std::string& pattern, PostHandler handler) {
+  s.Post(pattern, [handler](const Request& req, Response& res, const httplib::ContentReader& read) {
+    PostBody body;
+    if (req.is_multipart_form_data()) {
+      read(
+          [&](const httplib::MultipartFormData& part) {
+            body.parts.emplace_back(part.name, "");
+            return true;
+          },
+          [&](const char* data, size_t n) {
+            if (!body.parts.empty()) body.parts.back().second.append(data, n);
+            return true;
+          });
+    } else {
+      read([&](const char* data, size_t n) {
+        body.raw.append(data, n);
+        return true;
+      });
+    }
+    handler(req, res, body);
+  });
+}
+
+// DataByte in runs of 2048 bytes, whose high term is constant: fast enough
+// that bulk transfers measure the client, not the server.
+void DataSource(uint64_t offset, char* out, size_t n) {
+  while (n > 0) {
+    const size_t run = std::min<size_t>(n, 2048 - (offset & 2047));
+    const uint8_t high = static_cast<uint8_t>(offset >> 11);
+    uint8_t low = static_cast<uint8_t>(offset * 131);
+    for (size_t i = 0; i < run; ++i, low = static_cast<uint8_t>(low + 131))
+      out[i] = static_cast<char>(low ^ high);
+    offset += run;
+    out += run;
+    n -= run;
+  }
+}
+
+}  // namespace
+
+TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {
+  Routes();
+  const int port = server_->bind_to_any_port("127.0.0.1");
+  if (port <= 0) throw std::runtime_error("test server: cannot listen");
+  directPort_ = static_cast<uint16_t>(port);
+  thread_ = std::thread([this] { server_->listen_after_bind(); });
+  for (int i = 0; i < 500 && !server_->is_running(); ++i) Pause(10);
+  front_ = std::make_unique<RecordingFront>(directPort_);
+}
+
+TestServer::~TestServer() {
+  front_.reset();
+  server_->stop();
+  thread_.join();
+}
+
+uint16_t TestServer::Port() const { return front_->Port(); }
+
+std::string TestServer::Url(std::string_view path) const {
+  return "http://127.0.0.1:" + std::to_string(Port()) + std::string(path);
+}
+
+void TestServer::AddFile(const std::string& name, std::string bytes) {
+  std::lock_guard lock(filesMutex_);
+  files_[name] = std::make_shared<const std::string>(std::move(bytes));
+}
+
+std::vector<std::string> TestServer::RawRequests() const {
+  std::vector<std::string> out;
+  for (const auto& connection : front_->Connections())
+    for (auto& request : SplitRequests(connection))
+      if (request.rfind("GET /_", 0) != 0) out.push_back(std::move(request));
+  return out;
+}
+
+std::string TestServer::LastRawRequest() const {
+  auto all = RawRequests();
+  return all.empty() ? std::string() : all.back();
+}
+
+void TestServer::ClearRecords() { front_->Clear(); }
+
+void TestServer::Routes() {
+  auto& s = *server_;
+  s.Get(R"(/data/(\d+))", [](const Request& req, Response& res) {
+    Serve(req, res, std::strtoull(req.matches[1].str().c_str(), nullptr, 10), DataSource);
+  });
+  s.Get(R"(/files/(.+))", [this](const Request& req, Response& res) {
+    std::shared_ptr<const std::string> file;
+    {
+      std::lock_guard lock(filesMutex_);
+      auto it = files_.find(req.matches[1].str());
+      if (it != files_.end()) file = it->second;
+    }
+    if (!file) {
+      res.status = 404;
+      res.set_content("status 404", "text/plain");
+      return;
+    }
+    Serve(req, res, file->size(), [file](uint64_t offset, char* out, size_t n) {
+      file->copy(out, n, static_cast<size_t>(offset));
+    });
+  });
+  auto status = [](const Request& req, Response& res) {
+    res.status = std::atoi(req.matches[1].str().c_str());
+    res.set_content("status " + req.matches[1].str(), "text/plain");
+  };
+  s.Get(R"(/status/(\d+))", status);
+  PostRoute(s, R"(/status/(\d+))", [status](const Request& req, Response& res, const PostBody&) {
+    status(req, res);
+  });
+  s.Get("/redirect", [](const Request& req, Response& res) {
+    res.set_redirect(req.get_param_value("to"));
+  });
+  auto zeros = [](const Request&, Response& res) {
+    res.set_chunked_content_provider("application/octet-stream",
+                                     [](size_t, httplib::DataSink& sink) {
+                                       sink.write("AB\0xx", 5);
+                                       Pause(300);
+                                       sink.write("CD\0yy", 5);
+                                       sink.done();
+                                       return true;
+                                     });
+  };
+  s.Get("/zeros", zeros);
+  PostRoute(s, "/zeros", [zeros](const Request& req, Response& res, const PostBody&) {
+    zeros(req, res);
+  });
+  PostRoute(s, "/form", [](const Request&, Response& res, const PostBody& body) {
+    std::string answer;
+    for (const auto& [name, value] : body.parts) answer += name + "=" + value + "\n";
+    res.set_content(answer, "text/plain");
+  });
+  s.Get("/_raw/last", [this](const Request&, Response& res) {
+    res.set_content(LastRawRequest(), "application/octet-stream");
+  });
+  s.Get("/_raw/clear", [this](const Request&, Response& res) {
+    ClearRecords();
+    res.set_content("ok", "text/plain");
+  });
+  s.Get("/_quit", [this](const Request&, Response& res) {
+    quit_ = true;
+    res.set_content("bye", "text/plain");
+  });
+}
+
+}  // namespace vard::http_testing

@@ -1,0 +1,69 @@
+#pragma once
+// A loopback HTTP server for tests, steered by the URL as curl's test server
+// is steered by commands, so tests of every target (including Windows
+// programs under Wine talking to a native server) drive it the same way.
+//
+//   GET  /data/<size>        deterministic bytes (TestData.h), Range: 206/416
+//   GET  /files/<name>       bytes given to AddFile, Range as above
+//   ANY  /status/<code>      that status with body "status <code>"
+//   GET  /redirect?to=<path> 302 to path
+//   GET  /zeros              two blocks "AB\0xx", "CD\0yy", 300 ms apart
+//   POST /form               answers "name=value\n" for each multipart field
+//   GET  /_raw/last          raw bytes of the last request that was not /_...
+//   GET  /_raw/clear         forgets the recorded requests
+//   GET  /_quit              asks a server program to exit
+// Query options on the content paths: delay=<ms> before answering,
+// status=<code> instead of 200, cut=<n> closes after n body bytes,
+// throttle=<bytes per second>, gzip=1 compresses the body.
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+namespace vard::http_testing {
+
+class RecordingFront;
+
+class TestServer {
+ public:
+  TestServer();
+  ~TestServer();
+  TestServer(const TestServer&) = delete;
+  TestServer& operator=(const TestServer&) = delete;
+
+  // Through the recording front: what tests use.
+  uint16_t Port() const;
+  // The server itself, unrecorded (for bulk transfers).
+  uint16_t DirectPort() const { return directPort_; }
+  std::string Url(std::string_view path) const;
+
+  void AddFile(const std::string& name, std::string bytes);
+  // Recorded requests (request line, headers, body), control requests left out.
+  std::vector<std::string> RawRequests() const;
+  std::string LastRawRequest() const;
+  void ClearRecords();
+
+  bool QuitRequested() const { return quit_; }
+
+ private:
+  void Routes();
+
+  std::unique_ptr<httplib::Server> server_;
+  std::unique_ptr<RecordingFront> front_;
+  uint16_t directPort_ = 0;
+  std::thread thread_;
+  std::mutex filesMutex_;
+  std::map<std::string, std::shared_ptr<const std::string>> files_;
+  std::atomic<bool> quit_{false};
+};
+
+}  // namespace vard::http_testing

@@ -1,0 +1,140 @@
+// Multipart posts: exact request bytes, boundary shape and sharing, the
+// answer reader, failures.
+#include <gtest/gtest.h>
+
+#include <cctype>
+
+#include "common/http/HttpFormPost.h"
+#include "common/http/tests/TestEndpoint.h"
+#include "common/platform/Clock.h"
+#include "common/text/Utf.h"
+
+namespace vard {
+namespace {
+
+using http_tests::LastRawRequest;
+using http_tests::ServerUrl;
+
+// Stands still at one second, so posts share their boundary seed.
+class FrozenClock : public platform::IClock {
+ public:
+  uint32_t TickCount() override { return 0; }
+  int64_t PerfCounter() override { return 0; }
+  int64_t PerfFrequency() override { return 1000; }
+  void Sleep(uint32_t) override {}
+  platform::UtcTime UtcNow() override { return {2026, 12, 7, 10, 20, 30, 0}; }
+};
+
+struct Request {
+  std::string line, headers, body;
+  std::string Header(const std::string& name) const {
+    const auto at = headers.find("\r\n" + name + ": ");
+    if (at == std::string::npos) return {};
+    const auto start = at + name.size() + 4;
+    return headers.substr(start, headers.find("\r\n", start) - start);
+  }
+};
+
+Request Split(const std::string& raw) {
+  Request r;
+  const auto lineEnd = raw.find("\r\n"), headEnd = raw.find("\r\n\r\n");
+  r.line = raw.substr(0, lineEnd);
+  r.headers = raw.substr(lineEnd, headEnd + 2 - lineEnd);
+  r.body = raw.substr(headEnd + 4);
+  return r;
+}
+
+bool IsBoundary(const std::u16string& b) {
+  if (b.size() != 39 || b.substr(0, 27) != std::u16string(27, u'-') || b.substr(36) != u"MW5")
+    return false;
+  for (int i = 27; i < 36; ++i) {
+    const bool digit = i == 33 || i == 34;
+    if (b[i] > 127 || (digit ? !std::isdigit(b[i]) : !std::isalpha(b[i]))) return false;
+  }
+  return true;
+}
+
+class FormPostTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::SetCurrentClock(&clock_); }
+  void TearDown() override { platform::SetCurrentClock(nullptr); }
+  FrozenClock clock_;
+};
+
+TEST_F(FormPostTest, RequestBytesAreExact) {
+  CHttpFormPost post;
+  post.AddTextField(u"name", u"파일 1.txt");
+  post.AddNumberField(u"size", -1234567890123);
+  const std::u16string answer = post.Post(ServerUrl("/form?id=7"));
+  EXPECT_EQ(answer, u"name=파일 1.txt\nsize=-1234567890123\n");
+
+  const Request r = Split(LastRawRequest());
+  EXPECT_EQ(r.line, "POST /form?id=7 HTTP/1.0");
+  const std::u16string boundary = CHttpFormPost::CurrentBoundary();
+  EXPECT_TRUE(IsBoundary(boundary)) << Utf16ToUtf8(boundary);
+  const std::string b = Utf16ToUtf8(boundary);
+  EXPECT_EQ(r.Header("Content-type"), "multipart/form-data; boundary=" + b);
+  EXPECT_EQ(r.Header("Accept-Encoding"), "gzip, deflate");
+  EXPECT_EQ(r.Header("User-Agent"), "VardMW5");
+  EXPECT_EQ(r.Header("Accept"),
+            "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, "
+            "application/x-shockwave-flash, application/vnd.ms-excel, "
+            "application/vnd.ms-powerpoint, application/msword,, */*");
+  const std::string expected =
+      "--" + b + "\r\nContent-Disposition: form-data; name=\"name\"\r\n\r\n" +
+      "\xED\x8C\x8C\xEC\x9D\xBC 1.txt\r\n" + "--" + b +
+      "\r\nContent-Disposition: form-data; name=\"size\"\r\n\r\n-1234567890123\r\n" + "--" + b +
+      "--\r\n";
+  EXPECT_EQ(r.body, expected);
+  EXPECT_EQ(r.Header("Content-Length"), std::to_string(expected.size()));
+}
+
+TEST_F(FormPostTest, PostWithoutFieldsSendsOnlyTheClosingText) {
+  CHttpFormPost post;
+  EXPECT_EQ(post.Post(ServerUrl("/form")), u"");
+  const Request r = Split(LastRawRequest());
+  const std::string closing = CHttpFormPost::ClosingText(CHttpFormPost::CurrentBoundary());
+  EXPECT_EQ(closing.size(), 2 + 39 + 4u);
+  EXPECT_EQ(r.body, closing);
+  EXPECT_EQ(r.Header("Content-Length"), std::to_string(closing.size()));
+}
+
+TEST_F(FormPostTest, PostsInOneSecondShareTheBoundary) {
+  std::string first, second;
+  for (std::string* body : {&first, &second}) {
+    CHttpFormPost post;
+    post.AddTextField(u"a", u"b");
+    post.Post(ServerUrl("/form"));
+    *body = Split(LastRawRequest()).body;
+  }
+  EXPECT_EQ(first, second);
+  EXPECT_EQ(CHttpFormPost::GenerateBoundary(1000), CHttpFormPost::GenerateBoundary(1000));
+  EXPECT_NE(CHttpFormPost::GenerateBoundary(1000), CHttpFormPost::GenerateBoundary(1001));
+  for (int64_t s : {0, 1, 59, 1700000000, 2000000000}) EXPECT_TRUE(IsBoundary(CHttpFormPost::GenerateBoundary(s)));
+}
+
+TEST_F(FormPostTest, AnswerKeepsEachBlockUpToItsFirstZero) {
+  CHttpFormPost post;
+  post.AddTextField(u"x", u"1");
+  EXPECT_EQ(post.Post(ServerUrl("/zeros")), u"ABCD");
+}
+
+TEST_F(FormPostTest, ErrorStatusAnswerIsStillReturned) {
+  CHttpFormPost post;
+  EXPECT_EQ(post.Post(ServerUrl("/status/500")), u"status 500");
+}
+
+TEST_F(FormPostTest, UnreachableServerThrowsOneException) {
+  CHttpFormPost post;
+  post.AddTextField(u"a", u"b");
+  try {
+    post.Post(u"http://127.0.0.1:1/form");
+    FAIL() << "no exception";
+  } catch (const CInternetException& e) {
+    EXPECT_EQ(e.message, u"Failed to send http request(Ex)");
+    EXPECT_EQ(e.systemError, platform::inet::kCannotConnect);
+  }
+}
+
+}  // namespace
+}  // namespace vard

@@ -1,0 +1,25 @@
+#include "common/http/tests/TestEndpoint.h"
+
+#include "common/http/InternetHandles.h"
+#include "common/text/Utf.h"
+
+namespace vard::http_tests {
+
+std::u16string ServerUrl(std::string_view path) {
+  return AsciiToUtf16("http://127.0.0.1:" + std::to_string(ServerPort()) + std::string(path));
+}
+
+std::string Fetch(std::string_view path) {
+  CInternetSession session;
+  session.Open(u"tests");
+  CHttpFile file;
+  file.OpenUrl(session.Handle(), ServerUrl(path), u"", platform::inet::kFlagReload);
+  std::string body;
+  char buffer[65536];
+  while (const uint32_t n = file.Read(buffer, sizeof buffer)) body.append(buffer, n);
+  return body;
+}
+
+std::string LastRawRequest() { return Fetch("/_raw/last"); }
+
+}  // namespace vard::http_tests

@@ -1,0 +1,116 @@
+#pragma once
+// The HTTP service, shaped like the WinINet calls the HTTP layer makes.
+// Win32: WinINet itself. POSIX: libcurl, pulling the body as the caller asks
+// for it. Failures return null/false and leave a Win32 error number in
+// LastError() (FileSystem.h) on both targets.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vard::platform {
+
+using InternetHandle = void*;
+
+namespace inet {
+// Error numbers (WinINet's).
+constexpr uint32_t kInsufficientBuffer = 122;
+constexpr uint32_t kTimeout = 12002;
+constexpr uint32_t kInternalError = 12004;
+constexpr uint32_t kInvalidUrl = 12005;
+constexpr uint32_t kUnrecognizedScheme = 12006;
+constexpr uint32_t kNameNotResolved = 12007;
+constexpr uint32_t kOperationCancelled = 12017;
+constexpr uint32_t kIncorrectHandleType = 12018;
+constexpr uint32_t kIncorrectHandleState = 12019;
+constexpr uint32_t kCannotConnect = 12029;
+constexpr uint32_t kConnectionAborted = 12030;
+constexpr uint32_t kConnectionReset = 12031;
+constexpr uint32_t kHeaderNotFound = 12150;
+constexpr uint32_t kInvalidServerResponse = 12152;
+
+constexpr uint32_t kOpenTypePreconfig = 0;
+constexpr uint32_t kServiceHttp = 3;
+constexpr uint16_t kDefaultHttpPort = 80;
+
+// Request flags.
+constexpr uint32_t kFlagReload = 0x80000000u;
+constexpr uint32_t kFlagNoCacheWrite = 0x04000000u;
+constexpr uint32_t kFlagKeepConnection = 0x00400000u;
+constexpr uint32_t kFlagNoAutoRedirect = 0x00200000u;
+constexpr uint32_t kFlagFormsSubmit = 0x00000040u;
+
+// Header queries.
+constexpr uint32_t kQueryContentLength = 5;
+constexpr uint32_t kQueryStatusCode = 19;
+constexpr uint32_t kQueryRawHeadersCrlf = 22;
+constexpr uint32_t kQueryContentType = 1;
+constexpr uint32_t kQueryLastModified = 11;
+constexpr uint32_t kQueryStatusText = 20;
+constexpr uint32_t kQueryContentEncoding = 29;
+constexpr uint32_t kQueryLocation = 33;
+constexpr uint32_t kQueryAcceptRanges = 42;
+constexpr uint32_t kQueryContentDisposition = 47;
+constexpr uint32_t kQueryContentRange = 53;
+constexpr uint32_t kQueryFlagNumber = 0x20000000u;
+
+constexpr uint32_t kCanonBrowserMode = 0x02000000u;
+
+enum class Scheme : int { kUnknown = -1, kDefault = 0, kFtp = 1, kHttp = 3, kHttps = 4, kFile = 5 };
+}  // namespace inet
+
+// One split URL (InternetCrackUrlW's parts; extra is query and fragment).
+struct UrlComponents {
+  std::u16string scheme;
+  std::u16string host;
+  std::u16string user;
+  std::u16string password;
+  std::u16string path;
+  std::u16string extra;
+  uint16_t port = 0;
+  inet::Scheme schemeNumber = inet::Scheme::kUnknown;
+};
+
+// Session, connection, request and URL handles. A null agent is allowed.
+InternetHandle OpenSession(const char16_t* agent, uint32_t accessType, const char16_t* proxy,
+                           const char16_t* proxyBypass, uint32_t flags);
+InternetHandle ConnectServer(InternetHandle session, const char16_t* server, uint16_t port,
+                             const char16_t* user, const char16_t* password, uint32_t service,
+                             uint32_t flags, uintptr_t context);
+// acceptTypes: null-terminated list, or null.
+InternetHandle OpenRequest(InternetHandle connection, const char16_t* verb, const char16_t* object,
+                           const char16_t* version, const char16_t* referrer,
+                           const char16_t* const* acceptTypes, uint32_t flags, uintptr_t context);
+// Sends a GET (following redirects) and returns once the final response's
+// headers are in. headersLength may be (uint32_t)-1 for a terminated text.
+InternetHandle OpenUrl(InternetHandle session, const char16_t* url, const char16_t* headers,
+                       uint32_t headersLength, uint32_t flags, uintptr_t context);
+
+// HttpQueryInfoW: with kQueryFlagNumber the value is a uint32_t, else text
+// (UTF-16, length in bytes, terminator not counted on success).
+bool QueryInfo(InternetHandle request, uint32_t query, void* buffer, uint32_t* length,
+               uint32_t* index);
+bool QueryDataAvailable(InternetHandle file, uint32_t* available);
+bool ReadData(InternetHandle file, void* buffer, uint32_t count, uint32_t* read);
+bool WriteData(InternetHandle file, const void* buffer, uint32_t count, uint32_t* written);
+bool SendRequestEx(InternetHandle request, const char16_t* headers, uint32_t headersLength,
+                   uint32_t bodyTotal);
+bool EndRequest(InternetHandle request);
+// Safe from any thread: a call blocked on the handle fails with
+// kOperationCancelled.
+bool CloseInternetHandle(InternetHandle handle);
+
+// The calling thread's last server response text. length: in characters,
+// in and out.
+bool LastResponseInfo(uint32_t* error, char16_t* buffer, uint32_t* length);
+
+// InternetCanonicalizeUrlW: length in characters, in and out; a too small
+// buffer fails with kInsufficientBuffer and the size needed.
+bool CanonicalizeUrl(const char16_t* url, char16_t* buffer, uint32_t* length, uint32_t flags);
+bool CrackUrl(std::u16string_view url, UrlComponents& parts);
+bool CombineUrl(std::u16string_view base, std::u16string_view relative, std::u16string& out);
+
+// The cookie store the HTTP stack uses ("a=1; b=2" for a URL).
+bool GetCookie(std::u16string_view url, std::u16string_view name, std::u16string& out);
+bool SetCookie(std::u16string_view url, std::u16string_view name, std::u16string_view data);
+
+}  // namespace vard::platform

@@ -1,0 +1,469 @@
+// The HTTP service on libcurl. Each request runs on its own multi handle and
+// is pumped only while a caller waits for something (headers, body bytes,
+// room for upload bytes), so the body is pulled as WinINet callers pull it.
+// Handles are ids into a table of shared objects: a close from another
+// thread removes the id and wakes the pump, which then fails with
+// kOperationCancelled; the object dies with its last user.
+#include "common/platform/Http.h"
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+#include "common/platform/Environment.h"
+#include "common/platform/FileSystem.h"
+#include "common/platform/posix/HttpText.h"
+#include "common/text/Utf.h"
+
+namespace vard::platform {
+namespace {
+
+using posix::Narrow;
+
+enum class Kind { kSession, kConnection, kRequest };
+
+struct Object {
+  Kind kind;
+  std::atomic<bool> closed{false};
+  // Session and connection facts, copied down to requests.
+  std::string agent;
+  std::string host;
+  uint16_t port = 0;
+  std::string user, password;
+  // Request.
+  CURLM* multi = nullptr;
+  CURL* easy = nullptr;
+  curl_slist* headerList = nullptr;
+  std::string method = "GET", object, version, referrer, accept;
+  uint32_t flags = 0;
+  std::vector<std::string> headers;  // of the final response, status line first
+  bool headersDone = false, done = false, sent = false;
+  CURLcode result = CURLE_OK;
+  std::string body;
+  size_t bodyPos = 0;
+  std::string upload;
+  size_t uploadPos = 0;
+  bool wantsBody = false, uploadPaused = false;
+
+  // Closing a handle cancels what was opened from it, as WinINet does.
+  std::mutex childMutex;
+  std::vector<std::weak_ptr<Object>> children;
+
+  // The multi handle exists from the start, so a closing thread can always
+  // wake it.
+  explicit Object(Kind k) : kind(k) {
+    if (k == Kind::kRequest) multi = curl_multi_init();
+  }
+  ~Object() {
+    if (easy) {
+      if (multi) curl_multi_remove_handle(multi, easy);
+      curl_easy_cleanup(easy);
+    }
+    if (multi) curl_multi_cleanup(multi);
+    if (headerList) curl_slist_free_all(headerList);
+  }
+};
+
+std::mutex g_mutex;
+std::unordered_map<uintptr_t, std::shared_ptr<Object>> g_handles;
+uintptr_t g_nextHandle = 0x100;
+
+InternetHandle Register(std::shared_ptr<Object> object) {
+  std::lock_guard lock(g_mutex);
+  const uintptr_t id = (g_nextHandle += 4);
+  g_handles[id] = std::move(object);
+  return reinterpret_cast<InternetHandle>(id);
+}
+
+std::shared_ptr<Object> Find(InternetHandle handle, Kind kind) {
+  std::lock_guard lock(g_mutex);
+  auto it = g_handles.find(reinterpret_cast<uintptr_t>(handle));
+  if (it == g_handles.end()) {
+    SetLastErrorCode(error::kInvalidHandle);
+    return nullptr;
+  }
+  if (it->second->kind != kind) {
+    SetLastErrorCode(inet::kIncorrectHandleType);
+    return nullptr;
+  }
+  return it->second;
+}
+
+bool Fail(uint32_t code) {
+  SetLastErrorCode(code);
+  return false;
+}
+
+uint32_t MapCurlError(CURLcode code) {
+  switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY: return inet::kNameNotResolved;
+    case CURLE_COULDNT_CONNECT: return inet::kCannotConnect;
+    case CURLE_OPERATION_TIMEDOUT: return inet::kTimeout;
+    case CURLE_UNSUPPORTED_PROTOCOL: return inet::kUnrecognizedScheme;
+    case CURLE_URL_MALFORMAT: return inet::kInvalidUrl;
+    case CURLE_SEND_ERROR: return inet::kConnectionReset;
+    case CURLE_WEIRD_SERVER_REPLY: return inet::kInvalidServerResponse;
+    default: return inet::kConnectionAborted;
+  }
+}
+
+// A body closed cleanly before its length ends like a whole one, as WinINet
+// ends it; the download job asks again from what it has.
+bool FailedBody(const Object& o) { return o.result != CURLE_OK && o.result != CURLE_PARTIAL_FILE; }
+
+int StatusOf(const Object& o) {
+  if (o.headers.empty()) return 0;
+  const auto& line = o.headers.front();
+  const auto space = line.find(' ');
+  return space == std::string::npos ? 0 : std::atoi(line.c_str() + space + 1);
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* user) {
+  auto& o = *static_cast<Object*>(user);
+  std::string line(data, size * count);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  if (line.rfind("HTTP/", 0) == 0) {
+    o.headers.clear();
+    o.body.clear();
+    o.bodyPos = 0;
+  }
+  if (!line.empty()) {
+    o.headers.push_back(std::move(line));
+    return size * count;
+  }
+  // The blank line: final unless informational or a redirect being followed.
+  const int status = StatusOf(o);
+  const bool follows = o.method == "GET" && !(o.flags & inet::kFlagNoAutoRedirect);
+  const bool redirect = (status == 301 || status == 302 || status == 303 || status == 307 ||
+                         status == 308) && posix::FindHeader(o.headers, "Location", 0).has_value();
+  if (status >= 200 && !(follows && redirect)) o.headersDone = true;
+  return size * count;
+}
+
+size_t OnBody(char* data, size_t size, size_t count, void* user) {
+  auto& o = *static_cast<Object*>(user);
+  o.body.append(data, size * count);
+  return size * count;
+}
+
+size_t OnUpload(char* buffer, size_t size, size_t count, void* user) {
+  auto& o = *static_cast<Object*>(user);
+  const size_t left = o.upload.size() - o.uploadPos;
+  if (left == 0) {
+    o.wantsBody = true;
+    o.uploadPaused = true;
+    return CURL_READFUNC_PAUSE;
+  }
+  const size_t n = std::min(left, size * count);
+  std::memcpy(buffer, o.upload.data() + o.uploadPos, n);
+  o.uploadPos += n;
+  return n;
+}
+
+// Runs the transfer until `ready` holds or it ends. False when the handle was
+// closed meanwhile.
+template <typename Ready>
+bool Pump(Object& o, Ready ready) {
+  while (!ready() && !o.done) {
+    if (o.closed) return Fail(inet::kOperationCancelled);
+    int running = 0;
+    curl_multi_perform(o.multi, &running);
+    int queued = 0;
+    while (CURLMsg* m = curl_multi_info_read(o.multi, &queued)) {
+      if (m->msg == CURLMSG_DONE) {
+        o.done = true;
+        o.result = m->data.result;
+      }
+    }
+    if (ready() || o.done) break;
+    curl_multi_poll(o.multi, nullptr, 0, 250, nullptr);
+  }
+  if (o.closed) return Fail(inet::kOperationCancelled);
+  return true;
+}
+
+bool HeadersArrived(Object& o) {
+  if (!Pump(o, [&] { return o.headersDone; })) return false;
+  if (!o.headersDone) return Fail(MapCurlError(o.result == CURLE_OK ? CURLE_GOT_NOTHING : o.result));
+  return true;
+}
+
+void Adopt(Object& parent, const std::shared_ptr<Object>& child) {
+  std::lock_guard lock(parent.childMutex);
+  std::erase_if(parent.children, [](const auto& w) { return w.expired(); });
+  parent.children.push_back(child);
+  if (parent.closed) child->closed = true;
+}
+
+void Cancel(Object& o) {
+  o.closed = true;
+  if (o.multi) curl_multi_wakeup(o.multi);
+  std::vector<std::shared_ptr<Object>> children;
+  {
+    std::lock_guard lock(o.childMutex);
+    for (auto& w : o.children)
+      if (auto c = w.lock()) children.push_back(std::move(c));
+  }
+  for (auto& c : children) Cancel(*c);
+}
+
+void Start(Object& o, const std::string& url, const std::string& headerText) {
+  o.easy = curl_easy_init();
+  CURL* e = o.easy;
+  curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  if (GetEnv("VARDEL_DEBUG")) curl_easy_setopt(e, CURLOPT_VERBOSE, 1L);
+  curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 128L * 1024);
+  if (!o.agent.empty()) curl_easy_setopt(e, CURLOPT_USERAGENT, o.agent.c_str());
+  if (!o.referrer.empty()) curl_easy_setopt(e, CURLOPT_REFERER, o.referrer.c_str());
+  if (!o.user.empty()) {
+    curl_easy_setopt(e, CURLOPT_USERNAME, o.user.c_str());
+    curl_easy_setopt(e, CURLOPT_PASSWORD, o.password.c_str());
+  }
+  curl_easy_setopt(e, CURLOPT_HTTP_VERSION,
+                   o.version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  if (o.method == "GET" && !(o.flags & inet::kFlagNoAutoRedirect))
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+  // WinINet sends Accept only when given accept types.
+  o.headerList = curl_slist_append(o.headerList, o.accept.empty() ? "Accept:" : ("Accept: " + o.accept).c_str());
+  for (const auto& line : posix::SplitHeaderText(headerText)) {
+    o.headerList = curl_slist_append(o.headerList, line.c_str());
+    // Asked for compressed answers: let curl hand them on decoded.
+    if (posix::HeaderNameIs(line, "Accept-Encoding"))
+      curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, posix::HeaderValue(line).c_str());
+  }
+  o.headerList = curl_slist_append(o.headerList, "Expect:");
+  std::u16string cookies;
+  if (GetCookie(Utf8ToUtf16(url), u"", cookies) && !cookies.empty())
+    curl_easy_setopt(e, CURLOPT_COOKIE, Narrow(cookies).c_str());
+  curl_easy_setopt(e, CURLOPT_HTTPHEADER, o.headerList);
+  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+  curl_easy_setopt(e, CURLOPT_HEADERDATA, &o);
+  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+  curl_easy_setopt(e, CURLOPT_WRITEDATA, &o);
+  curl_multi_add_handle(o.multi, e);
+  o.sent = true;
+}
+
+void GlobalInit() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::string Opt(const char16_t* text) { return text ? Narrow(text) : std::string(); }
+
+}  // namespace
+
+InternetHandle OpenSession(const char16_t* agent, uint32_t, const char16_t*, const char16_t*,
+                           uint32_t) {
+  GlobalInit();
+  auto o = std::make_shared<Object>(Kind::kSession);
+  o->agent = Opt(agent);
+  return Register(std::move(o));
+}
+
+InternetHandle ConnectServer(InternetHandle session, const char16_t* server, uint16_t port,
+                             const char16_t* user, const char16_t* password, uint32_t service,
+                             uint32_t, uintptr_t) {
+  auto s = Find(session, Kind::kSession);
+  if (!s) return nullptr;
+  if (service != inet::kServiceHttp || !server || !*server) {
+    SetLastErrorCode(error::kInvalidParameter);
+    return nullptr;
+  }
+  auto o = std::make_shared<Object>(Kind::kConnection);
+  o->agent = s->agent;
+  o->host = Narrow(server);
+  o->port = port ? port : inet::kDefaultHttpPort;
+  o->user = Opt(user);
+  o->password = Opt(password);
+  Adopt(*s, o);
+  return Register(std::move(o));
+}
+
+InternetHandle OpenRequest(InternetHandle connection, const char16_t* verb, const char16_t* object,
+                           const char16_t* version, const char16_t* referrer,
+                           const char16_t* const* acceptTypes, uint32_t flags, uintptr_t) {
+  auto c = Find(connection, Kind::kConnection);
+  if (!c) return nullptr;
+  auto o = std::make_shared<Object>(Kind::kRequest);
+  o->agent = c->agent;
+  o->host = c->host;
+  o->port = c->port;
+  o->user = c->user;
+  o->password = c->password;
+  o->method = verb && *verb ? Narrow(verb) : "GET";
+  o->object = object && *object ? Narrow(object) : "/";
+  o->version = version ? Narrow(version) : "HTTP/1.1";
+  o->referrer = Opt(referrer);
+  o->flags = flags;
+  for (auto p = acceptTypes; p && *p; ++p) o->accept += (o->accept.empty() ? "" : ", ") + Narrow(*p);
+  Adopt(*c, o);
+  return Register(std::move(o));
+}
+
+InternetHandle OpenUrl(InternetHandle session, const char16_t* url, const char16_t* headers,
+                       uint32_t headersLength, uint32_t flags, uintptr_t) {
+  auto s = Find(session, Kind::kSession);
+  if (!s) return nullptr;
+  UrlComponents parts;
+  if (!url || !CrackUrl(url, parts)) return nullptr;
+  if (parts.schemeNumber != inet::Scheme::kHttp && parts.schemeNumber != inet::Scheme::kHttps) {
+    SetLastErrorCode(inet::kUnrecognizedScheme);
+    return nullptr;
+  }
+  auto o = std::make_shared<Object>(Kind::kRequest);
+  o->agent = s->agent;
+  o->flags = flags;
+  Adopt(*s, o);
+  std::u16string headerText;
+  if (headers) headerText = headersLength == 0xFFFFFFFFu ? std::u16string(headers)
+                                                         : std::u16string(headers, headersLength);
+  Start(*o, Narrow(url), Narrow(headerText));
+  if (!HeadersArrived(*o)) return nullptr;
+  return Register(std::move(o));
+}
+
+bool SendRequestEx(InternetHandle request, const char16_t* headers, uint32_t headersLength,
+                   uint32_t bodyTotal) {
+  auto o = Find(request, Kind::kRequest);
+  if (!o) return false;
+  if (o->sent) return Fail(inet::kIncorrectHandleState);
+  std::u16string headerText;
+  if (headers) headerText = headersLength == 0xFFFFFFFFu ? std::u16string(headers)
+                                                         : std::u16string(headers, headersLength);
+  const std::string url = "http://" + o->host + ":" + std::to_string(o->port) + o->object;
+  Start(*o, url, Narrow(headerText));
+  if (o->method == "POST") curl_easy_setopt(o->easy, CURLOPT_POST, 1L);
+  else if (o->method != "GET") curl_easy_setopt(o->easy, CURLOPT_CUSTOMREQUEST, o->method.c_str());
+  curl_easy_setopt(o->easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyTotal));
+  curl_easy_setopt(o->easy, CURLOPT_READFUNCTION, OnUpload);
+  curl_easy_setopt(o->easy, CURLOPT_READDATA, o.get());
+  // Sent once the server takes the request: curl asks for the first body
+  // bytes, or (no body) the answer starts.
+  if (!Pump(*o, [&] { return o->wantsBody || o->headersDone; })) return false;
+  if (o->done && !o->headersDone) return Fail(MapCurlError(o->result));
+  return true;
+}
+
+bool WriteData(InternetHandle file, const void* buffer, uint32_t count, uint32_t* written) {
+  auto o = Find(file, Kind::kRequest);
+  if (!o) return false;
+  if (!o->sent) return Fail(inet::kIncorrectHandleState);
+  o->upload.assign(static_cast<const char*>(buffer), count);
+  o->uploadPos = 0;
+  if (o->uploadPaused) {
+    o->uploadPaused = false;
+    curl_easy_pause(o->easy, CURLPAUSE_CONT);
+  }
+  if (!Pump(*o, [&] { return o->uploadPos == o->upload.size(); })) return false;
+  if (o->uploadPos != o->upload.size()) return Fail(MapCurlError(o->result));
+  if (written) *written = count;
+  return true;
+}
+
+bool EndRequest(InternetHandle request) {
+  auto o = Find(request, Kind::kRequest);
+  if (!o) return false;
+  if (!o->sent) return Fail(inet::kIncorrectHandleState);
+  return HeadersArrived(*o);
+}
+
+bool QueryDataAvailable(InternetHandle file, uint32_t* available) {
+  auto o = Find(file, Kind::kRequest);
+  if (!o) return false;
+  if (!o->headersDone) return Fail(inet::kIncorrectHandleState);
+  if (!Pump(*o, [&] { return o->bodyPos < o->body.size(); })) return false;
+  const size_t n = o->body.size() - o->bodyPos;
+  if (n == 0 && FailedBody(*o)) return Fail(MapCurlError(o->result));
+  if (available) *available = static_cast<uint32_t>(std::min<size_t>(n, 0xFFFFFFFFu));
+  return true;
+}
+
+bool ReadData(InternetHandle file, void* buffer, uint32_t count, uint32_t* read) {
+  auto o = Find(file, Kind::kRequest);
+  if (!o) return false;
+  if (!o->headersDone) return Fail(inet::kIncorrectHandleState);
+  if (!Pump(*o, [&] { return o->body.size() - o->bodyPos >= count; })) return false;
+  const size_t n = std::min<size_t>(count, o->body.size() - o->bodyPos);
+  if (n == 0 && count > 0 && FailedBody(*o)) return Fail(MapCurlError(o->result));
+  std::memcpy(buffer, o->body.data() + o->bodyPos, n);
+  o->bodyPos += n;
+  if (o->bodyPos == o->body.size()) {
+    o->body.clear();
+    o->bodyPos = 0;
+  }
+  if (read) *read = static_cast<uint32_t>(n);
+  return true;
+}
+
+bool QueryInfo(InternetHandle request, uint32_t query, void* buffer, uint32_t* length,
+               uint32_t* index) {
+  auto o = Find(request, Kind::kRequest);
+  if (!o || !length) return o ? Fail(error::kInvalidParameter) : false;
+  if (!o->headersDone) return Fail(inet::kIncorrectHandleState);
+  const uint32_t code = query & 0xFFFF;
+  const bool number = (query & inet::kQueryFlagNumber) != 0;
+  std::string value;
+  if (code == inet::kQueryStatusCode) {
+    value = std::to_string(StatusOf(*o));
+  } else if (code == inet::kQueryRawHeadersCrlf) {
+    for (const auto& line : o->headers) value += line + "\r\n";
+    value += "\r\n";
+  } else if (code == inet::kQueryStatusText) {
+    const auto& line = o->headers.front();
+    const auto a = line.find(' '), b = a == std::string::npos ? a : line.find(' ', a + 1);
+    value = b == std::string::npos ? std::string() : line.substr(b + 1);
+  } else {
+    const char* name = posix::QueryHeaderName(code);
+    const auto found = name ? posix::FindHeader(o->headers, name, index ? *index : 0) : std::nullopt;
+    if (!found) return Fail(inet::kHeaderNotFound);
+    value = *found;
+    if (index) ++*index;
+  }
+  if (number) {
+    if (*length < 4) return Fail(inet::kInsufficientBuffer);
+    const uint32_t v = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 10));
+    std::memcpy(buffer, &v, 4);
+    *length = 4;
+    return true;
+  }
+  const std::u16string text = Utf8ToUtf16(value);
+  const uint32_t need = static_cast<uint32_t>((text.size() + 1) * 2);
+  if (!buffer || *length < need) {
+    *length = need;
+    return Fail(inet::kInsufficientBuffer);
+  }
+  std::memcpy(buffer, text.c_str(), need);
+  *length = need - 2;
+  return true;
+}
+
+bool CloseInternetHandle(InternetHandle handle) {
+  std::shared_ptr<Object> o;
+  {
+    std::lock_guard lock(g_mutex);
+    auto it = g_handles.find(reinterpret_cast<uintptr_t>(handle));
+    if (it == g_handles.end()) return Fail(error::kInvalidHandle);
+    o = std::move(it->second);
+    g_handles.erase(it);
+  }
+  Cancel(*o);
+  return true;
+}
+
+bool LastResponseInfo(uint32_t* error, char16_t* buffer, uint32_t* length) {
+  // HTTP leaves no response text; WinINet reports an empty one.
+  if (error) *error = 0;
+  if (!length) return Fail(error::kInvalidParameter);
+  if (buffer && *length > 0) buffer[0] = 0;
+  *length = 0;
+  return true;
+}
+
+}  // namespace vard::platform
