@@ -1,6 +1,7 @@
 #include "ControlServices.h"
 
 #include "common/platform/HostInfo.h"
+#include "common/platform/Http.h"
 #include "common/platform/KnownFolders.h"
 #include "common/respack/LanguagePack.h"
 #include "common/respack/MenuResource.h"
@@ -8,29 +9,14 @@
 #include "resources/PackImages.h"
 
 namespace vard {
-namespace {
-
-// Resolution of a page-relative URL until the HTTP layer's combination is
-// wired in: absolute URLs pass, "/x" keeps the page's origin, anything else
-// replaces the page's last path component.
-std::u16string CombineRelative(const std::u16string& base, const std::u16string& rel) {
-  if (rel.find(u"://") != std::u16string::npos || base.empty()) return rel;
-  const size_t scheme = base.find(u"://");
-  const size_t pathStart = scheme == std::u16string::npos ? 0 : base.find(u'/', scheme + 3);
-  const std::u16string origin = pathStart == std::u16string::npos ? base : base.substr(0, pathStart);
-  if (!rel.empty() && rel[0] == u'/') return origin + rel;
-  std::u16string dir = base.substr(0, base.find_first_of(u"?#"));
-  const size_t slash = dir.rfind(u'/');
-  dir = (slash == std::u16string::npos || slash < origin.size()) ? origin + u"/" : dir.substr(0, slash + 1);
-  return dir + rel;
-}
-
-}  // namespace
-
 ControlServices ControlServices::Defaults() {
   ControlServices s;
-  s.combineUrl = [](const std::u16string& base, const std::u16string& rel, bool) {
-    return CombineRelative(base, rel);
+  s.combineUrl = [](const std::u16string& base, const std::u16string& rel, bool decode) {
+    namespace c = platform::combine;
+    const uint32_t flags = c::kBrowserMode | c::kNoEncode | (decode ? c::kDecode | c::kNoMeta : 0);
+    std::u16string out;
+    // Without a usable page URL the given URL stands as it is.
+    return platform::CombineUrl(base, rel, out, flags) ? out : rel;
   };
   s.initialDownloadFolder = [] { return platform::DocumentsFolder(); };
   s.loadLanguagePack = [](const std::u16string& language) { return SelectAndValidatePack(language, PackImage); };

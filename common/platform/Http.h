@@ -107,7 +107,15 @@ bool LastResponseInfo(uint32_t* error, char16_t* buffer, uint32_t* length);
 // buffer fails with kInsufficientBuffer and the size needed.
 bool CanonicalizeUrl(const char16_t* url, char16_t* buffer, uint32_t* length, uint32_t flags);
 bool CrackUrl(std::u16string_view url, UrlComponents& parts);
-bool CombineUrl(std::u16string_view base, std::u16string_view relative, std::u16string& out);
+// InternetCombineUrlW's flags that callers choose between.
+namespace combine {
+constexpr uint32_t kBrowserMode = 0x02000000;  // ICU_BROWSER_MODE
+constexpr uint32_t kNoEncode = 0x20000000;     // ICU_NO_ENCODE
+constexpr uint32_t kDecode = 0x10000000;       // ICU_DECODE
+constexpr uint32_t kNoMeta = 0x08000000;       // ICU_NO_META
+}  // namespace combine
+bool CombineUrl(std::u16string_view base, std::u16string_view relative, std::u16string& out,
+                uint32_t flags = combine::kBrowserMode);
 
 // The cookie store the HTTP stack uses ("a=1; b=2" for a URL).
 bool GetCookie(std::u16string_view url, std::u16string_view name, std::u16string& out);

@@ -265,7 +265,8 @@ TEST_F(ControlTest, OpenCommandDownloadsTheOneSelectedItem) {
   c.AppendFile(u"http://h/a%41.txt", u"sub/a.txt", int64_t{1});
   view.SetSelectedRows({0});
   c.OnCommand(kCmdOpenFile);
-  EXPECT_EQ(openedUrl, u"http://h/a%41.txt");
+  EXPECT_EQ(c.List().Items()[0].url, u"http://h/a%41.txt");  // escaped in the list
+  EXPECT_EQ(openedUrl, u"http://h/aA.txt");                  // decoded for the single download
   EXPECT_EQ(openedName, u"sub/a.txt");
 }
 

@@ -45,7 +45,9 @@ TEST(ControlServices, DefaultUrlCombination) {
   const auto combine = ControlServices::Defaults().combineUrl;
   EXPECT_EQ(combine(u"http://h/a/b.html", u"c.txt", false), u"http://h/a/c.txt");
   EXPECT_EQ(combine(u"http://h/a/b.html?x=/y", u"c.txt", false), u"http://h/a/c.txt");
-  EXPECT_EQ(combine(u"http://h", u"c.txt", false), u"http://h/c.txt");
+  EXPECT_EQ(combine(u"http://h/a/b.html", u"../c%41.txt", false), u"http://h/c%41.txt");
+  // Single downloads decode escapes and leave "." and ".." alone.
+  EXPECT_EQ(combine(u"http://h/a/b.html", u"../c%41.txt", true), u"http://h/a/../cA.txt");
   EXPECT_EQ(combine(u"http://h/a/", u"/c.txt", false), u"http://h/c.txt");
   EXPECT_EQ(combine(u"http://h/a/", u"ftp://o/c.txt", false), u"ftp://o/c.txt");
   EXPECT_EQ(combine(u"", u"c.txt", false), u"c.txt");

@@ -148,11 +148,37 @@ bool CrackUrl(std::u16string_view url16, UrlComponents& parts) {
   return true;
 }
 
-bool CombineUrl(std::u16string_view base16, std::u16string_view relative16, std::u16string& out) {
+namespace {
+
+// "%41" -> "A"; a broken escape stays as written.
+std::string DecodeEscapes(const std::string& s) {
+  auto hex = [](char c) {
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+  };
+  std::string r;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '%' && i + 2 < s.size() && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
+      r += static_cast<char>(hex(s[i + 1]) * 16 + hex(s[i + 2]));
+      i += 2;
+    } else {
+      r += s[i];
+    }
+  }
+  return r;
+}
+
+}  // namespace
+
+// The result is never escaped here, so only the decode and no-meta flags matter.
+bool CombineUrl(std::u16string_view base16, std::u16string_view relative16, std::u16string& out, uint32_t flags) {
   const std::string base = posix::Narrow(base16), rel = posix::Narrow(relative16);
+  // "." and ".." stay when the caller asks for no meta handling.
+  auto Dots = [flags](const std::string& path) {
+    return (flags & combine::kNoMeta) ? path : RemoveDotSegments(path);
+  };
   const size_t schemeEnd = base.find("://");
   if (rel.find("://") != std::string::npos && rel.find("://") < rel.find_first_of("/?#")) {
-    out = Utf8ToUtf16(rel);
+    out = Utf8ToUtf16((flags & combine::kDecode) ? DecodeEscapes(rel) : rel);
     return true;
   }
   if (schemeEnd == std::string::npos) return Fail(inet::kInvalidUrl);
@@ -161,7 +187,7 @@ bool CombineUrl(std::u16string_view base16, std::u16string_view relative16, std:
   if (rel.rfind("//", 0) == 0) {
     result = base.substr(0, schemeEnd + 1) + rel;
   } else if (!rel.empty() && rel[0] == '/') {
-    result = base.substr(0, pathStart) + RemoveDotSegments(rel);
+    result = base.substr(0, pathStart) + Dots(rel);
   } else if (rel.empty() || rel[0] == '?' || rel[0] == '#') {
     const size_t cut = base.find_first_of(rel.empty() || rel[0] == '?' ? "?#" : "#", pathStart);
     result = base.substr(0, cut) + rel;
@@ -172,10 +198,10 @@ bool CombineUrl(std::u16string_view base16, std::u16string_view relative16, std:
     dir = dir.substr(0, dir.rfind('/') == std::string::npos ? 0 : dir.rfind('/') + 1);
     if (dir.empty()) dir = "/";
     const size_t q = rel.find_first_of("?#");
-    result = base.substr(0, pathStart) + RemoveDotSegments(dir + rel.substr(0, q)) +
+    result = base.substr(0, pathStart) + Dots(dir + rel.substr(0, q)) +
              (q == std::string::npos ? "" : rel.substr(q));
   }
-  out = Utf8ToUtf16(result);
+  out = Utf8ToUtf16((flags & combine::kDecode) ? DecodeEscapes(result) : result);
   return true;
 }
 

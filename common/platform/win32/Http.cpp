@@ -133,13 +133,13 @@ bool CrackUrl(std::u16string_view url, UrlComponents& parts) {
   return true;
 }
 
-bool CombineUrl(std::u16string_view base, std::u16string_view relative, std::u16string& out) {
+bool CombineUrl(std::u16string_view base, std::u16string_view relative, std::u16string& out, uint32_t flags) {
   const std::u16string b(base), r(relative);
   DWORD len = 0;
-  ::InternetCombineUrlW(W(b.c_str()), W(r.c_str()), nullptr, &len, ICU_BROWSER_MODE);
+  ::InternetCombineUrlW(W(b.c_str()), W(r.c_str()), nullptr, &len, flags);
   std::vector<wchar_t> buffer(len + 2);
   len = static_cast<DWORD>(buffer.size());
-  if (!::InternetCombineUrlW(W(b.c_str()), W(r.c_str()), buffer.data(), &len, ICU_BROWSER_MODE))
+  if (!::InternetCombineUrlW(W(b.c_str()), W(r.c_str()), buffer.data(), &len, flags))
     return false;
   out.assign(reinterpret_cast<const char16_t*>(buffer.data()), len);
   return true;
