@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang
-  mingw-w64 wine wine64 wine32:i386 xvfb
+  mingw-w64 wine wine64 wine32:i386 xvfb xauth
   googletest libgtest-dev libgmock-dev
   libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev pkg-config curl
 )
@@ -23,4 +23,4 @@ if [[ " ${missing[*]} " == *":i386"* ]]; then
 fi
 echo "Installing: ${missing[*]}"
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
