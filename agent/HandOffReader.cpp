@@ -17,6 +17,17 @@ constexpr uint32_t kAlertCaption = 501;
 // Reads a text region's text; empty is not applied.
 std::u16string RegionText(const Region<TextRegion>& region) { return ReadField(region->text); }
 
+// The first two regions of either batch: the notification URL and the main
+// window's title, each applied when not empty. False when either is missing.
+bool ReadUrlAndTitle(IRegionSource& source, const std::u16string& urlName, const std::u16string& titleName,
+                     Region<TextRegion>& urlNoti, Region<TextRegion>& title, IHandOffView& view) {
+  if (!urlNoti.Open(source, urlName)) return false;
+  if (auto url = RegionText(urlNoti); !url.empty()) view.SetNotificationUrl(url);
+  if (!title.Open(source, titleName)) return false;
+  if (auto caption = RegionText(title); !caption.empty()) view.SetMainCaption(caption);
+  return true;
+}
+
 }  // namespace
 
 void ShowHandOffError(IHandOffView& view) {
@@ -40,13 +51,11 @@ int DownloadHandOffReader::ReadHandOff() {
     records.Release();
   };
 
-  if (!urlNoti.Open(source, names(region_name::kDownloadUrlNoti))) return 0;
-  if (auto url = RegionText(urlNoti); !url.empty()) view_.SetNotificationUrl(url);
-  if (!title.Open(source, names(region_name::kDownloadTitle))) {
+  if (!ReadUrlAndTitle(source, names(region_name::kDownloadUrlNoti), names(region_name::kDownloadTitle), urlNoti,
+                       title, view_)) {
     releaseAll();
     return 0;
   }
-  if (auto caption = RegionText(title); !caption.empty()) view_.SetMainCaption(caption);
   if (!cookie.Open(source, names(region_name::kDownloadCookie)) ||
       !records.Open(source, names(region_name::kDownload))) {
     ShowHandOffError(view_);
@@ -101,13 +110,11 @@ int UploadHandOffReader::ReadHandOff() {
     records.Release();
   };
 
-  if (!urlNoti.Open(source, names(region_name::kUploadUrlNoti))) return 0;
-  if (auto url = RegionText(urlNoti); !url.empty()) view_.SetNotificationUrl(url);
-  if (!title.Open(source, names(region_name::kUploadTitle))) {
+  if (!ReadUrlAndTitle(source, names(region_name::kUploadUrlNoti), names(region_name::kUploadTitle), urlNoti,
+                       title, view_)) {
     releaseAll();
     return 0;
   }
-  if (auto caption = RegionText(title); !caption.empty()) view_.SetMainCaption(caption);
   if (!action.Open(source, names(region_name::kUploadAction)) ||
       !postData.Open(source, names(region_name::kUploadPostData)) ||
       !records.Open(source, names(region_name::kUpload))) {
