@@ -34,6 +34,7 @@ class PipeEnd {
   static constexpr intptr_t kInvalid = -1;
   intptr_t native_ = kInvalid;
   bool server_ = false;
+  bool quick_ = true;  // POSIX: the last message came without a long wait
 };
 
 // Server side of a pipe name. Access: on Win32 the interactive user and the
