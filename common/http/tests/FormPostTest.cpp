@@ -7,6 +7,8 @@
 #include "common/http/HttpFormPost.h"
 #include "common/http/tests/TestEndpoint.h"
 #include "common/platform/Clock.h"
+#include "common/platform/CodePage.h"
+#include "common/platform/Environment.h"
 #include "common/text/Utf.h"
 
 namespace vard {
@@ -97,6 +99,22 @@ TEST_F(FormPostTest, PostWithoutFieldsSendsOnlyTheClosingText) {
   EXPECT_EQ(closing.size(), 2 + 39 + 4u);
   EXPECT_EQ(r.body, closing);
   EXPECT_EQ(r.Header("Content-Length"), std::to_string(closing.size()));
+}
+
+TEST_F(FormPostTest, AnsiPostSendsAndReadsTheCodePage) {
+  platform::SetEnv("VARDEL_ACP", "CP1252");  // POSIX; Wine prefixes default to 1252
+  if (platform::Utf16ToAnsi(u"\u00e9") != "\xE9") {
+    platform::SetEnv("VARDEL_ACP", nullptr);
+    GTEST_SKIP() << "the ANSI code page is not 1252 here";
+  }
+  CHttpFormPost post(false);
+  post.AddTextField(u"name", u"caf\u00e9 \u20ac");
+  const std::u16string answer = post.Post(ServerUrl("/form"));
+  platform::SetEnv("VARDEL_ACP", nullptr);
+  EXPECT_EQ(answer, u"name=caf\u00e9 \u20ac\n");
+  const std::string b = Utf16ToUtf8(CHttpFormPost::CurrentBoundary());
+  EXPECT_EQ(Split(LastRawRequest()).body, "--" + b + "\r\nContent-Disposition: form-data; name=\"name\"\r\n\r\n" +
+                                              "caf\xE9 \x80\r\n--" + b + "--\r\n");
 }
 
 TEST_F(FormPostTest, PostsInOneSecondShareTheBoundary) {
