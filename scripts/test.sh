@@ -15,6 +15,11 @@ stop_wine() {
 }
 trap stop_wine EXIT
 
+# The tests talk to loopback servers only; a proxy the machine names must
+# not see those requests.
+export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}"
+export NO_PROXY="$no_proxy"
+
 status=0
 echo "== test linux"
 ctest --preset linux -j2 || status=1
