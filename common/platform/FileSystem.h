@@ -5,6 +5,7 @@
 // LastError() on both targets.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vard::platform {
@@ -67,9 +68,15 @@ enum class SeekFrom : uint32_t { kBegin = 0, kCurrent = 1, kEnd = 2 };
 class File {
  public:
   File() = default;
-  ~File();
-  File(File&& other) noexcept;
-  File& operator=(File&& other) noexcept;
+  ~File() { Close(); }
+  File(File&& other) noexcept : impl_(std::exchange(other.impl_, nullptr)) {}
+  File& operator=(File&& other) noexcept {
+    if (this != &other) {
+      Close();
+      impl_ = std::exchange(other.impl_, nullptr);
+    }
+    return *this;
+  }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 

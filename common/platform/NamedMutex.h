@@ -4,15 +4,24 @@
 // held with flock; "already existed" means another holder has the lock.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace vard::platform {
 
 class NamedMutex {
  public:
   NamedMutex() = default;
-  ~NamedMutex();
-  NamedMutex(NamedMutex&& other) noexcept;
-  NamedMutex& operator=(NamedMutex&& other) noexcept;
+  ~NamedMutex() { Close(); }
+  NamedMutex(NamedMutex&& other) noexcept
+      : handle_(std::exchange(other.handle_, kInvalid)), owned_(std::exchange(other.owned_, false)) {}
+  NamedMutex& operator=(NamedMutex&& other) noexcept {
+    if (this != &other) {
+      Close();
+      handle_ = std::exchange(other.handle_, kInvalid);
+      owned_ = std::exchange(other.owned_, false);
+    }
+    return *this;
+  }
   NamedMutex(const NamedMutex&) = delete;
   NamedMutex& operator=(const NamedMutex&) = delete;
 

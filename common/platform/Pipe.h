@@ -8,6 +8,7 @@
 // with kMoreData.
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace vard::platform {
 
@@ -16,9 +17,18 @@ class PipeEnd {
  public:
   PipeEnd() = default;
   PipeEnd(intptr_t native, bool serverSide) : native_(native), server_(serverSide) {}
-  ~PipeEnd();
-  PipeEnd(PipeEnd&& other) noexcept;
-  PipeEnd& operator=(PipeEnd&& other) noexcept;
+  ~PipeEnd() { Close(); }
+  PipeEnd(PipeEnd&& other) noexcept
+      : native_(std::exchange(other.native_, kInvalid)), server_(other.server_), quick_(other.quick_) {}
+  PipeEnd& operator=(PipeEnd&& other) noexcept {
+    if (this != &other) {
+      Close();
+      native_ = std::exchange(other.native_, kInvalid);
+      server_ = other.server_;
+      quick_ = other.quick_;
+    }
+    return *this;
+  }
   PipeEnd(const PipeEnd&) = delete;
   PipeEnd& operator=(const PipeEnd&) = delete;
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace vard::platform {
 
@@ -13,9 +14,20 @@ namespace vard::platform {
 class SharedMemory {
  public:
   SharedMemory() = default;
-  ~SharedMemory();
-  SharedMemory(SharedMemory&& other) noexcept;
-  SharedMemory& operator=(SharedMemory&& other) noexcept;
+  ~SharedMemory() { Close(); }
+  SharedMemory(SharedMemory&& other) noexcept
+      : data_(std::exchange(other.data_, nullptr)),
+        size_(std::exchange(other.size_, 0)),
+        handle_(std::exchange(other.handle_, -1)) {}
+  SharedMemory& operator=(SharedMemory&& other) noexcept {
+    if (this != &other) {
+      Close();
+      data_ = std::exchange(other.data_, nullptr);
+      size_ = std::exchange(other.size_, 0);
+      handle_ = std::exchange(other.handle_, -1);
+    }
+    return *this;
+  }
   SharedMemory(const SharedMemory&) = delete;
   SharedMemory& operator=(const SharedMemory&) = delete;
 

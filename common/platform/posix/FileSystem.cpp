@@ -83,16 +83,6 @@ struct File::Impl {
   OpenEntry entry{};
 };
 
-File::~File() { Close(); }
-File::File(File&& other) noexcept : impl_(std::exchange(other.impl_, nullptr)) {}
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    impl_ = std::exchange(other.impl_, nullptr);
-  }
-  return *this;
-}
-
 File File::Open(const std::u16string& path, uint32_t desiredAccess, uint32_t shareMode,
                 Disposition disposition, uint32_t attributes) {
   (void)attributes;

@@ -12,18 +12,6 @@
 
 namespace vard::platform {
 
-NamedMutex::~NamedMutex() { Close(); }
-NamedMutex::NamedMutex(NamedMutex&& other) noexcept
-    : handle_(std::exchange(other.handle_, kInvalid)), owned_(std::exchange(other.owned_, false)) {}
-NamedMutex& NamedMutex::operator=(NamedMutex&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = std::exchange(other.handle_, kInvalid);
-    owned_ = std::exchange(other.owned_, false);
-  }
-  return *this;
-}
-
 NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted) {
   if (alreadyExisted) *alreadyExisted = false;
   const std::string folder = posix::RuntimeSubfolder("mutex");

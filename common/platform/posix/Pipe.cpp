@@ -69,18 +69,6 @@ ssize_t ReceiveMessage(int fd, void* buffer, size_t size, bool* quick) {
 
 }  // namespace
 
-PipeEnd::~PipeEnd() { Close(); }
-PipeEnd::PipeEnd(PipeEnd&& other) noexcept
-    : native_(std::exchange(other.native_, kInvalid)), server_(other.server_) {}
-PipeEnd& PipeEnd::operator=(PipeEnd&& other) noexcept {
-  if (this != &other) {
-    Close();
-    native_ = std::exchange(other.native_, kInvalid);
-    server_ = other.server_;
-  }
-  return *this;
-}
-
 bool PipeEnd::ReadMessage(void* buffer, uint32_t size, uint32_t* bytesRead) {
   if (bytesRead) *bytesRead = 0;
   if (!IsOpen()) return Fail(error::kInvalidHandle);

@@ -10,23 +10,6 @@
 
 namespace vard::platform {
 
-SharedMemory::~SharedMemory() { Close(); }
-
-SharedMemory::SharedMemory(SharedMemory&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
-      handle_(std::exchange(other.handle_, -1)) {}
-
-SharedMemory& SharedMemory::operator=(SharedMemory&& other) noexcept {
-  if (this != &other) {
-    Close();
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-    handle_ = std::exchange(other.handle_, -1);
-  }
-  return *this;
-}
-
 SharedMemory SharedMemory::CreateOrOpen(const std::u16string& name, size_t size) {
   SharedMemory result;
   if (size == 0 || size > 0xFFFFFFFFu) return result;
