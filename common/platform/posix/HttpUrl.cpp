@@ -1,15 +1,11 @@
-// URL canonicalisation, splitting and combining, and the cookie store, for
-// the libcurl backend (WinINet does these itself on Windows).
+// URL canonicalisation, splitting and combining for the libcurl backend
+// (WinINet does these itself on Windows).
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <mutex>
-#include <sstream>
+#include <string>
+#include <vector>
 
-#include <sys/stat.h>
-
-#include "common/platform/Environment.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/Http.h"
 #include "common/platform/posix/HttpText.h"
@@ -61,13 +57,6 @@ inet::Scheme SchemeNumber(std::string scheme) {
   return inet::Scheme::kUnknown;
 }
 
-std::string CookieFile() {
-  auto base = GetEnv("XDG_DATA_HOME");
-  std::string folder = base && !base->empty() ? *base : GetEnv("HOME").value_or("/tmp") + "/.local/share";
-  return folder + "/vardel/cookies.txt";
-}
-
-std::mutex g_cookieMutex;
 
 }  // namespace
 
@@ -203,91 +192,6 @@ bool CombineUrl(std::u16string_view base16, std::u16string_view relative16, std:
   }
   out = Utf8ToUtf16((flags & combine::kDecode) ? DecodeEscapes(result) : result);
   return true;
-}
-
-// Cookies live in a Netscape cookie file: domain, subdomains, path, secure,
-// expiry, name, value; tab-separated.
-bool GetCookie(std::u16string_view url, std::u16string_view name, std::u16string& out) {
-  out.clear();
-  UrlComponents parts;
-  if (!CrackUrl(url, parts)) return false;
-  const std::string host = posix::Narrow(parts.host), path = posix::Narrow(parts.path);
-  const std::string wanted = posix::Narrow(name);
-  std::lock_guard lock(g_cookieMutex);
-  std::ifstream file(CookieFile());
-  std::string line, result;
-  while (std::getline(file, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::istringstream fields(line);
-    std::string domain, sub, cpath, secure, expiry, cname, value;
-    std::getline(fields, domain, '\t');
-    std::getline(fields, sub, '\t');
-    std::getline(fields, cpath, '\t');
-    std::getline(fields, secure, '\t');
-    std::getline(fields, expiry, '\t');
-    std::getline(fields, cname, '\t');
-    std::getline(fields, value);
-    if (!domain.empty() && domain[0] == '.') domain.erase(0, 1);
-    const bool domainOk = host == domain ||
-        (host.size() > domain.size() && host.ends_with("." + domain));
-    if (!domainOk || (path.empty() ? "/" : path).rfind(cpath, 0) != 0) continue;
-    if (!wanted.empty() && cname != wanted) continue;
-    result += (result.empty() ? "" : "; ") + cname + "=" + value;
-  }
-  if (result.empty()) return Fail(259);  // ERROR_NO_MORE_ITEMS
-  out = Utf8ToUtf16(result);
-  return true;
-}
-
-bool SetCookie(std::u16string_view url, std::u16string_view name, std::u16string_view data) {
-  UrlComponents parts;
-  if (!CrackUrl(url, parts)) return false;
-  std::string text = posix::Narrow(data);
-  std::string cname = posix::Narrow(name), value, cpath = "/";
-  std::string domain = posix::Narrow(parts.host);
-  std::istringstream attrs(text);
-  std::string attr;
-  bool first = true;
-  while (std::getline(attrs, attr, ';')) {
-    while (!attr.empty() && attr[0] == ' ') attr.erase(0, 1);
-    const size_t eq = attr.find('=');
-    std::string key = attr.substr(0, eq), val = eq == std::string::npos ? "" : attr.substr(eq + 1);
-    if (first && cname.empty()) {
-      cname = key;
-      value = val;
-    } else if (first) {
-      value = attr;
-    } else {
-      std::transform(key.begin(), key.end(), key.begin(), ::tolower);
-      if (key == "path") cpath = val;
-      if (key == "domain") domain = val;
-    }
-    first = false;
-  }
-  if (cname.empty()) return Fail(error::kInvalidParameter);
-  std::lock_guard lock(g_cookieMutex);
-  const std::string path = CookieFile();
-  std::ifstream in(path);
-  std::string kept, line;
-  while (std::getline(in, line)) {
-    std::istringstream f(line);
-    std::string d, s, p, sec, e, n;
-    std::getline(f, d, '\t'); std::getline(f, s, '\t'); std::getline(f, p, '\t');
-    std::getline(f, sec, '\t'); std::getline(f, e, '\t'); std::getline(f, n, '\t');
-    if (!(d == domain && p == cpath && n == cname)) kept += line + "\n";
-  }
-  in.close();
-  kept += domain + "\tFALSE\t" + cpath + "\tFALSE\t0\t" + cname + "\t" + value + "\n";
-  const std::string folder = path.substr(0, path.rfind('/'));
-  for (size_t i = 1; i <= folder.size(); ++i)
-    if (i == folder.size() || folder[i] == '/') ::mkdir(folder.substr(0, i).c_str(), 0700);
-  const std::string temp = path + ".tmp";
-  {
-    std::ofstream outFile(temp, std::ios::binary | std::ios::trunc);
-    outFile << kept;
-    if (!outFile) return Fail(error::kAccessDenied);
-  }
-  return std::rename(temp.c_str(), path.c_str()) == 0 || Fail(error::kAccessDenied);
 }
 
 }  // namespace vard::platform

@@ -1,0 +1,210 @@
+// The cookie store of the libcurl backend: a Netscape cookie file (domain,
+// subdomains, path, secure, expiry, name, value; tab-separated), read and
+// rewritten whole under one lock.
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+
+#include "common/platform/Environment.h"
+#include "common/platform/FileSystem.h"
+#include "common/platform/Http.h"
+#include "common/platform/posix/HttpText.h"
+#include "common/text/Utf.h"
+
+namespace vard::platform {
+namespace {
+
+constexpr uint32_t kNoMoreItems = 259;  // ERROR_NO_MORE_ITEMS
+
+bool Fail(uint32_t code) {
+  SetLastErrorCode(code);
+  return false;
+}
+
+std::string CookieFile() {
+  auto base = GetEnv("XDG_DATA_HOME");
+  std::string folder = base && !base->empty() ? *base : GetEnv("HOME").value_or("/tmp") + "/.local/share";
+  return folder + "/vardel/cookies.txt";
+}
+
+std::mutex g_cookieMutex;
+
+std::string Lower(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
+  return s;
+}
+
+std::string Trim(const std::string &s) {
+  const size_t a = s.find_first_not_of(' '), b = s.find_last_not_of(' ');
+  return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
+}
+
+// A host matches a cookie domain when it is the domain or below it.
+bool DomainMatches(const std::string &host, std::string domain) {
+  if (!domain.empty() && domain[0] == '.') domain.erase(0, 1);
+  domain = Lower(domain);
+  const std::string h = Lower(host);
+  return !domain.empty() && (h == domain || (h.size() > domain.size() && h.ends_with("." + domain)));
+}
+
+// The dates of "expires": "Wdy, DD Mon YYYY HH:MM:SS GMT" and the older
+// "Wdy, DD-Mon-YY HH:MM:SS GMT". -1 when the text is no such date.
+int64_t ParseCookieDate(const std::string &text) {
+  static const char *const kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                        "jul", "aug", "sep", "oct", "nov", "dec"};
+  int day = -1, month = -1, year = -1, hour = -1, minute = 0, second = 0;
+  std::string token;
+  std::istringstream words(text);
+  while (std::getline(words, token, ' ')) {
+    std::replace(token.begin(), token.end(), '-', ' ');
+    std::istringstream parts(token);
+    std::string part;
+    while (parts >> part) {
+      if (part.find(':') != std::string::npos) {
+        if (std::sscanf(part.c_str(), "%d:%d:%d", &hour, &minute, &second) < 2) return -1;
+      } else if (std::isdigit(static_cast<unsigned char>(part[0]))) {
+        const int n = std::atoi(part.c_str());
+        (day < 0 ? day : year) = n;
+      } else {
+        for (int m = 0; m < 12; ++m)
+          if (Lower(part).rfind(kMonths[m], 0) == 0) month = m;
+      }
+    }
+  }
+  if (year >= 0 && year < 70) year += 2000;
+  if (year >= 70 && year < 100) year += 1900;
+  if (day < 1 || day > 31 || month < 0 || year < 1601 || hour < 0) return -1;
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  return static_cast<int64_t>(::timegm(&tm));
+}
+
+bool Expired(int64_t expiry) { return expiry != 0 && expiry <= static_cast<int64_t>(std::time(nullptr)); }
+
+struct CookieLine {
+  std::string domain, subdomains, path, secure, expiry, name, value;
+
+  static CookieLine Parse(const std::string &line) {
+    CookieLine c;
+    std::istringstream fields(line);
+    for (std::string *f : {&c.domain, &c.subdomains, &c.path, &c.secure, &c.expiry, &c.name})
+      std::getline(fields, *f, '\t');
+    std::getline(fields, c.value);
+    return c;
+  }
+  std::string Text() const {
+    return domain + "\t" + subdomains + "\t" + path + "\t" + secure + "\t" + expiry + "\t" + name + "\t" + value;
+  }
+  int64_t Expiry() const { return std::atoll(expiry.c_str()); }
+};
+
+}  // namespace
+
+bool GetCookie(std::u16string_view url, std::u16string_view name, std::u16string &out) {
+  out.clear();
+  UrlComponents parts;
+  if (!CrackUrl(url, parts)) return false;
+  const std::string host = posix::Narrow(parts.host), path = posix::Narrow(parts.path);
+  const bool secureUrl = parts.schemeNumber == inet::Scheme::kHttps;
+  const std::string wanted = posix::Narrow(name);
+  std::lock_guard lock(g_cookieMutex);
+  std::ifstream file(CookieFile());
+  std::string line, result;
+  while (std::getline(file, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    const CookieLine c = CookieLine::Parse(line);
+    if (!DomainMatches(host, c.domain) || (path.empty() ? "/" : path).rfind(c.path, 0) != 0) continue;
+    // Secure cookies never go out over plain connections.
+    if ((c.secure == "TRUE" && !secureUrl) || Expired(c.Expiry())) continue;
+    if (!wanted.empty() && c.name != wanted) continue;
+    result += (result.empty() ? "" : "; ") + c.name + "=" + c.value;
+  }
+  if (result.empty()) return Fail(kNoMoreItems);
+  out = Utf8ToUtf16(result);
+  return true;
+}
+
+bool SetCookie(std::u16string_view url, std::u16string_view name, std::u16string_view data) {
+  UrlComponents parts;
+  if (!CrackUrl(url, parts)) return false;
+  const std::string text = posix::Narrow(data), host = posix::Narrow(parts.host);
+  // A tab or line break would forge fields or whole cookies in the file.
+  if (text.find_first_of("\t\r\n") != std::string::npos ||
+      posix::Narrow(name).find_first_of("\t\r\n") != std::string::npos)
+    return Fail(error::kInvalidParameter);
+  CookieLine cookie{host, "FALSE", "/", "FALSE", "0", posix::Narrow(name), {}};
+  int64_t expiry = 0;
+  std::istringstream attrs(text);
+  std::string attr;
+  for (bool first = true; std::getline(attrs, attr, ';'); first = false) {
+    attr = Trim(attr);
+    const size_t eq = attr.find('=');
+    const std::string key = Trim(attr.substr(0, eq)), val = eq == std::string::npos ? "" : Trim(attr.substr(eq + 1));
+    if (first) {
+      if (cookie.name.empty()) {
+        cookie.name = key;
+        cookie.value = val;
+      } else {
+        cookie.value = attr;
+      }
+      continue;
+    }
+    const std::string k = Lower(key);
+    if (k == "path" && !val.empty()) cookie.path = val;
+    if (k == "secure") cookie.secure = "TRUE";
+    if (k == "expires") {
+      const int64_t when = ParseCookieDate(val);
+      if (when >= 0) expiry = when == 0 ? -1 : when;
+    }
+    if (k == "max-age" && !val.empty()) {
+      const int64_t seconds = std::atoll(val.c_str());
+      expiry = seconds <= 0 ? -1 : static_cast<int64_t>(std::time(nullptr)) + seconds;
+    }
+    if (k == "domain" && !val.empty()) {
+      // A page may set cookies for its own domain and those above it, never
+      // for another site.
+      if (!DomainMatches(host, val)) return Fail(error::kInvalidParameter);
+      cookie.domain = val[0] == '.' ? val.substr(1) : val;
+      cookie.subdomains = "TRUE";
+    }
+  }
+  if (cookie.name.empty()) return Fail(error::kInvalidParameter);
+  // An expiry in the past deletes the cookie.
+  const bool remove = expiry < 0 || Expired(expiry);
+  cookie.expiry = std::to_string(remove ? 0 : expiry);
+
+  std::lock_guard lock(g_cookieMutex);
+  const std::string path = CookieFile();
+  std::ifstream in(path);
+  std::string kept, line;
+  while (std::getline(in, line)) {
+    const CookieLine old = CookieLine::Parse(line);
+    if (!(old.domain == cookie.domain && old.path == cookie.path && old.name == cookie.name)) kept += line + "\n";
+  }
+  in.close();
+  if (!remove) kept += cookie.Text() + "\n";
+  const std::string folder = path.substr(0, path.rfind('/'));
+  for (size_t i = 1; i <= folder.size(); ++i)
+    if (i == folder.size() || folder[i] == '/') ::mkdir(folder.substr(0, i).c_str(), 0700);
+  const std::string temp = path + ".tmp";
+  {
+    std::ofstream outFile(temp, std::ios::binary | std::ios::trunc);
+    outFile << kept;
+    if (!outFile) return Fail(error::kAccessDenied);
+  }
+  ::chmod(temp.c_str(), 0600);  // cookies are credentials
+  return std::rename(temp.c_str(), path.c_str()) == 0 || Fail(error::kAccessDenied);
+}
+
+}  // namespace vard::platform
