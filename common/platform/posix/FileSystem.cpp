@@ -20,10 +20,7 @@ namespace {
 
 thread_local uint32_t t_lastError = 0;
 
-bool Fail(uint32_t code) {
-  t_lastError = code;
-  return false;
-}
+using posix::Fail;
 bool FailErrno() { return Fail(posix::ErrorFromErrno(errno)); }
 
 struct OpenEntry {

@@ -17,6 +17,7 @@
 #include "common/platform/Environment.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/posix/HttpText.h"
+#include "common/platform/posix/PosixPath.h"
 #include "common/text/Utf.h"
 
 namespace vard::platform {
@@ -93,10 +94,7 @@ std::shared_ptr<Object> Find(InternetHandle handle, Kind kind) {
   return it->second;
 }
 
-bool Fail(uint32_t code) {
-  SetLastErrorCode(code);
-  return false;
-}
+using posix::Fail;
 
 uint32_t MapCurlError(CURLcode code) {
   switch (code) {

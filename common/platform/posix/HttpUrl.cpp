@@ -9,15 +9,13 @@
 #include "common/platform/FileSystem.h"
 #include "common/platform/Http.h"
 #include "common/platform/posix/HttpText.h"
+#include "common/platform/posix/PosixPath.h"
 #include "common/text/Utf.h"
 
 namespace vard::platform {
 namespace {
 
-bool Fail(uint32_t code) {
-  SetLastErrorCode(code);
-  return false;
-}
+using posix::Fail;
 
 // Drops "." and ".." segments of an absolute path.
 std::string RemoveDotSegments(const std::string& path) {

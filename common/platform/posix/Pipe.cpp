@@ -18,10 +18,7 @@
 namespace vard::platform {
 namespace {
 
-bool Fail(uint32_t code) {
-  SetLastErrorCode(code);
-  return false;
-}
+using posix::Fail;
 
 std::string SocketPath(const std::u16string& name) {
   std::u16string last = name;

@@ -22,6 +22,11 @@ std::u16string FromOsPath(const std::string& path) {
   return s;
 }
 
+bool Fail(uint32_t code) {
+  SetLastErrorCode(code);
+  return false;
+}
+
 uint32_t ErrorFromErrno(int err) {
   switch (err) {
     case 0: return error::kSuccess;

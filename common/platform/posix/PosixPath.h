@@ -1,5 +1,6 @@
 #pragma once
 // POSIX backends only: Windows-syntax UTF-16 paths <-> OS paths in UTF-8.
+#include <cstdint>
 #include <string>
 
 namespace vard::platform::posix {
@@ -8,6 +9,8 @@ std::string ToOsPath(const std::u16string& path);
 std::u16string FromOsPath(const std::string& path);
 // errno -> Win32 error number
 uint32_t ErrorFromErrno(int err);
+// Sets the thread's last error to `code` and returns false.
+bool Fail(uint32_t code);
 
 // R/<sub> of the per-user runtime folder R ($XDG_RUNTIME_DIR/vardel, else
 // /tmp/vardel-<uid>), both created 0700 and checked to be ours. Empty on
