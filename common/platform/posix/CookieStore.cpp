@@ -1,7 +1,7 @@
 // The cookie store of the libcurl backend: a Netscape cookie file (domain,
 // subdomains, path, secure, expiry, name, value; tab-separated), read and
 // rewritten whole under one lock.
-#include <sys/stat.h>
+#include <sys/stat.h>  // chmod
 
 #include <algorithm>
 #include <cctype>
@@ -11,10 +11,11 @@
 #include <mutex>
 #include <sstream>
 
-#include "common/platform/Environment.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/Http.h"
+#include "common/platform/KnownFolders.h"
 #include "common/platform/posix/HttpText.h"
+#include "common/platform/posix/PosixPath.h"
 #include "common/text/Utf.h"
 
 namespace vard::platform {
@@ -22,15 +23,12 @@ namespace {
 
 constexpr uint32_t kNoMoreItems = 259;  // ERROR_NO_MORE_ITEMS
 
-bool Fail(uint32_t code) {
-  SetLastErrorCode(code);
-  return false;
-}
+using posix::Fail;
 
+// Empty when the data folder cannot be made.
 std::string CookieFile() {
-  auto base = GetEnv("XDG_DATA_HOME");
-  std::string folder = base && !base->empty() ? *base : GetEnv("HOME").value_or("/tmp") + "/.local/share";
-  return folder + "/vardel/cookies.txt";
+  const std::u16string folder = DataFolder();
+  return folder.empty() ? std::string() : posix::ToOsPath(folder) + "/cookies.txt";
 }
 
 std::mutex g_cookieMutex;
@@ -194,9 +192,7 @@ bool SetCookie(std::u16string_view url, std::u16string_view name, std::u16string
   }
   in.close();
   if (!remove) kept += cookie.Text() + "\n";
-  const std::string folder = path.substr(0, path.rfind('/'));
-  for (size_t i = 1; i <= folder.size(); ++i)
-    if (i == folder.size() || folder[i] == '/') ::mkdir(folder.substr(0, i).c_str(), 0700);
+  if (path.empty()) return Fail(error::kAccessDenied);
   const std::string temp = path + ".tmp";
   {
     std::ofstream outFile(temp, std::ios::binary | std::ios::trunc);
