@@ -1,4 +1,4 @@
-// URL combining and the cookie store the HTTP stack sends from.
+// The cookie store the HTTP stack sends from.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -12,18 +12,6 @@ namespace vard {
 namespace {
 
 namespace p = platform;
-
-TEST(CombineUrlTest, ResolvesRelativeReferences) {
-  std::u16string out;
-  ASSERT_TRUE(p::CombineUrl(u"http://h/a/b/c.html?q=1", u"d.bin", out));
-  EXPECT_EQ(out, u"http://h/a/b/d.bin");
-  ASSERT_TRUE(p::CombineUrl(u"http://h/a/b/c.html", u"../x/y.bin", out));
-  EXPECT_EQ(out, u"http://h/a/x/y.bin");
-  ASSERT_TRUE(p::CombineUrl(u"http://h/a/b/c.html", u"/root.bin", out));
-  EXPECT_EQ(out, u"http://h/root.bin");
-  ASSERT_TRUE(p::CombineUrl(u"http://h/a/", u"http://other/z", out));
-  EXPECT_EQ(out, u"http://other/z");
-}
 
 using http_tests::CookieTest;
 
