@@ -1,67 +1,97 @@
-// libFuzzer target: random region contents (and failing regions) fed to the
-// download and the upload reader. Each region is a heap buffer of exactly
-// its size, so AddressSanitizer reports any read outside a region.
-#include <cstdint>
+// libFuzzer target: region contents (and a failing region) fed to the
+// download and the upload reader, in the format of HandOffFuzzInput.h. Each
+// region is a heap buffer of exactly the bytes the batch may touch, so
+// AddressSanitizer reports any read outside them.
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "agent/HandOffReader.h"
-#include "common/handoff/HandOffRecords.h"
+#include "agent/fuzz/HandOffFuzzInput.h"
 
 namespace vard {
 namespace {
 
-struct Buffer {
-  std::unique_ptr<uint8_t[]> bytes;
-  size_t size = 0;
-  size_t dirty = 0;  // bytes that may be non-zero
+// One region's bytes, from calloc: large blocks come zeroed from the system,
+// so pages the reader never touches cost nothing.
+class Buffer {
+ public:
+  Buffer() = default;
+  Buffer(const char16_t* name, size_t realSize, size_t size)
+      : name_(name), realSize_(realSize), size_(size), bytes_(static_cast<uint8_t*>(std::calloc(size ? size : 1, 1))) {}
+  // Bytes [0, Filled()) came from the input; the rest are still zero.
+  void Fill(const fuzz::Piece& piece) {
+    filled_ = std::min(piece.size, size_);
+    if (filled_) std::memcpy(bytes_.get(), piece.data, filled_);
+  }
+  size_t Filled() const { return filled_; }
+  const char16_t* Name() const { return name_; }
+  size_t RealSize() const { return realSize_; }
+  size_t Size() const { return size_; }
+  uint8_t* Data() const { return bytes_.get(); }
+
+ private:
+  struct Free {
+    void operator()(uint8_t* p) const { std::free(p); }
+  };
+  const char16_t* name_ = u"";
+  size_t realSize_ = 0, size_ = 0, filled_ = 0;
+  std::unique_ptr<uint8_t, Free> bytes_;
 };
 
 class FuzzRegions : public IRegionSource {
  public:
-  std::unique_ptr<IRegionMapping> Open(const std::u16string& name, size_t size) override {
-    if (failing & (1u << Index(name))) return nullptr;
-    Buffer& b = Get(name, size);
-    if (b.size != size) return nullptr;
-    return std::make_unique<Mapping>(b);
-  }
-  Buffer& Get(const std::u16string& name, size_t size) {
-    Buffer& b = buffers_[name];
-    if (!b.bytes) {
-      b.bytes.reset(new uint8_t[size]());
-      b.size = size;
+  // Lays out one batch's regions from the input.
+  void Load(const std::vector<fuzz::RegionSpec>& specs, const uint8_t* data, size_t size) {
+    buffers_.clear();
+    buffers_.resize(specs.size());
+    const auto pieces = fuzz::Split(data, size, specs.size());
+    failing_ = (data[0] & fuzz::kFailBit) ? specs[(data[0] >> 2) % specs.size()].name : nullptr;
+    // The last region holds the records and their count; the form fields
+    // (upload) have one block per record, so it is laid out first.
+    int records = 0;
+    for (size_t i = specs.size(); i-- > 0;) {
+      const auto& spec = specs[i];
+      const fuzz::Piece& piece = pieces[i];
+      const bool counts = i == specs.size() - 1;
+      int32_t count = 0;
+      if (counts) {
+        if (piece.size) std::memcpy(&count, piece.data, std::min<size_t>(piece.size, 4));
+        // Beyond a few records an input only repeats itself, slowly.
+        if (ClampedCount(count) > fuzz::kMaxFuzzRecords) count %= fuzz::kMaxFuzzRecords + 1;
+        records = ClampedCount(count);
+      }
+      Buffer& b = buffers_[i] =
+          Buffer(spec.name, spec.size, spec.stride ? spec.header + records * spec.stride : spec.size);
+      b.Fill(piece);
+      if (counts) std::memcpy(b.Data(), &count, 4);
     }
-    return b;
   }
-  static unsigned Index(const std::u16string& name) {
-    static const char16_t* const kNames[] = {
-        region_name::kDownloadUrlNoti, region_name::kDownloadTitle, region_name::kDownloadCookie,
-        region_name::kDownload,        region_name::kUploadUrlNoti, region_name::kUploadTitle,
-        region_name::kUploadAction,    region_name::kUploadPostData, region_name::kUpload};
-    for (unsigned i = 0; i < 9; ++i)
-      if (name == kNames[i]) return i;
-    return 31;
+
+  std::unique_ptr<IRegionMapping> Open(const std::u16string& name, size_t size) override {
+    if (failing_ && name == failing_) return nullptr;
+    for (Buffer& b : buffers_)
+      if (b.RealSize() == size && name == b.Name()) return std::make_unique<Mapping>(b);
+    return nullptr;
   }
-  uint32_t failing = 0;
 
  private:
   class Mapping : public IRegionMapping {
    public:
     explicit Mapping(Buffer& b) : b_(b) {}
-    uint8_t* Data() override { return b_.bytes.get(); }
-    void ZeroFill() override {
-      std::memset(b_.bytes.get(), 0, b_.dirty);
-      b_.dirty = 0;
-    }
+    uint8_t* Data() override { return b_.Data(); }
+    // The reader only reads: zeroing what the input filled clears it all.
+    void ZeroFill() override { std::memset(b_.Data(), 0, std::max<size_t>(b_.Filled(), 4)); }
 
    private:
     Buffer& b_;
   };
-  std::map<std::u16string, Buffer> buffers_;
+  const char16_t* failing_ = nullptr;
+  std::vector<Buffer> buffers_;
 };
 
 struct NullView : IHandOffView {
@@ -75,62 +105,30 @@ struct NullView : IHandOffView {
   void StartUploadJob() override {}
 };
 
-// Spreads the input over the regions: per region a 16-bit length, then that
-// many bytes at a 16-bit-chosen record offset, so later records get data too.
-void Fill(FuzzRegions& regions, const uint8_t* data, size_t size, const char16_t* const* names,
-          const size_t* sizes, const size_t* strides, int n) {
-  size_t pos = 0;
-  for (int i = 0; i < n; ++i) {
-    Buffer& b = regions.Get(names[i], sizes[i]);
-    std::memset(b.bytes.get(), 0, b.dirty);
-    b.dirty = 0;
-    if (pos + 4 > size) continue;
-    const size_t len = data[pos] | (data[pos + 1] << 8);
-    const size_t slot = data[pos + 2] | (data[pos + 3] << 8);
-    pos += 4;
-    const size_t take = std::min(len, size - pos);
-    // The first bytes always go to the start (counts), the rest into a record.
-    const size_t head = std::min<size_t>(take, 16);
-    std::memcpy(b.bytes.get(), data + pos, head);
-    size_t at = strides[i] ? (sizes[i] == sizeof(PostDataRegion) ? 4 : 8) + (slot % kMaxHandOffRecords) * strides[i] : 16;
-    const size_t rest = std::min(take - head, sizes[i] > at ? sizes[i] - at : 0);
-    std::memcpy(b.bytes.get() + at, data + pos + head, rest);
-    b.dirty = std::max(head, at + rest);
-    pos += take;
-  }
-}
-
 }  // namespace
 }  // namespace vard
 
+// Every input allocates and frees a few megabytes: a smaller quarantine
+// recycles warm pages instead of faulting in new ones, and still outlives
+// any one input.
+extern "C" const char* __asan_default_options() { return "quarantine_size_mb=16"; }
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vard;
-  static FuzzRegions regions;
   if (size < 1) return 0;
-  const bool upload = data[0] & 1;
-  regions.failing = (data[0] & 2) ? (1u << ((data[0] >> 2) % 9)) : 0;
+  FuzzRegions regions;
   NullView view;
   EntryList list;
   HandOffReaderSetup setup;
   setup.regions = &regions;
-  if (!upload) {
-    const char16_t* names[] = {region_name::kDownloadUrlNoti, region_name::kDownloadTitle,
-                               region_name::kDownloadCookie, region_name::kDownload};
-    const size_t sizes[] = {sizeof(TextRegion), sizeof(TextRegion), sizeof(CookieRegion),
-                            sizeof(DownloadRecordRegion)};
-    const size_t strides[] = {0, 0, 0, sizeof(DOWNLOAD_INFO)};
+  if (!(data[0] & fuzz::kUploadBit)) {
     // Twice, so the second batch meets the names of the first.
     for (int round = 0; round < 2; ++round) {
-      Fill(regions, data + 1, size - 1, names, sizes, strides, 4);
+      regions.Load(fuzz::DownloadRegions(), data, size);
       DownloadHandOffReader(view, list, setup).ReadHandOff();
     }
   } else {
-    const char16_t* names[] = {region_name::kUploadUrlNoti, region_name::kUploadTitle, region_name::kUploadAction,
-                               region_name::kUploadPostData, region_name::kUpload};
-    const size_t sizes[] = {sizeof(TextRegion), sizeof(TextRegion), sizeof(ActionRegion), sizeof(PostDataRegion),
-                            sizeof(UploadRecordRegion)};
-    const size_t strides[] = {0, 0, 0, sizeof(POST_DATAS), sizeof(FILE_INFO)};
-    Fill(regions, data + 1, size - 1, names, sizes, strides, 5);
+    regions.Load(fuzz::UploadRegions(), data, size);
     UploadHandOffReader(view, list, setup).ReadHandOff();
   }
   for (const auto& e : list)

@@ -32,11 +32,14 @@ constexpr uint32_t kOpenTypePreconfig = 0;
 constexpr uint32_t kServiceHttp = 3;
 constexpr uint16_t kDefaultHttpPort = 80;
 
-// Request flags.
+// Request flags. Reload, no-cache-write (on a GET) and forms-submit change
+// nothing on the wire, and POSIX keeps no cache: they mean nothing there.
 constexpr uint32_t kFlagReload = 0x80000000u;
 constexpr uint32_t kFlagNoCacheWrite = 0x04000000u;
 constexpr uint32_t kFlagKeepConnection = 0x00400000u;
 constexpr uint32_t kFlagNoAutoRedirect = 0x00200000u;
+constexpr uint32_t kFlagNoCookies = 0x00080000u;  // none sent, none stored
+constexpr uint32_t kFlagPragmaNoCache = 0x00000100u;
 constexpr uint32_t kFlagFormsSubmit = 0x00000040u;
 
 // Header queries.

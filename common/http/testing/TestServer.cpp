@@ -198,6 +198,10 @@ void TestServer::Routes() {
   PostRoute(s, R"(/status/(\d+))", [status](const Request& req, Response& res, const PostBody&) {
     status(req, res);
   });
+  s.Get("/cookie", [](const Request& req, Response& res) {
+    res.set_header("Set-Cookie", req.get_param_value("set"));
+    res.set_content("cookie", "text/plain");
+  });
   s.Get("/redirect", [](const Request& req, Response& res) {
     res.set_redirect(req.get_param_value("to"));
   });

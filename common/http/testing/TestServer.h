@@ -7,6 +7,7 @@
 //   GET  /files/<name>       bytes given to AddFile, Range as above
 //   ANY  /status/<code>      that status with body "status <code>"
 //   GET  /redirect?to=<path> 302 to path
+//   GET  /cookie?set=<text>  answers with "Set-Cookie: <text>"
 //   GET  /zeros              two blocks "AB\0xx", "CD\0yy", 300 ms apart
 //   POST /form               answers "name=value\n" for each multipart field
 //   GET  /_raw/last          raw bytes of the last request that was not /_...

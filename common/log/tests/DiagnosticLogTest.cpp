@@ -2,7 +2,7 @@
 // file itself in a private temporary folder.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <random>
 
 #include "common/log/DiagnosticLog.h"
 #include "common/platform/Environment.h"
@@ -69,7 +69,7 @@ class LogFileTest : public ::testing::Test {
     const char sep = base.find('\\') != std::string::npos ? '\\' : '/';
     if (!base.empty() && base.back() == sep) base.pop_back();
     saved_ = {tmp, p::GetEnv("TMPDIR")};
-    const std::string mine = base + sep + "vard-log-" + std::to_string(getpid());
+    const std::string mine = base + sep + "vard-log-" + std::to_string(std::random_device{}());
     p::SetEnv("TMP", mine.c_str());
     p::SetEnv("TMPDIR", mine.c_str());
     folder_ = p::TempFolder();

@@ -131,6 +131,12 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     o.bodyPos = 0;
   }
   if (!line.empty()) {
+    // Cookies the server sets go to the store, unless the request keeps off it.
+    if (posix::HeaderNameIs(line, "Set-Cookie") && !(o.flags & inet::kFlagNoCookies)) {
+      const char* url = nullptr;
+      if (curl_easy_getinfo(o.easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url)
+        SetCookie(Utf8ToUtf16(url), u"", Utf8ToUtf16(posix::HeaderValue(line)));
+    }
     o.headers.push_back(std::move(line));
     return size * count;
   }
@@ -236,8 +242,14 @@ void Start(Object& o, const std::string& url, const std::string& headerText) {
       curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, posix::HeaderValue(line).c_str());
   }
   o.headerList = curl_slist_append(o.headerList, "Expect:");
+  // Headers WinINet adds for the request flags.
+  if (o.flags & inet::kFlagPragmaNoCache) o.headerList = curl_slist_append(o.headerList, "Pragma: no-cache");
+  if ((o.flags & inet::kFlagNoCacheWrite) && o.method == "POST")
+    o.headerList = curl_slist_append(o.headerList, "Cache-Control: no-cache");
+  if (o.flags & inet::kFlagKeepConnection)
+    o.headerList = curl_slist_append(o.headerList, "Connection: Keep-Alive");
   std::u16string cookies;
-  if (GetCookie(Utf8ToUtf16(url), u"", cookies) && !cookies.empty())
+  if (!(o.flags & inet::kFlagNoCookies) && GetCookie(Utf8ToUtf16(url), u"", cookies) && !cookies.empty())
     curl_easy_setopt(e, CURLOPT_COOKIE, Narrow(cookies).c_str());
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, o.headerList);
   curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);

@@ -1,6 +1,7 @@
 // URL canonicalisation, splitting and combining for the libcurl backend
 // (WinINet does these itself on Windows).
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -156,40 +157,102 @@ std::string DecodeEscapes(const std::string& s) {
 
 }  // namespace
 
-// The result is never escaped here, so only the decode and no-meta flags matter.
-bool CombineUrl(std::u16string_view base16, std::u16string_view relative16, std::u16string& out, uint32_t flags) {
-  const std::string base = posix::Narrow(base16), rel = posix::Narrow(relative16);
-  // "." and ".." stay when the caller asks for no meta handling.
-  auto Dots = [flags](const std::string& path) {
-    return (flags & combine::kNoMeta) ? path : RemoveDotSegments(path);
-  };
-  const size_t schemeEnd = base.find("://");
-  if (rel.find("://") != std::string::npos && rel.find("://") < rel.find_first_of("/?#")) {
-    out = Utf8ToUtf16((flags & combine::kDecode) ? DecodeEscapes(rel) : rel);
-    return true;
+namespace {
+
+bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// RFC 3986: scheme = ALPHA *( ALPHA / DIGIT / "+" / "-" / "." ) before the
+// first ":". Its length, or 0 when the text does not start with one.
+size_t SchemeLength(const std::string& url) {
+  if (url.empty() || !IsAlpha(url[0])) return 0;
+  for (size_t i = 1; i < url.size(); ++i) {
+    const char c = url[i];
+    if (c == ':') return i;
+    if (!IsAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return 0;
   }
-  if (schemeEnd == std::string::npos) return Fail(inet::kInvalidUrl);
-  const size_t pathStart = AuthorityEnd(base, schemeEnd + 3);
-  std::string result;
-  if (rel.rfind("//", 0) == 0) {
-    result = base.substr(0, schemeEnd + 1) + rel;
-  } else if (!rel.empty() && rel[0] == '/') {
-    result = base.substr(0, pathStart) + Dots(rel);
-  } else if (rel.empty() || rel[0] == '?' || rel[0] == '#') {
-    const size_t cut = base.find_first_of(rel.empty() || rel[0] == '?' ? "?#" : "#", pathStart);
-    result = base.substr(0, cut) + rel;
-  } else {
-    size_t tail = base.find_first_of("?#", pathStart);
-    if (tail == std::string::npos) tail = base.size();
-    std::string dir = base.substr(pathStart, tail - pathStart);
-    dir = dir.substr(0, dir.rfind('/') == std::string::npos ? 0 : dir.rfind('/') + 1);
-    if (dir.empty()) dir = "/";
-    const size_t q = rel.find_first_of("?#");
-    result = base.substr(0, pathStart) + Dots(dir + rel.substr(0, q)) +
-             (q == std::string::npos ? "" : rel.substr(q));
-  }
-  out = Utf8ToUtf16((flags & combine::kDecode) ? DecodeEscapes(result) : result);
+  return 0;
+}
+
+bool SameScheme(const std::string& a, size_t aLength, const std::string& b, size_t bLength) {
+  if (aLength != bLength) return false;
+  for (size_t i = 0; i < aLength; ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
   return true;
+}
+
+// "C:\dir\a b.txt" -> "file:///C:/dir/a%20b.txt"; a bare drive names its root.
+std::string DriveUrl(const std::string& path) {
+  std::string out = "file:///";
+  for (unsigned char c : path) {
+    if (c == '\\') c = '/';
+    if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>') {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  if (out.find('/', 8) == std::string::npos) out += '/';
+  return out;
+}
+
+// Lower-case scheme; with an authority, an empty path is "/" and dot
+// segments go unless the caller keeps them.
+std::string Normalize(std::string url, bool dots) {
+  const size_t scheme = SchemeLength(url);
+  for (size_t i = 0; i < scheme; ++i) url[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(url[i])));
+  if (url.compare(scheme, 3, "://") != 0) return url;
+  const size_t pathStart = AuthorityEnd(url, scheme + 3);
+  size_t tail = url.find_first_of("?#", pathStart);
+  if (tail == std::string::npos) tail = url.size();
+  std::string path = url.substr(pathStart, tail - pathStart);
+  if (path.empty()) path = "/";
+  else if (dots) path = RemoveDotSegments(path);
+  return url.substr(0, pathStart) + path + url.substr(tail);
+}
+
+}  // namespace
+
+// The result is never escaped here (callers ask for no encoding), so only
+// the decode and no-meta flags matter. A reference with a scheme stands on
+// its own, as does a drive path; one naming the page's own scheme without
+// an authority ("http:x") is read as relative; "?q" replaces the page's
+// last segment, as WinINet answers.
+bool CombineUrl(std::u16string_view base16, std::u16string_view relative16, std::u16string& out, uint32_t flags) {
+  const std::string base = posix::Narrow(base16);
+  std::string rel = posix::Narrow(relative16);
+  const bool dots = !(flags & combine::kNoMeta);
+  auto finish = [&](const std::string& result) {
+    out = Utf8ToUtf16((flags & combine::kDecode) ? DecodeEscapes(result) : result);
+    return true;
+  };
+  const size_t baseScheme = SchemeLength(base), relScheme = SchemeLength(rel);
+  if (relScheme == 1) return finish(DriveUrl(rel));
+  if (relScheme > 1) {
+    if (!SameScheme(rel, relScheme, base, baseScheme) || rel.compare(relScheme + 1, 2, "//") == 0)
+      return finish(Normalize(rel, dots));
+    rel.erase(0, relScheme + 1);
+  }
+  if (baseScheme == 0 || base.compare(baseScheme, 3, "://") != 0) return Fail(inet::kInvalidUrl);
+  // Windows path separators in the reference's path.
+  std::replace(rel.begin(), rel.begin() + static_cast<std::ptrdiff_t>(std::min(rel.find_first_of("?#"), rel.size())),
+               '\\', '/');
+  const size_t pathStart = AuthorityEnd(base, baseScheme + 3);
+  size_t baseTail = base.find_first_of("?#", pathStart);
+  if (baseTail == std::string::npos) baseTail = base.size();
+  const std::string page = base.substr(0, base.find('#'));
+  std::string dir = base.substr(pathStart, baseTail - pathStart);
+  dir = dir.substr(0, dir.rfind('/') == std::string::npos ? 0 : dir.rfind('/') + 1);
+  if (dir.empty()) dir = "/";
+  std::string result;
+  if (rel.rfind("//", 0) == 0) result = base.substr(0, baseScheme + 1) + rel;
+  else if (rel.empty()) result = page;
+  else if (rel[0] == '/') result = base.substr(0, pathStart) + rel;
+  else if (rel[0] == '#') result = page + rel;
+  else result = base.substr(0, pathStart) + dir + rel;
+  return finish(Normalize(result, dots));
 }
 
 }  // namespace vard::platform
