@@ -36,13 +36,11 @@ struct OneClientServer {
   std::thread thread;
 };
 
+// The server thread may not have opened its listener yet.
 PipeEnd ConnectSoon(const std::u16string& name) {
-  for (int i = 0; i < 200; ++i) {
-    PipeEnd c = ConnectPipe(name);
-    if (c.IsOpen()) return c;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return {};
+  PipeEnd c;
+  SystemClock().WaitUntil([&] { return (c = ConnectPipe(name)).IsOpen(); }, 2000, 10);
+  return c;
 }
 
 TEST(Pipe, KeepsMessageBoundariesBothWays) {
