@@ -107,6 +107,24 @@ TEST(Pipe, ConnectWithoutServerReportsNotFound) {
   EXPECT_EQ(LastError(), error::kFileNotFound);
 }
 
+TEST(Pipe, OpenedListenerServesBeforeItsFirstAccept) {
+  const auto name = UniqueName("open");
+  PipeListener listener(name, 4096);
+  ASSERT_TRUE(listener.Open());
+  EXPECT_TRUE(listener.Open());  // once is enough
+  PipeEnd client = ConnectPipe(name);
+  ASSERT_TRUE(client.IsOpen());
+  bool fatal = true;
+  PipeEnd served = listener.Accept(&fatal);
+  ASSERT_TRUE(served.IsOpen());
+  EXPECT_FALSE(fatal);
+  uint32_t n = 0;
+  ASSERT_TRUE(client.WriteMessage("hi", 2, &n));
+  char buf[8] = {};
+  ASSERT_TRUE(served.ReadMessage(buf, sizeof buf, &n));
+  EXPECT_EQ(std::string(buf, n), "hi");
+}
+
 TEST(NamedMutex, SecondCreateSeesTheFirstUntilItCloses) {
   const std::u16string name = u"Global\\vard-test-mutex-" + UniqueName("m").substr(9);
   bool existed = true;
