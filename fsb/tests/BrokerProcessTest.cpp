@@ -133,6 +133,26 @@ TEST_F(BrokerProcess, OversizedWriteIsRefusedBeforeSending) {
   EXPECT_EQ(platform::FileSizeOf(folder / u"big"), 32768);
 }
 
+TEST_F(BrokerProcess, BrokerRefusesAWriteOverTheLimitThatTheClientWouldNotSend) {
+  platform::PipeEnd raw;
+  ASSERT_TRUE(Eventually([&] { return (raw = platform::ConnectPipe(kPipeName)).IsOpen(); }));
+  Bytes answer(kMessageMax);
+  auto call = [&](const Bytes& request) {
+    uint32_t n = 0;
+    if (!raw.WriteMessage(request.data(), static_cast<uint32_t>(request.size()), &n)) return Bytes{};
+    if (!raw.ReadMessage(answer.data(), kMessageMax, &n)) return Bytes{};
+    return Bytes(answer.begin(), answer.begin() + n);
+  };
+  ASSERT_EQ(call(EncodeRequest(VDFS_OPEN, param::kSetPath, PathPayload(folder / u"raw"))), (Bytes{1, 0, 0, 0}));
+  ASSERT_EQ(call(EncodeRequest(VDFS_OPEN, param::kOpen, Bytes{2, 0, 0, 0})), (Bytes{1, 0, 0, 0}));
+  EXPECT_EQ(call(EncodeRequest(VDFS_WRITE, param::kWriteCount, Bytes(kWriteMax + 1, 'x'))),
+            (Bytes{status::kUnreadable, 0, 0, 0}));
+  EXPECT_EQ(call(EncodeRequest(VDFS_WRITE, param::kWriteCount, Bytes(kWriteMax, 'y'))),
+            (Bytes{1, 0, 0, 0, 0x00, 0x80, 0, 0}));
+  EXPECT_EQ(call(EncodeRequest(VDFS_CLOSE, 0, {})), (Bytes{1, 0, 0, 0}));
+  EXPECT_EQ(platform::FileSizeOf(folder / u"raw"), kWriteMax);
+}
+
 TEST_F(BrokerProcess, ShutdownWithTwoClientsIsRefusedAndTheBrokerStays) {
   FileBrokerClient other(platform::SystemClock());
   ASSERT_EQ(other.Connect(3, 100), status::kSuccess);
