@@ -57,6 +57,9 @@ uint32_t DoSeek(const BrokerRequest& r, std::span<const uint8_t> payload, Connec
 uint32_t DoWrite(const BrokerRequest& r, std::span<const uint8_t> payload, ConnectionState& c, uint8_t* response) {
   if (payload.empty()) return Status(response, status::kEmpty);
   if (!c.currentFile) return Status(response, status::kNoFile);
+  // A message could carry more, but one write is at most what the client
+  // may send; a larger one is refused whole rather than written.
+  if (payload.size() > kWriteMax) return Status(response, status::kUnreadable);
   uint32_t written = 0;
   const bool ok = c.currentFile->Write(payload.data(), static_cast<uint32_t>(payload.size()), &written);
   PutU32(response, ok ? status::kSuccess : status::kFailed);

@@ -1,6 +1,5 @@
 #include "fsb/BrokerServer.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -8,7 +7,7 @@
 #include <thread>
 
 #include "common/brokerpipe/BrokerProtocol.h"
-#include "common/platform/Pipe.h"
+#include "common/platform/FileSystem.h"
 #include "fsb/BrokerDispatcher.h"
 
 namespace vard::fsb {
@@ -20,30 +19,43 @@ class ConnectionWorker {
   ConnectionState state;
 };
 
-BrokerServer::BrokerServer(Options options) : options_(std::move(options)) {
-  if (options_.pipeName.empty()) options_.pipeName = kPipeName;
+namespace {
+BrokerServer::Options WithPipeName(BrokerServer::Options options) {
+  if (options.pipeName.empty()) options.pipeName = kPipeName;
+  return options;
 }
+}  // namespace
 
-bool BrokerServer::Start() {
+BrokerServer::BrokerServer(Options options, platform::IClock& clock)
+    : options_(WithPipeName(std::move(options))), clock_(clock), listener_(options_.pipeName, kMessageMax, clock) {}
+
+BrokerServer::StartResult BrokerServer::Start() {
   bool existed = false;
-  instance_ = platform::NamedMutex::Create(kInstanceMutexName, &existed);
-  if (!instance_.IsValid() || existed) {
+  instance_ = platform::NamedMutex::Create(kInstanceMutexName, &existed, clock_);
+  if (!instance_.IsValid()) return StartResult::kNoMutex;
+  if (existed) {
     instance_.Close();
-    return false;
+    return StartResult::kOtherBrokerRuns;
   }
+  auto release = [this](StartResult result) {
+    const uint32_t error = platform::LastError();
+    instance_.Close();
+    platform::SetLastErrorCode(error);
+    return result;
+  };
+  if (!listener_.Open()) return release(StartResult::kNoPipe);
   try {
     std::thread([this] { Listen(); }).detach();
   } catch (const std::system_error&) {
-    return false;
+    return release(StartResult::kNoThread);
   }
-  return true;
+  return StartResult::kServing;
 }
 
 void BrokerServer::Listen() {
-  platform::PipeListener listener(options_.pipeName, kMessageMax);
   for (;;) {
     bool fatal = false;
-    platform::PipeEnd pipe = listener.Accept(&fatal);
+    platform::PipeEnd pipe = listener_.Accept(&fatal);
     if (fatal) return;
     if (!pipe.IsOpen()) continue;
     auto* worker = new (std::nothrow) ConnectionWorker(std::move(pipe), nextId_++);
@@ -92,7 +104,7 @@ void BrokerServer::Serve(ConnectionWorker* worker) {
   --connections_;
   registry_.CloseAll(id);
   if (shutdown) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    clock_.Sleep(500);
     if (options_.onShutdown) options_.onShutdown(*this);
   }
 }

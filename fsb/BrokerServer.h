@@ -7,7 +7,9 @@
 #include <shared_mutex>
 #include <string>
 
+#include "common/platform/Clock.h"
 #include "common/platform/NamedMutex.h"
+#include "common/platform/Pipe.h"
 #include "fsb/OpenFileRegistry.h"
 
 namespace vard::fsb {
@@ -22,13 +24,25 @@ class BrokerServer {
     std::function<void(BrokerServer&)> onShutdown;
   };
 
-  explicit BrokerServer(Options options);
+  enum class StartResult {
+    kServing,
+    kOtherBrokerRuns,  // another broker holds the single-instance mutex
+    kNoMutex,          // the mutex could not be made; LastError() tells why
+    kNoPipe,           // the pipe cannot be served; LastError() tells why
+    kNoThread,         // the listener thread could not start
+  };
+
+  // `clock` paces the pause before a shutdown ends the broker.
+  BrokerServer(Options options, platform::IClock& clock);
   BrokerServer(const BrokerServer&) = delete;
   BrokerServer& operator=(const BrokerServer&) = delete;
 
-  // Takes the single-instance mutex and starts the listener. False when
-  // another broker holds the mutex or the listener cannot start.
-  bool Start();
+  // Takes the single-instance mutex, opens the pipe and starts the
+  // listener. Serving is only reported once the pipe is open: a broker
+  // that held the mutex but served nothing would keep every other broker
+  // away. On any failure the mutex is released.
+  StartResult Start();
+  const std::u16string& PipeName() const { return options_.pipeName; }
 
   OpenFileRegistry& Registry() { return registry_; }
   // Waits for requests in progress and lets no further request run, for
@@ -41,6 +55,8 @@ class BrokerServer {
   void Serve(class ConnectionWorker* worker);
 
   Options options_;
+  platform::IClock& clock_;
+  platform::PipeListener listener_;
   platform::NamedMutex instance_;
   OpenFileRegistry registry_;
   std::atomic<uint32_t> connections_{0};

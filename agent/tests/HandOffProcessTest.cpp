@@ -5,17 +5,17 @@
 #include <chrono>
 
 #include "agent/HandOffReader.h"
-#include "agent/tests/ChildProcess.h"
 #include "agent/tests/FakeHandOffView.h"
 #include "common/handoff/SavedDownloads.h"
 #include "common/platform/SharedMemory.h"
+#include "common/platform/testing/SiblingProcess.h"
 #include "common/platform/tests/TestFolder.h"
 #include "common/text/Utf.h"
 
 namespace vard {
 namespace {
 
-using testing::ChildProcess;
+using platform::testing::SiblingProcess;
 using testing::FakeHandOffView;
 
 class HandOffProcess : public ::testing::Test {
@@ -33,7 +33,7 @@ class HandOffProcess : public ::testing::Test {
   }
   // Starts the writer and waits until its batch is in place.
   bool StartWriter(const std::string& scenario) {
-    if (!child_.StartSibling("handoff_writer_child", suffix_ + " " + scenario)) return false;
+    if (!child_.Start(u"handoff_writer_child", {AsciiToUtf16(suffix_), AsciiToUtf16(scenario)})) return false;
     return child_.ReadLine() == "ready";
   }
   // Lets the writer end and checks it ended well.
@@ -41,7 +41,9 @@ class HandOffProcess : public ::testing::Test {
     Region<TextRegion> done;
     ASSERT_TRUE(done.Open(NamedRegions(), names_(u"vard_test_done")));
     done->reserved = 1;
-    EXPECT_EQ(child_.Wait(), 0);
+    int exitCode = -1;
+    EXPECT_TRUE(child_.Wait(30000, &exitCode));
+    EXPECT_EQ(exitCode, 0);
   }
   HandOffReaderSetup ReaderSetup() {
     HandOffReaderSetup s;
@@ -52,7 +54,7 @@ class HandOffProcess : public ::testing::Test {
 
   std::string suffix_;
   HandOffNames names_;
-  ChildProcess child_;
+  SiblingProcess child_;
   platform::testing::TestFolder dir_;
   FakeHandOffView view_;
   EntryList list_;

@@ -1,13 +1,12 @@
 // Test program: writes one hand-off batch into the named regions, says
 // "ready", and keeps the regions mapped until the test sets the done flag
 // (regions vanish with their last handle on Windows). Never waits forever.
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "common/handoff/HandOffWriter.h"
+#include "common/platform/Clock.h"
 #include "common/text/Utf.h"
 
 using namespace vard;
@@ -85,7 +84,7 @@ int main(int argc, char** argv) {
   }
   std::printf("ready\n");
   std::fflush(stdout);
-  for (int i = 0; i < 600 && done->reserved == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  platform::SystemClock().WaitUntil([&] { return done->reserved != 0; }, 30000, 50);
   // Leave the reader's zero-filled regions as they are.
   return 0;
 }

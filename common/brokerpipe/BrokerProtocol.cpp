@@ -7,12 +7,17 @@ namespace vard::fsb {
 
 std::vector<uint8_t> EncodeRequest(uint32_t opcode, uint32_t param, std::span<const uint8_t> payload) {
   std::vector<uint8_t> m(kHeaderSize + payload.size());
-  std::memcpy(m.data(), "VDFS", 4);
-  PutU32(&m[4], opcode);
-  PutU32(&m[8], param);
-  PutU32(&m[12], static_cast<uint32_t>(payload.size()));
-  std::copy(payload.begin(), payload.end(), m.begin() + kHeaderSize);
+  EncodeRequest(opcode, param, payload, m);
   return m;
+}
+
+uint32_t EncodeRequest(uint32_t opcode, uint32_t param, std::span<const uint8_t> payload, std::span<uint8_t> out) {
+  std::memcpy(out.data(), "VDFS", 4);
+  PutU32(&out[4], opcode);
+  PutU32(&out[8], param);
+  PutU32(&out[12], static_cast<uint32_t>(payload.size()));
+  std::copy(payload.begin(), payload.end(), out.begin() + kHeaderSize);
+  return static_cast<uint32_t>(kHeaderSize + payload.size());
 }
 
 bool DecodeRequest(std::span<const uint8_t> message, BrokerRequest* header, std::span<const uint8_t>* payload) {

@@ -1,6 +1,6 @@
 #pragma once
-// Messages of the file service broker's pipe, shared by the broker and the
-// agent's client. Little-endian integers; one message is at most
+// Messages of the file service broker's pipe, shared by the broker and its
+// client. Little-endian integers; one message is at most
 // kMessageMax bytes in either direction.
 #include <cstddef>
 #include <cstdint>
@@ -90,6 +90,9 @@ inline int64_t GetI64(const uint8_t* p) {
 
 // Header and payload in one message (16 + payload bytes).
 std::vector<uint8_t> EncodeRequest(uint32_t opcode, uint32_t param, std::span<const uint8_t> payload);
+// The same into `out`, which must hold kHeaderSize + payload bytes; returns
+// the message's length.
+uint32_t EncodeRequest(uint32_t opcode, uint32_t param, std::span<const uint8_t> payload, std::span<uint8_t> out);
 
 // Reads the header of a received message. False when the magic is missing
 // (no answer is due then). A message shorter than the header reads as if

@@ -53,11 +53,12 @@ std::string FormField::Serialize(std::u16string_view boundary) const {
   return Encode(u"--" + std::u16string(boundary) + u"\r\n" + partText, utf8);
 }
 
-CHttpFormPost::CHttpFormPost(bool utf8)
+CHttpFormPost::CHttpFormPost(bool utf8, platform::IClock& clock)
     : session_(std::make_unique<CInternetSession>()),
       connection_(std::make_unique<CHttpConnection>()),
       request_(std::make_unique<CHttpFile>()),
-      utf8_(utf8) {}
+      utf8_(utf8),
+      clock_(clock) {}
 
 CHttpFormPost::~CHttpFormPost() {
   request_.reset();
@@ -103,7 +104,7 @@ std::u16string CHttpFormPost::Post(std::u16string_view url) {
   try {
     // This post keeps its own copy: another thread's post may regenerate the
     // shared boundary while this one is still writing.
-    const std::u16string boundary = GenerateBoundary(UnixSeconds(p::CurrentClock().UtcNow()));
+    const std::u16string boundary = GenerateBoundary(UnixSeconds(clock_.UtcNow()));
     const CrackedUrl cracked(url);
     const std::u16string headers = u"Content-type: multipart/form-data; boundary=" + boundary +
                                    u"\r\n" + u"Accept-Encoding: gzip, deflate";

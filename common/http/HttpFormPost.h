@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/http/InternetHandles.h"
+#include "common/platform/Clock.h"
 
 namespace vard {
 
@@ -25,7 +26,8 @@ struct FormField {
 
 class CHttpFormPost {
  public:
-  explicit CHttpFormPost(bool utf8 = true);
+  // `clock` dates the boundary's seed.
+  explicit CHttpFormPost(bool utf8 = true, platform::IClock& clock = platform::SystemClock());
   ~CHttpFormPost();
 
   void AddTextField(std::u16string_view name, std::u16string_view value);
@@ -54,6 +56,7 @@ class CHttpFormPost {
   std::vector<FormField> fields_;
   std::vector<std::u16string> fileNames_;  // reserved; no caller sends files
   bool utf8_;
+  platform::IClock& clock_;
 };
 
 }  // namespace vard

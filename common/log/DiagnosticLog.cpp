@@ -30,9 +30,9 @@ std::string HostAddress() {
   return g_hostAddress;
 }
 
-void Append(const LogEvent& event, const LogStyle& style) {
+void Append(const LogEvent& event, const LogStyle& style, p::IClock& clock) {
   const std::string record =
-      FormatLogRecord(event, style, p::CurrentClock().UtcNow(), HostAddress());
+      FormatLogRecord(event, style, clock.UtcNow(), HostAddress());
   p::File file = p::File::Open(LogFilePath(), p::access::kWrite,
                                p::share::kRead | p::share::kWrite, p::Disposition::kOpenAlways);
   if (!file.IsOpen()) return;  // the record is dropped
@@ -74,15 +74,15 @@ std::u16string LogOption() {
   return g_option;
 }
 
-void WriteLog(const LogEvent& event) {
+void WriteLog(const LogEvent& event, p::IClock& clock) {
   const std::u16string option = LogOption();
   if (option.empty()) return;
-  Append(event, {u"VardKT+(1,0,5,3225)", option});
+  Append(event, {u"VardKT+(1,0,5,3225)", option}, clock);
 }
 
-void WriteControlLog(bool writeLog, const LogEvent& event) {
+void WriteControlLog(bool writeLog, const LogEvent& event, p::IClock& clock) {
   if (!writeLog) return;
-  Append(event, {u"VardKT(5,0,0,2275)", u""});
+  Append(event, {u"VardKT(5,0,0,2275)", u""}, clock);
 }
 
 std::u16string LogFilePath() {

@@ -37,10 +37,11 @@ void SetLogOptionFromCommandLine(std::u16string_view commandLine);
 void SetLogOption(std::u16string value);
 std::u16string LogOption();
 
-// The agent's writer: nothing when the log option is empty.
-void WriteLog(const LogEvent& event);
+// The agent's writer: nothing when the log option is empty. The record's
+// date is read from `clock`.
+void WriteLog(const LogEvent& event, platform::IClock& clock = platform::SystemClock());
 // The control's writer: switched by its own flag; no option value.
-void WriteControlLog(bool writeLog, const LogEvent& event);
+void WriteControlLog(bool writeLog, const LogEvent& event, platform::IClock& clock = platform::SystemClock());
 
 // Path of the log file.
 std::u16string LogFilePath();

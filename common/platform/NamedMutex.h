@@ -6,6 +6,8 @@
 #include <string>
 #include <utility>
 
+#include "common/platform/Clock.h"
+
 namespace vard::platform {
 
 class NamedMutex {
@@ -27,8 +29,9 @@ class NamedMutex {
 
   // Creates the mutex with initial ownership, or opens it when it exists
   // (then *alreadyExisted is true and this object does not own it). An
-  // invalid result means the call failed; LastError() tells why.
-  static NamedMutex Create(const std::u16string& name, bool* alreadyExisted);
+  // invalid result means the call failed; LastError() tells why. `clock`
+  // paces the POSIX retries past a probe's brief hold.
+  static NamedMutex Create(const std::u16string& name, bool* alreadyExisted, IClock& clock = SystemClock());
 
   // Whether someone holds the mutex, without creating it: a probe that
   // created it could make a starting owner believe it is not the first.

@@ -10,7 +10,14 @@
 #include <string>
 #include <utility>
 
+#include "common/platform/Clock.h"
+
 namespace vard::platform {
+
+namespace error {
+// The pipe's name, or on POSIX the path of its socket file, is too long.
+constexpr uint32_t kFilenameExcedRange = 206;
+}  // namespace error
 
 // One end of a connection. Owns it; moves, never copies.
 class PipeEnd {
@@ -51,11 +58,17 @@ class PipeEnd {
 // local system, local callers only; on POSIX the owner of the runtime folder.
 class PipeListener {
  public:
-  PipeListener(std::u16string name, uint32_t bufferSize);
+  // `clock` paces the retries of a listener that ran out of descriptors.
+  PipeListener(std::u16string name, uint32_t bufferSize, IClock& clock = SystemClock());
   ~PipeListener();
   PipeListener(const PipeListener&) = delete;
   PipeListener& operator=(const PipeListener&) = delete;
 
+  // Serves the name from now on (POSIX: the socket listens; Win32: the
+  // first pipe instance exists), so a server can tell its starter whether
+  // it serves. False with the last error when it cannot; Accept opens by
+  // itself when this was not called.
+  bool Open();
   // Waits for the next client. On failure the result is not open and
   // *fatal tells whether the listener cannot go on (no instance could be
   // created) or may simply try again.
@@ -64,8 +77,15 @@ class PipeListener {
  private:
   std::u16string name_;
   uint32_t bufferSize_;
-  intptr_t native_ = -1;  // POSIX: the listening socket
+  IClock& clock_;
+  // POSIX: the listening socket. Win32: the instance Open made, not yet
+  // accepted on.
+  intptr_t native_ = -1;
 };
+
+// Where the system keeps the pipe, in the OS's form, for messages: the
+// name on Win32, the socket file's path on POSIX.
+std::u16string PipeLocation(const std::u16string& name);
 
 // Client side: opens the pipe for reading and writing. Not open on failure
 // (kFileNotFound when nobody serves the name, kPipeBusy ...).

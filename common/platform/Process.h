@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/platform/Clock.h"
+
 namespace vard::platform {
 
 class ChildProcess {
@@ -19,24 +21,34 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  // Each argument reaches the child as one argument.
-  static ChildProcess Start(const std::u16string& program, const std::vector<std::u16string>& args);
+  // Each argument reaches the child as one argument. With `captureOutput`
+  // the child's standard output and error go to one pipe that ReadOutput
+  // reads (the caller must keep reading a child that writes much).
+  static ChildProcess Start(const std::u16string& program, const std::vector<std::u16string>& args,
+                            bool captureOutput = false);
   bool IsValid() const { return native_ != -1; }
-  // True with the exit code once the process ended within the time.
-  bool Wait(uint32_t timeoutMs, int* exitCode);
+  // True with the exit code once the process ended within the time. POSIX
+  // has no wait with a time-out on a child, so there it polls on `clock`.
+  bool Wait(uint32_t timeoutMs, int* exitCode, IClock& clock = SystemClock());
   void Kill();
+  // Blocks until the child wrote something. False once every writer closed
+  // the pipe, or when the output was not captured.
+  bool ReadOutput(void* buffer, uint32_t size, uint32_t* got);
 
  private:
+  void CloseHandles();
+
   intptr_t native_ = -1;  // HANDLE or pid
+  intptr_t output_ = -1;  // read end of the captured output: HANDLE or descriptor
   bool reaped_ = false;
   int exitCode_ = 0;
 };
 
 // Starts `program` with `parameters` (blank-separated) through the shell,
 // hidden, with `verb` ("runas", or empty for the default). Win32: waits for
-// input idle; POSIX: polls `ready` until it is true or the child has ended.
-// True when the program started.
-bool ShellStartAndWait(const std::u16string& program, const std::u16string& parameters,
-                       const std::u16string& verb, const std::function<bool()>& ready);
+// input idle; POSIX: polls `ready` on `clock` until it is true or the child
+// has ended. True when the program started.
+bool ShellStartAndWait(const std::u16string& program, const std::u16string& parameters, const std::u16string& verb,
+                       const std::function<bool()>& ready, IClock& clock = SystemClock());
 
 }  // namespace vard::platform

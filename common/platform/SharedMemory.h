@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include "common/platform/Clock.h"
+
 namespace vard::platform {
 
 // One mapping of one named object. Owns its handle and view; moves, never copies.
@@ -34,8 +36,12 @@ class SharedMemory {
   // Creates or opens `name` and maps exactly `size` bytes with read/write
   // access. An existing object too small for `size` counts as a failure, so
   // a view never ends short of what the caller reads. On failure the result
-  // is not open.
-  static SharedMemory CreateOrOpen(const std::u16string& name, size_t size);
+  // is not open and LastError() tells why (POSIX: kInvalidParameter for an
+  // object too small). POSIX objects are made and sized in two steps: an
+  // opener that finds one not yet sized waits up to kSizingWaitMs on
+  // `clock` for its creator.
+  static SharedMemory CreateOrOpen(const std::u16string& name, size_t size, IClock& clock = SystemClock());
+  static constexpr uint32_t kSizingWaitMs = 250;
 
   bool IsOpen() const { return data_ != nullptr; }
   uint8_t* Data() const { return data_; }

@@ -3,26 +3,28 @@
 // (the data in the page cache) and once until the data is on the disk.
 // Usage: fsb_bench [folder] [MiB]
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "agent/FileBrokerClient.h"
 #include "common/brokerpipe/BrokerProtocol.h"
+#include "common/brokerpipe/FileBrokerClient.h"
+#include "common/platform/Clock.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/KnownFolders.h"
 #include "common/platform/Process.h"
+#include "common/platform/testing/SiblingProcess.h"
 #include "common/text/Utf.h"
 
 using namespace vard;
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
+platform::IClock& g_clock = platform::SystemClock();
+
+int64_t Now() { return g_clock.PerfCounter(); }
+double Seconds(int64_t since) { return static_cast<double>(Now() - since) / static_cast<double>(g_clock.PerfFrequency()); }
 
 }  // namespace
 
@@ -36,12 +38,11 @@ int main(int argc, char** argv) {
   std::vector<uint8_t> block(fsb::kWriteMax);
   for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 31 + 7);
 
-  FileBrokerClient client;
+  fsb::FileBrokerClient client(g_clock);
   platform::ChildProcess broker;
   if (!client.IsRunning()) {
-    const std::u16string program =
-        platform::ParentPath(platform::ModulePath()) + u"\\vardfsb" + AsciiToUtf16(VARD_EXE_SUFFIX);
-    broker = platform::ChildProcess::Start(program, {std::u16string(u"-") + fsb::kConsoleModeGuid});
+    broker = platform::ChildProcess::Start(platform::testing::SiblingProgram(u"vardfsb"),
+                                           {std::u16string(u"-") + fsb::kConsoleModeGuid});
   }
   if (client.Connect(100, 50) != fsb::status::kSuccess) {
     std::fprintf(stderr, "cannot reach the broker\n");
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
     return f.IsOpen() && f.Flush();
   };
   auto throughBroker = [&](bool toDisk) -> double {
-    const auto start = std::chrono::steady_clock::now();
+    const int64_t start = Now();
     if (client.Open(viaBroker, 2) != fsb::status::kSuccess) return -1;
     for (uint64_t done = 0; done < total; done += block.size()) {
       uint32_t written = 0;
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
     return Seconds(start);
   };
   auto directly = [&](bool toDisk) -> double {
-    const auto start = std::chrono::steady_clock::now();
+    const int64_t start = Now();
     platform::File f = platform::File::Open(direct, platform::access::kRead | platform::access::kWrite,
                                             platform::share::kRead, platform::Disposition::kCreateAlways);
     if (!f.IsOpen()) return -1;
@@ -115,7 +116,7 @@ int main(int argc, char** argv) {
   {
     constexpr int kQueries = 20000;
     uint8_t mode = 0;
-    const auto start = std::chrono::steady_clock::now();
+    const int64_t start = Now();
     for (int i = 0; i < kQueries && !failed; ++i) failed = client.QueryMode(&mode) != fsb::status::kSuccess;
     if (!failed) std::printf("round trip of a query: %.1f us\n", Seconds(start) / kQueries * 1e6);
   }

@@ -1,46 +1,32 @@
-// The real vardfsb process and the agent's client over the real pipe.
+// The real vardfsb process and the client over the real pipe.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <thread>
 
-#include "agent/FileBrokerClient.h"
 #include "common/brokerpipe/BrokerProtocol.h"
+#include "common/brokerpipe/FileBrokerClient.h"
 #include "common/platform/Environment.h"
-#include "common/platform/KnownFolders.h"
 #include "common/platform/Process.h"
+#include "common/platform/testing/SiblingProcess.h"
 #include "common/platform/tests/TestFolder.h"
+#include "fsb/tests/BrokerTestSupport.h"
 
 namespace vard::fsb {
 namespace {
 
+using platform::testing::SiblingProcess;
+using platform::testing::SiblingProgram;
 using platform::testing::TestFolder;
+using testing::ConsoleArgument;
+using testing::Eventually;
+using testing::UseRuntimeFolder;
 using Bytes = std::vector<uint8_t>;
 
-std::u16string BrokerProgram() {
-  return platform::ParentPath(platform::ModulePath()) + u"\\vardfsb" + AsciiToUtf16(VARD_EXE_SUFFIX);
-}
-// The runtime folder variable only matters on POSIX, where it is an OS path.
-void UseRuntimeFolder(const TestFolder& folder) {
-  std::string os = Utf16ToUtf8(folder.Path());
-  for (char& c : os)
-    if (c == '\\') c = '/';
-  platform::SetEnv("XDG_RUNTIME_DIR", os.c_str());
-}
-std::u16string ConsoleArgument() { return std::u16string(u"-") + kConsoleModeGuid; }
-
-template <typename Pred>
-bool Eventually(Pred pred, int ms = 5000) {
-  for (int waited = 0; waited < ms; waited += 20) {
-    if (pred()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return pred();
-}
+std::u16string BrokerProgram() { return SiblingProgram(u"vardfsb"); }
 
 // A broker left over by an earlier, broken run would hold the pipe.
 void EndStrayBroker() {
-  FileBrokerClient client;
+  FileBrokerClient client(platform::SystemClock());
   if (client.IsRunning() && client.Connect(3, 100) == status::kSuccess) client.Shutdown();
   Eventually([&] { return !client.IsRunning(); });
 }
@@ -50,12 +36,12 @@ class BrokerProcess : public ::testing::Test {
   static void SetUpTestSuite() {
     // Private runtime folder (POSIX pipe and mutex files); inherited by the broker.
     runtime = new TestFolder;
-    UseRuntimeFolder(*runtime);
+    UseRuntimeFolder(runtime->Path());
     EndStrayBroker();
     broker = new platform::ChildProcess(platform::ChildProcess::Start(BrokerProgram(), {ConsoleArgument()}));
   }
   static void TearDownTestSuite() {
-    FileBrokerClient client;
+    FileBrokerClient client(platform::SystemClock());
     int exitCode = 0;
     uint32_t count = 0;
     const int connected = client.Connect(100, 50);
@@ -83,7 +69,7 @@ class BrokerProcess : public ::testing::Test {
 
   static TestFolder* runtime;
   static platform::ChildProcess* broker;
-  FileBrokerClient client;
+  FileBrokerClient client{platform::SystemClock()};
   TestFolder folder;
 };
 TestFolder* BrokerProcess::runtime = nullptr;
@@ -138,7 +124,7 @@ TEST_F(BrokerProcess, FileOperationsThroughTheClient) {
 
 TEST_F(BrokerProcess, OversizedWriteIsRefusedBeforeSending) {
   std::vector<char> big(32769, 'x');
-  FileBrokerClient offline;  // nothing could be sent: still 9, not 6
+  FileBrokerClient offline(platform::SystemClock());  // nothing could be sent: still 9, not 6
   EXPECT_EQ(offline.Write(big.data(), 32769, nullptr), status::kTooLarge);
   ASSERT_EQ(client.Open(folder / u"big", 2), status::kSuccess);
   EXPECT_EQ(client.Write(big.data(), 32769, nullptr), status::kTooLarge);
@@ -147,8 +133,28 @@ TEST_F(BrokerProcess, OversizedWriteIsRefusedBeforeSending) {
   EXPECT_EQ(platform::FileSizeOf(folder / u"big"), 32768);
 }
 
+TEST_F(BrokerProcess, BrokerRefusesAWriteOverTheLimitThatTheClientWouldNotSend) {
+  platform::PipeEnd raw;
+  ASSERT_TRUE(Eventually([&] { return (raw = platform::ConnectPipe(kPipeName)).IsOpen(); }));
+  Bytes answer(kMessageMax);
+  auto call = [&](const Bytes& request) {
+    uint32_t n = 0;
+    if (!raw.WriteMessage(request.data(), static_cast<uint32_t>(request.size()), &n)) return Bytes{};
+    if (!raw.ReadMessage(answer.data(), kMessageMax, &n)) return Bytes{};
+    return Bytes(answer.begin(), answer.begin() + n);
+  };
+  ASSERT_EQ(call(EncodeRequest(VDFS_OPEN, param::kSetPath, PathPayload(folder / u"raw"))), (Bytes{1, 0, 0, 0}));
+  ASSERT_EQ(call(EncodeRequest(VDFS_OPEN, param::kOpen, Bytes{2, 0, 0, 0})), (Bytes{1, 0, 0, 0}));
+  EXPECT_EQ(call(EncodeRequest(VDFS_WRITE, param::kWriteCount, Bytes(kWriteMax + 1, 'x'))),
+            (Bytes{status::kUnreadable, 0, 0, 0}));
+  EXPECT_EQ(call(EncodeRequest(VDFS_WRITE, param::kWriteCount, Bytes(kWriteMax, 'y'))),
+            (Bytes{1, 0, 0, 0, 0x00, 0x80, 0, 0}));
+  EXPECT_EQ(call(EncodeRequest(VDFS_CLOSE, 0, {})), (Bytes{1, 0, 0, 0}));
+  EXPECT_EQ(platform::FileSizeOf(folder / u"raw"), kWriteMax);
+}
+
 TEST_F(BrokerProcess, ShutdownWithTwoClientsIsRefusedAndTheBrokerStays) {
-  FileBrokerClient other;
+  FileBrokerClient other(platform::SystemClock());
   ASSERT_EQ(other.Connect(3, 100), status::kSuccess);
   EXPECT_EQ(other.Shutdown(), status::kRefused);
   // The previous test's connection may still be ending.
@@ -159,7 +165,7 @@ TEST_F(BrokerProcess, ShutdownWithTwoClientsIsRefusedAndTheBrokerStays) {
 
 TEST_F(BrokerProcess, SharingViolationAndNoHandleLeftAfterADisconnect) {
   ASSERT_EQ(client.Open(folder / u"held", 2), status::kSuccess);
-  FileBrokerClient other;
+  FileBrokerClient other(platform::SystemClock());
   ASSERT_EQ(other.Connect(3, 100), status::kSuccess);
   EXPECT_EQ(other.Open(folder / u"held", 3), status::kSharing);
   client.Disconnect();  // with the file still open
@@ -179,7 +185,7 @@ TEST_F(BrokerProcess, TwoClientsWritingAtOnceGetExactFiles) {
   };
   const size_t size = 3 * 1024 * 1024 + 123;
   auto writer = [&](int seed, std::u16string path, int* result) {
-    FileBrokerClient c;
+    FileBrokerClient c(platform::SystemClock());
     const Bytes data = pattern(seed, size);
     *result = c.Connect(3, 100);
     if (*result != status::kSuccess) return;
@@ -213,10 +219,10 @@ TEST_F(BrokerProcess, TwoClientsWritingAtOnceGetExactFiles) {
 // Runs after the shared broker ended: the agent's way of starting one.
 TEST(BrokerLaunch, LaunchServesThePipeAndASecondBrokerStopsAtOnce) {
   TestFolder runtime;
-  UseRuntimeFolder(runtime);
+  UseRuntimeFolder(runtime.Path());
   platform::SetEnv("VARDEL_OS_MAJOR", "5");  // no elevation prompt in tests
   EndStrayBroker();
-  FileBrokerClient client;
+  FileBrokerClient client(platform::SystemClock());
   EXPECT_FALSE(client.IsRunning());
   EXPECT_FALSE(client.Launch());  // no program path yet
   ASSERT_TRUE(client.SetProgramPath(BrokerProgram()));
@@ -234,6 +240,18 @@ TEST(BrokerLaunch, LaunchServesThePipeAndASecondBrokerStopsAtOnce) {
   EXPECT_EQ(client.Shutdown(), status::kSuccess);
   EXPECT_TRUE(Eventually([&] { return !client.IsRunning(); }));
   platform::SetEnv("VARDEL_OS_MAJOR", nullptr);
+}
+
+TEST(BrokerCommandLine, UnknownOptionIsNamedOnTheOutputAndEndsWithMinusOne) {
+  for (const std::u16string& bad : {std::u16string(u"-bogus"), std::u16string(u"-")}) {
+    SiblingProcess broker;
+    ASSERT_TRUE(broker.Start(u"vardfsb", {ConsoleArgument(), bad}));
+    EXPECT_EQ(broker.ReadLine(), "Invalid Value: " + Utf16ToUtf8(bad));
+    EXPECT_EQ(broker.ReadLine(), "");  // nothing more
+    int exitCode = 0;
+    ASSERT_TRUE(broker.Wait(10000, &exitCode));
+    EXPECT_EQ(exitCode, -1);
+  }
 }
 
 }  // namespace

@@ -73,6 +73,14 @@ TEST_F(Dispatcher, ReadCountMustFitTheAnswer) {
   EXPECT_EQ(Call(a, VDFS_READ, 0, U32(kMessageMax - 4)).size(), kMessageMax);
 }
 
+TEST_F(Dispatcher, WriteTakesAtMostTheClientsLimitAndRefusesMoreWhole) {
+  ASSERT_EQ(Open(a, folder / u"w", 2), status::kSuccess);
+  EXPECT_EQ(Call(a, VDFS_WRITE, 4, Bytes(kWriteMax, 1)), (Bytes{1, 0, 0, 0, 0x00, 0x80, 0, 0}));
+  EXPECT_EQ(Call(a, VDFS_WRITE, 4, Bytes(kWriteMax + 1, 2)), U32(status::kUnreadable));
+  EXPECT_EQ(Call(a, VDFS_WRITE, 3, Bytes(kMessageMax - kHeaderSize, 3)), U32(status::kUnreadable));
+  EXPECT_EQ(platform::FileSizeOf(folder / u"w"), kWriteMax);  // nothing of the refused ones
+}
+
 TEST_F(Dispatcher, ReadWithAndWithoutTheCount) {
   ASSERT_EQ(Open(a, folder / u"rw", 2), status::kSuccess);
   EXPECT_EQ(Call(a, VDFS_WRITE, 4, Bytes{'a', 'b', 'c', 'd', 'e'}), (Bytes{1, 0, 0, 0, 5, 0, 0, 0}));

@@ -8,6 +8,7 @@
 
 #include "common/http/InternetHandles.h"
 #include "common/http/tests/TestEndpoint.h"
+#include "common/platform/Clock.h"
 
 namespace vard {
 namespace {
@@ -19,7 +20,7 @@ TEST(CancelTest, CloseFromAnotherThreadBreaksABlockedRead) {
   file.OpenUrl(session.Handle(), http_tests::ServerUrl("/data/1000000?throttle=20000"), u"",
                platform::inet::kFlagReload);
   std::thread closer([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    platform::SystemClock().Sleep(300);
     file.Close();
   });
   const auto start = std::chrono::steady_clock::now();
@@ -40,7 +41,7 @@ TEST(CancelTest, ClosingTheSessionBreaksAnOpenWaitingForHeaders) {
   CInternetSession session;
   session.Open(u"VardKT5");
   std::thread closer([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    platform::SystemClock().Sleep(300);
     session.Close();
   });
   const auto start = std::chrono::steady_clock::now();

@@ -6,9 +6,9 @@
 
 #include "common/http/HttpFormPost.h"
 #include "common/http/tests/TestEndpoint.h"
-#include "common/platform/Clock.h"
 #include "common/platform/CodePage.h"
 #include "common/platform/Environment.h"
+#include "common/platform/testing/FakeClock.h"
 #include "common/text/Utf.h"
 
 namespace vard {
@@ -16,16 +16,6 @@ namespace {
 
 using http_tests::LastRawRequest;
 using http_tests::ServerUrl;
-
-// Stands still at one second, so posts share their boundary seed.
-class FrozenClock : public platform::IClock {
- public:
-  uint32_t TickCount() override { return 0; }
-  int64_t PerfCounter() override { return 0; }
-  int64_t PerfFrequency() override { return 1000; }
-  void Sleep(uint32_t) override {}
-  platform::UtcTime UtcNow() override { return {2026, 12, 7, 10, 20, 30, 0}; }
-};
 
 struct Request {
   std::string line, headers, body;
@@ -58,13 +48,12 @@ bool IsBoundary(const std::u16string& b) {
 
 class FormPostTest : public ::testing::Test {
  protected:
-  void SetUp() override { platform::SetCurrentClock(&clock_); }
-  void TearDown() override { platform::SetCurrentClock(nullptr); }
-  FrozenClock clock_;
+  // Stands still at one second, so posts share their boundary seed.
+  platform::testing::FakeClock clock_{{2026, 12, 7, 10, 20, 30, 0}};
 };
 
 TEST_F(FormPostTest, RequestBytesAreExact) {
-  CHttpFormPost post;
+  CHttpFormPost post(true, clock_);
   post.AddTextField(u"name", u"파일 1.txt");
   post.AddNumberField(u"size", -1234567890123);
   const std::u16string answer = post.Post(ServerUrl("/form?id=7"));
@@ -92,7 +81,7 @@ TEST_F(FormPostTest, RequestBytesAreExact) {
 }
 
 TEST_F(FormPostTest, PostWithoutFieldsSendsOnlyTheClosingText) {
-  CHttpFormPost post;
+  CHttpFormPost post(true, clock_);
   EXPECT_EQ(post.Post(ServerUrl("/form")), u"");
   const Request r = Split(LastRawRequest());
   const std::string closing = CHttpFormPost::ClosingText(CHttpFormPost::CurrentBoundary());
@@ -107,7 +96,7 @@ TEST_F(FormPostTest, AnsiPostSendsAndReadsTheCodePage) {
     platform::SetEnv("VARDEL_ACP", nullptr);
     GTEST_SKIP() << "the ANSI code page is not 1252 here";
   }
-  CHttpFormPost post(false);
+  CHttpFormPost post(false, clock_);
   post.AddTextField(u"name", u"caf\u00e9 \u20ac");
   const std::u16string answer = post.Post(ServerUrl("/form"));
   platform::SetEnv("VARDEL_ACP", nullptr);
@@ -120,7 +109,7 @@ TEST_F(FormPostTest, AnsiPostSendsAndReadsTheCodePage) {
 TEST_F(FormPostTest, PostsInOneSecondShareTheBoundary) {
   std::string first, second;
   for (std::string* body : {&first, &second}) {
-    CHttpFormPost post;
+    CHttpFormPost post(true, clock_);
     post.AddTextField(u"a", u"b");
     post.Post(ServerUrl("/form"));
     *body = Split(LastRawRequest()).body;
@@ -132,18 +121,18 @@ TEST_F(FormPostTest, PostsInOneSecondShareTheBoundary) {
 }
 
 TEST_F(FormPostTest, AnswerKeepsEachBlockUpToItsFirstZero) {
-  CHttpFormPost post;
+  CHttpFormPost post(true, clock_);
   post.AddTextField(u"x", u"1");
   EXPECT_EQ(post.Post(ServerUrl("/zeros")), u"ABCD");
 }
 
 TEST_F(FormPostTest, ErrorStatusAnswerIsStillReturned) {
-  CHttpFormPost post;
+  CHttpFormPost post(true, clock_);
   EXPECT_EQ(post.Post(ServerUrl("/status/500")), u"status 500");
 }
 
 TEST_F(FormPostTest, UnreachableServerThrowsOneException) {
-  CHttpFormPost post;
+  CHttpFormPost post(true, clock_);
   post.AddTextField(u"a", u"b");
   try {
     post.Post(u"http://127.0.0.1:1/form");

@@ -8,6 +8,7 @@
 #include "common/platform/Environment.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/KnownFolders.h"
+#include "common/platform/testing/FakeClock.h"
 
 namespace vard {
 namespace {
@@ -126,6 +127,17 @@ TEST_F(LogFileTest, RecordsAreAppendedAndTheAddressCachedAfterSuccess) {
   size_t rules = 0;
   for (size_t at = text.find(kRule); at != std::string::npos; at = text.find(kRule, at + 1)) ++rules;
   EXPECT_EQ(rules, 3u);
+}
+
+TEST_F(LogFileTest, EachRecordIsDatedByTheClockHandedIn) {
+  SetLogOption(u"1");
+  p::testing::FakeClock clock({2026, 3, 5, 7, 8, 9, 0});
+  WriteLog(Event(), clock);
+  clock.Advance(61000);
+  WriteControlLog(true, Event(), clock);
+  const std::string text = Contents();
+  EXPECT_NE(text.find("\t2026/3/5 7:8:9\tVardKT+(1,0,5,3225)\t"), std::string::npos) << text;
+  EXPECT_NE(text.find("\t2026/3/5 7:9:10\tVardKT(5,0,0,2275)\t"), std::string::npos) << text;
 }
 
 }  // namespace

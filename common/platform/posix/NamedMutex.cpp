@@ -12,7 +12,7 @@
 
 namespace vard::platform {
 
-NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted) {
+NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted, IClock& clock) {
   if (alreadyExisted) *alreadyExisted = false;
   const std::string folder = posix::RuntimeSubfolder("mutex");
   if (folder.empty()) {
@@ -31,7 +31,7 @@ NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted) 
   // before calling the lock held.
   bool locked = false;
   for (int attempt = 0; attempt < 5 && !locked; ++attempt) {
-    if (attempt) ::usleep(2000);
+    if (attempt) clock.Sleep(2);
     locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
     if (!locked && errno != EWOULDBLOCK) break;
   }

@@ -7,40 +7,27 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <thread>
 #include <utility>
 
 #include "common/platform/FileSystem.h"
 #include "common/platform/posix/PosixPath.h"
+#include "common/platform/posix/RuntimeSocket.h"
+#include "common/text/Utf.h"
 
 namespace vard::platform {
 namespace {
 
 using posix::Fail;
 
-std::string SocketPath(const std::u16string& name) {
-  std::u16string last = name;
-  if (const auto slash = name.rfind(u'\\'); slash != std::u16string::npos) last = name.substr(slash + 1);
-  const std::string folder = posix::RuntimeSubfolder("pipe");
-  if (folder.empty()) return {};
-  return folder + "/" + posix::ObjectFileName(last);
-}
-
-bool MakeAddress(const std::string& path, sockaddr_un* addr) {
-  std::memset(addr, 0, sizeof *addr);
-  addr->sun_family = AF_UNIX;
-  if (path.empty() || path.size() >= sizeof addr->sun_path) return false;
-  std::memcpy(addr->sun_path, path.c_str(), path.size() + 1);
-  return true;
-}
+std::string SocketPath(const std::u16string& name) { return posix::RuntimeSocketPath("pipe", name); }
 
 // How long a reader polls before it sleeps. A sleeping reader costs two
 // trips through the scheduler per message (tens of microseconds on small
 // virtual machines), more than the request it waits for; a peer that
 // answers at once is usually back within this time.
-constexpr auto kPollBudget = std::chrono::microseconds(200);
+constexpr int64_t kPollBudgetMicroseconds = 200;
 
 bool PollingPays() {
   static const bool several = std::thread::hardware_concurrency() > 1;
@@ -49,18 +36,21 @@ bool PollingPays() {
 
 // recv that polls first while messages keep arriving quickly; `quick`
 // remembers whether the last wait ended within the budget, so an idle
-// connection sleeps at once instead of polling on every message.
+// connection sleeps at once instead of polling on every message. A matter
+// of real time, not a wait of the system's logic: it reads the real clock.
 ssize_t ReceiveMessage(int fd, void* buffer, size_t size, bool* quick) {
+  IClock& clock = SystemClock();
+  const int64_t budget = kPollBudgetMicroseconds * clock.PerfFrequency() / 1000000;
   if (*quick && PollingPays()) {
-    const auto until = std::chrono::steady_clock::now() + kPollBudget;
+    const int64_t until = clock.PerfCounter() + budget;
     do {
       const ssize_t n = ::recv(fd, buffer, size, MSG_TRUNC | MSG_DONTWAIT);
       if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return n;
-    } while (std::chrono::steady_clock::now() < until);
+    } while (clock.PerfCounter() < until);
   }
-  const auto start = std::chrono::steady_clock::now();
+  const int64_t start = clock.PerfCounter();
   const ssize_t n = ::recv(fd, buffer, size, MSG_TRUNC);
-  *quick = std::chrono::steady_clock::now() - start < kPollBudget;
+  *quick = clock.PerfCounter() - start < budget;
   return n;
 }
 
@@ -110,59 +100,63 @@ void PipeEnd::Close() {
   native_ = kInvalid;
 }
 
-PipeListener::PipeListener(std::u16string name, uint32_t bufferSize)
-    : name_(std::move(name)), bufferSize_(bufferSize) {}
+PipeListener::PipeListener(std::u16string name, uint32_t bufferSize, IClock& clock)
+    : name_(std::move(name)), bufferSize_(bufferSize), clock_(clock) {}
 
 PipeListener::~PipeListener() {
   if (native_ >= 0) ::close(static_cast<int>(native_));
 }
 
-PipeEnd PipeListener::Accept(bool* fatal) {
-  *fatal = false;
-  if (native_ < 0) {
-    *fatal = true;
-    const std::string path = SocketPath(name_);
-    // Bound under a private name and renamed into place once listening, so
-    // the name never points at a socket that refuses connections.
-    const std::string temp = path + ".new." + std::to_string(::getpid());
-    sockaddr_un addr{};
-    if (!MakeAddress(temp, &addr)) {
-      SetLastErrorCode(error::kInvalidParameter);
-      return {};
-    }
-    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-      SetLastErrorCode(posix::ErrorFromErrno(errno));
-      return {};
-    }
-    const int size = static_cast<int>(bufferSize_) * 2;
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+bool PipeListener::Open() {
+  if (native_ >= 0) return true;
+  const std::string path = SocketPath(name_);
+  if (path.empty()) return Fail(posix::ErrorFromErrno(errno));
+  // Bound under a private name and renamed into place once listening, so
+  // the name never points at a socket that refuses connections. Both names
+  // must fit an address.
+  const std::string temp = path + ".new." + std::to_string(::getpid());
+  sockaddr_un final{}, addr{};
+  if (!posix::SocketAddress(path, &final) || !posix::SocketAddress(temp, &addr)) return false;
+  const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+  if (fd < 0) return Fail(posix::ErrorFromErrno(errno));
+  const int size = static_cast<int>(bufferSize_) * 2;
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+  ::unlink(temp.c_str());
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 64) != 0 ||
+      ::rename(temp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
     ::unlink(temp.c_str());
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 64) != 0 ||
-        ::rename(temp.c_str(), path.c_str()) != 0) {
-      SetLastErrorCode(posix::ErrorFromErrno(errno));
-      ::unlink(temp.c_str());
-      ::close(fd);
-      return {};
-    }
-    native_ = fd;
-    *fatal = false;
+    ::close(fd);
+    return Fail(posix::ErrorFromErrno(err));
   }
+  native_ = fd;
+  return true;
+}
+
+PipeEnd PipeListener::Accept(bool* fatal) {
+  *fatal = !Open();
+  if (*fatal) return {};
   const int client = ::accept4(static_cast<int>(native_), nullptr, nullptr, SOCK_CLOEXEC);
   if (client < 0) {
-    SetLastErrorCode(posix::ErrorFromErrno(errno));
-    *fatal = errno == EBADF || errno == EINVAL || errno == ENOTSOCK;
-    if (!*fatal) ::usleep(1000);  // out of descriptors: do not spin
+    const int err = errno;
+    SetLastErrorCode(posix::ErrorFromErrno(err));
+    *fatal = err == EBADF || err == EINVAL || err == ENOTSOCK;
+    if (!*fatal) clock_.Sleep(1);  // out of descriptors: do not spin
     return {};
   }
   return PipeEnd(client, true);
 }
 
+std::u16string PipeLocation(const std::u16string& name) {
+  const std::string path = SocketPath(name);
+  return path.empty() ? name : Utf8ToUtf16(path);
+}
+
 PipeEnd ConnectPipe(const std::u16string& name) {
   sockaddr_un addr{};
-  if (!MakeAddress(SocketPath(name), &addr)) {
-    SetLastErrorCode(error::kFileNotFound);
+  if (!posix::SocketAddress(SocketPath(name), &addr)) {
+    SetLastErrorCode(error::kFileNotFound);  // nothing can serve such a name
     return {};
   }
   const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);

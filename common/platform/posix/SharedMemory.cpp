@@ -9,6 +9,8 @@
 #include <cstring>
 #include <utility>
 
+#include "common/platform/FileSystem.h"
+#include "common/platform/posix/PosixPath.h"
 #include "common/text/Utf.h"
 
 namespace vard::platform {
@@ -20,9 +22,12 @@ std::string ShmName(const std::u16string& name) {
 
 }  // namespace
 
-SharedMemory SharedMemory::CreateOrOpen(const std::u16string& name, size_t size) {
+SharedMemory SharedMemory::CreateOrOpen(const std::u16string& name, size_t size, IClock& clock) {
   SharedMemory result;
-  if (size == 0 || name.find(u'/') != std::u16string::npos) return result;
+  if (size == 0 || name.find(u'/') != std::u16string::npos) {
+    posix::Fail(error::kInvalidParameter);
+    return result;
+  }
   const std::string os = ShmName(name);
   bool created = true;
   int fd = shm_open(os.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -30,23 +35,33 @@ SharedMemory SharedMemory::CreateOrOpen(const std::u16string& name, size_t size)
     created = false;
     fd = shm_open(os.c_str(), O_RDWR | O_CLOEXEC, 0600);
   }
-  if (fd < 0) return result;
-  struct stat st {};
-  bool ok = fstat(fd, &st) == 0 && st.st_uid == geteuid();
-  // Only the creator sizes the object; an existing one too small for the
-  // region fails, as an explicit view size does on Windows.
-  if (ok && created) ok = ftruncate(fd, static_cast<off_t>(size)) == 0;
-  if (ok && !created) ok = static_cast<uint64_t>(st.st_size) >= size;
-  if (!ok) {
+  if (fd < 0) {
+    posix::Fail(posix::ErrorFromErrno(errno));
+    return result;
+  }
+  auto fail = [&](uint32_t code) {
     if (created) shm_unlink(os.c_str());
     close(fd);
-    return result;
+    posix::Fail(code);
+    return std::move(result);
+  };
+  struct stat st {};
+  if (fstat(fd, &st) != 0) return fail(posix::ErrorFromErrno(errno));
+  if (st.st_uid != geteuid()) return fail(error::kAccessDenied);
+  if (created) {
+    // Only the creator sizes the object.
+    if (ftruncate(fd, static_cast<off_t>(size)) != 0) return fail(posix::ErrorFromErrno(errno));
+  } else if (static_cast<uint64_t>(st.st_size) < size) {
+    // Its creator, in another process, sizes it right after making it;
+    // an empty object may be caught in between. One of another size stays
+    // too small: it fails, as an explicit view size does on Windows (a
+    // short mapping would fault on the first read past its end).
+    if (st.st_size == 0)
+      clock.WaitUntil([&] { return fstat(fd, &st) != 0 || st.st_size != 0; }, kSizingWaitMs, 1);
+    if (static_cast<uint64_t>(st.st_size) < size) return fail(error::kInvalidParameter);
   }
   void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  if (p == MAP_FAILED) {
-    close(fd);
-    return result;
-  }
+  if (p == MAP_FAILED) return fail(posix::ErrorFromErrno(errno));
   result.data_ = static_cast<uint8_t*>(p);
   result.size_ = size;
   result.handle_ = fd;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "common/platform/Clock.h"
 #include "common/platform/CodePage.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/KnownFolders.h"
@@ -40,22 +39,6 @@ TEST(KnownFolders, AreUsablePaths) {
   EXPECT_FALSE(DocumentsFolder().empty());
   EXPECT_FALSE(ModulePath().empty());
   EXPECT_TRUE(IsDirectory(SystemDirectory()));
-}
-
-TEST(Clock, CurrentClockCanBeSwapped) {
-  struct Fixed final : IClock {
-    uint32_t TickCount() override { return 42; }
-    int64_t PerfCounter() override { return 0; }
-    int64_t PerfFrequency() override { return 1; }
-    void Sleep(uint32_t) override {}
-    UtcTime UtcNow() override { return {}; }
-  } fixed;
-  SetCurrentClock(&fixed);
-  EXPECT_EQ(CurrentClock().TickCount(), 42u);
-  SetCurrentClock(nullptr);
-  EXPECT_EQ(&CurrentClock(), &SystemClock());
-  EXPECT_GT(SystemClock().PerfFrequency(), 0);
-  EXPECT_GE(SystemClock().UtcNow().year, 2020);
 }
 
 }  // namespace

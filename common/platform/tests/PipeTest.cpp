@@ -36,13 +36,11 @@ struct OneClientServer {
   std::thread thread;
 };
 
+// The server thread may not have opened its listener yet.
 PipeEnd ConnectSoon(const std::u16string& name) {
-  for (int i = 0; i < 200; ++i) {
-    PipeEnd c = ConnectPipe(name);
-    if (c.IsOpen()) return c;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return {};
+  PipeEnd c;
+  SystemClock().WaitUntil([&] { return (c = ConnectPipe(name)).IsOpen(); }, 2000, 10);
+  return c;
 }
 
 TEST(Pipe, KeepsMessageBoundariesBothWays) {
@@ -107,6 +105,24 @@ TEST(Pipe, ConnectWithoutServerReportsNotFound) {
   PipeEnd c = ConnectPipe(UniqueName("none"));
   EXPECT_FALSE(c.IsOpen());
   EXPECT_EQ(LastError(), error::kFileNotFound);
+}
+
+TEST(Pipe, OpenedListenerServesBeforeItsFirstAccept) {
+  const auto name = UniqueName("open");
+  PipeListener listener(name, 4096);
+  ASSERT_TRUE(listener.Open());
+  EXPECT_TRUE(listener.Open());  // once is enough
+  PipeEnd client = ConnectPipe(name);
+  ASSERT_TRUE(client.IsOpen());
+  bool fatal = true;
+  PipeEnd served = listener.Accept(&fatal);
+  ASSERT_TRUE(served.IsOpen());
+  EXPECT_FALSE(fatal);
+  uint32_t n = 0;
+  ASSERT_TRUE(client.WriteMessage("hi", 2, &n));
+  char buf[8] = {};
+  ASSERT_TRUE(served.ReadMessage(buf, sizeof buf, &n));
+  EXPECT_EQ(std::string(buf, n), "hi");
 }
 
 TEST(NamedMutex, SecondCreateSeesTheFirstUntilItCloses) {

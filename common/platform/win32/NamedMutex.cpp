@@ -8,7 +8,8 @@
 
 namespace vard::platform {
 
-NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted) {
+NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted, IClock& clock) {
+  (void)clock;  // one call answers; nothing to retry
   if (alreadyExisted) *alreadyExisted = false;
   HANDLE h = ::CreateMutexW(nullptr, TRUE, win32::W(name));
   if (!h) return {};

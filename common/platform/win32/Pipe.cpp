@@ -59,21 +59,21 @@ void PipeEnd::Close() {
   native_ = kInvalid;
 }
 
-PipeListener::PipeListener(std::u16string name, uint32_t bufferSize)
-    : name_(std::move(name)), bufferSize_(bufferSize) {}
+PipeListener::PipeListener(std::u16string name, uint32_t bufferSize, IClock& clock)
+    : name_(std::move(name)), bufferSize_(bufferSize), clock_(clock) {}
 
-PipeListener::~PipeListener() = default;
+PipeListener::~PipeListener() {
+  if (native_ != -1) ::CloseHandle(H(native_));
+}
 
-PipeEnd PipeListener::Accept(bool* fatal) {
-  *fatal = false;
+bool PipeListener::Open() {
+  if (native_ != -1) return true;
   SECURITY_ATTRIBUTES sa{};
   sa.nLength = sizeof sa;
   sa.bInheritHandle = FALSE;
   PSECURITY_DESCRIPTOR sd = nullptr;
-  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kPipeSddl, SDDL_REVISION_1, &sd, nullptr)) {
-    *fatal = true;
-    return {};
-  }
+  if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kPipeSddl, SDDL_REVISION_1, &sd, nullptr))
+    return false;
   sa.lpSecurityDescriptor = sd;
   const std::string name = Utf16ToUtf8(name_);
   HANDLE pipe = ::CreateNamedPipeA(name.c_str(), PIPE_ACCESS_DUPLEX,
@@ -83,9 +83,17 @@ PipeEnd PipeListener::Accept(bool* fatal) {
   ::LocalFree(sd);
   if (pipe == INVALID_HANDLE_VALUE) {
     ::SetLastError(createError);
-    *fatal = true;
-    return {};
+    return false;
   }
+  native_ = reinterpret_cast<intptr_t>(pipe);
+  return true;
+}
+
+PipeEnd PipeListener::Accept(bool* fatal) {
+  *fatal = !Open();
+  if (*fatal) return {};
+  // Each client gets the waiting instance; the next Accept makes a new one.
+  HANDLE pipe = H(std::exchange(native_, -1));
   if (!::ConnectNamedPipe(pipe, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) {
     const DWORD err = ::GetLastError();
     ::CloseHandle(pipe);
@@ -94,6 +102,8 @@ PipeEnd PipeListener::Accept(bool* fatal) {
   }
   return PipeEnd(reinterpret_cast<intptr_t>(pipe), true);
 }
+
+std::u16string PipeLocation(const std::u16string& name) { return name; }
 
 PipeEnd ConnectPipe(const std::u16string& name) {
   HANDLE h = ::CreateFileW(win32::W(name), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);

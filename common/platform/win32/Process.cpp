@@ -38,22 +38,32 @@ void AppendQuoted(std::u16string& line, const std::u16string& arg) {
 
 }  // namespace
 
-ChildProcess::~ChildProcess() {
+void ChildProcess::CloseHandles() {
   if (IsValid()) ::CloseHandle(H(native_));
+  if (output_ != -1) ::CloseHandle(H(output_));
+  native_ = -1;
+  output_ = -1;
 }
+
+ChildProcess::~ChildProcess() { CloseHandles(); }
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : native_(std::exchange(other.native_, -1)), reaped_(other.reaped_), exitCode_(other.exitCode_) {}
+    : native_(std::exchange(other.native_, -1)),
+      output_(std::exchange(other.output_, -1)),
+      reaped_(other.reaped_),
+      exitCode_(other.exitCode_) {}
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
   if (this != &other) {
-    if (IsValid()) ::CloseHandle(H(native_));
+    CloseHandles();
     native_ = std::exchange(other.native_, -1);
+    output_ = std::exchange(other.output_, -1);
     reaped_ = other.reaped_;
     exitCode_ = other.exitCode_;
   }
   return *this;
 }
 
-ChildProcess ChildProcess::Start(const std::u16string& program, const std::vector<std::u16string>& args) {
+ChildProcess ChildProcess::Start(const std::u16string& program, const std::vector<std::u16string>& args,
+                                 bool captureOutput) {
   std::u16string line;
   AppendQuoted(line, program);
   for (const auto& a : args) {
@@ -64,15 +74,34 @@ ChildProcess ChildProcess::Start(const std::u16string& program, const std::vecto
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
   ChildProcess child;
-  if (!::CreateProcessW(win32::W(program), reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE, 0,
-                        nullptr, nullptr, &si, &pi))
+  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  if (captureOutput) {
+    // Only the write end is inherited; the child's output and error share it.
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    if (!::CreatePipe(&readEnd, &writeEnd, &sa, 0)) return child;
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = writeEnd;
+    si.hStdError = writeEnd;
+  }
+  const BOOL started = ::CreateProcessW(win32::W(program), reinterpret_cast<wchar_t*>(line.data()), nullptr,
+                                        nullptr, captureOutput ? TRUE : FALSE, 0, nullptr, nullptr, &si, &pi);
+  const DWORD startError = ::GetLastError();
+  if (writeEnd) ::CloseHandle(writeEnd);  // the child holds its own copy
+  if (!started) {
+    if (readEnd) ::CloseHandle(readEnd);
+    ::SetLastError(startError);
     return child;
+  }
   ::CloseHandle(pi.hThread);
   child.native_ = reinterpret_cast<intptr_t>(pi.hProcess);
+  if (readEnd) child.output_ = reinterpret_cast<intptr_t>(readEnd);
   return child;
 }
 
-bool ChildProcess::Wait(uint32_t timeoutMs, int* exitCode) {
+bool ChildProcess::Wait(uint32_t timeoutMs, int* exitCode, IClock& clock) {
+  (void)clock;  // the process handle itself is waited on
   if (!IsValid()) return false;
   if (::WaitForSingleObject(H(native_), timeoutMs) != WAIT_OBJECT_0) return false;
   DWORD code = 0;
@@ -85,9 +114,23 @@ void ChildProcess::Kill() {
   if (IsValid()) ::TerminateProcess(H(native_), 255);
 }
 
-bool ShellStartAndWait(const std::u16string& program, const std::u16string& parameters,
-                       const std::u16string& verb, const std::function<bool()>& ready) {
-  (void)ready;  // input idle is the readiness signal here
+bool ChildProcess::ReadOutput(void* buffer, uint32_t size, uint32_t* got) {
+  *got = 0;
+  if (output_ == -1) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  DWORD n = 0;
+  // Fails with ERROR_BROKEN_PIPE once every writer closed its end.
+  if (!::ReadFile(H(output_), buffer, size, &n, nullptr)) return false;
+  *got = n;
+  return true;
+}
+
+bool ShellStartAndWait(const std::u16string& program, const std::u16string& parameters, const std::u16string& verb,
+                       const std::function<bool()>& ready, IClock& clock) {
+  (void)ready;  // input idle is the readiness signal here, waited on by the system
+  (void)clock;
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | SEE_MASK_NO_CONSOLE;

@@ -10,7 +10,8 @@
 
 namespace vard::platform {
 
-SharedMemory SharedMemory::CreateOrOpen(const std::u16string& name, size_t size) {
+SharedMemory SharedMemory::CreateOrOpen(const std::u16string& name, size_t size, IClock& clock) {
+  (void)clock;  // the mapping is made with its size in one call
   SharedMemory result;
   if (size == 0 || size > 0xFFFFFFFFu) return result;
   win32::LowIntegrityAttributes security;

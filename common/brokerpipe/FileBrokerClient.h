@@ -1,23 +1,24 @@
 #pragma once
-// The agent's side of the file service broker's pipe. Used by one thread
-// (the download worker); every operation answers a broker status (1 on
+// The client's side of the file service broker's pipe. Made by whoever
+// wires a program together and handed to its users; used by one thread
+// (the download worker). Every operation answers a broker status (1 on
 // success; 2 transfer failed while connected, 5 unexpected answer length,
 // 6 not connected, 9 write too large, 4 unreadable input).
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "common/brokerpipe/BrokerProtocol.h"
+#include "common/platform/Clock.h"
 #include "common/platform/Pipe.h"
 
-namespace vard {
+namespace vard::fsb {
 
 class FileBrokerClient {
  public:
-  // The one client of the process, made on first use.
-  static FileBrokerClient& Instance();
-
-  FileBrokerClient();
-  explicit FileBrokerClient(std::u16string pipeName);
+  // `clock` paces the connection attempts and the wait for a launched broker.
+  explicit FileBrokerClient(platform::IClock& clock, std::u16string pipeName = kPipeName);
   FileBrokerClient(const FileBrokerClient&) = delete;
   FileBrokerClient& operator=(const FileBrokerClient&) = delete;
 
@@ -28,6 +29,7 @@ class FileBrokerClient {
   // Starts the broker in console mode (elevated on major version 6 and
   // later) and waits until it is ready. Only when not connected.
   bool Launch();
+  // Up to `attempts` tries, `delayMs` apart (the agent: 3, 500 ms).
   int Connect(int attempts, uint32_t delayMs);
   void Disconnect();
   bool IsConnected() const { return connected_; }
@@ -44,13 +46,20 @@ class FileBrokerClient {
   int QueryConnections(uint32_t* count);
   int Shutdown();
 
-  // One request and its answer (status first). Answers a client status
-  // when the transfer itself failed.
-  int Transfer(uint32_t opcode, uint32_t param, const void* payload, uint32_t length, std::vector<uint8_t>* answer);
-
  private:
-  int StatusOnly(uint32_t opcode, uint32_t param, const void* payload, uint32_t length);
+  // What came back: nothing when the transfer failed, else the data after
+  // the status (valid until the next request).
+  struct Answer {
+    bool received = false;
+    std::span<const uint8_t> data;
+  };
+  // One request and its answer: the broker's status, or the client's when
+  // the transfer failed.
+  int Transfer(uint32_t opcode, uint32_t param, std::span<const uint8_t> payload, Answer* answer);
+  // For operations whose answer is the status alone.
+  int StatusOnly(uint32_t opcode, uint32_t param, std::span<const uint8_t> payload);
 
+  platform::IClock& clock_;
   std::u16string pipeName_;
   platform::PipeEnd pipe_;
   bool connected_ = false;
@@ -58,4 +67,4 @@ class FileBrokerClient {
   std::vector<uint8_t> buffer_;
 };
 
-}  // namespace vard
+}  // namespace vard::fsb

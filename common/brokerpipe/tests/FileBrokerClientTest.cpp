@@ -1,28 +1,32 @@
 // The client's transfer rules against a scripted fake broker on a real pipe.
+#include "common/brokerpipe/FileBrokerClient.h"
+
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
-#include "agent/FileBrokerClient.h"
 #include "common/brokerpipe/BrokerProtocol.h"
 #include "common/platform/Pipe.h"
+#include "common/platform/testing/FakeClock.h"
 #include "common/text/Utf.h"
 
-namespace vard {
+namespace vard::fsb {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using namespace fsb;
+using platform::testing::FakeClock;
 
 // Answers each request with the next scripted answer, records the requests,
 // and hangs up when the script ends.
 class FakeBroker {
  public:
-  explicit FakeBroker(std::vector<Bytes> answers)
-      : name_(AsciiToUtf16("\\\\.\\pipe\\vard-fake-broker-" + std::to_string(++counter_) + "-" +
-                           std::to_string(reinterpret_cast<uintptr_t>(this) % 99991))),
+  explicit FakeBroker(std::vector<Bytes> answers, std::u16string name = UniqueName())
+      : name_(std::move(name)),
         listener_(name_, kMessageMax) {
+    EXPECT_TRUE(listener_.Open());  // served before the constructor returns
     thread_ = std::thread([this, answers = std::move(answers)] {
       bool fatal = false;
       platform::PipeEnd pipe = listener_.Accept(&fatal);
@@ -37,6 +41,10 @@ class FakeBroker {
   }
   ~FakeBroker() { thread_.join(); }
   const std::u16string& Name() const { return name_; }
+  static std::u16string UniqueName() {
+    return AsciiToUtf16("\\\\.\\pipe\\vard-fake-broker-" + std::to_string(++counter_) + "-" +
+                        std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 99991));
+  }
   std::vector<Bytes> requests;
 
  private:
@@ -53,10 +61,11 @@ Bytes Status(uint32_t s) {
 }
 
 TEST(FileBrokerClient, AnswersOfTheWrongLengthGiveFive) {
+  FakeClock clock;
   Bytes readAnswer{1, 0, 0, 0, 5, 0, 0, 0, 'a', 'b'};  // count says 5, two bytes came
   FakeBroker fake({{1, 0, 0, 0, 9}, {1, 0, 0, 0, 0, 0, 0, 0}, readAnswer, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
                    Status(1)});
-  FileBrokerClient client(fake.Name());
+  FileBrokerClient client(clock, fake.Name());
   ASSERT_EQ(client.Connect(100, 20), status::kSuccess);
   EXPECT_EQ(client.Close(), status::kBadAnswer);
   int64_t pos = 0;
@@ -74,12 +83,13 @@ TEST(FileBrokerClient, AnswersOfTheWrongLengthGiveFive) {
 }
 
 TEST(FileBrokerClient, LostBrokerMeansNotConnectedUntilReconnected) {
-  FileBrokerClient client(u"\\\\.\\pipe\\vard-fake-broker-nobody");
+  FakeClock clock;
+  FileBrokerClient client(clock, u"\\\\.\\pipe\\vard-fake-broker-nobody");
   EXPECT_EQ(client.Close(), status::kNotConnected);
   EXPECT_EQ(client.Connect(2, 10), status::kFailed);
   {
     FakeBroker fake({Status(1)});
-    FileBrokerClient c(fake.Name());
+    FileBrokerClient c(clock, fake.Name());
     ASSERT_EQ(c.Connect(100, 20), status::kSuccess);
     uint8_t data[3] = {1, 2, 3};
     EXPECT_EQ(c.Write(data, 3, nullptr), status::kSuccess);
@@ -91,5 +101,45 @@ TEST(FileBrokerClient, LostBrokerMeansNotConnectedUntilReconnected) {
   }
 }
 
+TEST(FileBrokerClient, ConnectTriesThreeTimesHalfASecondApart) {
+  FakeClock clock;
+  FileBrokerClient client(clock, FakeBroker::UniqueName());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(client.Connect(3, 500), status::kFailed);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));  // no real waiting
+  EXPECT_EQ(clock.Elapsed(), 1000u);
+  EXPECT_EQ(clock.Sleeps(), (std::vector<uint32_t>{500, 500}));
+  EXPECT_FALSE(client.IsConnected());
+}
+
+TEST(FileBrokerClient, ConnectFindsABrokerThatCameDuringTheAttempts) {
+  FakeClock clock;
+  const std::u16string name = FakeBroker::UniqueName();
+  std::unique_ptr<FakeBroker> fake;
+  clock.At(700, [&] { fake = std::make_unique<FakeBroker>(std::vector<Bytes>{Bytes{1, 0, 0, 0}}, name); });
+  FileBrokerClient client(clock, name);
+  ASSERT_EQ(client.Connect(3, 500), status::kSuccess);
+  EXPECT_EQ(clock.Elapsed(), 1000u);  // the third attempt
+  EXPECT_EQ(client.Connect(3, 500), status::kSuccess);  // connected: no new attempt
+  EXPECT_EQ(clock.Elapsed(), 1000u);
+  EXPECT_EQ(client.Close(), status::kSuccess);
+}
+
+TEST(FileBrokerClient, OversizedOrUnreadableWritesAreRefusedBeforeSending) {
+  FakeClock clock;
+  FakeBroker fake({Bytes{1, 0, 0, 0, 0x00, 0x80, 0, 0}});
+  FileBrokerClient client(clock, fake.Name());
+  ASSERT_EQ(client.Connect(1, 0), status::kSuccess);
+  std::vector<uint8_t> big(kWriteMax + 1, 'x');
+  uint32_t written = 7;
+  EXPECT_EQ(client.Write(big.data(), kWriteMax + 1, &written), status::kTooLarge);
+  EXPECT_EQ(written, 0u);
+  EXPECT_EQ(client.Write(nullptr, 3, nullptr), status::kUnreadable);
+  EXPECT_EQ(client.Write(big.data(), kWriteMax, &written), status::kSuccess);
+  EXPECT_EQ(written, kWriteMax);
+  ASSERT_EQ(fake.requests.size(), 1u);  // only the last one went out
+  EXPECT_EQ(fake.requests[0].size(), kHeaderSize + kWriteMax);
+}
+
 }  // namespace
-}  // namespace vard
+}  // namespace vard::fsb
