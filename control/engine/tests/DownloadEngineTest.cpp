@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <optional>
 #include <string>
 
 #include "common/http/testing/TestData.h"
@@ -85,6 +86,16 @@ void WriteFile(const std::u16string& path, const std::string& bytes) {
   f.Write(bytes.data(), static_cast<uint32_t>(bytes.size()), &n);
 }
 
+// The offset of the request's Range header; WinINet writes the header with
+// a blank after the colon, libcurl as it was given.
+std::optional<long long> RangeFrom(const std::string& request) {
+  const size_t at = request.find("Range:");
+  if (at == std::string::npos) return std::nullopt;
+  const size_t bytes = request.find("bytes=", at);
+  if (bytes == std::string::npos || bytes > at + 7) return std::nullopt;
+  return std::stoll(request.substr(bytes + 6));
+}
+
 std::string Data(uint64_t offset, size_t n) {
   std::string s(n, '\0');
   for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(http_testing::DataByte(offset + i));
@@ -136,7 +147,7 @@ TEST_F(DownloadEngineTest, ResumeAsksForTheRestByRangeOrByQuery) {
   Run({Item(ServerUrl("/data/100000"), u"r.bin", 100000), Item(ServerUrl("/data/10"), u"new.bin", 10)});
   EXPECT_EQ(ReadFile(folder / u"r.bin"), Data(0, 100000));
   // No file yet: the resume still asks from 0.
-  EXPECT_NE(http_tests::LastRawRequest().find("Range:bytes=0-") , std::string::npos);
+  EXPECT_EQ(RangeFrom(http_tests::LastRawRequest()), 0);
   EXPECT_EQ(ReadFile(folder / u"new.bin"), Data(0, 10));
 
   options.resumeByQuery = true;
@@ -163,10 +174,7 @@ TEST_F(DownloadEngineTest, LargeFilesComeInBoundedCycles) {
   Run({Item(ServerUrl("/data/2500000?throttle=10000000"), u"big.bin", 2500000)});
   EXPECT_EQ(ReadFile(folder / u"big.bin"), Data(0, 2500000));
   // Each later cycle asks from the size reached: the last one from at least 2,000,000.
-  const std::string request = http_tests::LastRawRequest();
-  const size_t at = request.find("Range:bytes=");
-  ASSERT_NE(at, std::string::npos) << request;
-  EXPECT_GE(std::stoll(request.substr(at + 12)), 2000000);
+  EXPECT_GE(RangeFrom(http_tests::LastRawRequest()).value_or(0), 2000000);
 }
 
 TEST_F(DownloadEngineTest, EachItemEndsOnItsOwnAndFailuresEndTheRunAsFailed) {
