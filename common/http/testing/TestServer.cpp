@@ -48,6 +48,15 @@ void Serve(const Request& req, Response& res, uint64_t size, Source source) {
     res.set_content("status " + std::to_string(status), "text/plain");
     return;
   }
+  // Range faults: the server library applies req.ranges to the answer
+  // after this handler, so changing them here changes what is served.
+  auto& ranges = const_cast<Request&>(req).ranges;
+  if (Param(req, "norange")) ranges.clear();
+  if (!ranges.empty() && ranges[0].first >= 0) {
+    const auto back = static_cast<ssize_t>(std::min<uint64_t>(Param(req, "shift"), ranges[0].first));
+    ranges[0].first += static_cast<ssize_t>(Param(req, "ahead")) - back;
+    if (const uint64_t status = Param(req, "rangestatus")) res.status = static_cast<int>(status);
+  }
   if (!req.ranges.empty() && req.ranges[0].first >= 0 &&
       static_cast<uint64_t>(req.ranges[0].first) >= size) {
     res.status = 416;
@@ -59,6 +68,11 @@ void Serve(const Request& req, Response& res, uint64_t size, Source source) {
     source(0, all.data(), size);
     res.set_header("Content-Encoding", "gzip");
     res.set_content(Gzip(all), "application/octet-stream");
+    return;
+  }
+  if (size == 0) {
+    // A provider of no bytes would go out without a Content-Length.
+    res.set_content("", "application/octet-stream");
     return;
   }
   const uint64_t cut = Param(req, "cut", UINT64_MAX), throttle = Param(req, "throttle");

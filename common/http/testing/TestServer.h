@@ -14,7 +14,10 @@
 //   GET  /_quit              asks a server program to exit
 // Query options on the content paths: delay=<ms> before answering,
 // status=<code> instead of 200, cut=<n> closes after n body bytes,
-// throttle=<bytes per second>, gzip=1 compresses the body.
+// throttle=<bytes per second>, gzip=1 compresses the body; range faults:
+// norange=1 answers the whole body, shift=<n> / ahead=<n> serve the range
+// from n bytes before / after the offset asked for (Content-Range says so),
+// rangestatus=<code> answers a range with that status instead of 206.
 #include <atomic>
 #include <cstdint>
 #include <map>

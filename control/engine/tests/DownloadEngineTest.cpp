@@ -12,6 +12,7 @@
 #include "common/platform/tests/TestFolder.h"
 #include "common/text/Utf.h"
 #include "control/engine/DirectTarget.h"
+#include "control/engine/RemoteSize.h"
 
 namespace vard {
 namespace {
@@ -169,6 +170,22 @@ TEST_F(DownloadEngineTest, ABodyCutShortIsAskedForAgainUntilComplete) {
   EXPECT_EQ(engine->EndCode(), endcode::kCompleted);
 }
 
+// Servers that ignore the range, or answer another one, never get bytes
+// written at the wrong place.
+TEST_F(DownloadEngineTest, TheAnswersContentRangeDecidesWhereTheBodyGoes) {
+  options.alwaysResume = true;
+  for (const char* fault : {"norange=1", "shift=30000", "ahead=5000", "rangestatus=200", "shift=99999"}) {
+    // Right bytes on disk, and (for the whole-file answer) wrong ones.
+    for (const std::string& onDisk : {Data(0, 40000), std::string(40000, 'x')}) {
+      if (onDisk[0] == 'x' && std::string(fault) != "norange=1") continue;
+      WriteFile(folder / u"p.bin", onDisk);
+      Run({Item(ServerUrl(std::string("/data/100000?") + fault), u"p.bin", 100000)});
+      EXPECT_EQ(Status(0), item::kDone) << fault;
+      EXPECT_TRUE(ReadFile(folder / u"p.bin") == Data(0, 100000)) << fault;
+    }
+  }
+}
+
 TEST_F(DownloadEngineTest, LargeFilesComeInBoundedCycles) {
   options.cycleLimit = 1000000;
   Run({Item(ServerUrl("/data/2500000?throttle=10000000"), u"big.bin", 2500000)});
@@ -245,6 +262,12 @@ TEST_F(DownloadEngineTest, AFailedWriteFailsTheItemAndTheRunGoesOn) {
   EXPECT_EQ(Status(0), item::kFailed);
   EXPECT_EQ(engine->EndCode(), endcode::kFailed);
   EXPECT_EQ(ReadFile(folder / u"full.bin"), Data(0, 50000));
+}
+
+TEST(RemoteSize, TheServersLengthOrNothing) {
+  EXPECT_EQ(QueryRemoteSize(ServerUrl("/data/123456"), false), 123456);
+  EXPECT_EQ(QueryRemoteSize(ServerUrl("/data/0"), true), 0);
+  EXPECT_EQ(QueryRemoteSize(u"http://127.0.0.1:1/x", false), std::nullopt);
 }
 
 }  // namespace
