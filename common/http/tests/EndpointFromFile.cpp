@@ -1,3 +1,4 @@
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -6,22 +7,30 @@
 #include "common/http/tests/TestEndpoint.h"
 
 namespace vard::http_tests {
+namespace {
 
-// The native server's port file: "<recording port> <direct port> <pid>".
-uint16_t ServerPort() {
-  static const uint16_t port = [] {
+// The native server's port file: "<recording port> <direct port> <pid>
+// <tls port> <tls self-signed port> <tls wrong-name port>".
+const std::array<unsigned, 6>& Ports() {
+  static const std::array<unsigned, 6> ports = [] {
     for (int i = 0; i < 100; ++i) {
       if (FILE* f = std::fopen(VARD_TEST_PORT_FILE, "r")) {
-        unsigned value = 0;
-        const int got = std::fscanf(f, "%u", &value);
+        std::array<unsigned, 6> p{};
+        const int got = std::fscanf(f, "%u %u %u %u %u %u", &p[0], &p[1], &p[2], &p[3], &p[4], &p[5]);
         std::fclose(f);
-        if (got == 1 && value) return static_cast<uint16_t>(value);
+        if (got == 6 && p[0] && p[3]) return p;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     throw std::runtime_error("no test server port file");
   }();
-  return port;
+  return ports;
 }
+
+}  // namespace
+
+uint16_t ServerPort() { return static_cast<uint16_t>(Ports()[0]); }
+
+uint16_t TlsPort(Tls kind) { return static_cast<uint16_t>(Ports()[3 + static_cast<size_t>(kind)]); }
 
 }  // namespace vard::http_tests

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <optional>
 #include <string>
@@ -213,6 +214,30 @@ TEST_F(DownloadEngineTest, EachItemEndsOnItsOwnAndFailuresEndTheRunAsFailed) {
   EXPECT_EQ(ReadFile(folder / u"last.bin"), Data(0, 1000));
   EXPECT_EQ(e.EndCode(), endcode::kFailed);
   EXPECT_NE(ReadFile(folder / u"error.bin"), "status 500");
+}
+
+// Pages serve their files over TLS: resumed and cut bodies come whole as
+// over http, and a server whose certificate is not trusted gets nothing
+// written and fails its item.
+TEST_F(DownloadEngineTest, HttpsDownloadsResumeAndUntrustedServersFail) {
+  using http_tests::Tls;
+  using http_tests::TlsUrl;
+  WriteFile(folder / u"r.bin", Data(0, 40000));
+  options.alwaysResume = true;
+  options.writeLog = true;
+  DownloadEngine& e = Run({Item(TlsUrl("/data/200000?cut=70000"), u"r.bin", 200000),
+                           Item(TlsUrl("/data/100", Tls::kSelfSigned), u"self.bin", 100),
+                           Item(TlsUrl("/data/100", Tls::kWrongName), u"other.bin", 100),
+                           Item(TlsUrl("/data/3000"), u"last.bin", 3000)});
+  EXPECT_EQ(ReadFile(folder / u"r.bin"), Data(0, 200000));
+  EXPECT_EQ(Status(0), item::kDone);
+  EXPECT_EQ(Status(1), item::kFailed);
+  EXPECT_EQ(Status(2), item::kFailed);
+  EXPECT_EQ(ReadFile(folder / u"self.bin"), "");
+  EXPECT_EQ(ReadFile(folder / u"other.bin"), "");
+  EXPECT_EQ(ReadFile(folder / u"last.bin"), Data(0, 3000));
+  EXPECT_EQ(e.EndCode(), endcode::kFailed);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "네트워크 접속실패"), 2);
 }
 
 TEST_F(DownloadEngineTest, ANotFoundAloneStillCompletesTheRun) {
