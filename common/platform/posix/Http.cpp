@@ -49,6 +49,7 @@ struct Object {
   std::string upload;
   size_t uploadPos = 0;
   bool wantsBody = false, uploadPaused = false;
+  bool bodyPaused = false;
 
   // Closing a handle cancels what was opened from it, as WinINet does.
   std::mutex childMutex;
@@ -144,10 +145,25 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   return size * count;
 }
 
+// Unread body bytes held for the caller before the transfer pauses: the
+// network is read as the caller reads, memory stays bounded, and a caller
+// that holds a rate gets blocks of about this size.
+constexpr size_t kBodyHeld = 64 * 1024;
+
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto& o = *static_cast<Object*>(user);
+  if (o.headersDone && o.body.size() - o.bodyPos >= kBodyHeld) {
+    o.bodyPaused = true;
+    return CURL_WRITEFUNC_PAUSE;  // handed in again on resuming
+  }
   o.body.append(data, size * count);
   return size * count;
+}
+
+void ResumeBody(Object& o) {
+  if (!o.bodyPaused || o.body.size() - o.bodyPos >= kBodyHeld) return;
+  o.bodyPaused = false;
+  curl_easy_pause(o.easy, o.uploadPaused ? CURLPAUSE_SEND : CURLPAUSE_CONT);
 }
 
 size_t OnUpload(char* buffer, size_t size, size_t count, void* user) {
@@ -391,16 +407,23 @@ bool ReadData(InternetHandle file, void* buffer, uint32_t count, uint32_t* read)
   auto o = Find(file, Kind::kRequest);
   if (!o) return false;
   if (!o->headersDone) return Fail(inet::kIncorrectHandleState);
-  if (!Pump(*o, [&] { return o->body.size() - o->bodyPos >= count; })) return false;
-  const size_t n = std::min<size_t>(count, o->body.size() - o->bodyPos);
-  if (n == 0 && count > 0 && FailedBody(*o)) return Fail(MapCurlError(o->result));
-  std::memcpy(buffer, o->body.data() + o->bodyPos, n);
-  o->bodyPos += n;
-  if (o->bodyPos == o->body.size()) {
-    o->body.clear();
-    o->bodyPos = 0;
+  // In turns: the transfer holds back what does not fit its buffer.
+  size_t got = 0;
+  for (;;) {
+    const size_t n = std::min<size_t>(count - got, o->body.size() - o->bodyPos);
+    if (n) std::memcpy(static_cast<char*>(buffer) + got, o->body.data() + o->bodyPos, n);
+    got += n;
+    o->bodyPos += n;
+    if (o->bodyPos == o->body.size()) {
+      o->body.clear();
+      o->bodyPos = 0;
+    }
+    ResumeBody(*o);
+    if (got == count || (o->done && o->body.empty())) break;
+    if (!Pump(*o, [&] { return o->bodyPos < o->body.size(); })) return false;
   }
-  if (read) *read = static_cast<uint32_t>(n);
+  if (got == 0 && count > 0 && FailedBody(*o)) return Fail(MapCurlError(o->result));
+  if (read) *read = static_cast<uint32_t>(got);
   return true;
 }
 
