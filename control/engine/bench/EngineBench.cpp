@@ -7,18 +7,19 @@
 //
 // Rounds alternate the engine and `curl -o` into the same folder, each
 // going first in every other round; the best round of each is compared, as
-// the machine may be shared. CPU seconds are
-// user + system: the bench process's own (the engine runs on its main
-// thread, the server is elsewhere) and curl's, as bash's `time` reports it.
+// the machine may be shared. CPU seconds are user and system time: the
+// bench process's own (the engine runs on its main thread, the server is
+// elsewhere) and curl's, as bash's `time` reports it.
 // The rate check runs the engine at 100 KB/s and 1 MB/s (KB = 1,024 bytes)
 // and watches the file's size from another thread.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,7 +39,24 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-double ProcessCpu() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+struct Cpu {
+  double user = 0, sys = 0;
+};
+
+// This process's user and system seconds, from /proc (in 1/100 s, the
+// unit Linux reports them in there).
+Cpu ProcessCpu() {
+  std::ifstream in("/proc/self/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::istringstream fields(text.substr(text.rfind(')') + 2));
+  std::string skip;
+  for (int i = 3; i < 14; ++i) fields >> skip;  // state .. cmajflt
+  Cpu cpu;
+  fields >> cpu.user >> cpu.sys;
+  cpu.user /= 100;
+  cpu.sys /= 100;
+  return cpu;
+}
 
 struct Options {
   uint64_t mib = 64;
@@ -102,7 +120,8 @@ class QuietHost final : public vard::IDownloadRunHost {
 };
 
 struct Run {
-  double wall = 0, cpu = 0;
+  double wall = 0;
+  Cpu cpu;
   uint64_t bytes = 0;
   bool ok = false;
 };
@@ -137,11 +156,12 @@ Run Engine(const std::string& url, const fs::path& folder, uint64_t size) {
   QuietHost host;
   auto engine = MakeEngine(folder, 0, Item(url, u"engine.bin", static_cast<int64_t>(size)), target, host);
   Run r;
-  const double cpu0 = ProcessCpu();
+  const Cpu cpu0 = ProcessCpu();
   const auto t0 = Clock::now();
   engine->Run();
   r.wall = Seconds(Clock::now() - t0);
-  r.cpu = ProcessCpu() - cpu0;
+  const Cpu cpu1 = ProcessCpu();
+  r.cpu = {cpu1.user - cpu0.user, cpu1.sys - cpu0.sys};
   std::error_code ec;
   r.bytes = fs::file_size(file, ec);
   r.ok = engine->EndCode() == vard::endcode::kCompleted && r.bytes == size;
@@ -164,7 +184,7 @@ Run Curl(const std::string& url, const fs::path& folder, uint64_t size) {
   std::ifstream in(times);
   if (in >> real >> user >> sys) {
     r.wall = real;
-    r.cpu = user + sys;
+    r.cpu = {user, sys};
   }
   std::error_code ec;
   r.bytes = fs::file_size(file, ec);
@@ -175,8 +195,9 @@ Run Curl(const std::string& url, const fs::path& folder, uint64_t size) {
 }
 
 void Print(const char* label, const char* who, const Run& r) {
-  std::printf("%-8s %-7s %9.1f MiB/s %8.2f s wall %8.2f s CPU%s\n", label, who,
-              r.bytes / 1048576.0 / std::max(r.wall, 1e-9), r.wall, r.cpu, r.ok ? "" : "  FAILED");
+  std::printf("%-8s %-7s %8.1f MiB/s %7.2f s wall %6.2f s CPU (%5.2f user %5.2f sys)%s\n", label, who,
+              r.bytes / 1048576.0 / std::max(r.wall, 1e-9), r.wall, r.cpu.user + r.cpu.sys, r.cpu.user,
+              r.cpu.sys, r.ok ? "" : "  FAILED");
 }
 
 // The engine held to `limitRateKB` for `seconds`, the bytes counted on disk
@@ -261,8 +282,11 @@ int main(int argc, char** argv) {
   Print("best", "engine", bestEngine);
   Print("best", "curl", bestCurl);
   if (bestEngine.ok && bestCurl.ok)
-    std::printf("engine/curl: throughput %.2f, CPU seconds %.2f\n", bestCurl.wall / bestEngine.wall,
-                bestEngine.cpu / std::max(bestCurl.cpu, 1e-9));
+    std::printf("engine/curl: throughput %.2f, CPU seconds %.2f (user %.2f, sys %.2f)\n",
+                bestCurl.wall / bestEngine.wall,
+                (bestEngine.cpu.user + bestEngine.cpu.sys) / std::max(bestCurl.cpu.user + bestCurl.cpu.sys, 1e-9),
+                bestEngine.cpu.user / std::max(bestCurl.cpu.user, 1e-9),
+                bestEngine.cpu.sys / std::max(bestCurl.cpu.sys, 1e-9));
 
   if (o.rateSeconds > 0) {
     std::printf("rate limit, bytes on disk watched every 50 ms:\n");
