@@ -181,6 +181,7 @@ uint16_t TestServer::DirectPort() const { return plain_->port; }
 
 void TestServer::StartTls() {
   std::call_once(tlsStarted_, [this] {
+    tls_.clear();  // from an attempt that threw
     certificates_ = std::make_unique<TestCertificates>();
     const auto& c = *certificates_;
     for (X509* cert : {c.Trusted(), c.SelfSigned(), c.WrongName()}) {
