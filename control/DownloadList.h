@@ -28,6 +28,8 @@ struct DownloadItem {
   std::u16string fileName;
   std::u16string localPath;
   int64_t fileSize = 0;
+  // The page gave no size and the server named none: fetched to the end of its body.
+  bool sizeUnknown = false;
 };
 
 struct DownloadRow {

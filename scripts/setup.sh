@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ clang
   mingw-w64 wine wine64 wine32:i386 xvfb xauth
   googletest libgtest-dev libgmock-dev
-  libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev pkg-config curl
+  libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev libssl-dev openssl pkg-config curl
 )
 
 missing=()

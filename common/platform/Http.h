@@ -25,6 +25,7 @@ constexpr uint32_t kIncorrectHandleState = 12019;
 constexpr uint32_t kCannotConnect = 12029;
 constexpr uint32_t kConnectionAborted = 12030;
 constexpr uint32_t kConnectionReset = 12031;
+constexpr uint32_t kInvalidCa = 12045;  // the server's certificate is not trusted
 constexpr uint32_t kHeaderNotFound = 12150;
 constexpr uint32_t kInvalidServerResponse = 12152;
 

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "common/http/testing/RecordingFront.h"
+#include "common/http/testing/TestCertificates.h"
 #include "common/http/testing/TestData.h"
 
 namespace vard::http_testing {
@@ -48,6 +49,15 @@ void Serve(const Request& req, Response& res, uint64_t size, Source source) {
     res.set_content("status " + std::to_string(status), "text/plain");
     return;
   }
+  // Range faults: the server library applies req.ranges to the answer
+  // after this handler, so changing them here changes what is served.
+  auto& ranges = const_cast<Request&>(req).ranges;
+  if (Param(req, "norange")) ranges.clear();
+  if (!ranges.empty() && ranges[0].first >= 0) {
+    const auto back = static_cast<ssize_t>(std::min<uint64_t>(Param(req, "shift"), ranges[0].first));
+    ranges[0].first += static_cast<ssize_t>(Param(req, "ahead")) - back;
+    if (const uint64_t status = Param(req, "rangestatus")) res.status = static_cast<int>(status);
+  }
   if (!req.ranges.empty() && req.ranges[0].first >= 0 &&
       static_cast<uint64_t>(req.ranges[0].first) >= size) {
     res.status = 416;
@@ -59,6 +69,11 @@ void Serve(const Request& req, Response& res, uint64_t size, Source source) {
     source(0, all.data(), size);
     res.set_header("Content-Encoding", "gzip");
     res.set_content(Gzip(all), "application/octet-stream");
+    return;
+  }
+  if (size == 0) {
+    // A provider of no bytes would go out without a Content-Length.
+    res.set_content("", "application/octet-stream");
     return;
   }
   const uint64_t cut = Param(req, "cut", UINT64_MAX), throttle = Param(req, "throttle");
@@ -127,23 +142,69 @@ void DataSource(uint64_t offset, char* out, size_t n) {
 
 }  // namespace
 
-TestServer::TestServer() : server_(std::make_unique<httplib::Server>()) {
-  Routes();
-  const int port = server_->bind_to_any_port("127.0.0.1");
-  if (port <= 0) throw std::runtime_error("test server: cannot listen");
-  directPort_ = static_cast<uint16_t>(port);
-  thread_ = std::thread([this] { server_->listen_after_bind(); });
-  for (int i = 0; i < 500 && !server_->is_running(); ++i) Pause(10);
-  front_ = std::make_unique<RecordingFront>(directPort_);
+// One server library instance on a loopback port of its own, with the
+// thread that runs it.
+struct TestServer::Listener {
+  explicit Listener(std::unique_ptr<httplib::Server> s) : server(std::move(s)) {
+    const int bound = server->is_valid() ? server->bind_to_any_port("127.0.0.1") : -1;
+    if (bound <= 0) throw std::runtime_error("test server: cannot listen");
+    port = static_cast<uint16_t>(bound);
+    thread = std::thread([this] { server->listen_after_bind(); });
+    for (int i = 0; i < 500 && !server->is_running(); ++i) Pause(10);
+  }
+  ~Listener() {
+    server->stop();
+    thread.join();
+  }
+
+  std::unique_ptr<httplib::Server> server;
+  uint16_t port = 0;
+  std::thread thread;
+};
+
+TestServer::TestServer() {
+  auto server = std::make_unique<httplib::Server>();
+  Routes(*server);
+  plain_ = std::make_unique<Listener>(std::move(server));
+  front_ = std::make_unique<RecordingFront>(plain_->port);
 }
 
 TestServer::~TestServer() {
   front_.reset();
-  server_->stop();
-  thread_.join();
+  tls_.clear();
+  plain_.reset();
 }
 
 uint16_t TestServer::Port() const { return front_->Port(); }
+
+uint16_t TestServer::DirectPort() const { return plain_->port; }
+
+void TestServer::StartTls() {
+  std::call_once(tlsStarted_, [this] {
+    tls_.clear();  // from an attempt that threw
+    certificates_ = std::make_unique<TestCertificates>();
+    const auto& c = *certificates_;
+    for (X509* cert : {c.Trusted(), c.SelfSigned(), c.WrongName()}) {
+      auto server = std::make_unique<httplib::SSLServer>(cert, c.ServerKey());
+      Routes(*server);
+      tls_.push_back(std::make_unique<Listener>(std::move(server)));
+    }
+  });
+}
+
+uint16_t TestServer::TlsPort(TlsKind kind) {
+  StartTls();
+  return tls_.at(static_cast<size_t>(kind))->port;
+}
+
+std::string TestServer::TlsUrl(std::string_view path, TlsKind kind) {
+  return "https://127.0.0.1:" + std::to_string(TlsPort(kind)) + std::string(path);
+}
+
+const std::string& TestServer::AuthorityPem() {
+  StartTls();
+  return certificates_->AuthorityPem();
+}
 
 std::string TestServer::Url(std::string_view path) const {
   return "http://127.0.0.1:" + std::to_string(Port()) + std::string(path);
@@ -169,8 +230,7 @@ std::string TestServer::LastRawRequest() const {
 
 void TestServer::ClearRecords() { front_->Clear(); }
 
-void TestServer::Routes() {
-  auto& s = *server_;
+void TestServer::Routes(httplib::Server& s) {
   s.Get(R"(/data/(\d+))", [](const Request& req, Response& res) {
     Serve(req, res, std::strtoull(req.matches[1].str().c_str(), nullptr, 10), DataSource);
   });

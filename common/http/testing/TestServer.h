@@ -15,7 +15,13 @@
 //   GET  /_quit              asks a server program to exit
 // Query options on the content paths: delay=<ms> before answering,
 // status=<code> instead of 200, cut=<n> closes after n body bytes,
-// throttle=<bytes per second>, gzip=1 compresses the body.
+// throttle=<bytes per second>, gzip=1 compresses the body; range faults:
+// norange=1 answers the whole body, shift=<n> / ahead=<n> serve the range
+// from n bytes before / after the offset asked for (Content-Range says so),
+// rangestatus=<code> answers a range with that status instead of 206.
+//
+// The same routes are served over TLS on loopback, unrecorded (the front
+// would see only ciphertext), with certificates made when first asked for.
 #include <atomic>
 #include <cstdint>
 #include <map>
@@ -33,6 +39,11 @@ class Server;
 namespace vard::http_testing {
 
 class RecordingFront;
+class TestCertificates;
+
+// The TLS listeners: a certificate from the test authority for 127.0.0.1,
+// a self-signed one, and one from the authority for another name.
+enum class TlsKind { kTrusted, kSelfSigned, kWrongName };
 
 class TestServer {
  public:
@@ -44,8 +55,14 @@ class TestServer {
   // Through the recording front: what tests use.
   uint16_t Port() const;
   // The server itself, unrecorded (for bulk transfers).
-  uint16_t DirectPort() const { return directPort_; }
+  uint16_t DirectPort() const;
   std::string Url(std::string_view path) const;
+
+  // The first call makes the certificates and starts the TLS listeners.
+  uint16_t TlsPort(TlsKind kind = TlsKind::kTrusted);
+  std::string TlsUrl(std::string_view path, TlsKind kind = TlsKind::kTrusted);
+  // What a client must trust to reach kTrusted (PEM).
+  const std::string& AuthorityPem();
 
   void AddFile(const std::string& name, std::string bytes);
   // Recorded requests (request line, headers, body), control requests left out.
@@ -56,12 +73,15 @@ class TestServer {
   bool QuitRequested() const { return quit_; }
 
  private:
-  void Routes();
+  struct Listener;
+  void Routes(httplib::Server& s);
+  void StartTls();
 
-  std::unique_ptr<httplib::Server> server_;
+  std::unique_ptr<Listener> plain_;
   std::unique_ptr<RecordingFront> front_;
-  uint16_t directPort_ = 0;
-  std::thread thread_;
+  std::once_flag tlsStarted_;
+  std::unique_ptr<TestCertificates> certificates_;
+  std::vector<std::unique_ptr<Listener>> tls_;  // by TlsKind
   std::mutex filesMutex_;
   std::map<std::string, std::shared_ptr<const std::string>> files_;
   std::atomic<bool> quit_{false};

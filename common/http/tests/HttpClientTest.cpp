@@ -93,6 +93,14 @@ TEST_F(HttpClientTest, BodyClosedEarlyEndsWhereItWasCut) {
   ExpectData(body, 0);
 }
 
+TEST_F(HttpClientTest, OneReadLargerThanWhatArrivedAtOnceIsFilled) {
+  Open("/data/3000000");
+  std::string body(3000001, '\0');
+  EXPECT_EQ(file_.Read(body.data(), 3000001), 3000000u);
+  body.resize(3000000);
+  ExpectData(body, 0);
+}
+
 TEST_F(HttpClientTest, FailedConnectThrowsWithTheUrl) {
   // Port 1 on loopback: nothing listens there.
   const std::u16string url = u"http://127.0.0.1:1/file.bin";

@@ -9,6 +9,10 @@ std::u16string ServerUrl(std::string_view path) {
   return AsciiToUtf16("http://127.0.0.1:" + std::to_string(ServerPort()) + std::string(path));
 }
 
+std::u16string TlsUrl(std::string_view path, Tls kind) {
+  return AsciiToUtf16("https://127.0.0.1:" + std::to_string(TlsPort(kind)) + std::string(path));
+}
+
 std::string Fetch(std::string_view path) {
   CInternetSession session;
   session.Open(u"tests");

@@ -11,6 +11,15 @@ namespace vard::http_tests {
 // server program whose port file the build names).
 uint16_t ServerPort();
 std::u16string ServerUrl(std::string_view path);
+
+// The same server's TLS listeners (unrecorded): a certificate for 127.0.0.1
+// from the test authority, a self-signed one, one for another name. Clients
+// trust the authority from the first call on: through CURL_CA_BUNDLE when
+// the server is in-process, through the prefix's root store under Wine (put
+// there by the fixture that starts the server program).
+enum class Tls { kTrusted, kSelfSigned, kWrongName };
+uint16_t TlsPort(Tls kind = Tls::kTrusted);
+std::u16string TlsUrl(std::string_view path, Tls kind = Tls::kTrusted);
 // The whole body of a GET.
 std::string Fetch(std::string_view path);
 // Raw bytes of the last request the server received (not counting these).

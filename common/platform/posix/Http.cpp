@@ -49,6 +49,7 @@ struct Object {
   std::string upload;
   size_t uploadPos = 0;
   bool wantsBody = false, uploadPaused = false;
+  bool bodyPaused = false;
 
   // Closing a handle cancels what was opened from it, as WinINet does.
   std::mutex childMutex;
@@ -106,6 +107,7 @@ uint32_t MapCurlError(CURLcode code) {
     case CURLE_URL_MALFORMAT: return inet::kInvalidUrl;
     case CURLE_SEND_ERROR: return inet::kConnectionReset;
     case CURLE_WEIRD_SERVER_REPLY: return inet::kInvalidServerResponse;
+    case CURLE_PEER_FAILED_VERIFICATION: return inet::kInvalidCa;
     default: return inet::kConnectionAborted;
   }
 }
@@ -149,10 +151,25 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   return size * count;
 }
 
+// Unread body bytes held for the caller before the transfer pauses: the
+// network is read as the caller reads, memory stays bounded, and a caller
+// that holds a rate gets blocks of about this size.
+constexpr size_t kBodyHeld = 64 * 1024;
+
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto& o = *static_cast<Object*>(user);
+  if (o.headersDone && o.body.size() - o.bodyPos >= kBodyHeld) {
+    o.bodyPaused = true;
+    return CURL_WRITEFUNC_PAUSE;  // handed in again on resuming
+  }
   o.body.append(data, size * count);
   return size * count;
+}
+
+void ResumeBody(Object& o) {
+  if (!o.bodyPaused || o.body.size() - o.bodyPos >= kBodyHeld) return;
+  o.bodyPaused = false;
+  curl_easy_pause(o.easy, o.uploadPaused ? CURLPAUSE_SEND : CURLPAUSE_CONT);
 }
 
 size_t OnUpload(char* buffer, size_t size, size_t count, void* user) {
@@ -223,6 +240,9 @@ void Start(Object& o, const std::string& url, const std::string& headerText) {
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
   if (GetEnv("VARDEL_DEBUG")) curl_easy_setopt(e, CURLOPT_VERBOSE, 1L);
   curl_easy_setopt(e, CURLOPT_BUFFERSIZE, 128L * 1024);
+  // Trusted authorities from a file of one's own (tests, private networks),
+  // named as for curl's tools; certificates are verified either way.
+  if (const auto ca = GetEnv("CURL_CA_BUNDLE")) curl_easy_setopt(e, CURLOPT_CAINFO, ca->c_str());
   if (!o.agent.empty()) curl_easy_setopt(e, CURLOPT_USERAGENT, o.agent.c_str());
   if (!o.referrer.empty()) curl_easy_setopt(e, CURLOPT_REFERER, o.referrer.c_str());
   if (!o.user.empty()) {
@@ -399,16 +419,23 @@ bool ReadData(InternetHandle file, void* buffer, uint32_t count, uint32_t* read)
   auto o = Find(file, Kind::kRequest);
   if (!o) return false;
   if (!o->headersDone) return Fail(inet::kIncorrectHandleState);
-  if (!Pump(*o, [&] { return o->body.size() - o->bodyPos >= count; })) return false;
-  const size_t n = std::min<size_t>(count, o->body.size() - o->bodyPos);
-  if (n == 0 && count > 0 && FailedBody(*o)) return Fail(MapCurlError(o->result));
-  std::memcpy(buffer, o->body.data() + o->bodyPos, n);
-  o->bodyPos += n;
-  if (o->bodyPos == o->body.size()) {
-    o->body.clear();
-    o->bodyPos = 0;
+  // In turns: the transfer holds back what does not fit its buffer.
+  size_t got = 0;
+  for (;;) {
+    const size_t n = std::min<size_t>(count - got, o->body.size() - o->bodyPos);
+    if (n) std::memcpy(static_cast<char*>(buffer) + got, o->body.data() + o->bodyPos, n);
+    got += n;
+    o->bodyPos += n;
+    if (o->bodyPos == o->body.size()) {
+      o->body.clear();
+      o->bodyPos = 0;
+    }
+    ResumeBody(*o);
+    if (got == count || (o->done && o->body.empty())) break;
+    if (!Pump(*o, [&] { return o->bodyPos < o->body.size(); })) return false;
   }
-  if (read) *read = static_cast<uint32_t>(n);
+  if (got == 0 && count > 0 && FailedBody(*o)) return Fail(MapCurlError(o->result));
+  if (read) *read = static_cast<uint32_t>(got);
   return true;
 }
 

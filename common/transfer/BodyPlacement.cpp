@@ -1,0 +1,82 @@
+#include "common/transfer/BodyPlacement.h"
+
+namespace vard::transfer {
+namespace {
+
+void SkipBlanks(std::u16string_view& s) {
+  while (!s.empty() && (s.front() == u' ' || s.front() == u'\t')) s.remove_prefix(1);
+}
+
+// Decimal digits into a non-negative int64; none on overflow or no digit.
+std::optional<int64_t> Number(std::u16string_view& s) {
+  int64_t n = 0;
+  size_t i = 0;
+  for (; i < s.size() && s[i] >= u'0' && s[i] <= u'9'; ++i) {
+    const int d = s[i] - u'0';
+    if (n > (INT64_MAX - d) / 10) return std::nullopt;
+    n = n * 10 + d;
+  }
+  if (i == 0) return std::nullopt;
+  s.remove_prefix(i);
+  return n;
+}
+
+bool Take(std::u16string_view& s, char16_t c) {
+  SkipBlanks(s);
+  if (s.empty() || s.front() != c) return false;
+  s.remove_prefix(1);
+  SkipBlanks(s);
+  return true;
+}
+
+}  // namespace
+
+AnswerClass ClassifyStatus(uint32_t status) {
+  if (status >= 500) return AnswerClass::kServerError;
+  if (status >= 400) return AnswerClass::kClientError;
+  return AnswerClass::kBody;
+}
+
+std::optional<ContentRange> ParseContentRange(std::u16string_view s) {
+  SkipBlanks(s);
+  constexpr std::u16string_view kUnit = u"bytes";
+  if (s.size() < kUnit.size()) return std::nullopt;
+  for (size_t i = 0; i < kUnit.size(); ++i)
+    if ((s[i] | 0x20) != kUnit[i]) return std::nullopt;
+  s.remove_prefix(kUnit.size());
+  if (s.empty() || (s.front() != u' ' && s.front() != u'\t')) return std::nullopt;
+  SkipBlanks(s);
+  ContentRange r;
+  auto first = Number(s);
+  if (!first || !Take(s, u'-')) return std::nullopt;
+  auto last = Number(s);
+  if (!last || *last < *first || !Take(s, u'/')) return std::nullopt;
+  if (!s.empty() && s.front() == u'*') {
+    s.remove_prefix(1);
+  } else {
+    auto total = Number(s);
+    if (!total || *total <= *last) return std::nullopt;
+    r.total = *total;
+  }
+  SkipBlanks(s);
+  if (!s.empty()) return std::nullopt;
+  r.first = *first;
+  r.last = *last;
+  return r;
+}
+
+Placement PlaceBody(const AnswerFacts& facts) {
+  if (!facts.contentRange) {
+    // A range request answered without a range is the whole file; a query
+    // resume is answered with the rest.
+    if (facts.resumedByQuery && !facts.rangeFrom) return {BodyTarget::kAppend, facts.sizeOnDisk};
+    return {BodyTarget::kFromStart, 0};
+  }
+  const auto range = ParseContentRange(*facts.contentRange);
+  if (!range) return {BodyTarget::kUnusable, 0};
+  if (range->first == facts.sizeOnDisk) return {BodyTarget::kAppend, facts.sizeOnDisk};
+  if (range->first < facts.sizeOnDisk) return {BodyTarget::kWriteAt, range->first};
+  return {BodyTarget::kRefetch, 0};
+}
+
+}  // namespace vard::transfer

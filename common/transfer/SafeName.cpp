@@ -1,0 +1,62 @@
+#include "common/transfer/SafeName.h"
+
+#include <array>
+
+namespace vard::transfer {
+namespace {
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+
+bool EqualsUpper(std::u16string_view a, std::u16string_view upper) {
+  if (a.size() != upper.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Upper(a[i]) != upper[i]) return false;
+  return true;
+}
+
+// Windows ignores trailing dots and blanks, and what follows the first dot,
+// when it matches a component against the device names.
+bool IsDeviceName(std::u16string_view component) {
+  std::u16string_view base = component.substr(0, component.find(u'.'));
+  while (!base.empty() && (base.back() == u' ' || base.back() == u'.')) base.remove_suffix(1);
+  static constexpr std::array<std::u16string_view, 6> kPlain = {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"};
+  for (std::u16string_view d : kPlain)
+    if (EqualsUpper(base, d)) return true;
+  if (base.size() == 4 && (EqualsUpper(base.substr(0, 3), u"COM") || EqualsUpper(base.substr(0, 3), u"LPT")) &&
+      base[3] >= u'1' && base[3] <= u'9')
+    return true;
+  return false;
+}
+
+// "..", and names of dots and blanks only, which Windows reads as ".." or ".".
+bool IsDotName(std::u16string_view component) {
+  bool dot = false;
+  for (char16_t c : component) {
+    if (c == u'.') dot = true;
+    else if (c != u' ') return false;
+  }
+  return dot && component.size() > 1;
+}
+
+}  // namespace
+
+bool StaysInsideFolder(std::u16string_view name) {
+  if (name.empty()) return true;
+  if (IsSeparator(name.front())) return false;           // absolute, UNC, device paths
+  if (name.size() >= 2 && name[1] == u':') return false;  // drive letters, drive-relative too
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = start;
+    while (end < name.size() && !IsSeparator(name[end])) ++end;
+    const std::u16string_view component = name.substr(start, end - start);
+    for (char16_t c : component)
+      if (c < 0x20) return false;
+    if (IsDotName(component) || IsDeviceName(component)) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+}  // namespace vard::transfer

@@ -1,0 +1,26 @@
+#pragma once
+// The engine's output straight into the file system.
+#include "common/platform/FileSystem.h"
+#include "control/engine/DownloadTarget.h"
+
+namespace vard {
+
+class DirectTarget final : public IDownloadTarget {
+ public:
+  void MakeFolders(const std::u16string& path) override;
+  bool Exists(const std::u16string& path) override;
+  bool Open(const std::u16string& path, bool resume) override;
+  uint32_t Write(const void* data, uint32_t size) override;
+  int64_t Size() override;
+  bool CutAt(int64_t size) override;
+  void Close() override { file_.Close(); }
+
+ private:
+  platform::File file_;
+};
+
+// Every directory of `path` before its file name, from the first one below
+// the root (the text before each "\" after the first one).
+void CreateFolderChain(const std::u16string& path);
+
+}  // namespace vard

@@ -1,0 +1,418 @@
+#include "control/engine/DownloadEngine.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "common/text/SizeFormat.h"
+#include "common/text/Utf.h"
+#include "common/text/UrlEncoding.h"
+#include "common/transfer/BodyPlacement.h"
+#include "common/transfer/ResumeRequest.h"
+#include "common/transfer/SafeName.h"
+
+namespace vard {
+namespace p = platform;
+using transfer::BodyTarget;
+
+namespace {
+
+// Log texts, written as they stand in every language.
+constexpr char16_t kLogStarted[] = u"다운로드 시작";
+constexpr char16_t kLogComplete[] = u"다운로드 완료";
+constexpr char16_t kLogError[] = u"다운로드 에러";
+constexpr char16_t kLogCancelled[] = u"다운로드 취소";
+constexpr char16_t kLogConnectFailed[] = u"네트워크 접속실패";
+constexpr char16_t kLogNotFound[] = u"404 Not Found";
+
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    char16_t c = text[i];
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+std::optional<int64_t> ParseLength(const std::u16string& text) {
+  int64_t n = 0;
+  size_t i = 0;
+  while (i < text.size() && text[i] == u' ') ++i;
+  const size_t first = i;
+  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+    const int d = text[i] - u'0';
+    if (n > (INT64_MAX - d) / 10) return std::nullopt;
+    n = n * 10 + d;
+  }
+  if (i == first) return std::nullopt;
+  return n;
+}
+
+std::u16string Decimal(int64_t n) { return AsciiToUtf16(std::to_string(n)); }
+
+}  // namespace
+
+bool IsHttpUrl(std::u16string_view url) {
+  return StartsWithIgnoringCase(url, u"http://") || StartsWithIgnoringCase(url, u"https://");
+}
+
+DownloadEngine::DownloadEngine(DownloadEngineServices services, DownloadRunOptions options,
+                               std::vector<DownloadItem> items)
+    : s_(std::move(services)),
+      options_(std::move(options)),
+      items_(std::move(items)),
+      progress_(*s_.clock, options_.limitRateKB) {
+  int64_t total = 0;
+  for (const DownloadItem& i : items_) total = i.fileSize > 0 && total > INT64_MAX - i.fileSize ? INT64_MAX : total + std::max<int64_t>(i.fileSize, 0);
+  progress_.SetRunTotal(total);
+  applyAllOverwrite_ = options_.overwriteAll;
+}
+
+int DownloadEngine::EndCode() const {
+  if (errorFlag_) return endcode::kFailed;
+  return completed_ && !singleCancelled_ ? endcode::kCompleted : endcode::kCancelled;
+}
+
+DownloadItem DownloadEngine::Item(size_t index) const {
+  std::lock_guard lock(itemsMutex_);
+  return index < items_.size() ? items_[index] : DownloadItem{};
+}
+
+void DownloadEngine::Cancel() {
+  cancel_ = true;
+  progress_.Interrupt();
+  Resume();
+}
+
+void DownloadEngine::Pause() {
+  {
+    std::lock_guard lock(pauseMutex_);
+    paused_ = true;
+  }
+  progress_.Interrupt();
+}
+
+void DownloadEngine::Resume() {
+  {
+    std::lock_guard lock(pauseMutex_);
+    paused_ = false;
+  }
+  if (!cancel_) progress_.ClearInterrupt();
+  pauseChanged_.notify_all();
+}
+
+bool DownloadEngine::SafePoint() {
+  std::unique_lock lock(pauseMutex_);
+  pauseChanged_.wait(lock, [this] { return !paused_ || cancel_; });
+  return !cancel_;
+}
+
+void DownloadEngine::SetStatus(size_t index, int32_t status) {
+  {
+    std::lock_guard lock(itemsMutex_);
+    items_[index].status = status;
+  }
+  s_.host->ItemChanged(index);
+}
+
+void DownloadEngine::Log(size_t index, const std::u16string& path, const std::u16string& message, int64_t offset,
+                         int64_t finalSize) {
+  if (!s_.log || !options_.writeLog) return;
+  LogEvent e;
+  {
+    std::lock_guard lock(itemsMutex_);
+    e.url = items_[index].url;
+    e.fileSize = items_[index].fileSize;
+  }
+  e.path = path;
+  e.offset = offset;
+  e.finalSize = finalSize;
+  e.message = message;
+  s_.log(options_.writeLog, e);
+}
+
+void DownloadEngine::Debug(std::u16string_view format, std::initializer_list<FormatArg> args) {
+  if (s_.debug) s_.debug(FormatText(format, args));
+}
+
+void DownloadEngine::FailItem(size_t index, const std::u16string& path, const std::u16string& message) {
+  errorFlag_ = true;
+  SetStatus(index, item::kFailed);
+  Log(index, path, message, -1, -1);
+}
+
+void DownloadEngine::Run() {
+  running_ = true;
+  completed_ = false;
+  errorFlag_ = false;
+  progress_.Start();
+  try {
+    session_.Open(u"VardKT5", p::inet::kOpenTypePreconfig, nullptr, nullptr, 0);
+  } catch (const CInternetException&) {
+    // Every request of the run then fails on its own and says so.
+  }
+  const size_t count = items_.size();
+  for (size_t i = 0; i < count; ++i) {
+    s_.host->SetItemCounterText(FormatText(u"%d / %d", {static_cast<int64_t>(i + 1), static_cast<int64_t>(count)}));
+    DownloadOneItem(i);
+    if (cancel_) break;
+  }
+  if (!cancel_) completed_ = true;
+  applyAllSaveAs_ = applyAllOverwrite_ = applyAllResume_ = false;
+  session_.Close();
+  running_ = false;
+  s_.host->RunFinished();
+}
+
+void DownloadEngine::DownloadOneItem(size_t index) {
+  DownloadItem it = Item(index);
+  progress_.BeginItem(it.fileSize);
+  progress_.AddProgress(0, 0);
+  s_.host->RefreshTexts();
+
+  // A page's name must not lead out of the download folder.
+  if (!options_.useFullPath && (!transfer::StaysInsideFolder(it.fileName) || !transfer::StaysInsideFolder(it.subFolder))) {
+    FailItem(index, it.fileName, u"Refused name: " + it.fileName);
+    return;
+  }
+  std::u16string path;
+  if (!options_.useFullPath) {
+    path = options_.downloadFolder;
+    if (path.empty() || (path.back() != u'\\' && path.back() != u'/')) path += u'\\';
+  }
+  path += it.fileName;
+  const bool folderEntry = !it.subFolder.empty() && (it.subFolder.back() == u'/' || it.subFolder.back() == u'\\');
+  if (folderEntry) path += u"\\empty";
+  std::replace(path.begin(), path.end(), u'/', u'\\');
+
+  s_.target->MakeFolders(path);
+  if (folderEntry) {
+    SetStatus(index, item::kDone);
+    return;
+  }
+  s_.host->SetCurrentFileText(it.displayName);
+  if (cancel_) return;
+  if (!IsHttpUrl(it.url)) {
+    FailItem(index, path, u"Not an http or https URL");
+    return;
+  }
+
+  bool resume = false;
+  if (!DecideResume(index, path, resume)) return;
+  {
+    std::lock_guard lock(itemsMutex_);
+    items_[index].localPath = path;
+  }
+  if (!s_.target->Open(path, resume)) {
+    errorFlag_ = true;
+    SetStatus(index, item::kFailed);
+    return;
+  }
+
+  const ItemEnd end = TransferCycles(index, path, resume);
+  if (end != ItemEnd::kEarly) {
+    const int64_t finalSize = s_.target->Size();
+    if (end == ItemEnd::kFailedRead || end == ItemEnd::kFailedWrite) {
+      errorFlag_ = true;
+      SetStatus(index, item::kFailed);
+      Log(index, path, kLogError, -1, finalSize);
+    } else if (end == ItemEnd::kCancelled) {
+      Log(index, path, kLogCancelled, -1, finalSize);
+    } else {
+      SetStatus(index, item::kDone);
+      Log(index, path, kLogComplete, -1, finalSize);
+    }
+  }
+  s_.target->Close();
+}
+
+// The existing-file question and the apply-to-all answers; false when the
+// item ends here (cancelled).
+bool DownloadEngine::DecideResume(size_t index, std::u16string& path, bool& resume) {
+  if (applyAllSaveAs_) return resume = false, true;
+  if (applyAllResume_ || options_.alwaysResume) return resume = true, true;
+  if (applyAllOverwrite_) return resume = false, true;
+  if (!s_.target->Exists(path)) return resume = false, true;
+
+  const DownloadItem it = Item(index);
+  const DuplicateAnswer a = s_.host->AskDuplicate({path, it.fileSize, options_.allowResume, options_.singleMode});
+  const auto applyAll = [&](bool& flag) {
+    if (!a.applyToAll || options_.singleMode) return;
+    applyAllSaveAs_ = applyAllOverwrite_ = applyAllResume_ = false;
+    flag = true;
+  };
+  switch (a.code) {
+    case duplicate::kOverwrite:
+      applyAll(applyAllOverwrite_);
+      resume = false;
+      return true;
+    case duplicate::kResume:
+      applyAll(applyAllResume_);
+      resume = true;
+      return true;
+    case duplicate::kSaveAs: {
+      applyAll(applyAllSaveAs_);
+      path = a.newPath;
+      const size_t slash = path.find_last_of(u"\\/");
+      {
+        std::lock_guard lock(itemsMutex_);
+        items_[index].displayName = slash == std::u16string::npos ? path : path.substr(slash + 1);
+      }
+      s_.host->ItemChanged(index);
+      s_.host->SetCurrentFileText(Item(index).displayName);
+      resume = false;
+      return true;
+    }
+    default:
+      SetStatus(index, item::kCancelled);
+      progress_.AddProgress(it.fileSize, 0);
+      s_.host->RefreshTexts();
+      if (options_.singleMode) singleCancelled_ = true;
+      return false;
+  }
+}
+
+DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::u16string& path, bool resume) {
+  const DownloadItem it = Item(index);
+  int64_t fileSize = it.fileSize;
+  const bool sizeKnown = !it.sizeUnknown;
+  int64_t done = 0;
+  bool first = true;
+  int refetches = 0;
+
+  while (!sizeKnown || done < fileSize || first) {
+    if (sizeKnown && fileSize <= 0 && first) break;  // nothing to fetch: the empty file is the item
+    std::u16string url = options_.urlEncode ? EncodeUrl(it.url, options_.utf8Urls) : it.url;
+    std::u16string headers;
+    std::optional<int64_t> rangeFrom;
+    int64_t onDisk = 0;
+    if (resume) {
+      onDisk = done = std::max<int64_t>(s_.target->Size(), 0);
+      if (options_.resumeByQuery) {
+        url = transfer::WithFileSizeQuery(url, done);
+      } else {
+        headers = transfer::RangeHeader(done);
+        rangeFrom = done;
+      }
+    }
+
+    CHttpFile request;
+    try {
+      request.OpenUrl(session_.Handle(), url, headers, p::inet::kFlagReload);
+      uint32_t status = 0;
+      if (request.QueryInfoNumber(p::inet::kQueryStatusCode | p::inet::kQueryFlagNumber, status)) {
+        const auto early = [&](int32_t itemStatus) {
+          SetStatus(index, itemStatus);
+          if (first) progress_.AddProgress(done, 0);
+          return ItemEnd::kEarly;
+        };
+        if (status == 416) return early(item::kDone);
+        if (status == 404) {
+          Log(index, path, kLogNotFound, done, -1);
+          return early(item::kCancelled);
+        }
+        if (transfer::ClassifyStatus(status) != transfer::AnswerClass::kBody) {
+          // Any other error page is not the file.
+          errorFlag_ = true;
+          Log(index, path, u"HTTP " + Decimal(status), done, -1);
+          return early(item::kFailed);
+        }
+      }
+      std::u16string rangeText;
+      const bool hasRange = (rangeFrom || (resume && options_.resumeByQuery)) &&
+                            request.QueryInfoText(p::inet::kQueryContentRange, rangeText);
+      const transfer::Placement place = transfer::PlaceBody(
+          {rangeFrom, resume && options_.resumeByQuery, onDisk,
+           hasRange ? std::optional<std::u16string_view>(rangeText) : std::nullopt});
+      if (!resume) {
+        // Opened empty: the body starts the file.
+      } else if (place.target == BodyTarget::kUnusable) {
+        errorFlag_ = true;
+        Log(index, path, u"Unusable Content-Range: " + rangeText, done, -1);
+        SetStatus(index, item::kFailed);
+        return ItemEnd::kEarly;
+      } else if (place.target == BodyTarget::kRefetch) {
+        request.Close();
+        if (++refetches > 2 || !s_.target->CutAt(0)) return ItemEnd::kFailedWrite;
+        progress_.AddProgress(first ? 0 : -done, 0);
+        done = 0;
+        resume = false;
+        continue;
+      } else if (place.target != BodyTarget::kAppend) {
+        const int64_t at = place.target == BodyTarget::kWriteAt ? place.offset : 0;
+        if (!s_.target->CutAt(at)) return ItemEnd::kFailedWrite;
+        if (!first) progress_.AddProgress(at - done, 0);
+        done = at;
+      }
+
+      std::u16string lengthText;
+      std::optional<int64_t> length;
+      if (request.QueryInfoText(p::inet::kQueryContentLength, lengthText)) length = ParseLength(lengthText);
+      const int64_t L = length.value_or(fileSize);
+      if (length && L != fileSize && L + done != fileSize) {
+        const int64_t newSize = place.target == BodyTarget::kAppend && resume ? L + done : L;
+        progress_.ChangeItemSize(newSize);
+        {
+          std::lock_guard lock(itemsMutex_);
+          items_[index].fileSize = newSize;
+          items_[index].sizeText = FormatSize(newSize);
+        }
+        fileSize = newSize;
+        s_.host->ItemChanged(index);
+      }
+      Log(index, path, kLogStarted, L, -1);
+      SetStatus(index, item::kTransferring);
+    } catch (const CInternetException&) {
+      request.Close();
+      s_.target->Close();
+      errorFlag_ = true;
+      Log(index, path, kLogConnectFailed, done, -1);
+      SetStatus(index, item::kFailed);
+      return ItemEnd::kEarly;
+    }
+    if (first) {
+      progress_.AddProgress(done, 0);
+      s_.host->RefreshTexts();
+      first = false;
+    }
+
+    int64_t cycleBytes = 0;
+    uint32_t r = 0;
+    bool readFailed = false;
+    try {
+      do {
+        if (!SafePoint()) break;
+        const uint32_t n = request.QueryDataAvailable();
+        Debug(u"m_httpFile.GetLength(): %d\n", {n});
+        if (buffer_.size() < static_cast<size_t>(n) + 1) buffer_.resize(static_cast<size_t>(n) + 1);
+        r = request.Read(buffer_.data(), n);
+        Debug(u"try dwBytesRead = %d\n", {r});
+        if (r > 0) {
+          const uint32_t w = s_.target->Write(buffer_.data(), r);
+          progress_.AddProgress(w, w);
+          if (w != r) return ItemEnd::kFailedWrite;
+          done += r;
+          cycleBytes += r;
+          Debug(u"dwBytesRead: %d, nLen: %d, nCurrentByte: %d\n", {r, w, done});
+        }
+      } while (r != 0 && cycleBytes < options_.cycleLimit);
+    } catch (const CInternetException&) {
+      Debug(u"Catch\n", {});
+      readFailed = true;
+    }
+    request.Close();
+    if (cancel_) return ItemEnd::kCancelled;
+    // A read broken by our own stop is the stop, not a failure.
+    if (readFailed) return ItemEnd::kFailedRead;
+    if (r == 0) {
+      // The body ended. Short of a known length, the rest is asked for anew;
+      // a request that brought nothing ends the item.
+      if (!sizeKnown || done >= fileSize) return ItemEnd::kComplete;
+      if (cycleBytes == 0) return ItemEnd::kFailedRead;
+    }
+    resume = true;
+  }
+  return cancel_ ? ItemEnd::kCancelled : ItemEnd::kComplete;
+}
+
+}  // namespace vard

@@ -1,0 +1,299 @@
+// The engine against the loopback test server, writing real files.
+#include "control/engine/DownloadEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "common/http/testing/TestData.h"
+#include "common/http/tests/TestEndpoint.h"
+#include "common/platform/tests/TestFolder.h"
+#include "common/text/Utf.h"
+#include "control/engine/DirectTarget.h"
+#include "control/engine/RemoteSize.h"
+
+namespace vard {
+namespace {
+
+namespace p = platform;
+using http_tests::ServerUrl;
+
+class ScriptedHost final : public IDownloadRunHost {
+ public:
+  void SetItemCounterText(const std::u16string& text) override { counters.push_back(text); }
+  void SetCurrentFileText(const std::u16string&) override {}
+  void ItemChanged(size_t) override {}
+  void RefreshTexts() override {}
+  DuplicateAnswer AskDuplicate(const DuplicateQuestion& q) override {
+    questions.push_back(q);
+    if (answers.empty()) return {};
+    DuplicateAnswer a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  void RunFinished() override { finished = true; }
+
+  std::vector<std::u16string> counters;
+  std::vector<DuplicateQuestion> questions;
+  std::deque<DuplicateAnswer> answers;
+  bool finished = false;
+};
+
+// Fails every write once `budget` bytes were written.
+class FullDisk final : public IDownloadTarget {
+ public:
+  explicit FullDisk(int64_t budget) : budget_(budget) {}
+  void MakeFolders(const std::u16string& path) override { real_.MakeFolders(path); }
+  bool Exists(const std::u16string& path) override { return real_.Exists(path); }
+  bool Open(const std::u16string& path, bool resume) override { return real_.Open(path, resume); }
+  uint32_t Write(const void* data, uint32_t size) override {
+    const uint32_t n = static_cast<uint32_t>(std::min<int64_t>(size, std::max<int64_t>(budget_, 0)));
+    budget_ -= n;
+    return n ? real_.Write(data, n) : 0;
+  }
+  int64_t Size() override { return real_.Size(); }
+  bool CutAt(int64_t size) override { return real_.CutAt(size); }
+  void Close() override { real_.Close(); }
+
+ private:
+  DirectTarget real_;
+  int64_t budget_;
+};
+
+DownloadItem Item(std::u16string url, std::u16string name, int64_t size) {
+  DownloadItem i;
+  i.url = std::move(url);
+  i.fileName = name;
+  i.displayName = name;
+  i.fileSize = size;
+  return i;
+}
+
+std::string ReadFile(const std::u16string& path) {
+  p::File f = p::File::Open(path, p::access::kRead, p::share::kRead, p::Disposition::kOpenExisting);
+  std::string bytes;
+  if (!f.IsOpen()) return "<missing>";
+  char buf[65536];
+  uint32_t got = 0;
+  while (f.Read(buf, sizeof buf, &got) && got) bytes.append(buf, got);
+  return bytes;
+}
+
+void WriteFile(const std::u16string& path, const std::string& bytes) {
+  p::File f = p::File::Open(path, p::access::kWrite, 0, p::Disposition::kCreateAlways);
+  uint32_t n = 0;
+  f.Write(bytes.data(), static_cast<uint32_t>(bytes.size()), &n);
+}
+
+// The offset of the request's Range header; WinINet writes the header with
+// a blank after the colon, libcurl as it was given.
+std::optional<long long> RangeFrom(const std::string& request) {
+  const size_t at = request.find("Range:");
+  if (at == std::string::npos) return std::nullopt;
+  const size_t bytes = request.find("bytes=", at);
+  if (bytes == std::string::npos || bytes > at + 7) return std::nullopt;
+  return std::stoll(request.substr(bytes + 6));
+}
+
+std::string Data(uint64_t offset, size_t n) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(http_testing::DataByte(offset + i));
+  return s;
+}
+
+class DownloadEngineTest : public ::testing::Test {
+ protected:
+  DownloadEngine& Run(std::vector<DownloadItem> items, IDownloadTarget* target = nullptr) {
+    options.downloadFolder = folder.Path();
+    DownloadEngineServices s;
+    s.clock = &p::SystemClock();
+    s.target = target ? target : &direct;
+    s.host = &host;
+    s.log = [this](bool, const LogEvent& e) { log.push_back(Utf16ToUtf8(e.message)); };
+    engine = std::make_unique<DownloadEngine>(s, options, std::move(items));
+    engine->Run();
+    return *engine;
+  }
+  int32_t Status(size_t i) const { return engine->Item(i).status; }
+
+  p::testing::TestFolder folder;
+  DirectTarget direct;
+  ScriptedHost host;
+  DownloadRunOptions options;
+  std::vector<std::string> log;
+  std::unique_ptr<DownloadEngine> engine;
+};
+
+TEST_F(DownloadEngineTest, ItemsArriveByteForByteInListOrder) {
+  options.writeLog = true;
+  DownloadEngine& e = Run({Item(ServerUrl("/data/100000"), u"a.bin", 100000),
+                           Item(ServerUrl("/data/70000"), u"sub/\uD55C\uAE00.bin", 70000)});
+  EXPECT_EQ(e.EndCode(), endcode::kCompleted);
+  EXPECT_TRUE(host.finished);
+  EXPECT_EQ(host.counters, (std::vector<std::u16string>{u"1 / 2", u"2 / 2"}));
+  EXPECT_EQ(ReadFile(folder / u"a.bin"), Data(0, 100000));
+  EXPECT_EQ(ReadFile(folder / u"sub\\\uD55C\uAE00.bin"), Data(0, 70000));
+  EXPECT_EQ(Status(0), item::kDone);
+  EXPECT_EQ(e.Item(1).localPath, folder / u"sub\\\uD55C\uAE00.bin");
+  EXPECT_EQ(e.Progress().allDone, 170000);
+  EXPECT_EQ(e.Progress().allPercent, 100);
+  EXPECT_EQ(log, (std::vector<std::string>{"다운로드 시작", "다운로드 완료", "다운로드 시작", "다운로드 완료"}));
+}
+
+TEST_F(DownloadEngineTest, ResumeAsksForTheRestByRangeOrByQuery) {
+  WriteFile(folder / u"r.bin", Data(0, 40000));
+  options.alwaysResume = true;
+  Run({Item(ServerUrl("/data/100000"), u"r.bin", 100000), Item(ServerUrl("/data/10"), u"new.bin", 10)});
+  EXPECT_EQ(ReadFile(folder / u"r.bin"), Data(0, 100000));
+  // No file yet: the resume still asks from 0.
+  EXPECT_EQ(RangeFrom(http_tests::LastRawRequest()), 0);
+  EXPECT_EQ(ReadFile(folder / u"new.bin"), Data(0, 10));
+
+  options.resumeByQuery = true;
+  for (const auto& [path, expected] : {std::pair{"/data/10", "/data/10?_filesize=3 "},
+                                       std::pair{"/data/10?x=1", "/data/10?x=1&_filesize=3 "},
+                                       std::pair{"/data/10?", "/data/10?_filesize=3 "}}) {
+    WriteFile(folder / u"q.bin", Data(0, 3));
+    Run({Item(ServerUrl(path), u"q.bin", 10)});
+    const std::string request = http_tests::LastRawRequest();
+    EXPECT_NE(request.find(expected), std::string::npos) << request;
+    EXPECT_EQ(request.find("Range"), std::string::npos);
+  }
+}
+
+TEST_F(DownloadEngineTest, ABodyCutShortIsAskedForAgainUntilComplete) {
+  Run({Item(ServerUrl("/data/100000?cut=30000"), u"cut.bin", 100000)});
+  EXPECT_EQ(ReadFile(folder / u"cut.bin"), Data(0, 100000));
+  EXPECT_EQ(Status(0), item::kDone);
+  EXPECT_EQ(engine->EndCode(), endcode::kCompleted);
+}
+
+// Servers that ignore the range, or answer another one, never get bytes
+// written at the wrong place.
+TEST_F(DownloadEngineTest, TheAnswersContentRangeDecidesWhereTheBodyGoes) {
+  options.alwaysResume = true;
+  for (const char* fault : {"norange=1", "shift=30000", "ahead=5000", "rangestatus=200", "shift=99999"}) {
+    // Right bytes on disk, and (for the whole-file answer) wrong ones.
+    for (const std::string& onDisk : {Data(0, 40000), std::string(40000, 'x')}) {
+      if (onDisk[0] == 'x' && std::string(fault) != "norange=1") continue;
+      WriteFile(folder / u"p.bin", onDisk);
+      Run({Item(ServerUrl(std::string("/data/100000?") + fault), u"p.bin", 100000)});
+      EXPECT_EQ(Status(0), item::kDone) << fault;
+      EXPECT_TRUE(ReadFile(folder / u"p.bin") == Data(0, 100000)) << fault;
+    }
+  }
+}
+
+TEST_F(DownloadEngineTest, LargeFilesComeInBoundedCycles) {
+  options.cycleLimit = 1000000;
+  Run({Item(ServerUrl("/data/2500000?throttle=10000000"), u"big.bin", 2500000)});
+  EXPECT_EQ(ReadFile(folder / u"big.bin"), Data(0, 2500000));
+  // Each later cycle asks from the size reached: the last one from at least 2,000,000.
+  EXPECT_GE(RangeFrom(http_tests::LastRawRequest()).value_or(0), 2000000);
+}
+
+TEST_F(DownloadEngineTest, EachItemEndsOnItsOwnAndFailuresEndTheRunAsFailed) {
+  DownloadEngine& e = Run({
+      Item(ServerUrl("/status/404"), u"missing.bin", 10),
+      Item(u"http://127.0.0.1:1/x", u"refused.bin", 10),
+      Item(ServerUrl("/data/10?status=500"), u"error.bin", 10),
+      Item(u"ftp://127.0.0.1/x", u"ftp.bin", 10),
+      Item(ServerUrl("/data/10"), u"../escape.bin", 10),
+      Item(ServerUrl("/data/1000"), u"last.bin", 1000),
+  });
+  EXPECT_EQ(Status(0), item::kCancelled);
+  EXPECT_EQ(Status(1), item::kFailed);
+  EXPECT_EQ(Status(2), item::kFailed);
+  EXPECT_EQ(Status(3), item::kFailed);
+  EXPECT_EQ(Status(4), item::kFailed);
+  EXPECT_FALSE(p::PathExists(p::ParentPath(folder.Path()) + u"\\escape.bin"));
+  EXPECT_EQ(Status(5), item::kDone);
+  EXPECT_EQ(ReadFile(folder / u"last.bin"), Data(0, 1000));
+  EXPECT_EQ(e.EndCode(), endcode::kFailed);
+  EXPECT_NE(ReadFile(folder / u"error.bin"), "status 500");
+}
+
+// Pages serve their files over TLS: resumed and cut bodies come whole as
+// over http, and a server whose certificate is not trusted gets nothing
+// written and fails its item.
+TEST_F(DownloadEngineTest, HttpsDownloadsResumeAndUntrustedServersFail) {
+  using http_tests::Tls;
+  using http_tests::TlsUrl;
+  WriteFile(folder / u"r.bin", Data(0, 40000));
+  options.alwaysResume = true;
+  options.writeLog = true;
+  DownloadEngine& e = Run({Item(TlsUrl("/data/200000?cut=70000"), u"r.bin", 200000),
+                           Item(TlsUrl("/data/100", Tls::kSelfSigned), u"self.bin", 100),
+                           Item(TlsUrl("/data/100", Tls::kWrongName), u"other.bin", 100),
+                           Item(TlsUrl("/data/3000"), u"last.bin", 3000)});
+  EXPECT_EQ(ReadFile(folder / u"r.bin"), Data(0, 200000));
+  EXPECT_EQ(Status(0), item::kDone);
+  EXPECT_EQ(Status(1), item::kFailed);
+  EXPECT_EQ(Status(2), item::kFailed);
+  EXPECT_EQ(ReadFile(folder / u"self.bin"), "");
+  EXPECT_EQ(ReadFile(folder / u"other.bin"), "");
+  EXPECT_EQ(ReadFile(folder / u"last.bin"), Data(0, 3000));
+  EXPECT_EQ(e.EndCode(), endcode::kFailed);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "네트워크 접속실패"), 2);
+}
+
+TEST_F(DownloadEngineTest, ANotFoundAloneStillCompletesTheRun) {
+  Run({Item(ServerUrl("/status/404"), u"missing.bin", 10), Item(ServerUrl("/data/10"), u"ok.bin", 10)});
+  EXPECT_EQ(engine->EndCode(), endcode::kCompleted);
+}
+
+TEST_F(DownloadEngineTest, FoldersEmptyFilesAndUnknownSizes) {
+  DownloadItem folderEntry = Item(u"", u"made/", 0);
+  folderEntry.subFolder = u"made/";
+  DownloadItem unknown = Item(ServerUrl("/data/5000"), u"unknown.bin", 0);
+  unknown.sizeUnknown = true;
+  Run({folderEntry, Item(ServerUrl("/data/10"), u"empty.bin", 0), unknown});
+  EXPECT_TRUE(p::IsDirectory(folder / u"made"));
+  EXPECT_EQ(Status(0), item::kDone);
+  EXPECT_EQ(ReadFile(folder / u"empty.bin"), "");
+  EXPECT_EQ(Status(1), item::kDone);
+  EXPECT_EQ(ReadFile(folder / u"unknown.bin"), Data(0, 5000));
+}
+
+TEST_F(DownloadEngineTest, SaveAsForAllOverwritesLaterExistingFilesWithoutAsking) {
+  WriteFile(folder / u"one.bin", "old");
+  WriteFile(folder / u"two.bin", "old");
+  host.answers.push_back({duplicate::kSaveAs, true, folder / u"renamed.bin"});
+  Run({Item(ServerUrl("/data/10"), u"one.bin", 10), Item(ServerUrl("/data/20"), u"two.bin", 20)});
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0].newSize, 10);
+  EXPECT_EQ(ReadFile(folder / u"renamed.bin"), Data(0, 10));
+  EXPECT_EQ(engine->Item(0).displayName, u"renamed.bin");
+  EXPECT_EQ(ReadFile(folder / u"one.bin"), "old");
+  EXPECT_EQ(ReadFile(folder / u"two.bin"), Data(0, 20));
+}
+
+TEST_F(DownloadEngineTest, CancellingTheQuestionCancelsThatItemOnly) {
+  WriteFile(folder / u"one.bin", "old");
+  host.answers.push_back({duplicate::kCancel, false, {}});
+  Run({Item(ServerUrl("/data/10"), u"one.bin", 10), Item(ServerUrl("/data/20"), u"two.bin", 20)});
+  EXPECT_EQ(Status(0), item::kCancelled);
+  EXPECT_EQ(ReadFile(folder / u"one.bin"), "old");
+  EXPECT_EQ(Status(1), item::kDone);
+  EXPECT_EQ(engine->EndCode(), endcode::kCompleted);
+}
+
+TEST_F(DownloadEngineTest, AFailedWriteFailsTheItemAndTheRunGoesOn) {
+  FullDisk disk(50000);
+  Run({Item(ServerUrl("/data/100000"), u"full.bin", 100000), Item(ServerUrl("/data/10"), u"after.bin", 10)}, &disk);
+  EXPECT_EQ(Status(0), item::kFailed);
+  EXPECT_EQ(engine->EndCode(), endcode::kFailed);
+  EXPECT_EQ(ReadFile(folder / u"full.bin"), Data(0, 50000));
+}
+
+TEST(RemoteSize, TheServersLengthOrNothing) {
+  EXPECT_EQ(QueryRemoteSize(ServerUrl("/data/123456"), false), 123456);
+  EXPECT_EQ(QueryRemoteSize(ServerUrl("/data/0"), true), 0);
+  EXPECT_EQ(QueryRemoteSize(u"http://127.0.0.1:1/x", false), std::nullopt);
+}
+
+}  // namespace
+}  // namespace vard
