@@ -29,6 +29,15 @@ DownloadItem Item(std::string_view path, std::u16string name, int64_t size) {
 
 class DownloadDialogTest : public p::RegistryTest {
  protected:
+  // The control's key starts empty (under Wine it is the prefix's real one).
+  void SetUp() override {
+    p::RegistryTest::SetUp();
+    reg_.DeleteKey(p::RegistryRoot::kCurrentUser, ControlSettings::kKey);
+  }
+  void TearDown() override {
+    reg_.DeleteKey(p::RegistryRoot::kCurrentUser, ControlSettings::kKey);
+    p::RegistryTest::TearDown();
+  }
   int Run(std::vector<DownloadItem> items, DownloadDialogConfig config = {}) {
     if (config.options.downloadFolder.empty()) config.options.downloadFolder = folder_.Path();
     config.messageCaption = u"Alert - ABC";
