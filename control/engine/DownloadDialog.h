@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "control/ControlSettings.h"
+#include "control/FolderSettings.h"
 #include "control/engine/DownloadDialogView.h"
 #include "control/engine/DownloadEngine.h"
 
@@ -29,7 +29,7 @@ struct DownloadDialogConfig {
 struct DownloadDialogServices {
   platform::IClock* clock = nullptr;
   IDownloadTarget* target = nullptr;
-  ControlSettings* settings = nullptr;
+  FolderSettings* settings = nullptr;
   std::function<std::u16string(uint32_t id)> text;  // the language pack's strings
   std::function<std::u16string()> documentsFolder;
   // Opens a file with the shell; the system's error text on failure.

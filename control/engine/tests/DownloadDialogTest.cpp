@@ -32,10 +32,10 @@ class DownloadDialogTest : public p::RegistryTest {
   // The control's key starts empty (under Wine it is the prefix's real one).
   void SetUp() override {
     p::RegistryTest::SetUp();
-    reg_.DeleteKey(p::RegistryRoot::kCurrentUser, ControlSettings::kKey);
+    reg_.DeleteKey(p::RegistryRoot::kCurrentUser, FolderSettings::kKey);
   }
   void TearDown() override {
-    reg_.DeleteKey(p::RegistryRoot::kCurrentUser, ControlSettings::kKey);
+    reg_.DeleteKey(p::RegistryRoot::kCurrentUser, FolderSettings::kKey);
     p::RegistryTest::TearDown();
   }
   int Run(std::vector<DownloadItem> items, DownloadDialogConfig config = {}) {
@@ -53,7 +53,7 @@ class DownloadDialogTest : public p::RegistryTest {
   }
 
   DirectTarget target_;
-  ControlSettings settings_{reg_};
+  FolderSettings settings_{reg_};
   ConsoleAnswers answers_;
   std::ostringstream out_;
   std::unique_ptr<DownloadDialog> dialog_;

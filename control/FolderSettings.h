@@ -9,13 +9,13 @@
 
 namespace vard {
 
-class ControlSettings {
+class FolderSettings {
  public:
   static constexpr char16_t kKey[] = u"Software\\vardel\\VardKT5";
   // Values are read into buffers of this many units, terminator included.
   static constexpr size_t kFolderCapacity = 260;
 
-  explicit ControlSettings(platform::IRegistry& registry) : registry_(registry) {}
+  explicit FolderSettings(platform::IRegistry& registry) : registry_(registry) {}
 
   // "DownFolder", written as `documents` when the key or the value is missing.
   std::u16string InitialDownloadFolder(const std::u16string& documents);

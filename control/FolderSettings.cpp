@@ -1,4 +1,4 @@
-#include "control/ControlSettings.h"
+#include "control/FolderSettings.h"
 
 #include "common/platform/FileSystem.h"
 #include "common/platform/FolderChain.h"
@@ -12,7 +12,7 @@ constexpr char16_t kInitSelectFolder[] = u"InitSelectFolder";
 
 }  // namespace
 
-std::u16string ControlSettings::InitialDownloadFolder(const std::u16string& documents) {
+std::u16string FolderSettings::InitialDownloadFolder(const std::u16string& documents) {
   if (registry_.KeyExists(RegistryRoot::kCurrentUser, kKey)) {
     if (auto folder = registry_.ReadString(RegistryRoot::kCurrentUser, kKey, kDownFolder, kFolderCapacity))
       return *folder;
@@ -21,15 +21,15 @@ std::u16string ControlSettings::InitialDownloadFolder(const std::u16string& docu
   return documents;
 }
 
-void ControlSettings::StoreDownloadFolder(const std::u16string& folder) {
+void FolderSettings::StoreDownloadFolder(const std::u16string& folder) {
   registry_.WriteString(RegistryRoot::kCurrentUser, kKey, kDownFolder, folder);
 }
 
-std::optional<std::u16string> ControlSettings::LastSelectedFolder() {
+std::optional<std::u16string> FolderSettings::LastSelectedFolder() {
   return registry_.ReadString(RegistryRoot::kCurrentUser, kKey, kInitSelectFolder, kFolderCapacity);
 }
 
-void ControlSettings::StoreSelectedFolder(const std::u16string& folder) {
+void FolderSettings::StoreSelectedFolder(const std::u16string& folder) {
   registry_.WriteString(RegistryRoot::kCurrentUser, kKey, kInitSelectFolder, folder);
 }
 
