@@ -1,16 +1,11 @@
 #include "control/engine/DirectTarget.h"
 
+#include "common/platform/FolderChain.h"
+
 namespace vard {
 namespace p = platform;
 
-void CreateFolderChain(const std::u16string& path) {
-  const size_t first = path.find(u'\\');
-  if (first == std::u16string::npos) return;
-  for (size_t i = path.find(u'\\', first + 1); i != std::u16string::npos; i = path.find(u'\\', i + 1))
-    p::MakeDirectory(path.substr(0, i));
-}
-
-void DirectTarget::MakeFolders(const std::u16string& path) { CreateFolderChain(path); }
+void DirectTarget::MakeFolders(const std::u16string& path) { p::MakeFolderChain(path); }
 
 bool DirectTarget::Exists(const std::u16string& path) { return p::PathExists(path); }
 

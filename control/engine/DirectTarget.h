@@ -19,8 +19,4 @@ class DirectTarget final : public IDownloadTarget {
   platform::File file_;
 };
 
-// Every directory of `path` before its file name, from the first one below
-// the root (the text before each "\" after the first one).
-void CreateFolderChain(const std::u16string& path);
-
 }  // namespace vard

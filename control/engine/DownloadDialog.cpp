@@ -1,0 +1,188 @@
+#include "control/engine/DownloadDialog.h"
+
+#include <future>
+
+#include "common/platform/FileSystem.h"
+#include "common/text/Printf.h"
+#include "common/text/SizeFormat.h"
+#include "control/engine/ProgressTexts.h"
+
+namespace vard {
+namespace {
+
+constexpr uint32_t kTextTimeLeft = 109;
+constexpr uint32_t kTextStopQuestion = 112;
+constexpr uint32_t kTextWaiting = 113;  // then 114 transferring, 115 done, 116 cancelled
+constexpr uint32_t kTextNeverWritten = 117;
+constexpr char16_t kDefaultSuffix[] = u" - VardKT";
+constexpr char16_t kChangeFolderTitle[] = u"다운로드한 파일을 저장할 폴더를 선택해 주십시오.";
+
+}  // namespace
+
+DownloadDialog::DownloadDialog(DownloadDialogServices services, DownloadDialogConfig config,
+                               std::vector<DownloadItem> items)
+    : s_(std::move(services)), config_(std::move(config)), items_(std::move(items)) {}
+
+DownloadDialog::~DownloadDialog() {
+  if (engine_) engine_->Cancel();
+  JoinWorker();
+}
+
+void DownloadDialog::OnInit(IDownloadDialogView& view) {
+  view_ = &view;
+  view.SetTitle(view.TemplateCaption() + config_.titleSuffix);
+  if (config_.titleSuffix != kDefaultSuffix) view.ShowControl(dlg::kPoweredBy, false);
+  view.SetRowCount(items_.size());
+  view.SetProgress(dlg::kItemProgress, 0);
+  view.SetProgress(dlg::kRunProgress, 0);
+  view.SetText(dlg::kCounter, FormatText(u"0 / %d", {static_cast<int64_t>(items_.size())}));
+
+  std::u16string& folder = config_.options.downloadFolder;
+  if (s_.settings) {
+    if (!folder.empty()) s_.settings->StoreDownloadFolder(folder);
+    else folder = s_.settings->InitialDownloadFolder(s_.documentsFolder ? s_.documentsFolder() : std::u16string());
+  }
+  view.SetText(dlg::kFolder, folder);
+  if (config_.options.useFullPath && !config_.options.singleMode) {
+    for (int id : {dlg::kFolderCaption, dlg::kFolder, dlg::kChangeFolder, dlg::kStart}) view.ShowControl(id, false);
+  }
+  if (config_.autoStart) OnStart();
+}
+
+void DownloadDialog::OnStart() {
+  if (engine_) return;  // one run per dialog
+  view_->EnableControl(dlg::kStart, false);
+  view_->EnableControl(dlg::kChangeFolder, false);
+  DownloadEngineServices es;
+  es.clock = s_.clock;
+  es.target = s_.target;
+  es.host = this;
+  es.log = s_.log;
+  es.debug = s_.debug;
+  engine_ = std::make_unique<DownloadEngine>(es, config_.options, items_);
+  timer_ = true;
+  worker_ = std::thread([engine = engine_.get()] { engine->Run(); });
+}
+
+void DownloadDialog::OnChangeFolder() {
+  const std::u16string initial =
+      s_.settings ? s_.settings->InitialDownloadFolder(s_.documentsFolder ? s_.documentsFolder() : std::u16string())
+                  : config_.options.downloadFolder;
+  const auto chosen = view_->BrowseFolder(kChangeFolderTitle, initial);
+  if (!chosen) return;
+  config_.options.downloadFolder = *chosen;
+  if (s_.settings) s_.settings->StoreDownloadFolder(*chosen);
+  view_->SetText(dlg::kFolder, *chosen);
+}
+
+void DownloadDialog::OnTimer() {
+  if (timer_) ShowTexts();
+}
+
+void DownloadDialog::ShowTexts() {
+  if (!engine_ || !view_) return;
+  const ProgressSnapshot p = engine_->Progress();
+  const std::u16string label = s_.text ? s_.text(kTextTimeLeft) : u"";
+  view_->SetText(dlg::kRate, RateText(p.bytesPerSecond));
+  view_->SetText(dlg::kItemBytes, ByteCountText(p.currentDone));
+  view_->SetText(dlg::kRunBytes, ByteCountText(p.allDone));
+  view_->SetText(dlg::kItemTimeLeft, TimeLeftText(label, p.currentTotal - p.currentDone, p.bytesPerSecond));
+  view_->SetText(dlg::kRunTimeLeft, TimeLeftText(label, p.allTotal - p.allDone, p.bytesPerSecond));
+  view_->SetProgress(dlg::kItemProgress, p.currentPercent);
+  view_->SetProgress(dlg::kRunProgress, p.allPercent);
+}
+
+void DownloadDialog::OnRowDoubleClick(int32_t row) {
+  if (row < 0 || static_cast<size_t>(row) >= RowCount()) return;
+  const DownloadItem item = RowItem(static_cast<size_t>(row));
+  if (item.localPath.empty()) {
+    view_->MessageBox(s_.text ? s_.text(kTextNeverWritten) : u"", config_.messageCaption);
+    return;
+  }
+  if (!s_.shellOpen) return;
+  if (auto error = s_.shellOpen(item.localPath)) view_->MessageBox(*error, config_.messageCaption);
+}
+
+void DownloadDialog::OnClose(bool ask) {
+  if (ended_) return;
+  if (engine_ && engine_->Running()) {
+    if (!ask) {
+      engine_->Cancel();
+      return;
+    }
+    // The worker halts at its next safe point while the question is up.
+    engine_->Pause();
+    ShowTexts();
+    const bool stop = view_->AskYesNo(s_.text ? s_.text(kTextStopQuestion) : u"", config_.messageCaption);
+    if (stop) {
+      engine_->Cancel();
+      // A blocking network call ends when its session is closed.
+      if (!WaitForWorker(1000)) engine_->AbortNetwork();
+    } else {
+      engine_->Resume();
+    }
+    return;  // the run's own end closes the dialog
+  }
+  if (worker_.joinable()) {
+    if (!WaitForWorker(2000)) engine_->AbortNetwork();
+    JoinWorker();
+  }
+  timer_ = false;
+  if (engine_) ShowTexts();
+  // Closed before its run started: nothing was done, which is a cancel.
+  endCode_ = engine_ ? engine_->EndCode() : endcode::kCancelled;
+  ended_ = true;
+  view_->EndDialog(endCode_);
+}
+
+bool DownloadDialog::WaitForWorker(uint32_t ms) {
+  for (uint32_t waited = 0; engine_ && engine_->Running() && waited < ms; waited += 10) s_.clock->Sleep(10);
+  return !engine_ || !engine_->Running();
+}
+
+void DownloadDialog::JoinWorker() {
+  if (worker_.joinable()) worker_.join();
+}
+
+std::u16string DownloadDialog::RowText(size_t row, int column) const {
+  const DownloadItem item = RowItem(row);
+  switch (column) {
+    case 0: return item.displayName;
+    case 1: return item.sizeText;
+    default:
+      if (item.status < item::kWaiting || item.status > item::kCancelled || !s_.text) return u"";
+      return s_.text(kTextWaiting + static_cast<uint32_t>(item.status));
+  }
+}
+
+// ---- from the worker ----
+
+void DownloadDialog::SetItemCounterText(const std::u16string& text) {
+  view_->Post([this, text] { view_->SetText(dlg::kCounter, text); });
+}
+
+void DownloadDialog::SetCurrentFileText(const std::u16string& text) {
+  view_->Post([this, text] { view_->SetText(dlg::kCurrentFile, text); });
+}
+
+void DownloadDialog::ItemChanged(size_t index) {
+  view_->Post([this, index] { view_->RedrawRow(index); });
+}
+
+void DownloadDialog::RefreshTexts() {
+  view_->Post([this] { ShowTexts(); });
+}
+
+DuplicateAnswer DownloadDialog::AskDuplicate(const DuplicateQuestion& question) {
+  DuplicatePrompt prompt{question, platform::FileSizeOf(question.path)};
+  auto answer = std::make_shared<std::promise<DuplicateAnswer>>();
+  std::future<DuplicateAnswer> result = answer->get_future();
+  view_->Post([this, prompt, answer] { answer->set_value(view_->AskDuplicate(prompt)); });
+  return result.get();
+}
+
+void DownloadDialog::RunFinished() {
+  view_->Post([this] { OnClose(true); });
+}
+
+}  // namespace vard

@@ -1,0 +1,89 @@
+#pragma once
+// The download dialog's presenter: it shows a run of the engine (the list,
+// counters, rate and time left), starts it, asks before stopping it, lets
+// the user change the folder and open finished files, and ends with the
+// run's end code. Lives on the dialog's thread; the run's worker reaches it
+// only through the view's Post().
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "control/FolderSettings.h"
+#include "control/engine/DownloadDialogView.h"
+#include "control/engine/DownloadEngine.h"
+
+namespace vard {
+
+struct DownloadDialogConfig {
+  DownloadRunOptions options;
+  bool show = true;
+  bool autoStart = false;
+  bool child = false;
+  std::u16string titleSuffix = u" - VardKT";
+  std::u16string messageCaption;  // of every message box
+};
+
+struct DownloadDialogServices {
+  platform::IClock* clock = nullptr;
+  IDownloadTarget* target = nullptr;
+  FolderSettings* settings = nullptr;
+  std::function<std::u16string(uint32_t id)> text;  // the language pack's strings
+  std::function<std::u16string()> documentsFolder;
+  // Opens a file with the shell; the system's error text on failure.
+  std::function<std::optional<std::u16string>(const std::u16string& path)> shellOpen;
+  std::function<void(bool writeLog, const LogEvent&)> log;
+  std::function<void(const std::u16string&)> debug;
+};
+
+class DownloadDialog final : private IDownloadRunHost {
+ public:
+  DownloadDialog(DownloadDialogServices services, DownloadDialogConfig config, std::vector<DownloadItem> items);
+  ~DownloadDialog() override;
+
+  void OnInit(IDownloadDialogView& view);
+  void OnStart();
+  void OnChangeFolder();
+  void OnTimer();
+  void OnRowDoubleClick(int32_t row);
+  // A stop request (close box, Escape, the run's own end); `ask` false when
+  // the control goes away in child mode.
+  void OnClose(bool ask);
+
+  bool TimerRunning() const { return timer_; }
+  bool Ended() const { return ended_; }
+  int EndCode() const { return endCode_; }
+  // Row texts: name, size and status.
+  std::u16string RowText(size_t row, int column) const;
+  size_t RowCount() const { return engine_ ? engine_->ItemCount() : items_.size(); }
+  DownloadItem RowItem(size_t row) const { return engine_ ? engine_->Item(row) : items_.at(row); }
+  const std::u16string& Folder() const { return config_.options.downloadFolder; }
+
+ private:
+  // The run's worker calls these; each goes to the dialog's thread.
+  void SetItemCounterText(const std::u16string& text) override;
+  void SetCurrentFileText(const std::u16string& text) override;
+  void ItemChanged(size_t index) override;
+  void RefreshTexts() override;
+  DuplicateAnswer AskDuplicate(const DuplicateQuestion& question) override;
+  void RunFinished() override;
+
+  void ShowTexts();
+  // Waits up to `ms` through the clock for the worker to leave its run.
+  bool WaitForWorker(uint32_t ms);
+  void JoinWorker();
+
+  DownloadDialogServices s_;
+  DownloadDialogConfig config_;
+  std::vector<DownloadItem> items_;
+  IDownloadDialogView* view_ = nullptr;
+  std::unique_ptr<DownloadEngine> engine_;
+  std::thread worker_;
+  bool timer_ = false;
+  bool ended_ = false;
+  int endCode_ = endcode::kCancelled;
+};
+
+}  // namespace vard

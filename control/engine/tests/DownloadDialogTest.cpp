@@ -1,0 +1,158 @@
+// The download dialog's presenter over the console view, running real
+// downloads from the loopback test server.
+#include "control/engine/DownloadDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <thread>
+
+#include "common/http/tests/TestEndpoint.h"
+#include "common/platform/tests/RegistryFixture.h"
+#include "common/text/Utf.h"
+#include "control/engine/ConsoleDownloadDialogView.h"
+#include "control/engine/DirectTarget.h"
+
+namespace vard {
+namespace {
+
+namespace p = platform;
+using http_tests::ServerUrl;
+
+DownloadItem Item(std::string_view path, std::u16string name, int64_t size) {
+  DownloadItem i;
+  i.url = ServerUrl(path);
+  i.fileName = i.displayName = std::move(name);
+  i.fileSize = size;
+  return i;
+}
+
+class DownloadDialogTest : public p::RegistryTest {
+ protected:
+  // The control's key starts empty (under Wine it is the prefix's real one).
+  void SetUp() override {
+    p::RegistryTest::SetUp();
+    reg_.DeleteKey(p::RegistryRoot::kCurrentUser, FolderSettings::kKey);
+  }
+  void TearDown() override {
+    reg_.DeleteKey(p::RegistryRoot::kCurrentUser, FolderSettings::kKey);
+    p::RegistryTest::TearDown();
+  }
+  int Run(std::vector<DownloadItem> items, DownloadDialogConfig config = {}) {
+    if (config.options.downloadFolder.empty()) config.options.downloadFolder = folder_.Path();
+    config.messageCaption = u"Alert - ABC";
+    DownloadDialogServices s;
+    s.clock = &p::SystemClock();
+    s.target = &target_;
+    s.settings = &settings_;
+    s.text = [](uint32_t id) { return u"T" + AsciiToUtf16(std::to_string(id)); };
+    s.documentsFolder = [] { return std::u16string(u"C:\\Docs"); };
+    dialog_ = std::make_unique<DownloadDialog>(s, config, std::move(items));
+    view_ = std::make_unique<ConsoleDownloadDialogView>(out_, nullptr, false, p::SystemClock(), answers_, u"File Download");
+    return view_->RunModal(*dialog_);
+  }
+
+  DirectTarget target_;
+  FolderSettings settings_{reg_};
+  ConsoleAnswers answers_;
+  std::ostringstream out_;
+  std::unique_ptr<DownloadDialog> dialog_;
+  std::unique_ptr<ConsoleDownloadDialogView> view_;
+};
+
+TEST_F(DownloadDialogTest, AnAutoStartedRunShowsItsProgressAndEndsComplete) {
+  DownloadDialogConfig config;
+  config.autoStart = true;
+  config.titleSuffix = u" - ABC";
+  EXPECT_EQ(Run({Item("/data/3000", u"a.bin", 3000), Item("/data/10", u"b.bin", 10)}, config), endcode::kCompleted);
+  EXPECT_EQ(view_->Text(dlg::kCounter), u"2 / 2");
+  EXPECT_EQ(view_->Text(dlg::kRunBytes), u"3,010bytes");
+  EXPECT_EQ(view_->Text(dlg::kFolder), folder_.Path());
+  EXPECT_EQ(dialog_->RowText(0, 2), u"T115");
+  EXPECT_EQ(dialog_->RowText(1, 1), u"");
+  const std::string out = out_.str();
+  EXPECT_NE(out.find("dialog File Download - ABC\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("end 1\n"), std::string::npos);
+  // The folder of the run is remembered for the next one.
+  EXPECT_EQ(settings_.InitialDownloadFolder(u"C:\\Docs"), folder_.Path());
+}
+
+TEST_F(DownloadDialogTest, ClosingBeforeTheStartIsACancel) {
+  // Nothing starts it: the test closes it from the dialog's own queue.
+  DownloadDialogConfig config;
+  DownloadDialogServices s;
+  s.clock = &p::SystemClock();
+  s.target = &target_;
+  s.settings = &settings_;
+  s.documentsFolder = [] { return std::u16string(u"C:\\Docs"); };
+  DownloadDialog dialog(s, config, {Item("/data/10", u"x.bin", 10)});
+  ConsoleDownloadDialogView view(out_, nullptr, false, p::SystemClock(), answers_, u"File Download");
+  view.Post([&] { dialog.OnClose(true); });
+  EXPECT_EQ(view.RunModal(dialog), endcode::kCancelled);
+  EXPECT_EQ(view.Text(dlg::kFolder), u"C:\\Docs");  // no folder given: the stored or documents folder
+}
+
+TEST_F(DownloadDialogTest, AnExistingFileIsKeptWhenNobodyAnswers) {
+  {
+    p::File f = p::File::Open(folder_ / u"a.bin", p::access::kWrite, 0, p::Disposition::kCreateAlways);
+    uint32_t n = 0;
+    f.Write("old", 3, &n);
+  }
+  DownloadDialogConfig config;
+  config.autoStart = true;
+  EXPECT_EQ(Run({Item("/data/10", u"a.bin", 10)}, config), endcode::kCompleted);
+  EXPECT_EQ(dialog_->RowItem(0).status, item::kCancelled);
+  EXPECT_EQ(p::FileSizeOf(folder_ / u"a.bin"), 3);
+}
+
+TEST_F(DownloadDialogTest, TheStopQuestionCancelsOrLetsTheRunGoOn) {
+  for (const bool stop : {true, false}) {
+    answers_.stops.push_back(stop);
+    DownloadDialogConfig config;
+    config.autoStart = true;
+    std::thread closer([this] {
+      p::SystemClock().Sleep(300);
+      view_->Post([this] { dialog_->OnClose(true); });
+    });
+    // About 1.5 s at 200 kB/s.
+    const int code = Run({Item("/data/300000?throttle=200000", stop ? u"stopped.bin" : u"slow.bin", 300000)}, config);
+    closer.join();
+    EXPECT_EQ(code, stop ? endcode::kCancelled : endcode::kCompleted);
+    EXPECT_EQ(dialog_->RowItem(0).status, stop ? item::kTransferring : item::kDone);
+    view_.reset();
+  }
+}
+
+TEST_F(DownloadDialogTest, AFailedItemEndsTheRunAsFailedAndRowsExplainThemselves) {
+  DownloadDialogConfig config;
+  config.autoStart = true;
+  DownloadItem never = Item("/data/10", u"never.bin", 10);
+  never.url = u"ftp://127.0.0.1/never.bin";
+  EXPECT_EQ(Run({Item("/data/10?status=500", u"bad.bin", 10), Item("/status/404", u"gone.bin", 10), never}, config),
+            endcode::kFailed);
+  EXPECT_EQ(dialog_->RowText(0, 2), u"");     // failed: no status text
+  EXPECT_EQ(dialog_->RowText(1, 2), u"T116");  // not found: cancelled
+  dialog_->OnRowDoubleClick(2);
+  EXPECT_NE(out_.str().find("message [Alert - ABC] T117"), std::string::npos);
+}
+
+TEST_F(DownloadDialogTest, ChangingTheFolderStoresIt) {
+  answers_.folders.push_back(u"E:\\new");
+  DownloadDialogConfig config;
+  DownloadDialogServices s;
+  s.clock = &p::SystemClock();
+  s.target = &target_;
+  s.settings = &settings_;
+  DownloadDialog dialog(s, config, {});
+  ConsoleDownloadDialogView view(out_, nullptr, false, p::SystemClock(), answers_, u"");
+  view.Post([&] {
+    dialog.OnChangeFolder();
+    dialog.OnClose(true);
+  });
+  view.RunModal(dialog);
+  EXPECT_EQ(dialog.Folder(), u"E:\\new");
+  EXPECT_EQ(settings_.InitialDownloadFolder(u"C:\\Docs"), u"E:\\new");
+}
+
+}  // namespace
+}  // namespace vard
