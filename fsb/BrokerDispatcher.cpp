@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "common/platform/FolderChain.h"
+
 namespace vard::fsb {
 namespace {
 
@@ -95,15 +97,7 @@ uint32_t DoClose(ConnectionState& c, const DispatchContext& ctx, uint8_t* respon
 uint32_t DoMakeDirectory(std::span<const uint8_t> payload, uint8_t* response) {
   const std::u16string path = PathFromPayload(payload);
   if (path.empty()) return Status(response, status::kEmpty);
-  const size_t first = path.find(u'\\');
-  bool ok = true;
-  if (first != std::u16string::npos) {
-    for (size_t i = path.find(u'\\', first + 1); i != std::u16string::npos; i = path.find(u'\\', i + 1)) {
-      if (!platform::MakeDirectory(path.substr(0, i)) && platform::LastError() != platform::error::kAlreadyExists)
-        ok = false;
-    }
-  }
-  return Status(response, ok ? status::kSuccess : status::kFailed);
+  return Status(response, platform::MakeFolderChain(path) ? status::kSuccess : status::kFailed);
 }
 
 }  // namespace
