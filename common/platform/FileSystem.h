@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/platform/PathText.h"  // ParentPath, for the users of this header
+
 namespace vard::platform {
 
 // Win32 error numbers used as the common language of failures.
@@ -114,8 +116,5 @@ int64_t FileSizeOf(const std::u16string& path);  // -1 when it cannot be read
 
 // Names (not paths) of the entries of a folder, without "." and "..".
 std::vector<std::u16string> ListDirectory(const std::u16string& folder);
-
-// Folder of a path (up to, not including, its last "\" or "/").
-std::u16string ParentPath(const std::u16string& path);
 
 }  // namespace vard::platform
