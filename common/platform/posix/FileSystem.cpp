@@ -31,11 +31,15 @@ struct OpenEntry {
 // Sharing state of every file this process holds open, keyed by identity.
 class ShareTable {
  public:
+  // A handle that neither reads nor writes (attributes only) neither asks
+  // for sharing nor grants it.
+  static bool TakesPart(const OpenEntry& e) { return e.access & (access::kRead | access::kWrite); }
   using Key = std::pair<dev_t, ino_t>;
   bool TryAdd(Key key, const OpenEntry* e) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto& list = opens_[key];
     for (const OpenEntry* other : list) {
+      if (!TakesPart(*e) || !TakesPart(*other)) continue;
       if ((e->access & access::kRead) && !(other->share & share::kRead)) return false;
       if ((e->access & access::kWrite) && !(other->share & share::kWrite)) return false;
       if ((other->access & access::kRead) && !(e->share & share::kRead)) return false;
