@@ -17,6 +17,8 @@ PathParts SplitPath(std::u16string_view path, DriveColon colon) {
 
 std::u16string LastPathComponent(std::u16string_view path) { return std::u16string(SplitPath(path).name); }
 
+bool HasWildcard(std::u16string_view path) { return path.find_first_of(u"*?<>\"") != std::u16string_view::npos; }
+
 std::u16string ParentPath(std::u16string_view path) {
   const std::u16string_view folder = SplitPath(path).folder;
   return std::u16string(folder.substr(0, folder.empty() ? 0 : folder.size() - 1));

@@ -21,6 +21,10 @@ PathParts SplitPath(std::u16string_view path, DriveColon colon = DriveColon::kPa
 // The last component (the whole text when there is no separator).
 std::u16string LastPathComponent(std::u16string_view path);
 
+// Whether the text holds a character the Windows file search takes as a
+// pattern ("*", "?" and the DOS forms "<", ">", '"'); no file name has one.
+bool HasWildcard(std::u16string_view path);
+
 // Folder of a path (up to, not including, its last "\" or "/").
 std::u16string ParentPath(std::u16string_view path);
 

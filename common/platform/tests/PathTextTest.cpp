@@ -39,6 +39,11 @@ TEST(PathText, ColonEndsADriveOnlyAtIndexOneAndOnlyWhenAsked) {
   EXPECT_EQ(Of(SplitPath(u"C:x.txt")), (Split{u"", u"C:x.txt", u"C:x", u".txt"}));
 }
 
+TEST(PathText, WildcardsIncludeTheDosForms) {
+  for (const char16_t* p : {u"a*", u"?", u"a<b", u"a>b", u"\"x\""}) EXPECT_TRUE(HasWildcard(p)) << static_cast<int>(p[0]);
+  EXPECT_FALSE(HasWildcard(u"C:\\a b\\[c]{d}.e~f"));
+}
+
 TEST(PathText, LastComponentAndParent) {
   EXPECT_EQ(LastPathComponent(u"http://h/p/f.zip"), u"f.zip");
   EXPECT_EQ(LastPathComponent(u"a\\b/"), u"");
