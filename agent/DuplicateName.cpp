@@ -3,9 +3,9 @@
 #include <climits>
 #include <iterator>
 
-#include "common/text/Utf.h"
-
+#include "common/platform/PathText.h"
 #include "common/text/Printf.h"
+#include "common/text/Utf.h"
 
 namespace vard {
 namespace {
@@ -27,34 +27,22 @@ long long LeadingInteger(std::u16string_view s) {
   return negative ? -v : v;
 }
 
-// Split as the C library's path splitter does, without copying.
-struct Parts {
-  std::u16string_view dir, base, ext;
-};
-Parts SplitView(std::u16string_view path) {
-  const auto slash = path.find_last_of(u"\\/:");
-  const size_t start = slash == std::u16string_view::npos ? 0 : slash + 1;
-  const std::u16string_view name = path.substr(start);
-  const auto dot = name.rfind(u'.');
-  if (dot == std::u16string_view::npos) return {path.substr(0, start), name, {}};
-  return {path.substr(0, start), name.substr(0, dot), name.substr(dot)};
+// The C library's path splitter, which the names follow: "X:" is a drive,
+// any other ":" belongs to the name.
+platform::PathParts SplitName(std::u16string_view path) {
+  return platform::SplitPath(path, platform::DriveColon::kEndsDrive);
 }
 
 }  // namespace
 
-SplitName SplitFileName(std::u16string_view path) {
-  const Parts p = SplitView(path);
-  return {std::u16string(p.dir), std::u16string(p.base), std::u16string(p.ext)};
-}
-
 std::u16string DuplicateFreeName(const std::u16string& fileName, const EntryList& list) {
-  const SplitName mine = SplitFileName(fileName);
+  const platform::PathParts mine = SplitName(fileName);
   const size_t b = mine.base.size();
   long long n = 0;
   for (const auto& entry : list) {
     // Views into the entry: this runs for every pair of old and new entries.
     const std::u16string_view path(entry->path, BoundedLength(entry->path, std::size(entry->path)));
-    const Parts other = SplitView(path);
+    const platform::PathParts other = SplitName(path);
     const std::u16string_view base = other.base;
     if (other.ext != mine.ext || base.size() < b || base.substr(0, b) != mine.base) continue;
     if (base.size() == b) {

@@ -7,13 +7,6 @@
 
 namespace vard {
 
-struct SplitName {
-  std::u16string dir;   // drive and directory, with the trailing separator
-  std::u16string base;  // name without extension
-  std::u16string ext;   // from the last "." of the name, dot included
-};
-SplitName SplitFileName(std::u16string_view path);
-
 // The name a new entry called `fileName` gets next to `list`.
 std::u16string DuplicateFreeName(const std::u16string& fileName, const EntryList& list);
 

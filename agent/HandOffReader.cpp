@@ -6,6 +6,7 @@
 #include "common/handoff/HandOffRecords.h"
 #include "common/handoff/SavedDownloads.h"
 #include "common/platform/FileSystem.h"
+#include "common/platform/PathText.h"
 #include "common/respack/LanguageStore.h"
 
 namespace vard {
@@ -75,7 +76,7 @@ int DownloadHandOffReader::ReadHandOff() {
       saved.Append(record);
       const std::u16string name = DuplicateFreeName(ReadField(record.file_name), list_);
       const bool marker = ReadField(record.url) == kFolderMarkerUrl;
-      const int icon = marker ? view_.IconIndex(LastComponent(name), platform::attribute::kDirectory)
+      const int icon = marker ? view_.IconIndex(platform::LastPathComponent(name), platform::attribute::kDirectory)
                               : view_.IconIndex(name, platform::attribute::kNormal);
       list_.push_back(std::make_shared<CDownloadFile>(record, cookieInfo, name, icon));
       view_.AddToJobTotal(record.file_size);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/platform/PathText.h"
 #include "common/respack/LanguageStore.h"
 #include "common/text/Printf.h"
 #include "common/text/SizeFormat.h"
@@ -27,11 +28,6 @@ FILE_INFO DownloadFileInfo(const DOWNLOAD_INFO& r) {
 
 }  // namespace
 
-std::u16string LastComponent(std::u16string_view path) {
-  const auto cut = path.find_last_of(u"\\/");
-  return std::u16string(cut == std::u16string_view::npos ? path : path.substr(cut + 1));
-}
-
 void SetShellOpenHook(ShellOpenHook hook) { g_shellOpen = hook; }
 
 UPLOAD_INFO::UPLOAD_INFO(const FILE_INFO& info) : FILE_INFO(info) {
@@ -43,7 +39,7 @@ UPLOAD_INFO::UPLOAD_INFO(const FILE_INFO& info) : FILE_INFO(info) {
 std::u16string UPLOAD_INFO::Text(int column) const {
   switch (column) {
     case 0:
-      return LastComponent(ReadField(path));
+      return platform::LastPathComponent(ReadField(path));
     case 1: {
       std::u16string f = ReadField(folder);
       for (auto& ch : f)
@@ -91,7 +87,7 @@ CUploadFile::CUploadFile(const FILE_INFO& record, const ACTION_INFO& action, con
                          int iconIndex)
     : UPLOAD_INFO(record), ACTION_INFO(action) {
   icon_index = iconIndex;
-  StoreField(server_name, LastComponent(ReadField(path)));
+  StoreField(server_name, platform::LastPathComponent(ReadField(path)));
   StoreField(action_url, ReadField(action.action_url));
   StoreField(ACTION_INFO::cookie, ReadField(action.cookie));
   POST_DATAS& mine = *this;

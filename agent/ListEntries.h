@@ -89,7 +89,4 @@ using EntryList = std::vector<std::shared_ptr<UPLOAD_INFO>>;
 using ShellOpenHook = void (*)(const std::u16string& path);
 void SetShellOpenHook(ShellOpenHook hook);
 
-// Last component of a path ("\" or "/" separated).
-std::u16string LastComponent(std::u16string_view path);
-
 }  // namespace vard

@@ -26,11 +26,6 @@ void InsertPrefixes(std::set<std::u16string>& into, const std::u16string& s) {
 
 }  // namespace
 
-std::u16string LastPathComponent(const std::u16string& path) {
-  const auto pos = path.find_last_of(u"/\\");
-  return pos == std::u16string::npos ? path : path.substr(pos + 1);
-}
-
 DownloadList::DownloadList(DownloadListServices services) : services_(std::move(services)) {}
 
 void DownloadList::RefreshCountTexts(DownloadRow& row) const {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "common/platform/PathText.h"
+
 namespace vard {
 
 enum class FolderLayout : int32_t { kType0 = 0, kType1 = 1, kType2 = 2 };
@@ -99,7 +101,6 @@ class DownloadList {
   std::vector<DownloadRow> rows_;
 };
 
-// Last path component after "/" or "\" (the whole text when none).
-std::u16string LastPathComponent(const std::u16string& path);
+using platform::LastPathComponent;
 
 }  // namespace vard

@@ -43,10 +43,15 @@ TEST(DuplicateName, OtherNamesAreLeftAlone) {
 TEST(DuplicateName, DirectoriesAreNotComparedAndDropOnRenaming) {
   EXPECT_EQ(DuplicateFreeName(u"x\\a.txt", ListOf({u"y\\a.txt"})), u"a(1).txt");
   EXPECT_EQ(DuplicateFreeName(u"x\\a.txt", ListOf({u"b.txt"})), u"x\\a.txt");
-  const SplitName s = SplitFileName(u"C:\\d/e\\f.tar.gz");
-  EXPECT_EQ(s.dir, u"C:\\d/e\\");
-  EXPECT_EQ(s.base, u"f.tar");
-  EXPECT_EQ(s.ext, u".gz");
+}
+
+TEST(DuplicateName, ColonIsADriveOnlyRightAfterTheFirstUnit) {
+  EXPECT_EQ(DuplicateFreeName(u"ab:c.txt", ListOf({u"ab:c.txt"})), u"ab:c(1).txt");
+  // A different name before the ":" is a different name.
+  EXPECT_EQ(DuplicateFreeName(u"ab:c.txt", ListOf({u"xy:c.txt", u"c.txt"})), u"ab:c.txt");
+  EXPECT_EQ(DuplicateFreeName(u":c.txt", ListOf({u":c.txt"})), u":c(1).txt");
+  // "C:" is a drive and drops like a folder.
+  EXPECT_EQ(DuplicateFreeName(u"C:c.txt", ListOf({u"D:c.txt"})), u"c(1).txt");
 }
 
 TEST(DuplicateName, HugeNumberDoesNotWrapAround) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/text/Utf.h"
+
 namespace vard {
 
 constexpr int kMaxHandOffRecords = 999;
@@ -157,9 +159,7 @@ void StoreField(char16_t (&field)[N], std::u16string_view text) {
 // Bounded read of a fixed field (never past its capacity).
 template <size_t N>
 std::u16string ReadField(const char16_t (&field)[N]) {
-  size_t n = 0;
-  while (n < N && field[n]) ++n;
-  return std::u16string(field, n);
+  return FromFixedField(field, N);
 }
 
 // A count field as readers must take it: negative is 0, above 999 is 999.

@@ -1,6 +1,7 @@
 #include "common/http/InternetHandles.h"
 
 #include "common/platform/KnownFolders.h"
+#include "common/platform/PathText.h"
 
 namespace vard {
 
@@ -13,11 +14,7 @@ void CInternetHandle::Close() {
 }
 
 std::u16string CInternetSession::ProgramAgentName() {
-  std::u16string name = p::ModulePath();
-  if (const auto slash = name.find_last_of(u"\\/"); slash != std::u16string::npos)
-    name.erase(0, slash + 1);
-  if (const auto dot = name.rfind(u'.'); dot != std::u16string::npos) name.erase(dot);
-  return name;
+  return std::u16string(p::SplitPath(p::ModulePath()).base);
 }
 
 void CInternetSession::Open(const char16_t* agent, uint32_t accessType, const char16_t* proxy,

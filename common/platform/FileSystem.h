@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/platform/PathText.h"  // ParentPath, for the users of this header
+
 namespace vard::platform {
 
 // Win32 error numbers used as the common language of failures.
@@ -24,6 +26,7 @@ constexpr uint32_t kHandleEof = 38;
 constexpr uint32_t kFileExists = 80;
 constexpr uint32_t kInvalidParameter = 87;
 constexpr uint32_t kDiskFull = 112;
+constexpr uint32_t kInvalidName = 123;
 constexpr uint32_t kDirNotEmpty = 145;
 constexpr uint32_t kAlreadyExists = 183;
 constexpr uint32_t kNegativeSeek = 131;
@@ -68,11 +71,13 @@ enum class SeekFrom : uint32_t { kBegin = 0, kCurrent = 1, kEnd = 2 };
 class File {
  public:
   File() = default;
-  ~File() { Close(); }
+  ~File() {
+    if (IsOpen()) Close();
+  }
   File(File&& other) noexcept : impl_(std::exchange(other.impl_, nullptr)) {}
   File& operator=(File&& other) noexcept {
     if (this != &other) {
-      Close();
+      if (IsOpen()) Close();
       impl_ = std::exchange(other.impl_, nullptr);
     }
     return *this;
@@ -92,7 +97,9 @@ class File {
   int64_t Size() const;  // -1 on failure
   bool SetEndOfFile();
   bool Flush();
-  void Close();
+  // Lets go of the handle even when the OS reports a failure; a file that is
+  // not open fails with kInvalidHandle.
+  bool Close();
 
  private:
   struct Impl;
@@ -113,9 +120,19 @@ bool RenameFile(const std::u16string& from, const std::u16string& to);  // repla
 int64_t FileSizeOf(const std::u16string& path);  // -1 when it cannot be read
 
 // Names (not paths) of the entries of a folder, without "." and "..".
+// ListFolder tells a failure (the folder is missing or no folder) from an
+// empty folder; ListDirectory answers both with no names.
+bool ListFolder(const std::u16string& folder, std::vector<std::u16string>* names);
 std::vector<std::u16string> ListDirectory(const std::u16string& folder);
 
-// Folder of a path (up to, not including, its last "\" or "/").
-std::u16string ParentPath(const std::u16string& path);
+// What a folder search reports of one entry.
+struct FileEntry {
+  std::u16string name;  // as stored, without its folder
+  uint32_t attributes = attribute::kInvalid;
+  int64_t size = 0;  // 0 for folders
+};
+// The entry `path` names, as FindFirstFileW finds it. Wildcards are refused
+// with kInvalidName: a path names one entry here, never a pattern.
+bool FindFile(const std::u16string& path, FileEntry* entry);
 
 }  // namespace vard::platform

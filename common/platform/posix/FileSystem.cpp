@@ -31,11 +31,15 @@ struct OpenEntry {
 // Sharing state of every file this process holds open, keyed by identity.
 class ShareTable {
  public:
+  // A handle that neither reads nor writes (attributes only) neither asks
+  // for sharing nor grants it.
+  static bool TakesPart(const OpenEntry& e) { return e.access & (access::kRead | access::kWrite); }
   using Key = std::pair<dev_t, ino_t>;
   bool TryAdd(Key key, const OpenEntry* e) {
     std::lock_guard<std::mutex> lock(mutex_);
     auto& list = opens_[key];
     for (const OpenEntry* other : list) {
+      if (!TakesPart(*e) || !TakesPart(*other)) continue;
       if ((e->access & access::kRead) && !(other->share & share::kRead)) return false;
       if ((e->access & access::kWrite) && !(other->share & share::kWrite)) return false;
       if ((other->access & access::kRead) && !(e->share & share::kRead)) return false;
@@ -67,6 +71,28 @@ bool ParentExists(const std::string& os) {
   if (slash == std::string::npos || slash == 0) return true;
   struct stat st{};
   return ::stat(os.substr(0, slash).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string LastOsComponent(const std::string& os) {
+  const auto slash = os.rfind('/');
+  return slash == std::string::npos ? os : os.substr(slash + 1);
+}
+
+// stat() of a path, failing as the Win32 calls do: a missing parent folder
+// is kPathNotFound, a missing last component kFileNotFound.
+bool StatPath(const std::string& os, struct stat* st) {
+  if (::stat(os.c_str(), st) == 0) return true;
+  const int err = errno;
+  if (err == ENOENT && !ParentExists(os)) return Fail(error::kPathNotFound);
+  return Fail(posix::ErrorFromErrno(err));
+}
+
+// Win32 attributes of what `st` describes; dot names are hidden.
+uint32_t AttributesOf(const struct stat& st, const std::string& name) {
+  uint32_t a = S_ISDIR(st.st_mode) ? attribute::kDirectory : 0;
+  if (!(st.st_mode & S_IWUSR)) a |= attribute::kReadOnly;
+  if (!name.empty() && name[0] == '.' && name != "." && name != "..") a |= attribute::kHidden;
+  return a ? a : attribute::kNormal;
 }
 
 }  // namespace
@@ -193,9 +219,15 @@ bool File::Seek(int64_t distance, SeekFrom from, int64_t* newPosition) {
 }
 
 int64_t File::Size() const {
-  if (!impl_) return -1;
   struct stat st{};
-  if (fstat(impl_->fd, &st) != 0) return -1;
+  if (!impl_) {
+    Fail(error::kInvalidHandle);
+    return -1;
+  }
+  if (fstat(impl_->fd, &st) != 0) {
+    FailErrno();
+    return -1;
+  }
   return st.st_size;
 }
 
@@ -211,28 +243,34 @@ bool File::Flush() {
   return ::fsync(impl_->fd) == 0 || FailErrno();
 }
 
-void File::Close() {
-  if (!impl_) return;
+bool File::Close() {
+  if (!impl_) return Fail(error::kInvalidHandle);
   Shares().Remove(impl_->key, &impl_->entry);
-  ::close(impl_->fd);
+  const bool closed = ::close(impl_->fd) == 0;  // the descriptor is gone either way
+  const int err = errno;
   delete impl_;
   impl_ = nullptr;
+  return closed || Fail(posix::ErrorFromErrno(err));
 }
 
 uint32_t FileAttributes(const std::u16string& path) {
   const std::string os = posix::ToOsPath(path);
   struct stat st{};
-  if (::stat(os.c_str(), &st) != 0) {
-    if (errno == ENOENT && !ParentExists(os)) Fail(error::kPathNotFound);
-    else FailErrno();
-    return attribute::kInvalid;
-  }
-  uint32_t a = S_ISDIR(st.st_mode) ? attribute::kDirectory : 0;
-  if (!(st.st_mode & S_IWUSR)) a |= attribute::kReadOnly;
-  const auto slash = os.rfind('/');
-  const std::string name = slash == std::string::npos ? os : os.substr(slash + 1);
-  if (!name.empty() && name[0] == '.' && name != "." && name != "..") a |= attribute::kHidden;
-  return a ? a : attribute::kNormal;
+  if (!StatPath(os, &st)) return attribute::kInvalid;
+  return AttributesOf(st, LastOsComponent(os));
+}
+
+bool FindFile(const std::u16string& path, FileEntry* entry) {
+  if (HasWildcard(path)) return Fail(error::kInvalidName);
+  const std::string os = posix::ToOsPath(path);
+  if (os.empty()) return Fail(error::kPathNotFound);
+  struct stat st{};
+  if (!StatPath(os, &st)) return false;
+  const std::string name = LastOsComponent(os);
+  entry->name = posix::FromOsPath(name);
+  entry->attributes = AttributesOf(st, name);
+  entry->size = S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
+  return true;
 }
 
 bool SetAttributes(const std::u16string& path, uint32_t attributes) {
@@ -286,19 +324,23 @@ int64_t FileSizeOf(const std::u16string& path) {
   return st.st_size;
 }
 
-std::vector<std::u16string> ListDirectory(const std::u16string& folder) {
-  std::vector<std::u16string> names;
+bool ListFolder(const std::u16string& folder, std::vector<std::u16string>* names) {
+  names->clear();
   DIR* d = ::opendir(posix::ToOsPath(folder).c_str());
-  if (!d) {
-    FailErrno();
-    return names;
-  }
+  // A search below a missing folder or below a file finds no path.
+  if (!d) return Fail(errno == ENOENT || errno == ENOTDIR ? error::kPathNotFound : posix::ErrorFromErrno(errno));
   while (dirent* e = ::readdir(d)) {
     const std::string n = e->d_name;
     if (n == "." || n == "..") continue;
-    names.push_back(posix::FromOsPath(n));
+    names->push_back(posix::FromOsPath(n));
   }
   ::closedir(d);
+  return true;
+}
+
+std::vector<std::u16string> ListDirectory(const std::u16string& folder) {
+  std::vector<std::u16string> names;
+  ListFolder(folder, &names);
   return names;
 }
 

@@ -63,20 +63,32 @@ bool File::Seek(int64_t distance, SeekFrom from, int64_t* newPosition) {
   return true;
 }
 
+namespace {
+bool InvalidHandle() {
+  ::SetLastError(ERROR_INVALID_HANDLE);
+  return false;
+}
+}  // namespace
+
 int64_t File::Size() const {
   LARGE_INTEGER s;
-  if (!impl_ || !::GetFileSizeEx(impl_->handle, &s)) return -1;
+  if (!impl_) {
+    InvalidHandle();
+    return -1;
+  }
+  if (!::GetFileSizeEx(impl_->handle, &s)) return -1;
   return s.QuadPart;
 }
 
-bool File::SetEndOfFile() { return impl_ && ::SetEndOfFile(impl_->handle); }
-bool File::Flush() { return impl_ && ::FlushFileBuffers(impl_->handle); }
+bool File::SetEndOfFile() { return impl_ ? ::SetEndOfFile(impl_->handle) != 0 : InvalidHandle(); }
+bool File::Flush() { return impl_ ? ::FlushFileBuffers(impl_->handle) != 0 : InvalidHandle(); }
 
-void File::Close() {
-  if (!impl_) return;
-  ::CloseHandle(impl_->handle);
+bool File::Close() {
+  if (!impl_) return InvalidHandle();
+  const BOOL closed = ::CloseHandle(impl_->handle);
   delete impl_;
   impl_ = nullptr;
+  return closed;
 }
 
 uint32_t FileAttributes(const std::u16string& path) { return ::GetFileAttributesW(W(path)); }
@@ -99,20 +111,46 @@ int64_t FileSizeOf(const std::u16string& path) {
   return (static_cast<int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
 }
 
-std::vector<std::u16string> ListDirectory(const std::u16string& folder) {
-  std::vector<std::u16string> names;
+bool ListFolder(const std::u16string& folder, std::vector<std::u16string>* names) {
+  names->clear();
   WIN32_FIND_DATAW fd;
   std::u16string pattern = folder;
   if (!pattern.empty() && pattern.back() != u'\\' && pattern.back() != u'/') pattern += u'\\';
   pattern += u'*';
   HANDLE h = ::FindFirstFileW(W(pattern), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
+  if (h == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;  // a root without entries
   do {
     const std::u16string n = win32::U(fd.cFileName);
-    if (n != u"." && n != u"..") names.push_back(n);
+    if (n != u"." && n != u"..") names->push_back(n);
   } while (::FindNextFileW(h, &fd));
+  const DWORD end = ::GetLastError();
   ::FindClose(h);
+  if (end == ERROR_NO_MORE_FILES) return true;
+  ::SetLastError(end);
+  return false;
+}
+
+std::vector<std::u16string> ListDirectory(const std::u16string& folder) {
+  std::vector<std::u16string> names;
+  ListFolder(folder, &names);
   return names;
+}
+
+bool FindFile(const std::u16string& path, FileEntry* entry) {
+  if (HasWildcard(path)) {
+    ::SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  WIN32_FIND_DATAW fd;
+  HANDLE h = ::FindFirstFileW(W(path), &fd);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  ::FindClose(h);
+  entry->name = win32::U(fd.cFileName);
+  entry->attributes = fd.dwFileAttributes;
+  entry->size = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                    ? 0
+                    : (static_cast<int64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+  return true;
 }
 
 }  // namespace vard::platform
