@@ -12,6 +12,7 @@
 #include "common/http/tests/TestEndpoint.h"
 #include "common/platform/tests/TestFolder.h"
 #include "common/text/Utf.h"
+#include "common/platform/testing/FaultyFileSystem.h"
 #include "control/engine/DirectTarget.h"
 #include "control/engine/RemoteSize.h"
 
@@ -19,6 +20,7 @@ namespace vard {
 namespace {
 
 namespace p = platform;
+namespace pt = platform::testing;
 using http_tests::ServerUrl;
 
 class ScriptedHost final : public IDownloadRunHost {
@@ -40,27 +42,6 @@ class ScriptedHost final : public IDownloadRunHost {
   std::vector<DuplicateQuestion> questions;
   std::deque<DuplicateAnswer> answers;
   bool finished = false;
-};
-
-// Fails every write once `budget` bytes were written.
-class FullDisk final : public IDownloadTarget {
- public:
-  explicit FullDisk(int64_t budget) : budget_(budget) {}
-  void MakeFolders(const std::u16string& path) override { real_.MakeFolders(path); }
-  bool Exists(const std::u16string& path) override { return real_.Exists(path); }
-  bool Open(const std::u16string& path, bool resume) override { return real_.Open(path, resume); }
-  uint32_t Write(const void* data, uint32_t size) override {
-    const uint32_t n = static_cast<uint32_t>(std::min<int64_t>(size, std::max<int64_t>(budget_, 0)));
-    budget_ -= n;
-    return n ? real_.Write(data, n) : 0;
-  }
-  int64_t Size() override { return real_.Size(); }
-  bool CutAt(int64_t size) override { return real_.CutAt(size); }
-  void Close() override { real_.Close(); }
-
- private:
-  DirectTarget real_;
-  int64_t budget_;
 };
 
 DownloadItem Item(std::u16string url, std::u16string name, int64_t size) {
@@ -282,11 +263,46 @@ TEST_F(DownloadEngineTest, CancellingTheQuestionCancelsThatItemOnly) {
 }
 
 TEST_F(DownloadEngineTest, AFailedWriteFailsTheItemAndTheRunGoesOn) {
-  FullDisk disk(50000);
+  options.writeLog = true;
+  pt::FaultyFileSystem files(p::RealFileSystem());
+  files.DiskFullAfter(50000);
+  DirectTarget disk(files);
   Run({Item(ServerUrl("/data/100000"), u"full.bin", 100000), Item(ServerUrl("/data/10"), u"after.bin", 10)}, &disk);
   EXPECT_EQ(Status(0), item::kFailed);
   EXPECT_EQ(engine->EndCode(), endcode::kFailed);
   EXPECT_EQ(ReadFile(folder / u"full.bin"), Data(0, 50000));
+  ASSERT_EQ(log.size(), 4u);
+  EXPECT_EQ(log[1], "다운로드 에러");
+}
+
+// Each file operation of a run, failed in turn: the item it hits fails (and
+// the run with it), every other item arrives whole, nothing hangs.
+TEST_F(DownloadEngineTest, EachFailingFileOperationEndsOnlyItsItem) {
+  options.alwaysResume = true;
+  for (const pt::FileOp op : {pt::FileOp::kOpen, pt::FileOp::kWrite, pt::FileOp::kSize, pt::FileOp::kSeek}) {
+    for (uint64_t n = 1; n <= 4; ++n) {
+      pt::FaultyFileSystem files(p::RealFileSystem());
+      files.FailNth(op, n, p::error::kAccessDenied);
+      DirectTarget disk(files);
+      p::RemoveFile(folder / u"one.bin");
+      p::RemoveFile(folder / u"two.bin");
+      Run({Item(ServerUrl("/data/100000?throttle=4000000"), u"one.bin", 100000),
+           Item(ServerUrl("/data/20"), u"two.bin", 20)}, &disk);
+      const std::string what = std::to_string(static_cast<int>(op)) + " #" + std::to_string(n);
+      int failed = 0;
+      for (size_t i = 0; i < 2; ++i) {
+        if (Status(i) == item::kFailed) {
+          ++failed;
+          continue;
+        }
+        EXPECT_EQ(Status(i), item::kDone) << what;
+        EXPECT_TRUE(ReadFile(folder / (i ? u"two.bin" : u"one.bin")) == Data(0, i ? 20 : 100000)) << what;
+      }
+      EXPECT_LE(failed, 1) << what;
+      EXPECT_EQ(engine->EndCode(), failed ? endcode::kFailed : endcode::kCompleted) << what;
+      if (files.Calls(op) < n) EXPECT_EQ(failed, 0) << what;
+    }
+  }
 }
 
 TEST(RemoteSize, TheServersLengthOrNothing) {
