@@ -79,7 +79,7 @@ TEST(ScriptHostRejects, EveryBadLineWithOneReasonNamingIt) {
 TEST(ScriptHostRejects, GoodLinesStillRunAndSucceed) {
   const Ran r = RunScript(
       "create 300 200\n"
-      "call AppendFile \"a \\\"b\\\".txt\" - 5\n"
+      "call AppendFile x.txt \"a \\\"b\\\".txt\" 5\n"
       "select 0\n"
       "resize 2147483647 -2147483648\n"
       "get GetFileName 0");  // the last line has no line break
