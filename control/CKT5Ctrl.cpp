@@ -315,8 +315,9 @@ void CKT5Ctrl::Layout() {
     return;
   }
   const int32_t S = showStatus_ ? view_->StatusBarHeight() : 0;
-  view_->PlaceListView(0, 0, W, H - S);
-  view_->PlaceStatusBar(0, H - S, W, S);
+  const int32_t listHeight = ListHeightAboveStatus(H, S);
+  view_->PlaceListView(0, 0, W, listHeight);
+  view_->PlaceStatusBar(0, listHeight, W, S);
   ApplyListStyle();
   view_->SetStatusParts(W / 2, W);
 }
@@ -338,10 +339,8 @@ void CKT5Ctrl::RefreshStatusTexts() {
   const LanguageStore& store = LanguageStore::Instance();
   view_->SetStatusText(0, FormatText(store.Text(kTextAllFiles), {list_.RowCount(), FormatSize(list_.TotalSize())}));
   const std::vector<int32_t> selected = SelectedRows();
-  int64_t selectedSize = 0;
-  for (int32_t r : selected) selectedSize += list_.RowSize(r);
   view_->SetStatusText(1, FormatText(store.Text(kTextSelected),
-                                     {static_cast<int32_t>(selected.size()), FormatSize(selectedSize)}));
+                                     {static_cast<int32_t>(selected.size()), FormatSize(list_.SizeOfRows(selected))}));
 }
 
 bool CKT5Ctrl::LoadLanguagePack() {

@@ -78,8 +78,8 @@ void DownloadList::AddItem(const std::u16string& url, const std::u16string& name
     for (DownloadRow& row : rows_) {
       if (!row.isGroup || !EqualsIgnoreCase(row.groupName, group)) continue;
       if (!folderEntry) ++row.fileCount;
-      row.totalSize += size;
-      row.rowSizeText = Bounded(FormatSize(row.totalSize), kSizeTextCapacity);
+      row.sizes.Add(size);
+      SetRowTotal(row);
       InsertPrefixes(row.subFolders, sub);
       row.itemIndexes.insert(index);
       RefreshCountTexts(row);
@@ -91,8 +91,8 @@ void DownloadList::AddItem(const std::u16string& url, const std::u16string& name
   row.rowIcon = grouped ? (services_.iconIndex ? services_.iconIndex(group, true) : 0) : added.iconIndex;
   row.groupName = group;
   row.isGroup = grouped;
-  row.totalSize = size;
-  row.rowSizeText = Bounded(FormatSize(size), kSizeTextCapacity);
+  row.sizes.Add(size);
+  SetRowTotal(row);
   row.fileCount = folderEntry ? 0 : 1;
   if (grouped) {
     InsertPrefixes(row.subFolders, sub);
@@ -107,43 +107,76 @@ void DownloadList::RemoveAll() {
   rows_.clear();
 }
 
-void DownloadList::RemoveItem(int32_t index) {
-  items_.erase(items_.begin() + index);
-  for (DownloadRow& row : rows_) {
-    std::set<int32_t> renumbered;
-    for (int32_t i : row.itemIndexes) {
-      if (i != index) renumbered.insert(i > index ? i - 1 : i);
-    }
-    row.itemIndexes = std::move(renumbered);
-  }
+void DownloadList::SetRowTotal(DownloadRow& row) const {
+  row.totalSize = row.sizes.Clamped();
+  row.rowSizeText = Bounded(FormatSize(row.totalSize), kSizeTextCapacity);
 }
 
 void DownloadList::RemoveSelected(const std::vector<int32_t>& selectedRows) {
-  std::vector<int32_t> rows = selectedRows;
-  std::sort(rows.begin(), rows.end());
-  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-  for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-    const int32_t r = *it;
-    if (r < 0 || r >= RowCount()) continue;
-    if (layout_ == FolderLayout::kType2) {
-      const std::set<int32_t> indexes = rows_[r].itemIndexes;
-      for (auto i = indexes.rbegin(); i != indexes.rend(); ++i) RemoveItem(*i);
-      rows_.erase(rows_.begin() + r);
-      continue;
-    }
-    auto owner = std::find_if(rows_.begin(), rows_.end(),
-                              [r](const DownloadRow& row) { return row.itemIndexes.count(r) != 0; });
-    if (owner != rows_.end()) {
-      if (owner->isGroup) {
-        owner->totalSize -= items_[r].fileSize;
-        owner->rowSizeText = Bounded(FormatSize(owner->totalSize), kSizeTextCapacity);
-        owner->itemIndexes.erase(r);
-      } else {
-        rows_.erase(owner);
-      }
-    }
-    RemoveItem(r);
+  // Marks first and compacts once: removing rows one at a time renumbers
+  // every row per removal, which is quadratic in the list's length.
+  const int32_t rowCount = RowCount();
+  std::vector<bool> selected(static_cast<size_t>(rowCount), false);
+  bool any = false;
+  for (int32_t r : selectedRows) {
+    if (r < 0 || r >= rowCount) continue;
+    selected[static_cast<size_t>(r)] = true;
+    any = true;
   }
+  if (!any) return;
+
+  std::vector<bool> itemGoes(items_.size(), false);
+  std::vector<bool> rowGoes(rows_.size(), false);
+  if (layout_ == FolderLayout::kType2) {
+    rowGoes = selected;
+    for (size_t r = 0; r < rows_.size(); ++r)
+      if (rowGoes[r])
+        for (int32_t i : rows_[r].itemIndexes) itemGoes[static_cast<size_t>(i)] = true;
+  } else {
+    // A row index is an item index: a plain row goes with its item, a group
+    // only loses the item and its size.
+    itemGoes = selected;
+    for (size_t r = 0; r < rows_.size(); ++r) {
+      DownloadRow& row = rows_[r];
+      bool shrunk = false;
+      for (int32_t i : row.itemIndexes) {
+        if (!itemGoes[static_cast<size_t>(i)]) continue;
+        if (!row.isGroup) {
+          rowGoes[r] = true;
+          break;
+        }
+        row.sizes.Subtract(items_[static_cast<size_t>(i)].fileSize);
+        shrunk = true;
+      }
+      if (shrunk) SetRowTotal(row);
+    }
+  }
+  RemoveMarked(itemGoes, rowGoes);
+}
+
+void DownloadList::RemoveMarked(const std::vector<bool>& itemGoes, const std::vector<bool>& rowGoes) {
+  std::vector<int32_t> newIndex(items_.size(), -1);
+  size_t kept = 0;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (itemGoes[i]) continue;
+    newIndex[i] = static_cast<int32_t>(kept);
+    if (kept != i) items_[kept] = std::move(items_[i]);
+    ++kept;
+  }
+  items_.resize(kept);
+
+  size_t keptRows = 0;
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    if (rowGoes[r]) continue;
+    DownloadRow& row = rows_[r];
+    std::set<int32_t> renumbered;
+    for (int32_t i : row.itemIndexes)
+      if (newIndex[static_cast<size_t>(i)] >= 0) renumbered.insert(renumbered.end(), newIndex[static_cast<size_t>(i)]);
+    row.itemIndexes = std::move(renumbered);
+    if (keptRows != r) rows_[keptRows] = std::move(row);
+    ++keptRows;
+  }
+  rows_.resize(keptRows);
 }
 
 int32_t DownloadList::RowCount() const {
@@ -177,9 +210,15 @@ int64_t DownloadList::RowSize(int32_t row) const {
 }
 
 int64_t DownloadList::TotalSize() const {
-  int64_t sum = 0;
-  for (const DownloadItem& item : items_) sum += item.fileSize;
-  return sum;
+  SizeTotal sum;
+  for (const DownloadItem& item : items_) sum.Add(item.fileSize);
+  return sum.Clamped();
+}
+
+int64_t DownloadList::SizeOfRows(const std::vector<int32_t>& rows) const {
+  SizeTotal sum;
+  for (int32_t r : rows) sum.Add(RowSize(r));
+  return sum.Clamped();
 }
 
 bool DownloadList::RowIsGroup(int32_t row) const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/platform/PathText.h"
+#include "control/SizeTotal.h"
 
 namespace vard {
 
@@ -42,7 +43,8 @@ struct DownloadRow {
   std::u16string folderCountText;
   bool isGroup = false;
   std::u16string groupName;
-  int64_t totalSize = 0;
+  int64_t totalSize = 0;  // `sizes` clamped to the 64-bit range
+  SizeTotal sizes;
   int32_t fileCount = 0;
   std::set<std::u16string> subFolders;
   std::set<int32_t> itemIndexes;
@@ -64,8 +66,9 @@ class DownloadList {
 
   void AddItem(const std::u16string& url, const std::u16string& name, int64_t size, bool utf8);
   void RemoveAll();
-  // Rows in ascending order; removes from the highest down and keeps every
-  // remaining row pointing at the same items.
+  // Rows in any order, repeated or out of range; as if removed one by one
+  // from the highest down, in one pass. Every remaining row keeps pointing at
+  // the same items.
   void RemoveSelected(const std::vector<int32_t>& selectedRows);
 
   int32_t RowCount() const;
@@ -80,6 +83,8 @@ class DownloadList {
   // Size a shown row counts for in the status texts.
   int64_t RowSize(int32_t row) const;
   int64_t TotalSize() const;
+  // What the given shown rows count for together (the selection's size).
+  int64_t SizeOfRows(const std::vector<int32_t>& rows) const;
   bool RowIsGroup(int32_t row) const;
   int32_t RowItemCount(int32_t row) const;
 
@@ -93,7 +98,8 @@ class DownloadList {
 
  private:
   void RefreshCountTexts(DownloadRow& row) const;
-  void RemoveItem(int32_t index);
+  void SetRowTotal(DownloadRow& row) const;
+  void RemoveMarked(const std::vector<bool>& itemGoes, const std::vector<bool>& rowGoes);
 
   DownloadListServices services_;
   FolderLayout layout_ = FolderLayout::kType0;

@@ -30,4 +30,7 @@ std::array<int32_t, 4> ComputeColumnWidths(FolderLayout layout, int32_t clientRi
                                            const std::vector<int32_t>& current,
                                            const std::array<int16_t, 4>& itemWidths);
 
+// Height left to the list above a status bar of `statusHeight`.
+int32_t ListHeightAboveStatus(int32_t clientHeight, int32_t statusHeight);
+
 }  // namespace vard

@@ -30,7 +30,8 @@ struct Variant {
 
   bool IsEmpty() const { return type == Type::kEmpty; }
 
-  // Conversions as VariantChangeType makes them; nullopt when impossible.
+  // Conversions as VariantChangeType makes them; nullopt when impossible,
+  // a number beyond the 64-bit range included (the overflow case).
   std::optional<int16_t> ToVariantBool() const;  // any non-zero number -> -1
   std::optional<int64_t> ToInteger() const;
   std::u16string ToText() const;

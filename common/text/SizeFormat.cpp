@@ -1,7 +1,5 @@
 #include "SizeFormat.h"
 
-#include <cmath>
-
 namespace vard {
 
 std::u16string FormatThousands(int64_t value) {
@@ -20,29 +18,32 @@ std::u16string FormatThousands(int64_t value) {
 }
 
 std::u16string FormatSize(int64_t size, int decimals) {
-  int64_t divisor;
+  uint64_t divisor;
   const char16_t* unit;
   if (size / 1024 / 1024 >= 1024) {
-    divisor = 1073741824LL;
+    divisor = 1073741824ULL;
     unit = u"GB";
   } else if (size / 1024 < 1024) {
     divisor = 1024;
     unit = u"KB";
   } else {
-    divisor = 1048576LL;
+    divisor = 1048576ULL;
     unit = u"MB";
   }
-  const int64_t whole = size / divisor;
-  std::u16string text = FormatThousands(whole);
+  // Integers only: a double cannot hold size / divisor exactly beyond 2^53.
+  const bool negative = size < 0;
+  const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(size) : static_cast<uint64_t>(size);
+  std::u16string text = negative ? u"-" : u"";
+  text += FormatThousands(static_cast<int64_t>(magnitude / divisor));
   if (decimals > 0) {
-    const double exact = static_cast<double>(size) / static_cast<double>(divisor);
-    const double fraction = std::fabs(exact - static_cast<double>(whole));
-    const int64_t f = static_cast<int64_t>(fraction * std::pow(10.0, decimals));
-    std::u16string digits;
-    for (int64_t v = f; v; v /= 10) digits.insert(digits.begin(), static_cast<char16_t>(u'0' + v % 10));
-    while (static_cast<int>(digits.size()) < decimals) digits.insert(digits.begin(), u'0');
     text += u'.';
-    text += digits;
+    // Long division, one digit at a time: truncated, never rounded.
+    uint64_t rest = magnitude % divisor;
+    for (int i = 0; i < decimals; ++i) {
+      rest *= 10;
+      text += static_cast<char16_t>(u'0' + rest / divisor);
+      rest %= divisor;
+    }
   }
   return text + unit;
 }

@@ -313,5 +313,51 @@ TEST_F(ControlTest, UnknownLanguageLeavesTheStore) {
   EXPECT_EQ(view.StatusText(0), u"");
 }
 
+TEST_F(ControlTest, PageNumbersAtTheEdgesOfTheirRange) {
+  CKT5Ctrl c(services);
+  c.put_FolderType(u"type2");
+  c.CreateControlWindow(&view);
+  auto invoke = [&](int32_t id, InvokeKind kind, std::vector<Variant> args) {
+    Variant out;
+    EXPECT_EQ(c.Invoke(id, kind, args, &out), kSOk) << id;
+    return out;
+  };
+  const Variant huge = Variant::String(u"99999999999999999999");
+  // A size beyond the 64-bit range does not convert: the size is asked from the server.
+  invoke(dispid::kAppendFile, InvokeKind::kMethod, {Variant::String(u"http://h/a"), Variant::String(u"g/a"), huge});
+  EXPECT_EQ(c.List().Items()[0].fileSize, 0);
+  invoke(dispid::kAppendFile, InvokeKind::kMethod,
+         {Variant::String(u"http://h/b"), Variant::String(u"g/b"), Variant::String(u"9223372036854775807")});
+  invoke(dispid::kAppendFile, InvokeKind::kMethod,
+         {Variant::String(u"http://h/c"), Variant::String(u"c"), Variant::I8(INT64_MAX)});
+  EXPECT_EQ(view.StatusText(0), u"All files : 2 (8,589,934,591.99GB)");
+  view.SetSelectedRows({0, 1});
+  c.OnListClick(0);
+  EXPECT_EQ(view.StatusText(1), u"Selected files 2 (8,589,934,591.99GB)");
+  // Elsewhere it is an argument that does not convert, like any other text.
+  for (int32_t id : {dispid::kLimitRate, dispid::kItemWidth2, dispid::kDialogListHeight}) {
+    invoke(id, InvokeKind::kPut, {Variant::String(u"many")});
+    const Variant asText = invoke(id, InvokeKind::kGet, {});
+    invoke(id, InvokeKind::kPut, {Variant::I4(7)});
+    invoke(id, InvokeKind::kPut, {huge});
+    EXPECT_EQ(invoke(id, InvokeKind::kGet, {}).number, asText.number) << id;
+  }
+  EXPECT_EQ(invoke(dispid::kGetFileName, InvokeKind::kGet, {huge}).text,
+            invoke(dispid::kGetFileName, InvokeKind::kGet, {Variant::String(u"many")}).text);
+
+  // Window sizes at the ends of the 32-bit range.
+  view.Resize(INT32_MAX, INT32_MIN);
+  view.SetScrollBarWidth(INT32_MIN);
+  c.Layout();
+  EXPECT_EQ(view.ListHeight(), INT32_MIN);
+  EXPECT_EQ(view.StatusParts(0), INT32_MAX / 2);
+  view.Resize(INT32_MIN, INT32_MAX);
+  view.SetScrollBarWidth(INT32_MAX);
+  c.Layout();
+  EXPECT_EQ(view.ListHeight(), INT32_MAX - 20);
+  EXPECT_EQ(view.Columns()[0].width, 150);
+  EXPECT_EQ(view.Columns()[2].width, 65);
+}
+
 }  // namespace
 }  // namespace vard

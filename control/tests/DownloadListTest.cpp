@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <random>
+
+#include "common/text/SizeFormat.h"
+
 namespace vard {
 namespace {
 
@@ -122,6 +128,126 @@ TEST_F(DownloadListTest, LongNamesAreCutToFieldCapacity) {
   list.AddItem(u"u", std::u16string(400, u'n'), 1, false);
   EXPECT_EQ(list.Items()[0].displayName.size(), kDisplayNameCapacity - 1);
   EXPECT_EQ(list.Items()[0].fileName.size(), 400u);  // the name itself is kept whole
+}
+
+TEST_F(DownloadListTest, SizeSumsSaturateInsteadOfOverflowing) {
+  DownloadList list = MakeList(FolderLayout::kType2);
+  list.AddItem(u"u", u"g/a", INT64_MAX, false);
+  list.AddItem(u"u", u"g/b", INT64_MAX, false);
+  list.AddItem(u"u", u"plain", INT64_MAX, false);
+  EXPECT_EQ(list.Rows()[0].totalSize, INT64_MAX);
+  EXPECT_EQ(list.CellText(0, 1), u"8,589,934,591.99GB");
+  EXPECT_EQ(list.TotalSize(), INT64_MAX);
+  EXPECT_EQ(list.SizeOfRows({0, 1, 0}), INT64_MAX);
+
+  // The sum is exact underneath: what is left after a removal is right again.
+  list.AddItem(u"u", u"g/c", INT64_MIN, false);
+  EXPECT_EQ(list.Rows()[0].totalSize, INT64_MAX - 1);
+  list.SetLayout(FolderLayout::kType0);
+  list.RemoveSelected({1});
+  EXPECT_EQ(list.Rows()[0].totalSize, -1);
+  list.SetLayout(FolderLayout::kType2);
+  EXPECT_EQ(list.CellText(0, 1), u"-0.00KB");
+  EXPECT_EQ(list.TotalSize(), INT64_MAX - 1);
+
+  DownloadList low = MakeList(FolderLayout::kType0);
+  low.AddItem(u"u", u"g/a", INT64_MIN, false);
+  low.AddItem(u"u", u"g/b", -1, false);
+  low.AddItem(u"u", u"h", INT64_MIN, false);
+  EXPECT_EQ(low.Rows()[0].totalSize, INT64_MIN);
+  EXPECT_EQ(low.TotalSize(), INT64_MIN);
+  EXPECT_EQ(low.SizeOfRows({0, 1, 2, 7, -1}), INT64_MIN);
+}
+
+TEST(SizeTotal, ExactUnderneathClampedAtBothEnds) {
+  SizeTotal t;
+  t.Subtract(INT64_MIN);  // 2^63: one past the top
+  EXPECT_EQ(t.Clamped(), INT64_MAX);
+  t.Add(INT64_MIN);
+  EXPECT_EQ(t.Clamped(), 0);
+  t.Add(-1);
+  t.Subtract(INT64_MAX);
+  EXPECT_EQ(t.Clamped(), INT64_MIN);
+  t.Add(-1);
+  EXPECT_EQ(t.Clamped(), INT64_MIN);
+  for (int i = 0; i < 4; ++i) t.Add(INT64_MAX);  // far above, through zero
+  EXPECT_EQ(t.Clamped(), INT64_MAX);
+  for (int i = 0; i < 3; ++i) t.Subtract(INT64_MAX);
+  EXPECT_EQ(t.Clamped(), -2);  // and exactly back
+}
+
+// A list of plain and grouped items whose names say where they came from.
+DownloadList MixedList(FolderLayout layout, int items, std::mt19937& random) {
+  DownloadList list;
+  list.SetLayout(layout);
+  std::uniform_int_distribution<int> kind(0, 4), size(1, 1000);
+  for (int i = 0; i < items; ++i) {
+    const int k = kind(random);
+    std::u16string tag;
+    for (char c : std::to_string(i)) tag += static_cast<char16_t>(c);
+    std::u16string name = k == 0 ? tag : (k == 1 ? u"A/" : k == 2 ? u"b/sub/" : u"c/") + tag;
+    if (k == 4) name = u"D/" + tag + u"/";  // a folder entry
+    list.AddItem(u"http://h/" + tag, name, size(random), false);
+  }
+  return list;
+}
+
+// Names of every row's items, row by row.
+std::vector<std::set<std::u16string>> RowContents(const DownloadList& list) {
+  std::vector<std::set<std::u16string>> out;
+  for (const DownloadRow& row : list.Rows()) {
+    std::set<std::u16string> names;
+    for (int32_t i : row.itemIndexes) names.insert(list.Items().at(i).fileName);
+    out.push_back(names);
+  }
+  return out;
+}
+
+TEST_F(DownloadListTest, RemovingManyRowsAtOnceEqualsRemovingThemOneByOne) {
+  std::mt19937 random(7);
+  for (FolderLayout layout : {FolderLayout::kType0, FolderLayout::kType1, FolderLayout::kType2}) {
+    for (int round = 0; round < 20; ++round) {
+      DownloadList all = MixedList(layout, 60, random);
+      DownloadList single = all;
+      // Mixed order, duplicates and rows that do not exist.
+      std::vector<int32_t> selected;
+      const int32_t rowsBefore = all.RowCount();
+      std::uniform_int_distribution<int32_t> row(-3, rowsBefore + 3);
+      for (int n = round % 7 * 10; n > 0; --n) selected.push_back(row(random));
+
+      all.RemoveSelected(selected);
+      std::set<int32_t> sorted(selected.begin(), selected.end());
+      for (auto r = sorted.rbegin(); r != sorted.rend(); ++r) single.RemoveSelected({*r});
+
+      ASSERT_EQ(all.ItemCount(), single.ItemCount());
+      for (int32_t i = 0; i < all.ItemCount(); ++i) ASSERT_EQ(all.Items()[i].fileName, single.Items()[i].fileName);
+      ASSERT_EQ(RowContents(all), RowContents(single));
+      for (size_t r = 0; r < all.Rows().size(); ++r) {
+        const DownloadRow& row = all.Rows()[r];
+        int64_t sum = 0;
+        for (int32_t i : row.itemIndexes) sum += all.Items()[i].fileSize;
+        ASSERT_EQ(row.totalSize, sum);
+        ASSERT_EQ(row.rowSizeText, FormatSize(sum));
+        ASSERT_EQ(row.fileCount, single.Rows()[r].fileCount);
+      }
+      // Every selected row went away, and nothing else.
+      int32_t removedRows = 0;
+      for (int32_t r : sorted) removedRows += r >= 0 && r < rowsBefore;
+      EXPECT_EQ(all.RowCount(), rowsBefore - removedRows);
+    }
+  }
+}
+
+TEST_F(DownloadListTest, RemovingEveryItemOfAGroupKeepsItsRowInTheItemLayouts) {
+  DownloadList list = MakeList(FolderLayout::kType1);
+  for (auto n : {u"g/1", u"x", u"G/2"}) list.AddItem(u"u", n, 5, false);
+  list.RemoveSelected({2, 0, 2});
+  ASSERT_EQ(list.ItemCount(), 1);
+  ASSERT_EQ(list.Rows().size(), 2u);
+  EXPECT_TRUE(list.Rows()[0].itemIndexes.empty());
+  EXPECT_EQ(list.Rows()[0].totalSize, 0);
+  EXPECT_EQ(list.Rows()[0].rowSizeText, u"0.00KB");
+  EXPECT_EQ(list.Rows()[1].itemIndexes, (std::set<int32_t>{0}));
 }
 
 }  // namespace

@@ -45,5 +45,33 @@ TEST(ListStyle, GivenWidthsAreUnsigned16Bit) {
   EXPECT_EQ(w[3], 70);  // column 3 follows column 2
 }
 
+TEST(ListStyle, ExtremeWindowSizesClampInsteadOfOverflowing) {
+  // Far left: every computed width falls to its floor.
+  auto w = ComputeColumnWidths(FolderLayout::kType0, INT32_MIN, 17, {150, 110}, kComputed);
+  EXPECT_EQ(w[0], 150);
+  EXPECT_EQ(w[1], 110);
+  // Far right with a negative scroll bar: widths stop at the 32-bit top.
+  w = ComputeColumnWidths(FolderLayout::kType2, INT32_MAX, INT32_MIN, {150, 80, 65, 65}, kComputed);
+  EXPECT_EQ(w[0], INT32_MAX);
+  EXPECT_EQ(w[1], INT32_MAX);
+  EXPECT_EQ(w[2], 65);  // (MAX - MAX + 2^31 - MAX) / 2 = 0
+  EXPECT_EQ(w[3], 65);
+  // Columns already wider than anything: their sum does not wrap.
+  w = ComputeColumnWidths(FolderLayout::kType1, 400, 17, {150, INT32_MAX, INT32_MAX}, kComputed);
+  EXPECT_EQ(w[0], 150);
+  EXPECT_EQ(w[1], 110);
+  EXPECT_EQ(w[2], 150);
+  w = ComputeColumnWidths(FolderLayout::kType1, INT32_MAX, INT32_MAX, {150, INT32_MIN, INT32_MIN}, kComputed);
+  EXPECT_EQ(w[0], INT32_MAX);  // 0 - 2 * MIN
+  EXPECT_EQ(w[1], 110);
+  EXPECT_EQ(w[2], 150);
+}
+
+TEST(ListStyle, ListHeightAboveTheStatusBar) {
+  EXPECT_EQ(ListHeightAboveStatus(300, 20), 280);
+  EXPECT_EQ(ListHeightAboveStatus(INT32_MIN, 20), INT32_MIN);
+  EXPECT_EQ(ListHeightAboveStatus(INT32_MAX, -20), INT32_MAX);
+}
+
 }  // namespace
 }  // namespace vard

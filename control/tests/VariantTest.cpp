@@ -31,6 +31,22 @@ TEST(Variant, IntegersAndTexts) {
   EXPECT_EQ(Variant::Bool(-1).ToText(), u"True");
 }
 
+TEST(Variant, QuotedNumbersOutsideTheIntegerRange) {
+  // The full range converts; one past either end fails as an overflow does.
+  EXPECT_EQ(Variant::String(u"9223372036854775807").ToInteger(), INT64_MAX);
+  EXPECT_EQ(Variant::String(u"-9223372036854775808").ToInteger(), INT64_MIN);
+  EXPECT_FALSE(Variant::String(u"9223372036854775808").ToInteger().has_value());
+  EXPECT_FALSE(Variant::String(u"-9223372036854775809").ToInteger().has_value());
+  EXPECT_FALSE(Variant::String(u"99999999999999999999").ToInteger().has_value());
+  EXPECT_FALSE(Variant::String(u"+18446744073709551616").ToInteger().has_value());
+  EXPECT_FALSE(Variant::String(u"00000000000000000000000000000000000001x").ToInteger().has_value());
+  EXPECT_EQ(Variant::String(u"00000000000000000000000000000000000001").ToInteger(), 1);
+  // Too big for an integer is still a number, and not zero.
+  EXPECT_EQ(Variant::String(u"99999999999999999999").ToVariantBool(), kVariantTrue);
+  EXPECT_EQ(Variant::String(u"-99999999999999999999").ToVariantBool(), kVariantTrue);
+  EXPECT_FALSE(Variant::String(u"99999999999999999999x").ToVariantBool().has_value());
+}
+
 TEST(DispatchIds, NamesAndIdsMatch) {
   EXPECT_EQ(dispid::FindMember(u"OPENFILEOVERWRITE")->id, 408);
   EXPECT_EQ(dispid::FindMember(u"GetMAC")->id, 804);

@@ -1,7 +1,9 @@
 #include "ScriptHost.h"
 
-#include <cstdlib>
-#include <sstream>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
 
 #include "common/text/Utf.h"
 #include "control/DispatchIds.h"
@@ -27,9 +29,42 @@ class MapBag final : public IPropertyBag {
 
 std::string Unquoted(const std::string& w) { return !w.empty() && w[0] == kQuoted ? w.substr(1) : w; }
 
+enum class Whole { kNumber, kOutOfRange, kNotANumber };
+
+// A whole decimal number with an optional sign, nothing else.
+Whole ParseWhole(const std::string& w, int64_t* value) {
+  const char* first = w.data();
+  const char* last = w.data() + w.size();
+  if (first != last && *first == '+' && last - first > 1 && first[1] != '-') ++first;
+  const auto [end, ec] = std::from_chars(first, last, *value);
+  if (first == last || end != last) return Whole::kNotANumber;
+  return ec == std::errc::result_out_of_range ? Whole::kOutOfRange : ec == std::errc() ? Whole::kNumber : Whole::kNotANumber;
+}
+
+// One line of at most kMaxScriptLine bytes; the rest of a longer one is
+// skipped without being kept.
+enum class LineRead { kLine, kTooLong, kEnd };
+
+LineRead ReadScriptLine(std::istream& in, std::string& line) {
+  line.clear();
+  std::streambuf* buffer = in.rdbuf();
+  if (!buffer) return LineRead::kEnd;
+  for (;;) {
+    const int c = buffer->sbumpc();
+    if (c == std::char_traits<char>::eof()) return line.empty() ? LineRead::kEnd : LineRead::kLine;
+    if (c == '\n') return LineRead::kLine;
+    if (line.size() == kMaxScriptLine) {
+      in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+      return LineRead::kTooLong;
+    }
+    line += static_cast<char>(c);
+  }
+}
+
 }  // namespace
 
-std::vector<std::string> SplitScriptLine(const std::string& line) {
+std::vector<std::string> SplitScriptLine(const std::string& line, bool* closed) {
+  if (closed) *closed = true;
   std::vector<std::string> words;
   size_t i = 0;
   while (i < line.size()) {
@@ -43,6 +78,7 @@ std::vector<std::string> SplitScriptLine(const std::string& line) {
         if (line[i] == '\\' && i + 1 < line.size()) ++i;
         w += line[i++];
       }
+      if (i >= line.size() && closed) *closed = false;
       ++i;
     } else {
       while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') w += line[i++];
@@ -57,9 +93,8 @@ Variant ParseScriptValue(const std::string& w) {
   if (w == "-") return Variant();
   if (w == "true") return Variant::Bool(kVariantTrue);
   if (w == "false") return Variant::Bool(kVariantFalse);
-  char* end = nullptr;
-  const long long n = std::strtoll(w.c_str(), &end, 10);
-  if (!w.empty() && end && *end == '\0') {
+  int64_t n = 0;
+  if (ParseWhole(w, &n) == Whole::kNumber) {
     if (n >= INT32_MIN && n <= INT32_MAX) return Variant::I4(static_cast<int32_t>(n));
     return Variant::I8(n);
   }
@@ -112,73 +147,124 @@ void ScriptHost::EnsureCreated() {
   if (!ctrl_.Created()) ctrl_.CreateControlWindow(&view_);
 }
 
+bool ScriptHost::Reject(const std::string& reason) {
+  out_ << "  line " << lineNumber_ << ": " << reason << "\n";
+  return false;
+}
+
 bool ScriptHost::Member(InvokeKind kind, const std::vector<std::string>& words) {
-  if (words.size() < 2) return false;
-  const dispid::Member* m = dispid::FindMember(Utf8ToUtf16(Unquoted(words[1])));
-  if (!m) {
-    out_ << "  no member named " << Unquoted(words[1]) << "\n";
-    return false;
-  }
+  const std::string& cmd = words[0];
+  if (words.size() < 2)
+    return Reject(cmd + (kind == InvokeKind::kPut ? " needs a member name and a value" : " needs a member name"));
+  const std::string name = Unquoted(words[1]);
+  const dispid::Member* m = dispid::FindMember(Utf8ToUtf16(name));
+  if (!m) return Reject("no member named " + name);
   std::vector<Variant> args;
   for (size_t i = 2; i < words.size(); ++i) args.push_back(ParseScriptValue(words[i]));
   Variant result;
   const int32_t hr = ctrl_.Invoke(m->id, kind, args, &result);
-  out_ << "  = " << (kind == InvokeKind::kPut ? std::string("ok") : FormatVariant(result));
-  if (hr != kSOk) out_ << " (error " << hr << ")";
-  out_ << "\n";
+  if (hr == kDispBadParamCount) return Reject(cmd + " " + name + " needs a value");
+  if (hr == kDispMemberNotFound && kind == InvokeKind::kPut)
+    return Reject("put " + name + ": not a property that can be put");
+  if (hr != kSOk) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+    return Reject(cmd + " " + name + " failed with " + code);
+  }
+  out_ << "  = " << (kind == InvokeKind::kPut ? std::string("ok") : FormatVariant(result)) << "\n";
   return true;
 }
 
 bool ScriptHost::RunLine(const std::string& line) {
-  const std::vector<std::string> words = SplitScriptLine(line);
+  ++lineNumber_;
+  bool closed = true;
+  const std::vector<std::string> words = SplitScriptLine(line, &closed);
   if (words.empty() || words[0][0] == '#') return true;
   out_ << "> " << line << "\n";
-  const std::string& cmd = words[0];
-  auto number = [&](size_t i) { return i < words.size() ? std::atoi(Unquoted(words[i]).c_str()) : 0; };
+  if (!closed) return Reject("a quote is not closed");
+  return Command(words);
+}
 
-  if (cmd == "param" && words.size() >= 3) {
-    params_[Utf8ToUtf16(Unquoted(words[1]))] = Variant::String(Utf8ToUtf16(Unquoted(words[2])));
-  } else if (cmd == "pageurl" && words.size() >= 2) {
-    ctrl_.SetPageUrl(Utf8ToUtf16(Unquoted(words[1])));
-  } else if (cmd == "create") {
-    if (words.size() >= 3) view_.Resize(number(1), number(2));
-    EnsureCreated();
-  } else if (cmd == "get" || cmd == "call") {
+bool ScriptHost::Command(const std::vector<std::string>& words) {
+  const std::string& cmd = words[0];
+  const size_t argc = words.size() - 1;
+  // Numbers for the host's own commands, each checked against what it feeds.
+  bool numbersOk = true;
+  auto number = [&](size_t i, int64_t min = INT32_MIN, int64_t max = INT32_MAX) -> int64_t {
+    if (!numbersOk) return 0;
+    const std::string w = Unquoted(words[i]);
+    int64_t v = 0;
+    const Whole kind = ParseWhole(w, &v);
+    if (kind == Whole::kNumber && v >= min && v <= max) return v;
+    numbersOk = false;
+    Reject(kind == Whole::kNotANumber
+               ? w + " is not a whole number"
+               : w + " is out of range (" + std::to_string(min) + " to " + std::to_string(max) + ")");
+    return 0;
+  };
+  auto usage = [&](const char* text) { return Reject(std::string("usage: ") + text); };
+
+  if (cmd == "get" || cmd == "call") {
     LoadParams();
     return Member(cmd == "get" ? InvokeKind::kGet : InvokeKind::kMethod, words);
-  } else if (cmd == "put") {
+  }
+  if (cmd == "put") {
     LoadParams();
     return Member(InvokeKind::kPut, words);
+  }
+  if (cmd == "param") {
+    if (argc < 2) return usage("param NAME VALUE");
+    params_[Utf8ToUtf16(Unquoted(words[1]))] = Variant::String(Utf8ToUtf16(Unquoted(words[2])));
+  } else if (cmd == "pageurl") {
+    if (argc < 1) return usage("pageurl URL");
+    ctrl_.SetPageUrl(Utf8ToUtf16(Unquoted(words[1])));
+  } else if (cmd == "create") {
+    if (argc == 1) return usage("create [W H]");
+    if (argc >= 2) {
+      const auto w = number(1), h = number(2);
+      if (!numbersOk) return false;
+      view_.Resize(static_cast<int32_t>(w), static_cast<int32_t>(h));
+    }
+    EnsureCreated();
   } else if (cmd == "select") {
     std::vector<int32_t> rows;
-    for (size_t i = 1; i < words.size(); ++i) rows.push_back(number(i));
+    for (size_t i = 1; i <= argc; ++i) rows.push_back(static_cast<int32_t>(number(i)));
+    if (!numbersOk) return false;
     view_.SetSelectedRows(rows);
-  } else if (cmd == "click") {
-    ctrl_.OnListClick(number(1));
-  } else if (cmd == "dblclick") {
-    ctrl_.OnListDoubleClick(number(1));
+  } else if (cmd == "click" || cmd == "dblclick" || cmd == "dialogresult" || cmd == "childend") {
+    if (argc < 1) return usage((cmd + " " + (cmd == "click" || cmd == "dblclick" ? "ROW" : "CODE")).c_str());
+    const auto n = static_cast<int32_t>(number(1));
+    if (!numbersOk) return false;
+    if (cmd == "click") ctrl_.OnListClick(n);
+    else if (cmd == "dblclick") ctrl_.OnListDoubleClick(n);
+    else if (cmd == "dialogresult") dialogResult_ = n;
+    else ctrl_.OnChildDialogEnd(n);
   } else if (cmd == "menu") {
-    view_.SetMenuAnswer(static_cast<uint16_t>(number(1)));
+    const auto answer = argc >= 1 ? number(1, 0, UINT16_MAX) : 0;
+    if (!numbersOk) return false;
+    view_.SetMenuAnswer(static_cast<uint16_t>(answer));
     ctrl_.OnContextMenu(0, 0);
     for (const ContextMenuEntry& e : view_.LastMenu())
       out_ << "  menu " << (e.separator ? std::string("----") : std::to_string(e.id) + " " + Utf16ToUtf8(e.text))
            << (e.grayed ? " (grayed)" : "") << "\n";
   } else if (cmd == "command") {
-    ctrl_.OnCommand(static_cast<uint16_t>(number(1)));
-  } else if (cmd == "drop" && words.size() >= 2) {
+    if (argc < 1) return usage("command ID");
+    const auto id = number(1, 0, UINT16_MAX);
+    if (!numbersOk) return false;
+    ctrl_.OnCommand(static_cast<uint16_t>(id));
+  } else if (cmd == "drop") {
+    if (argc < 1) return usage("drop FOLDER");
     ctrl_.DownloadSelectedTo(Utf8ToUtf16(Unquoted(words[1])));
-  } else if (cmd == "dialogresult") {
-    dialogResult_ = number(1);
-  } else if (cmd == "childend") {
-    ctrl_.OnChildDialogEnd(number(1));
-  } else if (cmd == "resize" && words.size() >= 3) {
-    view_.Resize(number(1), number(2));
+  } else if (cmd == "resize") {
+    if (argc < 2) return usage("resize W H");
+    const auto w = number(1), h = number(2);
+    if (!numbersOk) return false;
+    view_.Resize(static_cast<int32_t>(w), static_cast<int32_t>(h));
     ctrl_.Layout();
   } else if (cmd == "show") {
     view_.Print(out_);
   } else {
-    out_ << "  cannot understand this line\n";
-    return false;
+    return Reject("cannot understand this line: no command " + Unquoted(cmd));
   }
   return true;
 }
@@ -186,7 +272,17 @@ bool ScriptHost::RunLine(const std::string& line) {
 bool ScriptHost::Run(std::istream& script) {
   bool ok = true;
   std::string line;
-  while (std::getline(script, line)) ok = RunLine(line) && ok;
+  for (;;) {
+    const LineRead read = ReadScriptLine(script, line);
+    if (read == LineRead::kEnd) break;
+    if (read == LineRead::kTooLong) {
+      ++lineNumber_;
+      Reject("longer than " + std::to_string(kMaxScriptLine) + " bytes; skipped");
+      ok = false;
+      continue;
+    }
+    ok = RunLine(line) && ok;
+  }
   return ok;
 }
 

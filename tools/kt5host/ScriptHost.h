@@ -13,12 +13,16 @@
 
 namespace vard {
 
+// Longest script line run; the rest of a longer one is skipped unread.
+constexpr size_t kMaxScriptLine = 64 * 1024;
+
 class ScriptHost final : public IKT5CtrlEvents {
  public:
   ScriptHost(std::ostream& out, ControlServices services);
   ~ScriptHost() override;
 
-  // Runs every line; false when a line could not be understood.
+  // Runs every line; false when a line was rejected. A rejected line gets
+  // one "  line N: reason" line in the output and changes nothing.
   bool Run(std::istream& script);
   bool RunLine(const std::string& line);
 
@@ -26,6 +30,8 @@ class ScriptHost final : public IKT5CtrlEvents {
 
  private:
   bool Member(InvokeKind kind, const std::vector<std::string>& words);
+  bool Command(const std::vector<std::string>& words);
+  bool Reject(const std::string& reason);
   void EnsureCreated();
   void LoadParams();
 
@@ -36,12 +42,16 @@ class ScriptHost final : public IKT5CtrlEvents {
   bool paramsLoaded_ = false;
   int dialogResult_ = 0;
   uint32_t cookie_ = 0;
+  uint64_t lineNumber_ = 0;
 };
 
 // Splits a script line into words; "double quotes" keep blanks, and a
 // backslash escapes the next character inside them. A quoted word keeps a
 // leading marker byte 0x01 so that "5" stays text while 5 is a number.
-std::vector<std::string> SplitScriptLine(const std::string& line);
+// `closed` (when given) tells whether every quote was closed.
+std::vector<std::string> SplitScriptLine(const std::string& line, bool* closed = nullptr);
+// Numbers beyond the 64-bit range stay text: a page would pass them as
+// floating-point values, which the host does not model.
 Variant ParseScriptValue(const std::string& word);
 std::string FormatVariant(const Variant& v);
 

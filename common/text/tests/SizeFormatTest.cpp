@@ -28,6 +28,25 @@ TEST(FormatSize, DecimalsArgument) {
   EXPECT_EQ(FormatSize(1024 + 10, 3), u"1.009KB");  // zero-padded on the left
 }
 
+TEST(FormatSize, LargestSizesKeepTwoExactDecimals) {
+  // Beyond 2^53 a double cannot hold size / divisor exactly.
+  EXPECT_EQ(FormatSize(INT64_MAX), u"8,589,934,591.99GB");
+  EXPECT_EQ(FormatSize((int64_t{1} << 53) + (int64_t{1} << 30) - 1), u"8,388,608.99GB");
+  EXPECT_EQ(FormatSize(int64_t{1} << 53), u"8,388,608.00GB");
+  EXPECT_EQ(FormatSize(INT64_MAX, 12), u"8,589,934,591.999999999068GB");
+}
+
+TEST(FormatSize, NegativeSizesCarryOneSign) {
+  // Integer division truncates toward zero, so every negative size is in KB.
+  EXPECT_EQ(FormatSize(-1536), u"-1.50KB");
+  EXPECT_EQ(FormatSize(-512), u"-0.50KB");
+  EXPECT_EQ(FormatSize(-1), u"-0.00KB");
+  EXPECT_EQ(FormatSize(-5000000), u"-4,882.81KB");
+  EXPECT_EQ(FormatSize(INT64_MIN), u"-9,007,199,254,740,992.00KB");
+  EXPECT_EQ(FormatSize(-1536, 0), u"-1KB");
+  EXPECT_EQ(FormatSize(-512, 0), u"-0KB");
+}
+
 TEST(FormatThousands, Groups) {
   EXPECT_EQ(FormatThousands(0), u"0");
   EXPECT_EQ(FormatThousands(999), u"999");
