@@ -300,7 +300,9 @@ TEST_F(DownloadEngineTest, EachFailingFileOperationEndsOnlyItsItem) {
       }
       EXPECT_LE(failed, 1) << what;
       EXPECT_EQ(engine->EndCode(), failed ? endcode::kFailed : endcode::kCompleted) << what;
-      if (files.Calls(op) < n) EXPECT_EQ(failed, 0) << what;
+      if (files.Calls(op) < n) {
+        EXPECT_EQ(failed, 0) << what;
+      }
     }
   }
 }
