@@ -210,10 +210,8 @@ void CKT5Ctrl::StartPlusSelectDownload() {
   plus_.HandOffBatch(batch);
 }
 
-void CKT5Ctrl::SavedDownload() {
-  LoadLanguagePack();
-  plus_.HandOffSaved();
-}
+// Unlike the other hand-offs, the saved records go without reloading the pack.
+void CKT5Ctrl::SavedDownload() { plus_.HandOffSaved(); }
 
 // ---- host facts ----
 

@@ -67,6 +67,17 @@ TEST_F(RoomTest, PlusDownloadHandsTheBatchWithTheSettings) {
   EXPECT_EQ(fakes.language->loads.size(), loads + 2);
 }
 
+TEST_F(RoomTest, SavedDownloadHandsThePendingRecordsWithoutReloadingThePack) {
+  c.put_URLDownloadComplete(u"http://h/done");
+  const size_t loads = fakes.language->loads.size();
+  EXPECT_EQ(c.Invoke(dispid::kSavedDownload, InvokeKind::kMethod, {}, nullptr), kSOk);
+  EXPECT_EQ(fakes.language->loads.size(), loads);
+  ASSERT_EQ(handed.size(), 1u);
+  EXPECT_FALSE(handed[0].batch.has_value());            // records come from the file
+  EXPECT_FALSE(handed[0].notificationUrl.has_value());  // never for saved downloads
+  EXPECT_EQ(handed[0].title, u"VardKT");
+}
+
 TEST_F(RoomTest, SavedFileCountComesFromTheFileOrStaysUnset) {
   fakes.savedDownloads->count = 3;
   EXPECT_EQ(Get(dispid::kSavedFileCount).number, 3);
