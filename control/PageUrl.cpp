@@ -12,9 +12,10 @@ std::u16string CombinePageUrl(const std::u16string& pageUrl, const std::u16strin
   return platform::CombineUrl(pageUrl, url, out, flags) ? out : url;
 }
 
-std::u16string ResolvePageUrl(const std::u16string& url, const std::u16string& pageUrl, bool base64, bool decode) {
+std::u16string ResolvePageUrl(const std::u16string& url, const std::u16string& pageUrl, bool base64, bool decode,
+                              UrlCombination combine) {
   std::u16string u = base64 ? Base64DecodeText(url) : url;
-  u = CombinePageUrl(pageUrl, u, decode);
+  u = combine(pageUrl, u, decode);
   if (u.size() > kMaxResolvedUrl) u.resize(kMaxResolvedUrl);
   return u;
 }
