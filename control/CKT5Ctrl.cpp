@@ -217,10 +217,10 @@ void CKT5Ctrl::SavedDownload() { plus_.HandOffSaved(); }
 
 uint32_t CKT5Ctrl::GetIPCount() { return static_cast<uint32_t>(IpAddressTable(*services_.hostInfo).size()); }
 
-std::optional<std::u16string> CKT5Ctrl::GetIP(uint32_t where) {
+std::u16string CKT5Ctrl::GetIP(uint32_t where) {
   const auto table = IpAddressTable(*services_.hostInfo);
-  if (where >= table.size()) return std::nullopt;
-  return table[where];
+  // Past the end the page reads an empty address, not an unset result.
+  return where < table.size() ? table[where] : std::u16string();
 }
 
 int32_t CKT5Ctrl::GetMACCount() { return static_cast<int32_t>(services_.hostInfo->AdapterAddresses().size()); }

@@ -121,7 +121,7 @@ class CKT5Ctrl {
   void StartPlusSelectDownload();
   void SavedDownload();
   uint32_t GetIPCount();
-  std::optional<std::u16string> GetIP(uint32_t where);
+  std::u16string GetIP(uint32_t where);
   int32_t GetMACCount();
   std::optional<std::u16string> GetMAC(uint32_t item);
 

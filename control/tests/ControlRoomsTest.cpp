@@ -161,5 +161,28 @@ TEST_F(RoomTest, DragOutDownloadsIntoTheDropFolder) {
   EXPECT_EQ(fakes.shell->drags, 1);
 }
 
+TEST_F(RoomTest, HostFactsPastTheEnd) {
+  // 10.0.0.1, 127.0.0.1, 192.168.1.2 as the system stores them.
+  fakes.hostInfo->ipv4 = {0x0100000Au, 0x0100007Fu, 0x0201A8C0u};
+  fakes.hostInfo->adapters = {{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}};
+  EXPECT_EQ(c.GetIPCount(), 2u);
+  EXPECT_EQ(c.GetIP(1), u"192.168.1.2");
+  for (uint32_t past : {2u, 3u, 0xFFFFFFFFu}) {
+    Variant out;
+    c.Invoke(dispid::kGetIP, InvokeKind::kMethod, {Variant::UI4(past)}, &out);
+    EXPECT_EQ(out.type, Variant::Type::kString) << past;
+    EXPECT_EQ(out.text, u"") << past;
+  }
+  EXPECT_EQ(c.GetMACCount(), 1);
+  EXPECT_EQ(c.GetMAC(0), u"00:1a:2b:3c:4d:5e");
+  Variant mac;
+  c.Invoke(dispid::kGetMAC, InvokeKind::kMethod, {Variant::UI4(1)}, &mac);
+  EXPECT_TRUE(mac.IsEmpty());
+  fakes.hostInfo->ipv4.clear();  // a failing query
+  Variant ip;
+  c.Invoke(dispid::kGetIP, InvokeKind::kMethod, {Variant::UI4(0)}, &ip);
+  EXPECT_EQ(ip.type, Variant::Type::kString);
+}
+
 }  // namespace
 }  // namespace vard
