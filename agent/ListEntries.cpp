@@ -10,7 +10,6 @@ namespace vard {
 namespace {
 
 constexpr uint32_t kStatusTextBase = 502;
-ShellOpenHook g_shellOpen = nullptr;
 
 FILE_INFO DownloadFileInfo(const DOWNLOAD_INFO& r) {
   FILE_INFO f;
@@ -31,8 +30,6 @@ std::u16string LastComponent(std::u16string_view path) {
   const auto cut = path.find_last_of(u"\\/");
   return std::u16string(cut == std::u16string_view::npos ? path : path.substr(cut + 1));
 }
-
-void SetShellOpenHook(ShellOpenHook hook) { g_shellOpen = hook; }
 
 UPLOAD_INFO::UPLOAD_INFO(const FILE_INFO& info) : FILE_INFO(info) {
   // Whatever the writer left, our copies end inside their fields.
@@ -83,8 +80,8 @@ CDownloadFile::CDownloadFile(const DOWNLOAD_INFO& record, const COOKIE_INFO& coo
 
 bool CDownloadFile::IsFolderMarker() const { return ReadField(url) == kFolderMarkerUrl; }
 
-void CDownloadFile::Open() {
-  if (!local_path.empty() && g_shellOpen) g_shellOpen(local_path);
+void CDownloadFile::Open(IShellOpen& shell) {
+  if (!local_path.empty()) shell.OpenFile(local_path);
 }
 
 CUploadFile::CUploadFile(const FILE_INFO& record, const ACTION_INFO& action, const POST_DATAS* postData,
