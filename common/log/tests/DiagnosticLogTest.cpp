@@ -76,8 +76,6 @@ class LogFileTest : public ::testing::Test {
     folder_.pop_back();
     p::MakeDirectory(folder_);
     p::RemoveFile(LogFilePath());
-    SetHostAddressSource(FailsOnce);
-    ResetHostAddress();
     g_lookups = 0;
   }
   void TearDown() override {
@@ -85,8 +83,6 @@ class LogFileTest : public ::testing::Test {
     p::RemoveFolder(folder_);
     p::SetEnv("TMP", saved_.first ? saved_.first->c_str() : nullptr);
     p::SetEnv("TMPDIR", saved_.second ? saved_.second->c_str() : nullptr);
-    SetHostAddressSource(nullptr);
-    ResetHostAddress();
     SetLogOption(u"");
   }
   std::string Contents() {
@@ -100,22 +96,23 @@ class LogFileTest : public ::testing::Test {
 
   std::pair<std::optional<std::string>, std::optional<std::string>> saved_;
   std::u16string folder_;
+  LogHostAddress host_{FailsOnce};
 };
 
 TEST_F(LogFileTest, NothingIsWrittenWithoutAnOptionValue) {
   EXPECT_EQ(LogFilePath(), folder_ + u"\\VardKT.log");
   SetLogOptionFromCommandLine(u" -Mdownload -KTLOG -Lko");
-  WriteLog(Event());
-  WriteControlLog(false, Event());
+  WriteLog(Event(), host_);
+  WriteControlLog(false, Event(), host_);
   EXPECT_FALSE(p::PathExists(LogFilePath()));
   EXPECT_EQ(g_lookups, 0);
 }
 
 TEST_F(LogFileTest, RecordsAreAppendedAndTheAddressCachedAfterSuccess) {
   SetLogOptionFromCommandLine(u" -Mdownload -KTLOGx");
-  WriteLog(Event());  // lookup fails: empty address
-  WriteLog(Event());  // looked up again, succeeds
-  WriteControlLog(true, Event());  // cached
+  WriteLog(Event(), host_);  // lookup fails: empty address
+  WriteLog(Event(), host_);  // looked up again, succeeds
+  WriteControlLog(true, Event(), host_);  // cached
   const std::string text = Contents();
   EXPECT_EQ(g_lookups, 2);
   const size_t first = text.find("\r\n\tx\r\n"), second = text.find("\r\n192.168.1.9\tx\r\n");
@@ -126,6 +123,17 @@ TEST_F(LogFileTest, RecordsAreAppendedAndTheAddressCachedAfterSuccess) {
   size_t rules = 0;
   for (size_t at = text.find(kRule); at != std::string::npos; at = text.find(kRule, at + 1)) ++rules;
   EXPECT_EQ(rules, 3u);
+}
+
+TEST(LogHostAddressTest, KeptAfterTheFirstSuccessUntilForgotten) {
+  int calls = 0;
+  LogHostAddress host([&] { return ++calls == 1 ? std::string() : "10.0.0." + std::to_string(calls); });
+  EXPECT_EQ(host.Get(), "");
+  EXPECT_EQ(host.Get(), "10.0.0.2");
+  EXPECT_EQ(host.Get(), "10.0.0.2");
+  host.Forget();
+  EXPECT_EQ(host.Get(), "10.0.0.3");
+  EXPECT_EQ(calls, 3);
 }
 
 }  // namespace
