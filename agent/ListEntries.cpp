@@ -11,7 +11,6 @@ namespace vard {
 namespace {
 
 constexpr uint32_t kStatusTextBase = 502;
-ShellOpenHook g_shellOpen = nullptr;
 
 FILE_INFO DownloadFileInfo(const DOWNLOAD_INFO& r) {
   FILE_INFO f;
@@ -79,8 +78,8 @@ CDownloadFile::CDownloadFile(const DOWNLOAD_INFO& record, const COOKIE_INFO& coo
 
 bool CDownloadFile::IsFolderMarker() const { return ReadField(url) == kFolderMarkerUrl; }
 
-void CDownloadFile::Open() {
-  if (!local_path.empty() && g_shellOpen) g_shellOpen(local_path);
+void CDownloadFile::Open(IShellOpen& shell) {
+  if (!local_path.empty()) shell.OpenFile(local_path);
 }
 
 CUploadFile::CUploadFile(const FILE_INFO& record, const ACTION_INFO& action, const POST_DATAS* postData,

@@ -12,6 +12,13 @@
 
 namespace vard {
 
+// The shell's "open" of a file; the view that owns the list hands in its own.
+class IShellOpen {
+ public:
+  virtual ~IShellOpen() = default;
+  virtual void OpenFile(const std::u16string& path) = 0;
+};
+
 // One row of an owner-data list.
 class CListData {
  public:
@@ -21,8 +28,8 @@ class CListData {
   virtual std::u16string Text(int column) const = 0;
   virtual bool HasBar(int column) const { return column == 3; }
   virtual int Percent(int column) const = 0;
-  // Double-click action.
-  virtual void Open() = 0;
+  // Double-click action, with the shell of the view that saw the click.
+  virtual void Open(IShellOpen& shell) = 0;
 };
 
 namespace entry_status {
@@ -48,7 +55,7 @@ struct UPLOAD_INFO : FILE_INFO, CListData {
   int Icon(int column) const override { return column == 0 ? icon_index : -1; }
   std::u16string Text(int column) const override;
   int Percent(int column) const override;
-  void Open() override {}
+  void Open(IShellOpen&) override {}
   // A folder entry shows no size.
   virtual bool IsFolderEntry() const { return is_folder != 0; }
 };
@@ -70,8 +77,8 @@ class CDownloadFile : public UPLOAD_INFO {
 
   bool IsFolderMarker() const;
   bool IsFolderEntry() const override { return UPLOAD_INFO::IsFolderEntry() || IsFolderMarker(); }
-  // Opens the downloaded file through the shell hook (set by the view).
-  void Open() override;
+  // Opens the downloaded file, once the worker has set where it went.
+  void Open(IShellOpen& shell) override;
 };
 
 class CUploadFile : public UPLOAD_INFO, public ACTION_INFO, public POST_DATAS {

@@ -91,7 +91,9 @@ int32_t CKT5Ctrl::Invoke(int32_t id, InvokeKind kind, const std::vector<Variant>
     case dispid::kGetFileURL: SetText(result, get_GetFileURL(static_cast<uint32_t>(IntArg(args, 0)))); break;
     case dispid::kGetFileSize: SetText(result, get_GetFileSize(static_cast<uint32_t>(IntArg(args, 0)))); break;
     case dispid::kGetSelectedItems: out = Variant::ArrayI4(get_GetSelectedItems()); break;
-    case dispid::kSavedFileCount: out = Variant::UI4(get_SavedFileCount()); break;
+    case dispid::kSavedFileCount:
+      if (const auto count = get_SavedFileCount()) out = Variant::UI4(*count);
+      break;
 
     case dispid::kAppendFile: AppendFile(TextArg(args, 0), OptionalText(args, 1), OptionalInteger(args, 2)); break;
     case dispid::kRemoveAllFiles: RemoveAllFiles(); break;

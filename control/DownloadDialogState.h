@@ -22,6 +22,8 @@ struct DownloadDialogState {
   int16_t dialogListHeight = -1;
   std::u16string downloadFolder;
   std::u16string captionSuffix;  // " - " + program title, or nothing
+  // Handed to the agent with UseWriteLog on; nothing sets it yet.
+  std::u16string logSettingText;
   // Child mode: the embedded dialog's own list, fed by AppendFile.
   std::vector<DownloadItem> embeddedItems;
 };

@@ -82,6 +82,29 @@ TEST_F(ListEntries, ColumnTextsAndPercent) {
   EXPECT_EQ(marker.Percent(3), 100);
 }
 
+struct RecordingShell final : IShellOpen {
+  void OpenFile(const std::u16string& path) override { opened.push_back(path); }
+  std::vector<std::u16string> opened;
+};
+
+TEST_F(ListEntries, DoubleClickOpensOnlyADownloadedFileThroughTheViewsShell) {
+  RecordingShell shell;
+  CDownloadFile e(MakeDownloadRecord(u"http://h/a", u"", u"a.txt", 1, 0), Cookie(0, u""), u"a.txt", 0);
+  CListData& row = e;
+  row.Open(shell);  // not downloaded yet: nowhere to open
+  EXPECT_TRUE(shell.opened.empty());
+  e.local_path = u"C:\\d\\a.txt";
+  row.Open(shell);
+  EXPECT_EQ(shell.opened, std::vector<std::u16string>{u"C:\\d\\a.txt"});
+
+  FILE_INFO f;
+  std::memset(&f, 0, sizeof f);
+  StoreField(f.path, u"C:\\up\\b.txt");
+  auto up = std::make_shared<CUploadFile>(f, ACTION_INFO{}, nullptr, 0);
+  static_cast<CListData&>(*up).Open(shell);  // uploads open nothing
+  EXPECT_EQ(shell.opened.size(), 1u);
+}
+
 TEST_F(ListEntries, UploadEntryCopiesRecordActionAndPairsUpToTheFirstEmptyName) {
   FILE_INFO f;
   std::memset(&f, 0xAB, sizeof f);  // unterminated texts, garbage icon

@@ -1,14 +1,10 @@
 #include "common/http/InternetException.h"
 
-#include <atomic>
-
 #include "common/platform/FileSystem.h"
 #include "common/text/Utf.h"
 
 namespace vard {
 namespace {
-
-std::atomic<CInternetException::ResponseInfoSource> g_source{nullptr};
 
 std::u16string Cut(std::u16string text) {
   if (text.size() >= CInternetException::kTextCapacity)
@@ -18,16 +14,16 @@ std::u16string Cut(std::u16string text) {
 
 }  // namespace
 
-void CInternetException::SetResponseInfoSource(ResponseInfoSource source) { g_source = source; }
-
 CInternetException::CInternetException(platform::InternetHandle failing, std::u16string_view format,
                                        std::initializer_list<FormatArg> args)
+    : CInternetException(&platform::LastResponseInfo, failing, format, args) {}
+
+CInternetException::CInternetException(ResponseInfoSource responseInfo, platform::InternetHandle failing,
+                                       std::u16string_view format, std::initializer_list<FormatArg> args)
     : handle(failing), systemError(platform::LastError()) {
   char16_t buffer[kTextCapacity] = {};
   uint32_t length = kTextCapacity;
-  ResponseInfoSource source = g_source.load();
-  if (!source) source = &platform::LastResponseInfo;
-  if (source(&responseError, buffer, &length)) {
+  if (responseInfo(&responseError, buffer, &length)) {
     responseText = Cut(FromFixedField(buffer, kTextCapacity));
   } else if (platform::LastError() != platform::inet::kInsufficientBuffer) {
     responseText = u"Unknown error";

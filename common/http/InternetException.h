@@ -13,10 +13,16 @@ namespace vard {
 
 class CInternetException {
  public:
+  // Where the server's last response text comes from (the platform's, or a
+  // test's that fails on purpose).
+  using ResponseInfoSource = bool (*)(uint32_t* error, char16_t* buffer, uint32_t* length);
+
   // Takes the last error first, then the server's last response text, then
   // formats the message. Both texts are cut to 511 characters.
   CInternetException(platform::InternetHandle handle, std::u16string_view format,
                      std::initializer_list<FormatArg> args = {});
+  CInternetException(ResponseInfoSource responseInfo, platform::InternetHandle handle,
+                     std::u16string_view format, std::initializer_list<FormatArg> args = {});
 
   static constexpr size_t kTextCapacity = 512;
 
@@ -25,10 +31,6 @@ class CInternetException {
   uint32_t responseError = 0;
   std::u16string message;
   std::u16string responseText;
-
-  // Where the response text comes from; tests replace it to make it fail.
-  using ResponseInfoSource = bool (*)(uint32_t* error, char16_t* buffer, uint32_t* length);
-  static void SetResponseInfoSource(ResponseInfoSource source);  // nullptr: the platform's
 };
 
 }  // namespace vard

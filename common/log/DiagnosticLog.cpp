@@ -18,21 +18,12 @@ namespace {
 
 std::mutex g_mutex;
 std::u16string g_option;
-std::string g_hostAddress;
-HostAddressSource g_hostSource = nullptr;
 
 std::string Ansi(std::u16string_view text) { return p::Utf16ToAnsi(text); }
 
-// Looked up until it succeeds once, then kept.
-std::string HostAddress() {
-  std::lock_guard lock(g_mutex);
-  if (g_hostAddress.empty()) g_hostAddress = g_hostSource ? g_hostSource() : p::FirstHostAddress();
-  return g_hostAddress;
-}
-
-void Append(const LogEvent& event, const LogStyle& style, p::IClock& clock) {
+void Append(const LogEvent& event, const LogStyle& style, p::IClock& clock, LogHostAddress& host) {
   const std::string record =
-      FormatLogRecord(event, style, clock.UtcNow(), HostAddress());
+      FormatLogRecord(event, style, clock.UtcNow(), host.Get());
   p::File file = p::File::Open(LogFilePath(), p::access::kWrite,
                                p::share::kRead | p::share::kWrite, p::Disposition::kOpenAlways);
   if (!file.IsOpen()) return;  // the record is dropped
@@ -74,31 +65,39 @@ std::u16string LogOption() {
   return g_option;
 }
 
-void WriteLog(const LogEvent& event, p::IClock& clock) {
-  const std::u16string option = LogOption();
-  if (option.empty()) return;
-  Append(event, {u"VardKT+(1,0,5,3225)", option}, clock);
+LogHostAddress::LogHostAddress(Lookup lookup) : lookup_(std::move(lookup)) {}
+
+std::string LogHostAddress::Get() {
+  std::lock_guard lock(mutex_);
+  if (address_.empty()) address_ = lookup_();
+  return address_;
 }
 
-void WriteControlLog(bool writeLog, const LogEvent& event, p::IClock& clock) {
+void LogHostAddress::Forget() {
+  std::lock_guard lock(mutex_);
+  address_.clear();
+}
+
+LogHostAddress& ProcessHostAddress() {
+  static LogHostAddress process(&p::FirstHostAddress);
+  return process;
+}
+
+void WriteLog(const LogEvent& event, p::IClock& clock, LogHostAddress& host) {
+  const std::u16string option = LogOption();
+  if (option.empty()) return;
+  Append(event, {u"VardKT+(1,0,5,3225)", option}, clock, host);
+}
+
+void WriteControlLog(bool writeLog, const LogEvent& event, p::IClock& clock, LogHostAddress& host) {
   if (!writeLog) return;
-  Append(event, {u"VardKT(5,0,0,2275)", u""}, clock);
+  Append(event, {u"VardKT(5,0,0,2275)", u""}, clock, host);
 }
 
 std::u16string LogFilePath() {
   std::u16string folder = p::TempFolder();
   if (folder.empty() || folder.back() != u'\\') folder += u'\\';
   return folder + u"VardKT.log";
-}
-
-void SetHostAddressSource(HostAddressSource source) {
-  std::lock_guard lock(g_mutex);
-  g_hostSource = source;
-}
-
-void ResetHostAddress() {
-  std::lock_guard lock(g_mutex);
-  g_hostAddress.clear();
 }
 
 }  // namespace vard

@@ -3,6 +3,8 @@
 // event, appended with one open-write-close so that the agent and the
 // control, which share the file, never interleave within a record.
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,19 +39,36 @@ void SetLogOptionFromCommandLine(std::u16string_view commandLine);
 void SetLogOption(std::u16string value);
 std::u16string LogOption();
 
+// The local host's address as records carry it: looked up until a lookup
+// succeeds, then kept. Thread-safe.
+class LogHostAddress {
+ public:
+  // Dotted address, empty when the lookup failed.
+  using Lookup = std::function<std::string()>;
+  explicit LogHostAddress(Lookup lookup);
+
+  std::string Get();
+  // Looks up again at the next record.
+  void Forget();
+
+ private:
+  std::mutex mutex_;
+  Lookup lookup_;
+  std::string address_;
+};
+
+// The process's address over the system's lookup: one host for every writer.
+LogHostAddress& ProcessHostAddress();
+
 // The agent's writer: nothing when the log option is empty. The record's
 // date is read from `clock`.
-void WriteLog(const LogEvent& event, platform::IClock& clock = platform::SystemClock());
+void WriteLog(const LogEvent& event, platform::IClock& clock = platform::SystemClock(),
+              LogHostAddress& host = ProcessHostAddress());
 // The control's writer: switched by its own flag; no option value.
-void WriteControlLog(bool writeLog, const LogEvent& event, platform::IClock& clock = platform::SystemClock());
+void WriteControlLog(bool writeLog, const LogEvent& event, platform::IClock& clock = platform::SystemClock(),
+                     LogHostAddress& host = ProcessHostAddress());
 
 // Path of the log file.
 std::u16string LogFilePath();
-
-// Where the host address comes from; tests replace it (nullptr: the system).
-using HostAddressSource = std::string (*)();
-void SetHostAddressSource(HostAddressSource source);
-// Forgets the cached host address.
-void ResetHostAddress();
 
 }  // namespace vard

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "common/respack/LanguageStore.h"
 #include "control/ConsoleControlView.h"
 #include "control/DispatchIds.h"
+#include "control/tests/FakeControlServices.h"
 
 namespace vard {
 namespace {
@@ -18,40 +18,17 @@ struct RecordingSink final : IKT5CtrlEvents {
   int64_t lastArg = -1;
 };
 
-// A pack store with the texts the presenter shows.
-void FillStore() {
-  LanguageTables t;
-  t.strings = {{0, u"VARDKT5"}, {1, u"EN"}, {100, u"Alert"}, {101, u"Name"}, {102, u"Size"},
-               {105, u"Name"}, {106, u"Total Size"}, {107, u"Files"}, {108, u"Folders"},
-               {110, u"All files : %d (%s)"}, {111, u"Selected files %d (%s)"}, {118, u"%d"}};
-  LanguageStore::Instance().Replace(t);
-}
-
 class ControlTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    FillStore();
-    services.loadLanguagePack = [this](const std::u16string& lang) {
-      packLoads.push_back(lang);
-      return lang == u"en" || lang == u"ko";
-    };
-    services.runDownloadDialog = [this](CKT5Ctrl&, const std::vector<DownloadItem>& batch, bool) {
-      lastBatch = batch;
-      return dialogResult;
-    };
-  }
-  void TearDown() override { LanguageStore::Instance().Clear(); }
-
   Variant Get(CKT5Ctrl& c, int32_t id, std::vector<Variant> args = {}) {
     Variant v;
     EXPECT_EQ(c.Invoke(id, InvokeKind::kGet, args, &v), kSOk);
     return v;
   }
 
-  ControlServices services = ControlServices::Defaults();
-  std::vector<std::u16string> packLoads;
-  std::vector<DownloadItem> lastBatch;
-  int dialogResult = 1;
+  fakes::FakeControlServices fakes;
+  ControlServices services = fakes.Wire();
+  std::vector<std::u16string>& packLoads = fakes.language->loads;
   ConsoleControlView view{400, 300};
 };
 
@@ -74,7 +51,7 @@ TEST_F(ControlTest, BooleanSettersTakeOnlyVariantTrue) {
 TEST_F(ControlTest, InitialSettings) {
   CKT5Ctrl c(services);
   EXPECT_EQ(c.get_Language(), u"ko");
-  EXPECT_EQ(CKT5Ctrl::get_ProgramTitle(), u"VardKT");
+  EXPECT_EQ(c.get_ProgramTitle(), u"VardKT");
   EXPECT_EQ(c.get_UseURLEncode(), kVariantTrue);
   EXPECT_EQ(c.get_UseResume(), kVariantTrue);
   EXPECT_EQ(c.get_ShowFileOpen(), kVariantTrue);
@@ -84,7 +61,7 @@ TEST_F(ControlTest, InitialSettings) {
   EXPECT_EQ(c.get_ItemWidth(3), -1);
   EXPECT_EQ(c.get_DialogListHeight(), -1);
   EXPECT_EQ(c.Dialog().captionSuffix, u" - VardKT");
-  EXPECT_FALSE(c.get_SetFolder().empty());  // the documents folder
+  EXPECT_EQ(c.get_SetFolder(), u"C:\\Docs");  // from the folders service
 }
 
 TEST_F(ControlTest, LanguageKeepsTwoUnitsAndLoadsAtOnce) {
@@ -92,10 +69,10 @@ TEST_F(ControlTest, LanguageKeepsTwoUnitsAndLoadsAtOnce) {
   c.put_Language(u"en-US");
   EXPECT_EQ(c.get_Language(), u"en");
   EXPECT_EQ(packLoads.back(), u"en");
-  EXPECT_EQ(CKT5Ctrl::MessageCaption(), u"Alert - VardKT");
+  EXPECT_EQ(c.MessageCaption(), u"Alert - VardKT");
 }
 
-TEST_F(ControlTest, ProgramTitleIsProcessWideAndResetByConstruction) {
+TEST_F(ControlTest, ProgramTitleIsSharedAndResetByConstruction) {
   CKT5Ctrl a(services);
   a.put_ProgramTitle(u"");
   EXPECT_EQ(a.Dialog().captionSuffix, u"");
@@ -179,22 +156,25 @@ TEST_F(ControlTest, DialogResultsRaiseEvents) {
   c.AppendFile(u"http://h/a", u"a", int64_t{1});
   c.AppendFile(u"http://h/b", u"b", int64_t{1});
   for (int result : {1, 2, 7, 0, 3}) {
-    dialogResult = result;
+    fakes.dialogs->endCode = result;
     c.StartDownload();
   }
   EXPECT_EQ(sink.events, (std::vector<int32_t>{dispid::kOnDownloadComplete, dispid::kOnDownloadCancel,
                                                dispid::kOnDownloadError}));
-  EXPECT_EQ(lastBatch.size(), 2u);
+  EXPECT_EQ(fakes.dialogs->lastBatch.size(), 2u);
+  EXPECT_EQ(fakes.dialogs->lastOwner, DialogOwner::kControlWindow);
   c.Unadvise(cookie);
   view.SetSelectedRows({1});
-  dialogResult = 1;
+  fakes.dialogs->endCode = 1;
   c.StartSelectDownload();
-  ASSERT_EQ(lastBatch.size(), 1u);
-  EXPECT_EQ(lastBatch[0].fileName, u"b");
+  ASSERT_EQ(fakes.dialogs->lastBatch.size(), 1u);
+  EXPECT_EQ(fakes.dialogs->lastBatch[0].fileName, u"b");
+  EXPECT_EQ(fakes.dialogs->lastOwner, DialogOwner::kParentWindow);
   EXPECT_EQ(other.events.size(), 3u);
 
   c.DownloadSelectedTo(u"C:\\drop");
-  EXPECT_EQ(lastBatch[0].fileName, u"C:\\drop\\b");
+  EXPECT_EQ(fakes.dialogs->lastBatch[0].fileName, u"C:\\drop\\b");
+  EXPECT_TRUE(fakes.dialogs->fullPathsDuringRun);
   EXPECT_EQ(c.get_UseFullPath(), kVariantFalse);  // restored after the run
   c.OnListDoubleClick(0);
   EXPECT_EQ(sink.events.back(), dispid::kOnItemDblClick);
@@ -225,8 +205,7 @@ TEST_F(ControlTest, ChildModeEmbedsTheDialog) {
 
 TEST_F(ControlTest, ContextMenuRules) {
   CKT5Ctrl c(services);
-  std::vector<DownloadItem> handed;
-  c.Services().plusDownload = [&](CKT5Ctrl&, const std::vector<DownloadItem>& b) { handed = b; };
+  auto& handed = fakes.handOff->requests;
   c.CreateControlWindow(&view);
   c.AppendFile(u"http://h/a", u"a", int64_t{1});
   c.AppendFile(u"http://h/b", u"b", int64_t{1});
@@ -241,7 +220,8 @@ TEST_F(ControlTest, ContextMenuRules) {
   view.SetMenuAnswer(kCmdDownloadSelected);
   c.OnContextMenu(5, 5);
   EXPECT_TRUE(view.LastMenu()[0].grayed);
-  EXPECT_EQ(handed.size(), 2u);
+  ASSERT_EQ(handed.size(), 1u);
+  EXPECT_EQ(handed[0].batch->size(), 2u);
 
   c.put_UseContextOpen(0);
   c.OnContextMenu(5, 5);
@@ -256,18 +236,14 @@ TEST_F(ControlTest, ContextMenuRules) {
 
 TEST_F(ControlTest, OpenCommandDownloadsTheOneSelectedItem) {
   CKT5Ctrl c(services);
-  std::u16string openedUrl, openedName;
-  c.Services().downloadAndOpen = [&](CKT5Ctrl&, const std::u16string& url, const std::u16string& name, int64_t) {
-    openedUrl = url;
-    openedName = name;
-  };
   c.CreateControlWindow(&view);
   c.AppendFile(u"http://h/a%41.txt", u"sub/a.txt", int64_t{1});
   view.SetSelectedRows({0});
   c.OnCommand(kCmdOpenFile);
   EXPECT_EQ(c.List().Items()[0].url, u"http://h/a%41.txt");  // escaped in the list
-  EXPECT_EQ(openedUrl, u"http://h/aA.txt");                  // decoded for the single download
-  EXPECT_EQ(openedName, u"sub/a.txt");
+  ASSERT_EQ(fakes.dialogs->singleRuns.size(), 1u);
+  EXPECT_EQ(fakes.dialogs->singleRuns[0].file.url, u"http://h/aA.txt");  // decoded for the single download
+  EXPECT_EQ(fakes.dialogs->singleRuns[0].file.fileName, u"sub/a.txt");
 }
 
 TEST_F(ControlTest, LayoutWithAndWithoutStatusBar) {
@@ -305,7 +281,7 @@ TEST_F(ControlTest, EveryMemberAnswersSuccess) {
 }
 
 TEST_F(ControlTest, UnknownLanguageLeavesTheStore) {
-  LanguageStore::Instance().Clear();
+  fakes.language->store.Clear();
   CKT5Ctrl c(services);
   c.put_Language(u"ja");
   c.CreateControlWindow(&view);

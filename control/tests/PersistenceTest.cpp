@@ -5,6 +5,7 @@
 #include <map>
 
 #include "control/CKT5Ctrl.h"
+#include "control/tests/FakeControlServices.h"
 
 namespace vard {
 namespace {
@@ -24,11 +25,8 @@ struct MapBag final : IPropertyBag {
   std::vector<std::u16string> reads, writes;
 };
 
-ControlServices Quiet() {
-  ControlServices s = ControlServices::Defaults();
-  s.initialDownloadFolder = [] { return std::u16string(u"C:\\Docs"); };
-  return s;
-}
+// Fakes whose folders service starts at C:\Docs.
+ControlServices Quiet() { return fakes::FakeControlServices().Wire(); }
 
 TEST(Persistence, ParamsGoThroughTheSettersInOrder) {
   CKT5Ctrl c(Quiet());

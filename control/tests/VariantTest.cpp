@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "control/ControlServices.h"
 #include "control/DispatchIds.h"
 
 namespace vard {
@@ -55,18 +54,6 @@ TEST(DispatchIds, NamesAndIdsMatch) {
   EXPECT_EQ(dispid::FindMember(204), nullptr);
   EXPECT_EQ(dispid::EventName(8), u"OnDownloadError");
   EXPECT_EQ(dispid::EventName(9), u"");
-}
-
-TEST(ControlServices, DefaultUrlCombination) {
-  const auto combine = ControlServices::Defaults().combineUrl;
-  EXPECT_EQ(combine(u"http://h/a/b.html", u"c.txt", false), u"http://h/a/c.txt");
-  EXPECT_EQ(combine(u"http://h/a/b.html?x=/y", u"c.txt", false), u"http://h/a/c.txt");
-  EXPECT_EQ(combine(u"http://h/a/b.html", u"../c%41.txt", false), u"http://h/c%41.txt");
-  // Single downloads decode escapes and leave "." and ".." alone.
-  EXPECT_EQ(combine(u"http://h/a/b.html", u"../c%41.txt", true), u"http://h/a/../cA.txt");
-  EXPECT_EQ(combine(u"http://h/a/", u"/c.txt", false), u"http://h/c.txt");
-  EXPECT_EQ(combine(u"http://h/a/", u"ftp://o/c.txt", false), u"ftp://o/c.txt");
-  EXPECT_EQ(combine(u"", u"c.txt", false), u"c.txt");
 }
 
 }  // namespace

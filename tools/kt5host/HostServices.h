@@ -1,10 +1,20 @@
 #pragma once
-// The services the host gives its control: the defaults, plus whatever
-// modules of the system are available to it.
+// kt5host's composition: the services its control gets, and the script's
+// stand-ins in front of the dialogs and the agent.
+#include <functional>
+#include <ostream>
+
 #include "control/ControlServices.h"
 
 namespace vard {
 
+// The library's own services: what a page's control gets.
 ControlServices HostServices();
+
+// `services` with the script playing the user of the list download dialog
+// (it prints the batch and ends with `dialogResult()`) and the agent taking
+// batches (printed). The other dialogs and the saved-downloads hand-off stay
+// those of `services`; null seams are marked as not wired first.
+ControlServices ScriptedServices(ControlServices services, std::ostream& out, std::function<int()> dialogResult);
 
 }  // namespace vard

@@ -7,6 +7,7 @@
 
 #include "common/text/Utf.h"
 #include "control/DispatchIds.h"
+#include "tools/kt5host/HostServices.h"
 
 namespace vard {
 namespace {
@@ -111,16 +112,8 @@ std::string FormatVariant(const Variant& v) {
   }
 }
 
-ScriptHost::ScriptHost(std::ostream& out, ControlServices services) : out_(out), ctrl_(std::move(services)) {
-  ctrl_.Services().runDownloadDialog = [this](CKT5Ctrl&, const std::vector<DownloadItem>& batch, bool) {
-    out_ << "  download dialog: " << batch.size() << " item(s)";
-    for (const DownloadItem& item : batch) out_ << " [" << Utf16ToUtf8(item.fileName) << "]";
-    out_ << ", ends with " << dialogResult_ << "\n";
-    return dialogResult_;
-  };
-  ctrl_.Services().plusDownload = [this](CKT5Ctrl&, const std::vector<DownloadItem>& batch) {
-    out_ << "  hand-off to the agent: " << batch.size() << " item(s)\n";
-  };
+ScriptHost::ScriptHost(std::ostream& out, ControlServices services)
+    : out_(out), ctrl_(ScriptedServices(std::move(services), out, [this] { return dialogResult_; })) {
   cookie_ = ctrl_.Advise(this);
 }
 

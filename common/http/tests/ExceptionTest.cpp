@@ -25,16 +25,10 @@ bool AnswersText(uint32_t* error, char16_t* buffer, uint32_t* length) {
   return true;
 }
 
-struct SourceGuard {
-  ~SourceGuard() { CInternetException::SetResponseInfoSource(nullptr); }
-};
-
 TEST(InternetExceptionTest, FieldsAndFormattedMessage) {
-  SourceGuard guard;
-  CInternetException::SetResponseInfoSource(AnswersText);
   p::SetLastErrorCode(p::inet::kCannotConnect);
   int handle = 0;
-  const CInternetException e(&handle, u"Failed to connect to server (%s:%u)", {u"host", 8080});
+  const CInternetException e(AnswersText, &handle, u"Failed to connect to server (%s:%u)", {u"host", 8080});
   EXPECT_EQ(e.handle, &handle);
   EXPECT_EQ(e.systemError, p::inet::kCannotConnect);
   EXPECT_EQ(e.responseError, 550u);
@@ -43,11 +37,8 @@ TEST(InternetExceptionTest, FieldsAndFormattedMessage) {
 }
 
 TEST(InternetExceptionTest, ResponseTextWhenItsQueryFails) {
-  SourceGuard guard;
-  CInternetException::SetResponseInfoSource(FailsWithInvalidHandle);
-  EXPECT_EQ(CInternetException(nullptr, u"x").responseText, u"Unknown error");
-  CInternetException::SetResponseInfoSource(FailsShortBuffer);
-  EXPECT_EQ(CInternetException(nullptr, u"x").responseText, u"");
+  EXPECT_EQ(CInternetException(FailsWithInvalidHandle, nullptr, u"x").responseText, u"Unknown error");
+  EXPECT_EQ(CInternetException(FailsShortBuffer, nullptr, u"x").responseText, u"");
 }
 
 TEST(InternetExceptionTest, MessageIsCutToItsBuffer) {

@@ -77,8 +77,6 @@ class LogFileTest : public ::testing::Test {
     folder_.pop_back();
     p::MakeDirectory(folder_);
     p::RemoveFile(LogFilePath());
-    SetHostAddressSource(FailsOnce);
-    ResetHostAddress();
     g_lookups = 0;
   }
   void TearDown() override {
@@ -86,8 +84,6 @@ class LogFileTest : public ::testing::Test {
     p::RemoveFolder(folder_);
     p::SetEnv("TMP", saved_.first ? saved_.first->c_str() : nullptr);
     p::SetEnv("TMPDIR", saved_.second ? saved_.second->c_str() : nullptr);
-    SetHostAddressSource(nullptr);
-    ResetHostAddress();
     SetLogOption(u"");
   }
   std::string Contents() {
@@ -101,22 +97,23 @@ class LogFileTest : public ::testing::Test {
 
   std::pair<std::optional<std::string>, std::optional<std::string>> saved_;
   std::u16string folder_;
+  LogHostAddress host_{FailsOnce};
 };
 
 TEST_F(LogFileTest, NothingIsWrittenWithoutAnOptionValue) {
   EXPECT_EQ(LogFilePath(), folder_ + u"\\VardKT.log");
   SetLogOptionFromCommandLine(u" -Mdownload -KTLOG -Lko");
-  WriteLog(Event());
-  WriteControlLog(false, Event());
+  WriteLog(Event(), p::SystemClock(), host_);
+  WriteControlLog(false, Event(), p::SystemClock(), host_);
   EXPECT_FALSE(p::PathExists(LogFilePath()));
   EXPECT_EQ(g_lookups, 0);
 }
 
 TEST_F(LogFileTest, RecordsAreAppendedAndTheAddressCachedAfterSuccess) {
   SetLogOptionFromCommandLine(u" -Mdownload -KTLOGx");
-  WriteLog(Event());  // lookup fails: empty address
-  WriteLog(Event());  // looked up again, succeeds
-  WriteControlLog(true, Event());  // cached
+  WriteLog(Event(), p::SystemClock(), host_);  // lookup fails: empty address
+  WriteLog(Event(), p::SystemClock(), host_);  // looked up again, succeeds
+  WriteControlLog(true, Event(), p::SystemClock(), host_);  // cached
   const std::string text = Contents();
   EXPECT_EQ(g_lookups, 2);
   const size_t first = text.find("\r\n\tx\r\n"), second = text.find("\r\n192.168.1.9\tx\r\n");
@@ -138,6 +135,17 @@ TEST_F(LogFileTest, EachRecordIsDatedByTheClockHandedIn) {
   const std::string text = Contents();
   EXPECT_NE(text.find("\t2026/3/5 7:8:9\tVardKT+(1,0,5,3225)\t"), std::string::npos) << text;
   EXPECT_NE(text.find("\t2026/3/5 7:9:10\tVardKT(5,0,0,2275)\t"), std::string::npos) << text;
+}
+
+TEST(LogHostAddressTest, KeptAfterTheFirstSuccessUntilForgotten) {
+  int calls = 0;
+  LogHostAddress host([&] { return ++calls == 1 ? std::string() : "10.0.0." + std::to_string(calls); });
+  EXPECT_EQ(host.Get(), "");
+  EXPECT_EQ(host.Get(), "10.0.0.2");
+  EXPECT_EQ(host.Get(), "10.0.0.2");
+  host.Forget();
+  EXPECT_EQ(host.Get(), "10.0.0.3");
+  EXPECT_EQ(calls, 3);
 }
 
 }  // namespace

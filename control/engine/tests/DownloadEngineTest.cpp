@@ -14,7 +14,6 @@
 #include "common/text/Utf.h"
 #include "common/platform/testing/FaultyFileSystem.h"
 #include "control/engine/DirectTarget.h"
-#include "control/engine/RemoteSize.h"
 
 namespace vard {
 namespace {
@@ -305,12 +304,6 @@ TEST_F(DownloadEngineTest, EachFailingFileOperationEndsOnlyItsItem) {
       }
     }
   }
-}
-
-TEST(RemoteSize, TheServersLengthOrNothing) {
-  EXPECT_EQ(QueryRemoteSize(ServerUrl("/data/123456"), false), 123456);
-  EXPECT_EQ(QueryRemoteSize(ServerUrl("/data/0"), true), 0);
-  EXPECT_EQ(QueryRemoteSize(u"http://127.0.0.1:1/x", false), std::nullopt);
 }
 
 }  // namespace

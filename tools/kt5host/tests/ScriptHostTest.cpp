@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "control/ControlComposition.h"
+
 namespace vard {
 namespace {
 
@@ -21,7 +23,7 @@ TEST(ScriptHost, WordsAndValues) {
 
 TEST(ScriptHost, RunsAScriptAndPrintsResultsAndEvents) {
   std::ostringstream out;
-  ScriptHost host(out, ControlServices::Defaults());
+  ScriptHost host(out, ComposeControlServices());
   std::istringstream script(
       "# grouped list\n"
       "param FolderType TYPE2\n"

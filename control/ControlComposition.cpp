@@ -1,0 +1,67 @@
+#include "control/ControlComposition.h"
+
+#include "common/handoff/SavedDownloads.h"
+#include "common/platform/DebugOutput.h"
+#include "common/platform/KnownFolders.h"
+#include "common/respack/LanguagePack.h"
+#include "control/engine/RemoteSize.h"
+#include "control/services/MissingServices.h"
+#include "resources/PackImages.h"
+
+namespace vard {
+namespace {
+
+// A shared pointer to a process-wide object, owning nothing.
+template <typename T>
+std::shared_ptr<T> ProcessWide(T& object) {
+  return std::shared_ptr<T>(std::shared_ptr<void>(), &object);
+}
+
+// The packs built into the module, applied to the process's store.
+class CarriedLanguagePacks final : public IControlLanguage {
+ public:
+  bool LoadPack(const std::u16string& language) override {
+    return SelectAndValidatePack(language, PackImage, LanguageStore::Instance());
+  }
+  const LanguageStore& Texts() override { return LanguageStore::Instance(); }
+};
+
+// The saved-downloads file in the data folder. No file counts 0.
+class SavedDownloadsFile final : public ISavedDownloads {
+ public:
+  std::optional<uint32_t> PendingCount() override {
+    return static_cast<uint32_t>(SavedFileCount(SavedDownloadsPath()));
+  }
+};
+
+// The documents folder to start with; the registry's remembered folder, the
+// temporary folder's preparation and the browse dialog are still to come.
+class DocumentsFolders final : public IControlFolders {
+ public:
+  explicit DocumentsFolders(std::shared_ptr<IControlFolders> later) : later_(std::move(later)) {}
+  std::u16string InitialDownloadFolder() override { return platform::DocumentsFolder(); }
+  std::u16string PrepareTempFolder(const std::u16string& folder) override { return later_->PrepareTempFolder(folder); }
+  std::optional<std::u16string> SelectFolder() override { return later_->SelectFolder(); }
+
+ private:
+  std::shared_ptr<IControlFolders> later_;
+};
+
+}  // namespace
+
+ControlServices ComposeControlServices(DebugSink debug) {
+  ControlServices s;
+  s.debug = debug ? std::move(debug) : [](std::u16string_view line) { platform::DebugOutput(line); };
+  s.network = std::make_shared<HttpControlNetwork>();
+  s.dialogs = MissingDialogs(kSeamNotAvailableYet, s.debug);
+  s.folders = std::make_shared<DocumentsFolders>(MissingFolders(kSeamNotAvailableYet, s.debug));
+  s.handOff = MissingHandOff(kSeamNotAvailableYet, s.debug);
+  s.savedDownloads = std::make_shared<SavedDownloadsFile>();
+  s.shell = MissingShell(kSeamNotAvailableYet, s.debug);
+  s.hostInfo = ProcessWide(platform::SystemHostInfo());
+  s.language = std::make_shared<CarriedLanguagePacks>();
+  s.title = ProcessWide(ProgramTitle::Process());
+  return s;
+}
+
+}  // namespace vard

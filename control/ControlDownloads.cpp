@@ -1,0 +1,72 @@
+#include "control/ControlDownloads.h"
+
+#include "common/platform/FileSystem.h"
+#include "common/platform/KnownFolders.h"
+#include "control/PageUrl.h"
+
+namespace vard {
+namespace {
+
+// Sets a flag for the length of a scope.
+class ForcedFlag {
+ public:
+  explicit ForcedFlag(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+  ~ForcedFlag() { flag_ = saved_; }
+  ForcedFlag(const ForcedFlag&) = delete;
+  ForcedFlag& operator=(const ForcedFlag&) = delete;
+
+ private:
+  bool& flag_;
+  bool saved_;
+};
+
+}  // namespace
+
+ControlDownloads::ControlDownloads(ControlSettings& settings, IDownloadDialogs& dialogs, IControlNetwork& network)
+    : settings_(settings), dialogs_(dialogs), network_(network) {}
+
+int ControlDownloads::RunList(const std::vector<DownloadItem>& batch, DialogOwner owner) {
+  return dialogs_.RunListDownload(settings_.dialog, batch, owner);
+}
+
+int ControlDownloads::RunDropped(const std::vector<DownloadItem>& batch) {
+  ForcedFlag fullPaths(settings_.dialog.useFullPath);
+  return RunList(batch, DialogOwner::kParentWindow);
+}
+
+std::u16string ControlDownloads::Resolve(const std::u16string& url) const {
+  return ResolvePageUrl(url, settings_.pageUrl, settings_.dialog.useBase64Encode, true);
+}
+
+void ControlDownloads::DownloadAndOpen(const std::u16string& url, const std::u16string& fileName, int64_t fileSize) {
+  if (url.empty()) return;
+  dialogs_.RunDownloadAndOpen(settings_, SingleFile{Resolve(url), fileName, fileSize});
+  settings_.openAfterDownload = true;
+}
+
+void ControlDownloads::SingleDownload(const std::u16string& url, const std::u16string& fileName, int64_t fileSize) {
+  if (url.empty()) return;
+  const std::u16string resolved = Resolve(url);
+  const std::u16string shown = LastPathComponent(fileName.empty() ? resolved : fileName);
+  if (fileSize == 0) fileSize = network_.QueryRemoteSize(resolved, settings_.useUnicode);
+  const auto answer = dialogs_.AskOpenOrSave(shown, fileSize);
+  if (!answer) return;
+  using Choice = OpenOrSaveAnswer::Choice;
+  const std::u16string target =
+      answer->choice == Choice::kOpen ? TemporaryTarget(settings_.tempFolder, shown) : answer->savePath;
+  settings_.openAfterDownload = answer->choice != Choice::kSave;
+  // The page's URL as it came (it is resolved again), the target a full path.
+  ForcedFlag fullPaths(settings_.dialog.useFullPath);
+  DownloadAndOpen(url, target, fileSize);
+}
+
+std::u16string TemporaryTarget(const std::u16string& tempFolderSetting, const std::u16string& name) {
+  std::u16string folder = tempFolderSetting;
+  if (folder.empty() || !platform::IsDirectory(folder)) {
+    folder = platform::TempFolder();
+    if (!folder.empty() && folder.back() == u'\\') folder.pop_back();
+  }
+  return folder + u"\\" + name;
+}
+
+}  // namespace vard

@@ -1,0 +1,118 @@
+#pragma once
+// A fully faked set of the control's services: every seam records what it
+// was asked and answers what the test set. Wire() hands them to a control.
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "control/ControlServices.h"
+
+namespace vard::fakes {
+
+struct FakeNetwork final : IControlNetwork {
+  int64_t QueryRemoteSize(const std::u16string& url, bool utf8) override {
+    asked.push_back(url);
+    askedUtf8 = utf8;
+    return size;
+  }
+  int64_t size = 0;
+  std::vector<std::u16string> asked;
+  bool askedUtf8 = false;
+};
+
+struct FakeDialogs final : IDownloadDialogs {
+  int RunListDownload(DownloadDialogState& state, const std::vector<DownloadItem>& batch, DialogOwner owner) override {
+    lastBatch = batch;
+    lastOwner = owner;
+    fullPathsDuringRun = state.useFullPath;
+    ++listRuns;
+    return endCode;
+  }
+  void RunDownloadAndOpen(const ControlSettings& settings, const SingleFile& file) override;
+  std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& name, int64_t size) override {
+    asked.push_back({name, size});
+    return answer;
+  }
+
+  struct Run {
+    SingleFile file;
+    bool fullPaths = false;
+    bool openAfter = false;
+  };
+  int endCode = 1;
+  int listRuns = 0;
+  std::vector<DownloadItem> lastBatch;
+  DialogOwner lastOwner = DialogOwner::kControlWindow;
+  bool fullPathsDuringRun = false;
+  std::vector<Run> singleRuns;
+  std::optional<OpenOrSaveAnswer> answer;
+  std::vector<std::pair<std::u16string, int64_t>> asked;
+};
+
+struct FakeFolders final : IControlFolders {
+  std::u16string InitialDownloadFolder() override { return initial; }
+  std::u16string PrepareTempFolder(const std::u16string& folder) override { return u"prepared " + folder; }
+  std::optional<std::u16string> SelectFolder() override { return chosen; }
+  std::u16string initial = u"C:\\Docs";
+  std::optional<std::u16string> chosen;
+};
+
+struct FakeHandOff final : IAgentHandOff {
+  void HandOff(const AgentHandOffRequest& request) override { requests.push_back(request); }
+  std::vector<AgentHandOffRequest> requests;
+};
+
+struct FakeSavedDownloads final : ISavedDownloads {
+  std::optional<uint32_t> PendingCount() override { return count; }
+  std::optional<uint32_t> count = 0;
+};
+
+struct FakeShell final : IControlShell {
+  int32_t IconIndex(const std::u16string&, bool directory) override { return directory ? 4 : 3; }
+  void DragOut(std::function<void(const std::u16string&)> droppedInto) override {
+    ++drags;
+    if (dropFolder) droppedInto(*dropFolder);
+  }
+  int drags = 0;
+  std::optional<std::u16string> dropFolder;
+};
+
+struct FakeHostInfo final : platform::IHostInfo {
+  std::vector<uint32_t> Ipv4Addresses() override { return ipv4; }
+  std::vector<platform::HardwareAddress> AdapterAddresses() override { return adapters; }
+  std::vector<uint32_t> ipv4;
+  std::vector<platform::HardwareAddress> adapters;
+};
+
+// Accepts "en" and "ko" without touching its store, which holds the texts
+// the presenter shows.
+struct FakeLanguage final : IControlLanguage {
+  FakeLanguage();
+  bool LoadPack(const std::u16string& language) override {
+    loads.push_back(language);
+    return accepted.count(language) > 0;
+  }
+  const LanguageStore& Texts() override { return store; }
+  LanguageStore store;
+  std::set<std::u16string> accepted{u"en", u"ko"};
+  std::vector<std::u16string> loads;
+};
+
+struct FakeControlServices {
+  ControlServices Wire();
+
+  std::shared_ptr<FakeNetwork> network = std::make_shared<FakeNetwork>();
+  std::shared_ptr<FakeDialogs> dialogs = std::make_shared<FakeDialogs>();
+  std::shared_ptr<FakeFolders> folders = std::make_shared<FakeFolders>();
+  std::shared_ptr<FakeHandOff> handOff = std::make_shared<FakeHandOff>();
+  std::shared_ptr<FakeSavedDownloads> savedDownloads = std::make_shared<FakeSavedDownloads>();
+  std::shared_ptr<FakeShell> shell = std::make_shared<FakeShell>();
+  std::shared_ptr<FakeHostInfo> hostInfo = std::make_shared<FakeHostInfo>();
+  std::shared_ptr<FakeLanguage> language = std::make_shared<FakeLanguage>();
+  std::shared_ptr<ProgramTitle> title = std::make_shared<ProgramTitle>();
+  std::shared_ptr<std::vector<std::u16string>> debugLines = std::make_shared<std::vector<std::u16string>>();
+};
+
+}  // namespace vard::fakes
