@@ -27,7 +27,6 @@ FILE_INFO DownloadFileInfo(const DOWNLOAD_INFO& r) {
 
 }  // namespace
 
-void SetShellOpenHook(ShellOpenHook hook) { g_shellOpen = hook; }
 
 UPLOAD_INFO::UPLOAD_INFO(const FILE_INFO& info) : FILE_INFO(info) {
   // Whatever the writer left, our copies end inside their fields.

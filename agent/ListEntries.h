@@ -92,8 +92,4 @@ class CUploadFile : public UPLOAD_INFO, public ACTION_INFO, public POST_DATAS {
 
 using EntryList = std::vector<std::shared_ptr<UPLOAD_INFO>>;
 
-// The shell's "open" for a finished download; the view installs the real one.
-using ShellOpenHook = void (*)(const std::u16string& path);
-void SetShellOpenHook(ShellOpenHook hook);
-
 }  // namespace vard

@@ -4,6 +4,7 @@
 #include <sstream>
 #include <streambuf>
 
+#include "control/ControlComposition.h"
 #include "tools/kt5host/ScriptHost.h"
 
 namespace vard {
@@ -16,7 +17,7 @@ struct Ran {
 
 Ran RunScript(std::istream& script) {
   std::ostringstream out;
-  ScriptHost host(out, ControlServices::Defaults());
+  ScriptHost host(out, ComposeControlServices());
   const bool ok = host.Run(script);
   return {ok, out.str()};
 }
