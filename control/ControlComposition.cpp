@@ -4,6 +4,8 @@
 #include "common/platform/DebugOutput.h"
 #include "common/platform/KnownFolders.h"
 #include "common/respack/LanguagePack.h"
+#include "control/engine/ConsoleDownloadDialogs.h"
+#include "control/engine/RegistryFolders.h"
 #include "control/engine/RemoteSize.h"
 #include "control/services/MissingServices.h"
 #include "resources/PackImages.h"
@@ -34,27 +36,15 @@ class SavedDownloadsFile final : public ISavedDownloads {
   }
 };
 
-// The documents folder to start with; the registry's remembered folder, the
-// temporary folder's preparation and the browse dialog are still to come.
-class DocumentsFolders final : public IControlFolders {
- public:
-  explicit DocumentsFolders(std::shared_ptr<IControlFolders> later) : later_(std::move(later)) {}
-  std::u16string InitialDownloadFolder() override { return platform::DocumentsFolder(); }
-  std::u16string PrepareTempFolder(const std::u16string& folder) override { return later_->PrepareTempFolder(folder); }
-  std::optional<std::u16string> SelectFolder() override { return later_->SelectFolder(); }
-
- private:
-  std::shared_ptr<IControlFolders> later_;
-};
-
 }  // namespace
 
 ControlServices ComposeControlServices(DebugSink debug) {
   ControlServices s;
   s.debug = debug ? std::move(debug) : [](std::u16string_view line) { platform::DebugOutput(line); };
   s.network = std::make_shared<HttpControlNetwork>();
-  s.dialogs = MissingDialogs(kSeamNotAvailableYet, s.debug);
-  s.folders = std::make_shared<DocumentsFolders>(MissingFolders(kSeamNotAvailableYet, s.debug));
+  // The list download runs in the console view until the control has windows.
+  s.dialogs = std::make_shared<ConsoleDownloadDialogs>(MissingDialogs(kSeamNotAvailableYet, s.debug));
+  s.folders = std::make_shared<RegistryFolders>(platform::SystemRegistry(), MissingFolders(kSeamNotAvailableYet, s.debug));
   s.handOff = MissingHandOff(kSeamNotAvailableYet, s.debug);
   s.savedDownloads = std::make_shared<SavedDownloadsFile>();
   s.shell = MissingShell(kSeamNotAvailableYet, s.debug);

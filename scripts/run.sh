@@ -1,8 +1,25 @@
 #!/bin/bash
 # Installs what is missing, builds the native target and runs the main job:
-# the download control driven by its scripting host on the example script.
+# a page's script (examples/download.kts) appends three files served by the
+# loopback test server and downloads them with the control's own engine.
+# With a script argument, kt5host runs that script instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh linux >/dev/null
-exec build/linux/tools/kt5host/kt5host "${1:-examples/demo.kts}"
+host=build/linux/tools/kt5host/kt5host
+if [ $# -gt 0 ]; then exec "$host" "$1"; fi
+
+work=$(mktemp -d)
+folder="$work/downloads"
+build/linux/common/http/testing/vard_http_testserver --port-file "$work/port" &
+server=$!
+trap 'kill $server 2>/dev/null || true; rm -f "$work/port" "$work/script.kts"' EXIT
+for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
+port=$(cut -d' ' -f2 "$work/port")
+export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}" NO_PROXY="127.0.0.1,localhost${NO_PROXY:+,$NO_PROXY}"
+sed -e "s|@SERVER@|http://127.0.0.1:$port|g" -e "s|@FOLDER@|$folder|g" examples/download.kts > "$work/script.kts"
+"$host" "$work/script.kts"
+echo
+echo "Downloaded into $folder:"
+(cd "$folder" && find . -type f -printf '%10s  %p\n' | sort -k2)

@@ -16,6 +16,11 @@ void SetEnv(const char* name, const char* value);
 // VARDEL_OS_MAJOR overrides it on every target, so tests can pick a branch.
 int OsMajorVersion();
 
+// Whether standard output / input is an interactive terminal (a console on
+// Windows): the console views draw live lines and ask questions only there.
+bool StandardOutputIsTerminal();
+bool StandardInputIsTerminal();
+
 // Name of the ANSI code page in use, as iconv or Windows knows it
 // ("CP949", "UTF-8", "1252" ...). Informational; conversions live in
 // CodePage.h.

@@ -8,14 +8,16 @@
 namespace vard {
 namespace {
 
-// The script plays the user of the list download dialog: it prints the batch
-// and ends with the script's result. The other dialogs stay the host's.
+// With a "dialogresult" line the script plays the user of the list download
+// dialog: it prints the batch and ends with that result. Without one the
+// host's dialog downloads for real. The other dialogs stay the host's.
 class ScriptedDialogs final : public IDownloadDialogs {
  public:
   ScriptedDialogs(std::shared_ptr<IDownloadDialogs> host, std::ostream& out, std::function<int()> result)
       : host_(std::move(host)), out_(out), result_(std::move(result)) {}
-  int RunListDownload(DownloadDialogState&, const std::vector<DownloadItem>& batch, DialogOwner) override {
+  int RunListDownload(DownloadDialogState& state, const std::vector<DownloadItem>& batch, DialogOwner owner) override {
     const int result = result_();
+    if (result == 0) return host_->RunListDownload(state, batch, owner);
     out_ << "  download dialog: " << batch.size() << " item(s)";
     for (const DownloadItem& item : batch) out_ << " [" << Utf16ToUtf8(item.fileName) << "]";
     out_ << ", ends with " << result << "\n";

@@ -1,5 +1,7 @@
 #include "common/platform/Environment.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 namespace vard::platform {
@@ -34,5 +36,8 @@ std::string AnsiCodePageName() {
   }
   return "UTF-8";
 }
+
+bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 
 }  // namespace vard::platform

@@ -32,4 +32,14 @@ int OsMajorVersion() {
 
 std::string AnsiCodePageName() { return std::to_string(::GetACP()); }
 
+namespace {
+bool IsConsole(DWORD which) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(::GetStdHandle(which), &mode) != 0;
+}
+}  // namespace
+
+bool StandardOutputIsTerminal() { return IsConsole(STD_OUTPUT_HANDLE); }
+bool StandardInputIsTerminal() { return IsConsole(STD_INPUT_HANDLE); }
+
 }  // namespace vard::platform
