@@ -37,6 +37,14 @@ AnswerClass ClassifyStatus(uint32_t status) {
   return AnswerClass::kBody;
 }
 
+std::optional<int64_t> ParseContentLength(std::u16string_view s) {
+  SkipBlanks(s);
+  const auto n = Number(s);
+  SkipBlanks(s);
+  if (!n || !s.empty()) return std::nullopt;
+  return n;
+}
+
 std::optional<ContentRange> ParseContentRange(std::u16string_view s) {
   SkipBlanks(s);
   constexpr std::u16string_view kUnit = u"bytes";

@@ -16,6 +16,10 @@ enum class AnswerClass {
 };
 AnswerClass ClassifyStatus(uint32_t status);
 
+// A Content-Length header's value (blanks around digits allowed); none for
+// anything else or a value beyond the 64-bit range.
+std::optional<int64_t> ParseContentLength(std::u16string_view header);
+
 // "bytes <first>-<last>/<total>" with total "*" when unknown (-1).
 struct ContentRange {
   int64_t first = 0;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "common/platform/PathText.h"
+#include "common/text/CaseFold.h"
 #include "common/text/SizeFormat.h"
 #include "common/text/Utf.h"
 #include "common/text/UrlEncoding.h"
@@ -24,36 +26,12 @@ constexpr char16_t kLogCancelled[] = u"다운로드 취소";
 constexpr char16_t kLogConnectFailed[] = u"네트워크 접속실패";
 constexpr char16_t kLogNotFound[] = u"404 Not Found";
 
-bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char16_t c = text[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
-
-std::optional<int64_t> ParseLength(const std::u16string& text) {
-  int64_t n = 0;
-  size_t i = 0;
-  while (i < text.size() && text[i] == u' ') ++i;
-  const size_t first = i;
-  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-    const int d = text[i] - u'0';
-    if (n > (INT64_MAX - d) / 10) return std::nullopt;
-    n = n * 10 + d;
-  }
-  if (i == first) return std::nullopt;
-  return n;
-}
-
 std::u16string Decimal(int64_t n) { return AsciiToUtf16(std::to_string(n)); }
 
 }  // namespace
 
 bool IsHttpUrl(std::u16string_view url) {
-  return StartsWithIgnoringCase(url, u"http://") || StartsWithIgnoringCase(url, u"https://");
+  return StartsWithIgnoreCase(url, u"http://") || StartsWithIgnoreCase(url, u"https://");
 }
 
 DownloadEngine::DownloadEngine(DownloadEngineServices services, DownloadRunOptions options,
@@ -253,10 +231,9 @@ bool DownloadEngine::DecideResume(size_t index, std::u16string& path, bool& resu
     case duplicate::kSaveAs: {
       applyAll(applyAllSaveAs_);
       path = a.newPath;
-      const size_t slash = path.find_last_of(u"\\/");
       {
         std::lock_guard lock(itemsMutex_);
-        items_[index].displayName = slash == std::u16string::npos ? path : path.substr(slash + 1);
+        items_[index].displayName = platform::LastPathComponent(path);
       }
       s_.host->ItemChanged(index);
       s_.host->SetCurrentFileText(Item(index).displayName);
@@ -347,7 +324,7 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
 
       std::u16string lengthText;
       std::optional<int64_t> length;
-      if (request.QueryInfoText(p::inet::kQueryContentLength, lengthText)) length = ParseLength(lengthText);
+      if (request.QueryInfoText(p::inet::kQueryContentLength, lengthText)) length = transfer::ParseContentLength(lengthText);
       const int64_t L = length.value_or(fileSize);
       if (length && L != fileSize && L + done != fileSize) {
         const int64_t newSize = place.target == BodyTarget::kAppend && resume ? L + done : L;

@@ -29,6 +29,14 @@ TEST(BodyPlacement, StatusClasses) {
   EXPECT_EQ(ClassifyStatus(503), AnswerClass::kServerError);
 }
 
+TEST(BodyPlacement, ContentLengths) {
+  EXPECT_EQ(ParseContentLength(u"1073741824"), 1073741824);
+  EXPECT_EQ(ParseContentLength(u" 0 "), 0);
+  EXPECT_EQ(ParseContentLength(u"9223372036854775807"), INT64_MAX);
+  for (std::u16string_view bad : {u"", u"-1", u"12ab", u"9223372036854775808", u"1 2"})
+    EXPECT_FALSE(ParseContentLength(bad));
+}
+
 TEST(BodyPlacement, ContentRangeHeaders) {
   auto r = ParseContentRange(u"bytes 100-199/1000");
   ASSERT_TRUE(r);
