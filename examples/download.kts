@@ -11,3 +11,7 @@ call AppendFile "/data/300000" "images/사진 01.jpg" -
 call AppendFile "/data/33554432" "big.iso" -
 show
 call StartDownload
+# The same list again: the files are there now, and the answer given ahead
+# resumes them all (nothing is left to fetch).
+answer duplicate resume all
+call StartDownload

@@ -113,7 +113,9 @@ std::string FormatVariant(const Variant& v) {
 }
 
 ScriptHost::ScriptHost(std::ostream& out, ControlServices services)
-    : out_(out), ctrl_(ScriptedServices(std::move(services), out, [this] { return dialogResult_; })) {
+    : out_(out),
+      consoleDialogs_(std::dynamic_pointer_cast<ConsoleDownloadDialogs>(services.dialogs)),
+      ctrl_(ScriptedServices(std::move(services), out, [this] { return dialogResult_; })) {
   cookie_ = ctrl_.Advise(this);
 }
 
@@ -232,6 +234,8 @@ bool ScriptHost::Command(const std::vector<std::string>& words) {
     else if (cmd == "dblclick") ctrl_.OnListDoubleClick(n);
     else if (cmd == "dialogresult") dialogResult_ = n;
     else ctrl_.OnChildDialogEnd(n);
+  } else if (cmd == "answer") {
+    return Answer(words);
   } else if (cmd == "menu") {
     const auto answer = argc >= 1 ? number(1, 0, UINT16_MAX) : 0;
     if (!numbersOk) return false;
@@ -277,6 +281,52 @@ bool ScriptHost::Run(std::istream& script) {
     ok = RunLine(line) && ok;
   }
   return ok;
+}
+
+}  // namespace vard
+
+namespace vard {
+
+// "answer duplicate overwrite|resume|cancel|saveas PATH [all]",
+// "answer stop yes|no", "answer folder PATH": the next such question of a
+// download dialog takes this answer.
+bool ScriptHost::Answer(const std::vector<std::string>& words) {
+  const char* usage = "usage: answer duplicate overwrite|resume|cancel|saveas PATH [all] | stop yes|no | folder PATH";
+  if (!consoleDialogs_) return Reject("answers need the console's download dialogs");
+  if (words.size() < 3) return Reject(usage);
+  const auto path = [](const std::string& word) {
+    std::u16string p = Utf8ToUtf16(Unquoted(word));
+    for (char16_t& c : p)
+      if (c == u'/') c = u'\\';
+    return p;
+  };
+  ConsoleAnswers& answers = consoleDialogs_->Answers();
+  const std::string& what = words[1];
+  const std::string& how = words[2];
+  if (what == "stop" && (how == "yes" || how == "no")) {
+    answers.stops.push_back(how == "yes");
+  } else if (what == "folder") {
+    answers.folders.push_back(path(how));
+  } else if (what == "duplicate") {
+    DuplicateAnswer a;
+    size_t next = 3;
+    if (how == "overwrite") a.code = duplicate::kOverwrite;
+    else if (how == "resume") a.code = duplicate::kResume;
+    else if (how == "cancel") a.code = duplicate::kCancel;
+    else if (how == "saveas" && words.size() > 3) {
+      a.code = duplicate::kSaveAs;
+      a.newPath = path(words[3]);
+      next = 4;
+    } else {
+      return Reject(usage);
+    }
+    a.applyToAll = words.size() > next && words[next] == "all";
+    answers.duplicates.push_back(a);
+  } else {
+    return Reject(usage);
+  }
+  out_ << "  = ok\n";
+  return true;
 }
 
 }  // namespace vard

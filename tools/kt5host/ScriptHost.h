@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "control/CKT5Ctrl.h"
+#include "control/engine/ConsoleDownloadDialogs.h"
 #include "control/ConsoleControlView.h"
 #include "control/ControlPersistence.h"
 
@@ -31,11 +32,15 @@ class ScriptHost final : public IKT5CtrlEvents {
  private:
   bool Member(InvokeKind kind, const std::vector<std::string>& words);
   bool Command(const std::vector<std::string>& words);
+  bool Answer(const std::vector<std::string>& words);
   bool Reject(const std::string& reason);
   void EnsureCreated();
   void LoadParams();
 
   std::ostream& out_;
+  // The console's download dialogs, when the host's services have them:
+  // "answer" lines queue their answers.
+  std::shared_ptr<ConsoleDownloadDialogs> consoleDialogs_;
   CKT5Ctrl ctrl_;
   ConsoleControlView view_;
   std::map<std::u16string, Variant> params_;

@@ -158,5 +158,19 @@ TEST(ScriptHostRejects, NumbersBeyondEveryIntegerStayText) {
   EXPECT_NE(r.out.find(" (8,589,934,591.99GB)] ["), std::string::npos) << r.out;  // all files, clamped
 }
 
+TEST(ScriptHostAnswers, QuestionsOfTheDownloadDialogCanBeAnsweredAhead) {
+  const Ran r = RunScript(
+      "answer duplicate overwrite all\n"
+      "answer duplicate saveas \"/tmp/x y.bin\"\n"
+      "answer stop no\n"
+      "answer folder /tmp\n"
+      "answer duplicate\n"
+      "answer stop maybe\n");
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '='), 4) << r.out;
+  ASSERT_EQ(Reasons(r.out).size(), 2u) << r.out;
+  EXPECT_EQ(Reasons(r.out)[0].rfind("line 5: usage: answer", 0), 0u) << r.out;
+}
+
 }  // namespace
 }  // namespace vard
