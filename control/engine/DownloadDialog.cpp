@@ -136,8 +136,7 @@ void DownloadDialog::OnClose(bool ask) {
 }
 
 bool DownloadDialog::WaitForWorker(uint32_t ms) {
-  for (uint32_t waited = 0; engine_ && engine_->Running() && waited < ms; waited += 10) s_.clock->Sleep(10);
-  return !engine_ || !engine_->Running();
+  return !engine_ || s_.clock->WaitUntil([this] { return !engine_->Running(); }, ms, 10);
 }
 
 void DownloadDialog::JoinWorker() {

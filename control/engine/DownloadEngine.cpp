@@ -11,6 +11,7 @@
 #include "common/transfer/BodyPlacement.h"
 #include "common/transfer/ResumeRequest.h"
 #include "common/transfer/SafeName.h"
+#include "control/SizeTotal.h"
 
 namespace vard {
 namespace p = platform;
@@ -40,9 +41,9 @@ DownloadEngine::DownloadEngine(DownloadEngineServices services, DownloadRunOptio
       options_(std::move(options)),
       items_(std::move(items)),
       progress_(*s_.clock, options_.limitRateKB) {
-  int64_t total = 0;
-  for (const DownloadItem& i : items_) total = i.fileSize > 0 && total > INT64_MAX - i.fileSize ? INT64_MAX : total + std::max<int64_t>(i.fileSize, 0);
-  progress_.SetRunTotal(total);
+  SizeTotal total;
+  for (const DownloadItem& i : items_) total.Add(std::max<int64_t>(i.fileSize, 0));
+  progress_.SetRunTotal(total.Clamped());
   applyAllOverwrite_ = options_.overwriteAll;
 }
 

@@ -26,17 +26,7 @@ class HttpClientTest : public ::testing::Test {
     EXPECT_TRUE(file_.QueryInfoNumber(query, value));
     return value;
   }
-  // The available/read loop of the download job: one buffer per read.
-  std::string ReadAll() {
-    std::string body;
-    while (const uint32_t n = file_.QueryDataAvailable()) {
-      std::string block(n, '\0');
-      const uint32_t got = file_.Read(block.data(), n);
-      if (got == 0) break;
-      body.append(block.data(), got);
-    }
-    return body;
-  }
+  std::string ReadAll() { return http_tests::ReadAvailable(file_); }
   static void ExpectData(const std::string& body, uint64_t offset) {
     for (size_t i = 0; i < body.size(); ++i)
       ASSERT_EQ(static_cast<uint8_t>(body[i]), DataByte(offset + i)) << "at " << i;

@@ -28,16 +28,7 @@ class HttpsTest : public ::testing::Test {
     EXPECT_TRUE(file_.QueryInfoNumber(query, value));
     return value;
   }
-  std::string ReadAll() {
-    std::string body;
-    while (const uint32_t n = file_.QueryDataAvailable()) {
-      std::string block(n, '\0');
-      const uint32_t got = file_.Read(block.data(), n);
-      if (got == 0) break;
-      body.append(block.data(), got);
-    }
-    return body;
-  }
+  std::string ReadAll() { return http_tests::ReadAvailable(file_); }
   static bool IsData(const std::string& body, uint64_t offset) {
     for (size_t i = 0; i < body.size(); ++i)
       if (static_cast<uint8_t>(body[i]) != DataByte(offset + i)) return false;

@@ -24,6 +24,17 @@ std::string Fetch(std::string_view path) {
   return body;
 }
 
+std::string ReadAvailable(CInternetFile& file) {
+  std::string body;
+  while (const uint32_t n = file.QueryDataAvailable()) {
+    std::string block(n, '\0');
+    const uint32_t got = file.Read(block.data(), n);
+    if (got == 0) break;
+    body.append(block.data(), got);
+  }
+  return body;
+}
+
 std::string LastRawRequest() { return Fetch("/_raw/last"); }
 
 }  // namespace vard::http_tests

@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+namespace vard {
+class CInternetFile;
+}
+
 namespace vard::http_tests {
 
 // The recording port of the test server (hosted in-process, or the native
@@ -22,6 +26,9 @@ uint16_t TlsPort(Tls kind = Tls::kTrusted);
 std::u16string TlsUrl(std::string_view path, Tls kind = Tls::kTrusted);
 // The whole body of a GET.
 std::string Fetch(std::string_view path);
+// The rest of an open answer's body, read as the download engines read:
+// what is available, one buffer per read.
+std::string ReadAvailable(CInternetFile& file);
 // Raw bytes of the last request the server received (not counting these).
 std::string LastRawRequest();
 

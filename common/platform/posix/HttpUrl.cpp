@@ -56,6 +56,19 @@ inet::Scheme SchemeNumber(std::string scheme) {
   return inet::Scheme::kUnknown;
 }
 
+// Browser mode escapes the unsafe bytes of a path (only the path: query
+// and fragment go out as given).
+void AppendEscapedPath(std::string& out, std::string_view path) {
+  for (unsigned char c : path) {
+    if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>') {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+}
 
 }  // namespace
 
@@ -70,18 +83,8 @@ bool CanonicalizeUrl(const char16_t* url, char16_t* buffer, uint32_t* length, ui
   std::string path = in.substr(pathStart, tail - pathStart);
   if (path.empty()) path = "/";
   path = RemoveDotSegments(path);
-  // Browser mode: escape unsafe bytes of the path only; query and fragment
-  // go out as given.
   std::string out = in.substr(0, pathStart);
-  for (unsigned char c : path) {
-    if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>') {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02X", c);
-      out += hex;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
+  AppendEscapedPath(out, path);
   out += in.substr(tail);
   const std::u16string result = Utf8ToUtf16(out);
   if (!buffer || *length <= result.size()) {
@@ -184,16 +187,9 @@ bool SameScheme(const std::string& a, size_t aLength, const std::string& b, size
 // "C:\dir\a b.txt" -> "file:///C:/dir/a%20b.txt"; a bare drive names its root.
 std::string DriveUrl(const std::string& path) {
   std::string out = "file:///";
-  for (unsigned char c : path) {
-    if (c == '\\') c = '/';
-    if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>') {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02X", c);
-      out += hex;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
+  std::string slashed = path;
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  AppendEscapedPath(out, slashed);
   if (out.find('/', 8) == std::string::npos) out += '/';
   return out;
 }

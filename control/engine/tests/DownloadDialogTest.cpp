@@ -41,15 +41,19 @@ class DownloadDialogTest : public p::RegistryTest {
   int Run(std::vector<DownloadItem> items, DownloadDialogConfig config = {}) {
     if (config.options.downloadFolder.empty()) config.options.downloadFolder = folder_.Path();
     config.messageCaption = u"Alert - ABC";
+    dialog_ = std::make_unique<DownloadDialog>(Services(), config, std::move(items));
+    view_ = std::make_unique<ConsoleDownloadDialogView>(out_, nullptr, false, p::SystemClock(), answers_, u"File Download");
+    return view_->RunModal(*dialog_);
+  }
+
+  DownloadDialogServices Services() {
     DownloadDialogServices s;
     s.clock = &p::SystemClock();
     s.target = &target_;
     s.settings = &settings_;
     s.text = [](uint32_t id) { return u"T" + AsciiToUtf16(std::to_string(id)); };
     s.documentsFolder = [] { return std::u16string(u"C:\\Docs"); };
-    dialog_ = std::make_unique<DownloadDialog>(s, config, std::move(items));
-    view_ = std::make_unique<ConsoleDownloadDialogView>(out_, nullptr, false, p::SystemClock(), answers_, u"File Download");
-    return view_->RunModal(*dialog_);
+    return s;
   }
 
   DirectTarget target_;
@@ -79,13 +83,7 @@ TEST_F(DownloadDialogTest, AnAutoStartedRunShowsItsProgressAndEndsComplete) {
 
 TEST_F(DownloadDialogTest, ClosingBeforeTheStartIsACancel) {
   // Nothing starts it: the test closes it from the dialog's own queue.
-  DownloadDialogConfig config;
-  DownloadDialogServices s;
-  s.clock = &p::SystemClock();
-  s.target = &target_;
-  s.settings = &settings_;
-  s.documentsFolder = [] { return std::u16string(u"C:\\Docs"); };
-  DownloadDialog dialog(s, config, {Item("/data/10", u"x.bin", 10)});
+  DownloadDialog dialog(Services(), {}, {Item("/data/10", u"x.bin", 10)});
   ConsoleDownloadDialogView view(out_, nullptr, false, p::SystemClock(), answers_, u"File Download");
   view.Post([&] { dialog.OnClose(true); });
   EXPECT_EQ(view.RunModal(dialog), endcode::kCancelled);
@@ -138,12 +136,7 @@ TEST_F(DownloadDialogTest, AFailedItemEndsTheRunAsFailedAndRowsExplainThemselves
 
 TEST_F(DownloadDialogTest, ChangingTheFolderStoresIt) {
   answers_.folders.push_back(u"E:\\new");
-  DownloadDialogConfig config;
-  DownloadDialogServices s;
-  s.clock = &p::SystemClock();
-  s.target = &target_;
-  s.settings = &settings_;
-  DownloadDialog dialog(s, config, {});
+  DownloadDialog dialog(Services(), {}, {});
   ConsoleDownloadDialogView view(out_, nullptr, false, p::SystemClock(), answers_, u"");
   view.Post([&] {
     dialog.OnChangeFolder();
