@@ -48,7 +48,7 @@ void ControlDownloads::SingleDownload(const std::u16string& url, const std::u16s
   if (url.empty()) return;
   const std::u16string resolved = Resolve(url);
   const std::u16string shown = LastPathComponent(fileName.empty() ? resolved : fileName);
-  if (fileSize == 0) fileSize = network_.QueryRemoteSize(resolved, settings_.useUnicode);
+  if (fileSize == 0) fileSize = network_.QueryRemoteSize(resolved, settings_.useUnicode).value_or(0);
   const auto answer = dialogs_.AskOpenOrSave(shown, fileSize);
   if (!answer) return;
   using Choice = OpenOrSaveAnswer::Choice;

@@ -48,7 +48,12 @@ void DownloadList::AddItem(const std::u16string& url, const std::u16string& name
   } else if (display.size() < n.size()) {
     item.subFolder = Bounded(n.substr(0, n.size() - display.size() - 1), kSubFolderCapacity);
   }
-  if (size == 0 && !folderEntry && services_.queryRemoteSize) size = services_.queryRemoteSize(url, utf8);
+  if (size == 0 && !folderEntry && services_.queryRemoteSize) {
+    const std::optional<int64_t> asked = services_.queryRemoteSize(url, utf8);
+    size = asked.value_or(0);
+    // Neither the page nor the server knows: fetched to the end of its body.
+    item.sizeUnknown = !asked;
+  }
   item.iconIndex = services_.iconIndex ? services_.iconIndex(item.displayName, folderEntry) : 0;
   item.sizeText = Bounded(FormatSize(size), kSizeTextCapacity);
   item.url = url;

@@ -4,6 +4,7 @@
 // one per top-level folder). Owned by the control; used on its thread only.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -52,7 +53,7 @@ struct DownloadRow {
 
 // Answers the model needs from outside: the size query and icon lookup.
 struct DownloadListServices {
-  std::function<int64_t(const std::u16string& url, bool utf8)> queryRemoteSize;
+  std::function<std::optional<int64_t>(const std::u16string& url, bool utf8)> queryRemoteSize;  // none: unknown
   std::function<int32_t(const std::u16string& name, bool directory)> iconIndex;
   std::function<std::u16string(uint32_t textId)> text;  // language pack text
 };

@@ -20,8 +20,8 @@ std::optional<int64_t> QueryRemoteSize(const std::u16string& url, bool utf8);
 // The control's network seam over the HTTP layer.
 class HttpControlNetwork final : public IControlNetwork {
  public:
-  int64_t QueryRemoteSize(const std::u16string& url, bool utf8) override {
-    return vard::QueryRemoteSize(url, utf8).value_or(0);
+  std::optional<int64_t> QueryRemoteSize(const std::u16string& url, bool utf8) override {
+    return vard::QueryRemoteSize(url, utf8);
   }
 };
 

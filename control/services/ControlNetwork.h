@@ -2,6 +2,7 @@
 // The network as the control's list and single downloads need it outside a
 // download run: the size of a file the page gave no size for.
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vard {
@@ -11,7 +12,7 @@ class IControlNetwork {
   virtual ~IControlNetwork() = default;
   // The server's Content-Length for `url` (escaped from its UTF-8 bytes when
   // `utf8`, else from the ANSI code page); 0 when unknown or failed.
-  virtual int64_t QueryRemoteSize(const std::u16string& url, bool utf8) = 0;
+  virtual std::optional<int64_t> QueryRemoteSize(const std::u16string& url, bool utf8) = 0;
 };
 
 }  // namespace vard

@@ -22,9 +22,9 @@ class MissingSeam {
 class NoNetwork final : public IControlNetwork, MissingSeam {
  public:
   using MissingSeam::MissingSeam;
-  int64_t QueryRemoteSize(const std::u16string&, bool) override {
+  std::optional<int64_t> QueryRemoteSize(const std::u16string&, bool) override {
     Report(u"QueryRemoteSize");
-    return 0;
+    return std::nullopt;
   }
 };
 

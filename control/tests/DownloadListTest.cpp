@@ -27,6 +27,24 @@ class DownloadListTest : public ::testing::Test {
   int sizeQueries = 0;
 };
 
+// A size of 0 from the page is asked from the server; when the server names
+// none either, the item says its size is unknown rather than zero.
+TEST(DownloadListSizes, UnknownIsNotZero) {
+  std::optional<int64_t> answer;
+  DownloadList list(DownloadListServices{[&](const std::u16string&, bool) { return answer; }, {}, {}});
+  list.AddItem(u"http://h/a", u"a", 0, false);
+  answer = 0;
+  list.AddItem(u"http://h/b", u"b", 0, false);
+  answer = 5;
+  list.AddItem(u"http://h/c", u"c", 0, false);
+  ASSERT_EQ(list.Items().size(), 3u);
+  EXPECT_TRUE(list.Items()[0].sizeUnknown);
+  EXPECT_EQ(list.Items()[0].fileSize, 0);
+  EXPECT_FALSE(list.Items()[1].sizeUnknown);
+  EXPECT_FALSE(list.Items()[2].sizeUnknown);
+  EXPECT_EQ(list.Items()[2].fileSize, 5);
+}
+
 TEST_F(DownloadListTest, GroupsByTopFolderIgnoringCase) {
   DownloadList list = MakeList(FolderLayout::kType2);
   list.AddItem(u"http://h/r.pdf", u"docs/2010/r.pdf", 100, false);

@@ -12,12 +12,12 @@
 namespace vard::fakes {
 
 struct FakeNetwork final : IControlNetwork {
-  int64_t QueryRemoteSize(const std::u16string& url, bool utf8) override {
+  std::optional<int64_t> QueryRemoteSize(const std::u16string& url, bool utf8) override {
     asked.push_back(url);
     askedUtf8 = utf8;
     return size;
   }
-  int64_t size = 0;
+  std::optional<int64_t> size = 0;
   std::vector<std::u16string> asked;
   bool askedUtf8 = false;
 };
