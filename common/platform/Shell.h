@@ -1,0 +1,19 @@
+#pragma once
+// What the desktop shell does for the programs: the icon a name shows in the
+// system image list, and opening a file or folder with its program.
+// Win32: SHGetFileInfoW and ShellExecuteW; POSIX: a fixed icon table by
+// extension and folder flag, and xdg-open.
+#include <cstdint>
+#include <string>
+
+namespace vard::platform {
+
+// System image-list index of the icon for `name`, looked up by name only
+// (`attributes` as FileSystem.h's attribute::kNormal / kDirectory).
+int ShellIconIndex(const std::u16string& name, uint32_t attributes);
+
+// Opens `path` with the "open" verb in a normal window. False with
+// LastError when the shell could not start anything.
+bool ShellOpen(const std::u16string& path);
+
+}  // namespace vard::platform
