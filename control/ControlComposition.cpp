@@ -4,6 +4,8 @@
 #include "common/platform/DebugOutput.h"
 #include "common/platform/KnownFolders.h"
 #include "common/respack/LanguagePack.h"
+#include "control/AgentLauncher.h"
+#include "control/PageCookies.h"
 #include "control/engine/ConsoleDownloadDialogs.h"
 #include "control/engine/RegistryFolders.h"
 #include "control/engine/RemoteSize.h"
@@ -45,7 +47,12 @@ ControlServices ComposeControlServices(DebugSink debug) {
   // The list download runs in the console view until the control has windows.
   s.dialogs = std::make_shared<ConsoleDownloadDialogs>(MissingDialogs(kSeamNotAvailableYet, s.debug));
   s.folders = std::make_shared<RegistryFolders>(platform::SystemRegistry(), MissingFolders(kSeamNotAvailableYet, s.debug));
-  s.handOff = MissingHandOff(kSeamNotAvailableYet, s.debug);
+  AgentLauncherSetup launcher;
+  launcher.program = AgentLauncher::DefaultProgram();
+  launcher.savedDownloadsPath = SavedDownloadsPath();
+  launcher.pageCookies = GetPageCookies;
+  // Made with the control: its regions stay mapped for the control's life.
+  s.handOff = std::make_shared<AgentLauncher>(std::move(launcher));
   s.savedDownloads = std::make_shared<SavedDownloadsFile>();
   s.shell = MissingShell(kSeamNotAvailableYet, s.debug);
   s.hostInfo = ProcessWide(platform::SystemHostInfo());

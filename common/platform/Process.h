@@ -44,11 +44,19 @@ class ChildProcess {
   int exitCode_ = 0;
 };
 
+// How a program is shown when the shell starts it.
+enum class StartShow { kHidden, kNormal };
+
 // Starts `program` with `parameters` (blank-separated) through the shell,
-// hidden, with `verb` ("runas", or empty for the default). Win32: waits for
-// input idle; POSIX: polls `ready` on `clock` until it is true or the child
-// has ended. True when the program started.
+// with `verb` ("runas", or empty for the default). Win32: waits for input
+// idle; POSIX: polls `ready` on `clock` until it is true or the child has
+// ended. Either wait gives up after `timeoutMs` on `clock`. True when the
+// program started (ready or not).
 bool ShellStartAndWait(const std::u16string& program, const std::u16string& parameters, const std::u16string& verb,
-                       const std::function<bool()>& ready, IClock& clock = SystemClock());
+                       const std::function<bool()>& ready, IClock& clock = SystemClock(),
+                       uint32_t timeoutMs = kNoTimeout, StartShow show = StartShow::kHidden);
+
+// The file name of the program `base` on this system ("x.exe" or "x").
+std::u16string ExecutableFileName(const std::u16string& base);
 
 }  // namespace vard::platform

@@ -129,8 +129,9 @@ bool ChildProcess::ReadOutput(void* buffer, uint32_t size, uint32_t* got) {
 }
 
 bool ShellStartAndWait(const std::u16string& program, const std::u16string& parameters, const std::u16string& verb,
-                       const std::function<bool()>& ready, IClock& clock) {
+                       const std::function<bool()>& ready, IClock& clock, uint32_t timeoutMs, StartShow show) {
   (void)verb;  // no elevation on POSIX; the program runs as the caller
+  (void)show;  // no display
   std::vector<std::u16string> args;
   size_t start = 0;
   while (start <= parameters.size()) {
@@ -142,8 +143,7 @@ bool ShellStartAndWait(const std::u16string& program, const std::u16string& para
   }
   const pid_t pid = Spawn(program, args);
   if (pid <= 0) return false;
-  // Wait until ready, or give up when the child has ended (no time limit,
-  // as a wait for input idle has none).
+  // Wait until ready, or give up when the child has ended or the time is up.
   bool exited = false;
   clock.WaitUntil(
       [&] {
@@ -152,10 +152,12 @@ bool ShellStartAndWait(const std::u16string& program, const std::u16string& para
         const bool known = Reap(pid, &code, &exited);
         return exited || !known;  // a child we cannot ask about is not waited for
       },
-      kNoTimeout, 10);
+      timeoutMs, 10);
   // Reap it later so a long-lived child never stays a zombie of ours.
   if (!exited) std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
   return true;
 }
+
+std::u16string ExecutableFileName(const std::u16string& base) { return base; }
 
 }  // namespace vard::platform

@@ -128,9 +128,8 @@ bool ChildProcess::ReadOutput(void* buffer, uint32_t size, uint32_t* got) {
 }
 
 bool ShellStartAndWait(const std::u16string& program, const std::u16string& parameters, const std::u16string& verb,
-                       const std::function<bool()>& ready, IClock& clock) {
-  (void)ready;  // input idle is the readiness signal here, waited on by the system
-  (void)clock;
+                       const std::function<bool()>& ready, IClock& clock, uint32_t timeoutMs, StartShow show) {
+  (void)ready;  // input idle is the readiness signal here
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | SEE_MASK_NO_CONSOLE;
@@ -138,13 +137,17 @@ bool ShellStartAndWait(const std::u16string& program, const std::u16string& para
   info.lpVerb = verb.empty() ? nullptr : win32::W(verb);
   info.lpFile = win32::W(program);
   info.lpParameters = win32::W(parameters);
-  info.nShow = SW_HIDE;
+  info.nShow = show == StartShow::kNormal ? SW_SHOWNORMAL : SW_HIDE;
   if (!::ShellExecuteExW(&info)) return false;
   if (info.hProcess) {
-    ::WaitForInputIdle(info.hProcess, INFINITE);
+    // Polled on the clock so that a hung program cannot hold the caller
+    // beyond its limit; a program that ended or has no input queue is done.
+    clock.WaitUntil([&] { return ::WaitForInputIdle(info.hProcess, 0) != WAIT_TIMEOUT; }, timeoutMs, 10);
     ::CloseHandle(info.hProcess);
   }
   return true;
 }
+
+std::u16string ExecutableFileName(const std::u16string& base) { return base + u".exe"; }
 
 }  // namespace vard::platform

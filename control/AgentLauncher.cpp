@@ -1,0 +1,113 @@
+#include "control/AgentLauncher.h"
+
+#include <algorithm>
+
+#include "common/handoff/AgentNames.h"
+#include "common/handoff/SavedDownloads.h"
+#include "common/platform/DebugOutput.h"
+#include "common/platform/KnownFolders.h"
+#include "common/platform/NamedMutex.h"
+#include "common/platform/Process.h"
+#include "common/platform/WindowMessenger.h"
+#include "common/text/UrlEncoding.h"
+
+namespace vard {
+namespace {
+
+class DownloadAgentProcess final : public IAgentProcess {
+ public:
+  explicit DownloadAgentProcess(platform::IClock& clock) : clock_(clock) {}
+
+  bool Running() override { return platform::NamedMutex::Exists(kDownloadAgentMutex); }
+
+  bool Start(const std::u16string& program, const std::u16string& parameters, uint32_t waitLimitMs) override {
+    // Idle means its view window answers: it has read the batch by then.
+    auto idle = [] { return platform::FindProgramWindow(kDownloadViewClass).has_value(); };
+    return platform::ShellStartAndWait(program, parameters, u"", idle, clock_, waitLimitMs,
+                                       platform::StartShow::kNormal);
+  }
+
+  bool Notify(uint32_t waitLimitMs) override {
+    const auto main = platform::FindProgramWindow(kDownloadMainClass);
+    if (!main) return false;
+    const auto view = platform::FindProgramWindow(kDownloadViewClass, &*main);
+    if (!view) return false;
+    intptr_t result = 0;
+    platform::SendRegisteredMessage(*view, kInsertQueueMessage, 0, 0, &result, waitLimitMs, clock_);
+    platform::BringToForeground(*main);
+    return true;
+  }
+
+ private:
+  platform::IClock& clock_;
+};
+
+}  // namespace
+
+IAgentProcess& SystemDownloadAgent(platform::IClock& clock) {
+  static DownloadAgentProcess agent(clock);
+  return agent;
+}
+
+AgentLauncher::AgentLauncher(AgentLauncherSetup setup)
+    : setup_(std::move(setup)), writer_(*setup_.regions, setup_.names) {}
+
+std::u16string AgentLauncher::DefaultProgram() {
+  return platform::SystemDirectory() + u"\\" + platform::ExecutableFileName(kAgentProgramName);
+}
+
+std::u16string AgentLauncher::CommandLine(const AgentHandOffRequest& request) {
+  std::u16string line = u" -Mdownload";
+  if (!request.language.empty()) line += u" -L" + request.language;
+  if (!request.logText.empty()) line += u" -KTLOG" + request.logText;
+  return line;
+}
+
+DownloadHandOff AgentLauncher::Batch(const AgentHandOffRequest& request) const {
+  DownloadHandOff batch;
+  batch.title = request.title;
+  batch.notification_url = request.notificationUrl;
+  batch.cookie = setup_.pageCookies ? setup_.pageCookies(request.pageUrl) : std::u16string();
+  batch.resume_by_query = request.resumeByQuery;
+  if (request.batch) {
+    const size_t count = std::min(request.batch->size(), static_cast<size_t>(kMaxHandOffRecords));
+    batch.records.reserve(count);
+    for (size_t i = 0; i < count; ++i) {
+      const DownloadItem& item = (*request.batch)[i];
+      batch.records.push_back(MakeDownloadRecord(EncodeUrl(item.url, request.utf8Urls), item.subFolder,
+                                                 item.displayName, item.fileSize,
+                                                 static_cast<int32_t>(request.rateLimitKb)));
+    }
+  } else if (!setup_.savedDownloadsPath.empty()) {
+    batch.records = PendingSavedDownloads(setup_.savedDownloadsPath);
+  }
+  return batch;
+}
+
+void AgentLauncher::HandOff(const AgentHandOffRequest& request) {
+  platform::IClock& clock = *setup_.clock;
+  const std::u16string lockName = setup_.names(kDownloadHandOffLock);
+  platform::NamedMutex lock;
+  const bool locked = clock.WaitUntil(
+      [&] {
+        bool held = false;
+        lock = platform::NamedMutex::Create(lockName, &held, clock);
+        return lock.IsValid() && !held;
+      },
+      setup_.waitLimitMs, 10);
+  if (!locked) {
+    // Better a batch that may meet another than one never handed over.
+    lock.Close();
+    platform::DebugOutput(u"VardKT5: the hand-off lock stayed busy; handing off without it");
+  }
+  writer_.Write(Batch(request));
+  StartOrNotify(request);
+}
+
+void AgentLauncher::StartOrNotify(const AgentHandOffRequest& request) {
+  IAgentProcess& agent = *setup_.agent;
+  if (!agent.Running() && !agent.Start(setup_.program, CommandLine(request), setup_.waitLimitMs)) return;
+  agent.Notify(setup_.waitLimitMs);
+}
+
+}  // namespace vard

@@ -1,0 +1,71 @@
+#pragma once
+// The control's hand-off to the transfer agent: writes the batch into the
+// regions the control keeps mapped for its lifetime, then starts the agent
+// or tells the running one to read them. A session-wide lock is held from
+// the zero-fill until the agent has read, so two pages handing off at once
+// never overwrite each other's batch.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "common/handoff/HandOffWriter.h"
+#include "common/platform/Clock.h"
+#include "control/services/AgentHandOff.h"
+
+namespace vard {
+
+// Bound of every wait of a hand-off (the lock, the new agent's start, the
+// insert message): a hung agent must not hang the page.
+inline constexpr uint32_t kHandOffWaitMs = 30000;
+
+// The running agent as the launcher sees it: whether it runs, starting it,
+// and the insert message with the bring-to-top.
+class IAgentProcess {
+ public:
+  virtual ~IAgentProcess() = default;
+  virtual bool Running() = 0;
+  // Starts the program and waits (bounded) until it is idle. False when
+  // it did not start.
+  virtual bool Start(const std::u16string& program, const std::u16string& parameters, uint32_t waitLimitMs) = 0;
+  // Sends the insert message to the view (bounded) and brings the main
+  // window to the top. False when the windows were not found.
+  virtual bool Notify(uint32_t waitLimitMs) = 0;
+};
+
+// The agent of the download mode through the platform's processes and
+// window messages.
+IAgentProcess& SystemDownloadAgent(platform::IClock& clock = platform::SystemClock());
+
+struct AgentLauncherSetup {
+  platform::IClock* clock = &platform::SystemClock();
+  IRegionSource* regions = &NamedRegions();
+  HandOffNames names;
+  // The agent program (the system directory's by default).
+  std::u16string program;
+  // Where the pending saved downloads are read from.
+  std::u16string savedDownloadsPath;
+  std::function<std::u16string(const std::u16string& pageUrl)> pageCookies;
+  uint32_t waitLimitMs = kHandOffWaitMs;
+  IAgentProcess* agent = &SystemDownloadAgent();
+};
+
+class AgentLauncher final : public IAgentHandOff {
+ public:
+  explicit AgentLauncher(AgentLauncherSetup setup);
+  void HandOff(const AgentHandOffRequest& request) override;
+
+  // The agent's parameters: " -Mdownload", then " -L" + language and
+  // " -KTLOG" + log text when they are not empty.
+  static std::u16string CommandLine(const AgentHandOffRequest& request);
+  // The system directory's agent program.
+  static std::u16string DefaultProgram();
+
+ private:
+  DownloadHandOff Batch(const AgentHandOffRequest& request) const;
+  void StartOrNotify(const AgentHandOffRequest& request);
+
+  AgentLauncherSetup setup_;
+  DownloadHandOffWriter writer_;
+};
+
+}  // namespace vard

@@ -1,0 +1,185 @@
+// The control's hand-off: what it writes, what it starts, whom it tells.
+#include "control/AgentLauncher.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "common/handoff/AgentNames.h"
+#include "common/handoff/SavedDownloads.h"
+#include "common/handoff/tests/MemoryRegions.h"
+#include "common/platform/FileSystem.h"
+#include "common/platform/NamedMutex.h"
+#include "common/platform/testing/FakeClock.h"
+#include "common/platform/tests/TestFolder.h"
+#include "common/text/Utf.h"
+#include "control/PageCookies.h"
+
+namespace vard {
+namespace {
+
+struct FakeAgent : IAgentProcess {
+  bool Running() override { return running; }
+  bool Start(const std::u16string& program, const std::u16string& parameters, uint32_t) override {
+    starts.push_back(program + u"|" + parameters);
+    running = startWorks;
+    return startWorks;
+  }
+  bool Notify(uint32_t) override {
+    ++notifies;
+    return running;
+  }
+  bool running = false;
+  bool startWorks = true;
+  std::vector<std::u16string> starts;
+  int notifies = 0;
+};
+
+class LauncherTest : public ::testing::Test {
+ protected:
+  LauncherTest() {
+    // Unique names: the session lock is real.
+    names.suffix = AsciiToUtf16("_lt" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+  }
+  AgentLauncher Launcher(uint32_t waitLimitMs = kHandOffWaitMs) {
+    AgentLauncherSetup s;
+    s.clock = &clock;
+    s.regions = &mem;
+    s.names = names;
+    s.program = u"\\sys\\MWKTPlusProc.exe";
+    s.savedDownloadsPath = dir / u"kt_save.dat";
+    s.pageCookies = [this](const std::u16string& url) { return u"sid=1 for " + url; };
+    s.agent = &agent;
+    s.waitLimitMs = waitLimitMs;
+    return AgentLauncher(std::move(s));
+  }
+  static AgentHandOffRequest Request(size_t items) {
+    AgentHandOffRequest r;
+    r.batch = std::vector<DownloadItem>();
+    for (size_t i = 0; i < items; ++i) {
+      DownloadItem item;
+      item.url = u"http://h/f" + AsciiToUtf16(std::to_string(i));
+      item.displayName = u"f" + AsciiToUtf16(std::to_string(i));
+      item.subFolder = u"sub";
+      item.fileSize = 10;
+      r.batch->push_back(item);
+    }
+    r.pageUrl = u"http://page/x.html";
+    r.language = u"ko";
+    r.title = u"VardKT";
+    r.rateLimitKb = 64;
+    return r;
+  }
+  DownloadRecordRegion& Records() { return mem.As<DownloadRecordRegion>(names(region_name::kDownload)); }
+  TextRegion& Title() { return mem.As<TextRegion>(names(region_name::kDownloadTitle)); }
+
+  platform::testing::FakeClock clock;
+  testing::MemoryRegions mem;
+  HandOffNames names;
+  FakeAgent agent;
+  platform::testing::TestFolder dir;
+};
+
+TEST_F(LauncherTest, StartsAnAgentThatDoesNotRunAndNotifiesIt) {
+  Launcher().HandOff(Request(3));
+  ASSERT_EQ(agent.starts.size(), 1u);
+  EXPECT_EQ(agent.starts[0], u"\\sys\\MWKTPlusProc.exe| -Mdownload -Lko");
+  EXPECT_EQ(agent.notifies, 1);
+  EXPECT_EQ(Records().count, 3);
+  EXPECT_EQ(ReadField(Records().records[1].file_name), u"f1");
+  EXPECT_EQ(ReadField(Records().records[1].folder), u"sub");
+  EXPECT_EQ(Records().records[1].speed_limit_kb, 64);
+  EXPECT_EQ(Records().records[1].state, 1);
+  // The default title leaves the title region zero.
+  EXPECT_EQ(ReadField(Title().text), u"");
+  auto& cookie = mem.As<CookieRegion>(names(region_name::kDownloadCookie));
+  EXPECT_EQ(cookie.count, 1);
+  EXPECT_EQ(ReadField(cookie.info.cookie), u"sid=1 for http://page/x.html");
+}
+
+TEST_F(LauncherTest, ARunningAgentIsOnlyNotified) {
+  agent.running = true;
+  AgentHandOffRequest r = Request(1);
+  r.title = u"Shop downloads";
+  r.logText = u"1";
+  r.notificationUrl = u"http://page/done";
+  Launcher().HandOff(r);
+  EXPECT_TRUE(agent.starts.empty());
+  EXPECT_EQ(agent.notifies, 1);
+  EXPECT_EQ(ReadField(Title().text), u"Shop downloads");
+  EXPECT_EQ(ReadField(mem.As<TextRegion>(names(region_name::kDownloadUrlNoti)).text), u"http://page/done");
+  EXPECT_EQ(AgentLauncher::CommandLine(r), u" -Mdownload -Lko -KTLOG1");
+}
+
+TEST_F(LauncherTest, AFailedStartNotifiesNobody) {
+  agent.startWorks = false;
+  Launcher().HandOff(Request(1));
+  EXPECT_EQ(agent.starts.size(), 1u);
+  EXPECT_EQ(agent.notifies, 0);
+}
+
+TEST_F(LauncherTest, AThousandItemsGiveNineHundredNinetyNineRecords) {
+  Launcher().HandOff(Request(1000));
+  EXPECT_EQ(Records().count, 999);
+  EXPECT_EQ(ReadField(Records().records[998].file_name), u"f998");
+}
+
+TEST_F(LauncherTest, UrlsAreEscapedFromUtf8WhenAsked) {
+  AgentHandOffRequest r = Request(1);
+  (*r.batch)[0].url = u"http://h/\ud55c.txt";
+  r.utf8Urls = true;
+  Launcher().HandOff(r);
+  EXPECT_EQ(ReadField(Records().records[0].url), u"http://h/%ED%95%9C.txt");
+}
+
+TEST_F(LauncherTest, SavedDownloadHandsOverThePendingRecordsUnchanged) {
+  {
+    platform::File f = platform::File::Open(dir / u"kt_save.dat", platform::access::kWrite,
+                                              platform::share::kRead, platform::Disposition::kCreateAlways);
+    ASSERT_TRUE(f.IsOpen());
+    for (int32_t state : {1, 2, 1}) {
+      DOWNLOAD_INFO rec = MakeDownloadRecord(u"http://h/s", u"", u"s", 5, 7);
+      rec.state = state;
+      uint32_t written = 0;
+      ASSERT_TRUE(f.Write(&rec, sizeof rec, &written));
+    }
+  }
+  AgentHandOffRequest r;
+  r.language = u"en";
+  Launcher().HandOff(r);
+  EXPECT_EQ(Records().count, 2);
+  EXPECT_EQ(Records().records[1].speed_limit_kb, 7);
+  EXPECT_EQ(agent.starts[0], u"\\sys\\MWKTPlusProc.exe| -Mdownload -Len");
+}
+
+TEST_F(LauncherTest, ABusyHandOffLockIsWaitedForWithinTheBound) {
+  bool existed = false;
+  platform::NamedMutex other = platform::NamedMutex::Create(names(kDownloadHandOffLock), &existed);
+  ASSERT_TRUE(other.IsValid());
+  ASSERT_FALSE(existed);
+  // Released after 2 s: the hand-off waits for it, then goes on.
+  clock.At(2000, [&] { other.Close(); });
+  const uint32_t start = clock.TickCount();
+  Launcher().HandOff(Request(1));
+  EXPECT_GE(clock.MillisecondsSince(start), 2000u);
+  EXPECT_LT(clock.MillisecondsSince(start), 3000u);
+  EXPECT_EQ(agent.notifies, 1);
+
+  // A lock that never comes free costs the bound and no more; the batch
+  // still goes.
+  platform::NamedMutex stuck = platform::NamedMutex::Create(names(kDownloadHandOffLock), &existed);
+  const uint32_t again = clock.TickCount();
+  Launcher(5000).HandOff(Request(2));
+  EXPECT_LE(clock.MillisecondsSince(again), 5100u);
+  EXPECT_EQ(Records().count, 2);
+}
+
+TEST(PageCookies, KeepsPlainPairsTrimmed) {
+  EXPECT_EQ(FilterPageCookies(u"a=1; b=2"), u"a=1;  b=2");
+  EXPECT_EQ(FilterPageCookies(u" a=1;b=%41;c;d=e=f;x="), u"a=1; x=");
+  EXPECT_EQ(FilterPageCookies(u"\r\n\t"), u"");
+  EXPECT_EQ(FilterPageCookies(u""), u"");
+}
+
+}  // namespace
+}  // namespace vard
