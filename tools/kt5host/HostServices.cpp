@@ -36,14 +36,17 @@ class ScriptedDialogs final : public IDownloadDialogs {
   std::function<int()> result_;
 };
 
-// Batches handed to the agent are printed; the saved downloads go to the
-// host's hand-off.
+// Batches handed to the agent are printed, then handed over for real.
 class ScriptedHandOff final : public IAgentHandOff {
  public:
   ScriptedHandOff(std::shared_ptr<IAgentHandOff> host, std::ostream& out) : host_(std::move(host)), out_(out) {}
   void HandOff(const AgentHandOffRequest& request) override {
-    if (!request.batch) return host_->HandOff(request);
-    out_ << "  hand-off to the agent: " << request.batch->size() << " item(s)\n";
+    if (request.batch)
+      out_ << "  hand-off to the agent: " << request.batch->size() << " item(s)\n";
+    else
+      out_ << "  hand-off to the agent: the saved downloads\n";
+    out_.flush();
+    host_->HandOff(request);
   }
 
  private:

@@ -12,9 +12,9 @@ namespace vard {
 ControlServices HostServices();
 
 // `services` with the script playing the user of the list download dialog
-// (it prints the batch and ends with `dialogResult()`) and the agent taking
-// batches (printed). The other dialogs and the saved-downloads hand-off stay
-// those of `services`; null seams are marked as not wired first.
+// (it prints the batch and ends with `dialogResult()`); batches handed to
+// the agent are printed before they go to `services`' hand-off. The other
+// dialogs stay those of `services`; null seams are marked as not wired first.
 ControlServices ScriptedServices(ControlServices services, std::ostream& out, std::function<int()> dialogResult);
 
 }  // namespace vard

@@ -1,0 +1,61 @@
+// vardwin: talks to a program window of this system (the agent's main window
+// or view) the way another process does.
+//   vardwin CLASS send NAME WPARAM LPARAM   the registered message; prints its result
+//   vardwin CLASS foreground                brings the window to the top
+//   vardwin CLASS close [WPARAM]            asks the window to close
+//   vardwin CLASS dump                      prints the window's state (JSON; POSIX)
+//   vardwin CLASS rows                      prints the rows of the dump, one per line
+//   vardwin CLASS REQUEST...                any other request, sent as it is (POSIX)
+// Exit code 0 when the window answered, 1 when it did not, 2 on bad usage.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "common/platform/WindowMessenger.h"
+#include "common/text/Utf.h"
+#include "tools/vardwin/DumpRows.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr, "usage: vardwin CLASS send NAME WPARAM LPARAM | foreground | close [WPARAM] | dump | rows\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vard;
+  if (argc < 3) return Usage();
+  const std::u16string windowClass = Utf8ToUtf16(argv[1]);
+  const std::string verb = argv[2];
+  const auto window = platform::FindProgramWindow(windowClass);
+  if (!window) {
+    std::fprintf(stderr, "vardwin: no window of class %s answers\n", argv[1]);
+    return 1;
+  }
+  if (verb == "send" && argc == 6) {
+    intptr_t result = 0;
+    if (!platform::SendRegisteredMessage(*window, Utf8ToUtf16(argv[3]), std::strtoull(argv[4], nullptr, 10),
+                                         std::strtoll(argv[5], nullptr, 10), &result))
+      return 1;
+    std::printf("%lld\n", static_cast<long long>(result));
+    return 0;
+  }
+  if (verb == "foreground" && argc == 3) return platform::BringToForeground(*window) ? 0 : 1;
+  if (verb == "close" && argc <= 4)
+    return platform::PostClose(*window, argc == 4 ? std::strtoull(argv[3], nullptr, 10) : 0) ? 0 : 1;
+  std::string request = verb == "rows" ? "dump" : verb;
+  for (int i = 3; i < argc; ++i) request += std::string(" ") + argv[i];
+  std::string reply;
+  if (!platform::WindowRequest(windowClass, request, &reply)) {
+    std::fprintf(stderr, "vardwin: the window did not answer \"%s\"\n", request.c_str());
+    return 1;
+  }
+  if (verb == "rows") {
+    for (const std::string& row : DumpRows(reply)) std::printf("%s\n", row.c_str());
+  } else {
+    std::printf("%s\n", reply.c_str());
+  }
+  return 0;
+}
