@@ -15,3 +15,6 @@ call StartDownload
 # resumes them all (nothing is left to fetch).
 answer duplicate resume all
 call StartDownload
+# The same list handed to the transfer agent: it is started (or told, when it
+# runs) and holds the batch in its list.
+call StartPlusDownload

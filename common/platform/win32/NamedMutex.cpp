@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "common/platform/win32/LowIntegrity.h"
 #include "common/platform/win32/Wide.h"
 
 namespace vard::platform {
@@ -11,7 +12,9 @@ namespace vard::platform {
 NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted, IClock& clock) {
   (void)clock;  // one call answers; nothing to retry
   if (alreadyExisted) *alreadyExisted = false;
-  HANDLE h = ::CreateMutexW(nullptr, TRUE, win32::W(name));
+  // Low-integrity processes (a protected-mode page) must find it too.
+  win32::LowIntegrityAttributes security;
+  HANDLE h = ::CreateMutexW(security.Get(), TRUE, win32::W(name));
   if (!h) return {};
   const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
   if (alreadyExisted) *alreadyExisted = existed;
