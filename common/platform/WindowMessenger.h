@@ -12,6 +12,13 @@
 
 namespace vard::platform {
 
+namespace error {
+// The window is gone (or never was).
+constexpr uint32_t kInvalidWindowHandle = 1400;
+// It did not answer within the time-out.
+constexpr uint32_t kTimeout = 1460;
+}  // namespace error
+
 struct WindowRef {
   intptr_t handle = 0;  // HWND on Win32; unused on POSIX
   std::u16string className;
