@@ -37,6 +37,10 @@ bool SendRegisteredMessage(const WindowRef& window, const std::u16string& name, 
 // Brings the (top-level) window to the top.
 bool BringToForeground(const WindowRef& window);
 
+// Asks the window to close (WM_CLOSE with `wParam`) without waiting for it
+// to go; the window decides.
+bool PostClose(const WindowRef& window, uintptr_t wParam);
+
 // POSIX: one raw request on the window socket of `className` and its reply
 // (tests, tools, diagnostics; "dump" is answered here). Win32: false.
 bool WindowRequest(const std::u16string& className, const std::string& request, std::string* reply,

@@ -119,6 +119,12 @@ bool BringToForeground(const WindowRef& window) {
   return !Refused(reply);
 }
 
+bool PostClose(const WindowRef& window, uintptr_t wParam) {
+  std::string reply;
+  if (!Request(window.className, "close " + std::to_string(wParam), &reply, kNoTimeout, SystemClock())) return false;
+  return !Refused(reply);
+}
+
 bool WindowRequest(const std::u16string& className, const std::string& request, std::string* reply,
                    uint32_t timeoutMs, IClock& clock) {
   return Request(className, request, reply, timeoutMs, clock);
