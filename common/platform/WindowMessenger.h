@@ -31,6 +31,7 @@ std::optional<WindowRef> FindProgramWindow(const std::u16string& className, cons
 // Sends the message registered under `name` and waits, up to `timeoutMs`
 // on `clock`, until the window has handled it. False when the window is
 // gone, did not answer in time or refused the request (LastError says).
+// A window of the calling thread handles it at once.
 bool SendRegisteredMessage(const WindowRef& window, const std::u16string& name, uintptr_t wParam, intptr_t lParam,
                            intptr_t* result, uint32_t timeoutMs = kNoTimeout, IClock& clock = SystemClock());
 

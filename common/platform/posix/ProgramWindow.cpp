@@ -11,11 +11,14 @@
 
 #include <cerrno>
 #include <map>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <utility>
 
 #include "common/platform/FileSystem.h"
 #include "common/platform/posix/EventLoopImpl.h"
+#include "common/platform/posix/LocalWindows.h"
 #include "common/platform/posix/PosixPath.h"
 #include "common/platform/posix/RuntimeSocket.h"
 #include "common/platform/posix/WindowRequest.h"
@@ -84,6 +87,8 @@ struct ProgramWindow::Impl {
     std::string path;
     ino_t inode = 0;
     std::map<int, std::shared_ptr<Connection>> connections;
+    std::u16string className;
+    std::thread::id thread;  // the loop's
 
     void Accept(const std::shared_ptr<Server>& self);
     void Read(const std::shared_ptr<Connection>& connection);
@@ -99,6 +104,34 @@ struct ProgramWindow::Impl {
   bool visible = false;
   std::u16string title;
 };
+
+namespace {
+
+// The windows of this process by class, for requests from their own thread.
+struct LocalWindows {
+  std::mutex mutex;
+  std::map<std::u16string, std::weak_ptr<ProgramWindow::Impl::Server>> byClass;
+  static LocalWindows& Get() {
+    static LocalWindows windows;
+    return windows;
+  }
+};
+
+}  // namespace
+
+bool posix::HandleOnThisThread(const std::u16string& className, const std::string& request, std::string* reply) {
+  std::shared_ptr<ProgramWindow::Impl::Server> server;
+  {
+    LocalWindows& local = LocalWindows::Get();
+    std::lock_guard<std::mutex> lock(local.mutex);
+    auto it = local.byClass.find(className);
+    if (it == local.byClass.end()) return false;
+    server = it->second.lock();
+  }
+  if (!server || server->thread != std::this_thread::get_id()) return false;
+  *reply = request.size() > posix::kMaxWindowRequest ? "error: request too long" : server->Handle(request, false);
+  return true;
+}
 
 void ProgramWindow::Impl::Server::Accept(const std::shared_ptr<Server>& self) {
   for (;;) {
@@ -162,6 +195,12 @@ std::string ProgramWindow::Impl::Server::Handle(const std::string& request, bool
 }
 
 ProgramWindow::Impl::Server::~Server() {
+  {
+    LocalWindows& local = LocalWindows::Get();
+    std::lock_guard<std::mutex> lock(local.mutex);
+    if (auto it = local.byClass.find(className); it != local.byClass.end() && it->second.expired())
+      local.byClass.erase(it);
+  }
   if (listener.Get() >= 0) loop->Unwatch(listener.Get());
   for (const auto& [fd, connection] : connections) loop->Unwatch(fd);
   // Only our own file: a newer window of the class may have taken the name.
@@ -187,6 +226,8 @@ std::unique_ptr<ProgramWindow> ProgramWindow::Create(EventLoop& loop, const std:
   auto server = std::make_shared<Impl::Server>();
   server->loop = &loop.Internals();
   server->handler = &handler;
+  server->className = className;
+  server->thread = std::this_thread::get_id();
   for (const auto& name : messages) server->messages.insert(Utf16ToUtf8(name));
 
   server->listener.Reset(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
@@ -212,6 +253,11 @@ std::unique_ptr<ProgramWindow> ProgramWindow::Create(EventLoop& loop, const std:
     }
     server->path = path;
     server->inode = st.st_ino;
+  }
+  {
+    LocalWindows& local = LocalWindows::Get();
+    std::lock_guard<std::mutex> lock(local.mutex);
+    local.byClass[className] = server;
   }
   std::weak_ptr<Impl::Server> weak = server;
   server->loop->Watch(server->listener.Get(), [weak] {

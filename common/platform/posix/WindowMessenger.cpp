@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/platform/FileSystem.h"
+#include "common/platform/posix/LocalWindows.h"
 #include "common/platform/posix/PosixPath.h"
 #include "common/platform/posix/RuntimeSocket.h"
 #include "common/platform/posix/WindowRequest.h"
@@ -76,6 +77,7 @@ class Connection {
 
 bool Request(const std::u16string& className, const std::string& request, std::string* reply, uint32_t timeoutMs,
              IClock& clock) {
+  if (posix::HandleOnThisThread(className, request, reply)) return true;
   Connection connection;
   return connection.Open(className) && connection.Exchange(request, reply, timeoutMs, clock);
 }

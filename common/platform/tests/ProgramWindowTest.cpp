@@ -5,7 +5,9 @@
 
 #include <string>
 
+#include "common/platform/EventLoop.h"
 #include "common/platform/FileSystem.h"
+#include "common/platform/ProgramWindow.h"
 #include "common/platform/WindowMessenger.h"
 #include "common/platform/testing/SiblingProcess.h"
 #include "common/platform/tests/WindowControl.h"
@@ -56,6 +58,34 @@ TEST(ProgramWindow, AnotherProcessFindsSendsRaisesAndCloses) {
   // Gone with its process: neither found nor reached.
   EXPECT_FALSE(FindProgramWindow(host.TopClass()));
   EXPECT_FALSE(SendRegisteredMessage(*top, u"VardTestCount", 0, 0, &result, 1000));
+}
+
+class NoRequests final : public IWindowRequests {
+ public:
+  intptr_t OnRegisteredMessage(const std::u16string&, uintptr_t, intptr_t) override { return 0; }
+};
+
+TEST(ProgramWindow, TitleAndVisibilityAreKept) {
+  EventLoop loop;
+  NoRequests requests;
+  WindowHost names;  // not started: only its class names
+  auto top = ProgramWindow::Create(loop, names.TopClass(), nullptr, {}, requests);
+  ASSERT_TRUE(top);
+  auto child = ProgramWindow::Create(loop, names.ChildClass(), top.get(), {}, requests);
+  ASSERT_TRUE(child);
+  EXPECT_FALSE(top->IsVisible());  // made hidden
+  EXPECT_EQ(top->Title(), u"");
+  top->SetTitle(u"\uB2E4\uC6B4\uB85C\uB4DC 3/10");
+  EXPECT_EQ(top->Title(), u"\uB2E4\uC6B4\uB85C\uB4DC 3/10");
+  top->Show(true);
+  EXPECT_TRUE(top->IsVisible());
+  top->Show(false);
+  EXPECT_FALSE(top->IsVisible());
+  // Found while it lives, not after.
+  EXPECT_TRUE(FindProgramWindow(names.TopClass()));
+  child.reset();
+  top.reset();
+  EXPECT_FALSE(FindProgramWindow(names.TopClass()));
 }
 
 TEST(ProgramWindow, NoWindowOfAClassNobodyMade) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <future>
 #include <memory>
@@ -200,20 +201,56 @@ TEST(ProgramWindowPosix, AWindowMayDestroyItselfWhileClosing) {
 
 TEST(ProgramWindowPosix, AnAnswerThatNeverComesTimesOutOnTheClock) {
   const std::u16string name = u"VardTestSilent-" + AsciiToUtf16(std::to_string(::getpid()));
-  EventLoop loop;  // never run: nobody answers
-  Requests requests;
-  auto window = ProgramWindow::Create(loop, name, nullptr, {u"VardTestEcho"}, requests);
-  ASSERT_TRUE(window);
+  // A window whose thread serves its requests only when told to.
+  std::promise<bool> made;
+  std::promise<void> serve, served;
+  std::thread owner([&] {
+    EventLoop loop;
+    Requests requests;
+    auto window = ProgramWindow::Create(loop, name, nullptr, {u"VardTestEcho"}, requests);
+    made.set_value(window != nullptr);
+    serve.get_future().wait();
+    if (window) loop.RunPending();
+    served.set_value();
+  });
+  ASSERT_TRUE(made.get_future().get());
   testing::FakeClock clock;
   intptr_t result = 0;
   EXPECT_FALSE(SendRegisteredMessage({0, name}, u"VardTestEcho", 1, 0, &result, 300, clock));
   EXPECT_EQ(LastError(), error::kTimeout);
   EXPECT_EQ(clock.Elapsed(), 300u);
   // A loop that gets to it within the time answers.
-  clock.At(clock.Elapsed() + 50, [&] { loop.RunPending(); });
-  ASSERT_TRUE(SendRegisteredMessage({0, name}, u"VardTestEcho", 9, 0, &result, 300, clock));
+  clock.At(clock.Elapsed() + 50, [&] {
+    serve.set_value();
+    served.get_future().wait();
+  });
+  EXPECT_TRUE(SendRegisteredMessage({0, name}, u"VardTestEcho", 9, 0, &result, 300, clock));
   EXPECT_EQ(result, 9);
   EXPECT_EQ(clock.Elapsed(), 350u);
+  owner.join();
+}
+
+TEST(ProgramWindowPosix, ASendToAWindowOfTheSameThreadIsHandledAtOnce) {
+  // Through the socket it would wait for the very loop that is waiting.
+  const std::u16string name = u"VardTestOwnThread-" + AsciiToUtf16(std::to_string(::getpid()));
+  EventLoop loop;
+  Requests requests;
+  auto window = ProgramWindow::Create(loop, name, nullptr, {u"VardTestEcho"}, requests);
+  ASSERT_TRUE(window);
+  intptr_t result = 0;
+  ASSERT_TRUE(SendRegisteredMessage({0, name}, u"VardTestEcho", 31, 0, &result, 1000));
+  EXPECT_EQ(result, 31);
+  EXPECT_EQ(Ask(name, "send VardTestOther 1 1"), "error: message not registered");
+  // From another thread it goes through the socket and waits for the loop.
+  std::string reply;
+  std::atomic<bool> answered{false};
+  std::thread other([&] {
+    reply = Ask(name, "send VardTestEcho 4 0");
+    answered = true;
+  });
+  SystemClock().WaitUntil([&] { loop.RunPending(); return answered.load(); }, 5000, 1);
+  other.join();
+  EXPECT_EQ(reply, "4");
 }
 
 }  // namespace
