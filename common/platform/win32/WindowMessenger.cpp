@@ -50,6 +50,10 @@ bool BringToForeground(const WindowRef& window) {
   return ::SetForegroundWindow(hwnd) != FALSE;
 }
 
+bool PostClose(const WindowRef& window, uintptr_t wParam) {
+  return ::PostMessageW(reinterpret_cast<HWND>(window.handle), WM_CLOSE, static_cast<WPARAM>(wParam), 0) != FALSE;
+}
+
 bool WindowRequest(const std::u16string& className, const std::string& request, std::string* reply,
                    uint32_t timeoutMs, IClock& clock) {
   (void)className, (void)request, (void)timeoutMs, (void)clock;
