@@ -21,8 +21,11 @@ class DownloadAgentProcess final : public IAgentProcess {
   bool Running() override { return platform::NamedMutex::Exists(kDownloadAgentMutex); }
 
   bool Start(const std::u16string& program, const std::u16string& parameters, uint32_t waitLimitMs) override {
-    // Idle means its view window answers: it has read the batch by then.
-    auto idle = [] { return platform::FindProgramWindow(kDownloadViewClass).has_value(); };
+    // Ready means its view window answers: it has read the batch by then.
+    auto idle = [] {
+      const auto main = platform::FindProgramWindow(kDownloadMainClass);
+      return main && platform::FindProgramWindow(kDownloadViewClass, &*main).has_value();
+    };
     return platform::ShellStartAndWait(program, parameters, u"", idle, clock_, waitLimitMs,
                                        platform::StartShow::kNormal);
   }
@@ -93,6 +96,8 @@ void AgentLauncher::HandOff(const AgentHandOffRequest& request) {
   const bool locked = clock.WaitUntil(
       [&] {
         bool held = false;
+        // Our own handle from the last try would keep the mutex in being.
+        lock.Close();
         lock = platform::NamedMutex::Create(lockName, &held, clock);
         return lock.IsValid() && !held;
       },

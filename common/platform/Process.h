@@ -48,10 +48,11 @@ class ChildProcess {
 enum class StartShow { kHidden, kNormal };
 
 // Starts `program` with `parameters` (blank-separated) through the shell,
-// with `verb` ("runas", or empty for the default). Win32: waits for input
-// idle; POSIX: polls `ready` on `clock` until it is true or the child has
-// ended. Either wait gives up after `timeoutMs` on `clock`. True when the
-// program started (ready or not).
+// with `verb` ("runas", or empty for the default), and waits until it is
+// ready: Win32 until input idle and `ready` (when given) answers true; POSIX
+// until `ready` answers true. Either wait ends when the program has ended or
+// `timeoutMs` have passed on `clock`. True when the program started (ready
+// or not).
 bool ShellStartAndWait(const std::u16string& program, const std::u16string& parameters, const std::u16string& verb,
                        const std::function<bool()>& ready, IClock& clock = SystemClock(),
                        uint32_t timeoutMs = kNoTimeout, StartShow show = StartShow::kHidden);

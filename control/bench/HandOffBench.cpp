@@ -59,8 +59,12 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     vard::platform::ChildProcess agent = vard::platform::ChildProcess::Start(AgentProgram(), {u"-Mdownload"});
     if (!agent.IsValid()) return std::printf("cannot start the agent\n"), 1;
-    SystemClock().WaitUntil([] { return vard::platform::FindProgramWindow(vard::kDownloadViewClass).has_value(); },
-                            10000, 1);
+    SystemClock().WaitUntil(
+        [] {
+          const auto main = vard::platform::FindProgramWindow(vard::kDownloadMainClass);
+          return main && vard::platform::FindProgramWindow(vard::kDownloadViewClass, &*main).has_value();
+        },
+        10000, 1);
     cold.push_back(Ms(start));
 
     vard::AgentLauncherSetup setup;

@@ -129,7 +129,6 @@ bool ChildProcess::ReadOutput(void* buffer, uint32_t size, uint32_t* got) {
 
 bool ShellStartAndWait(const std::u16string& program, const std::u16string& parameters, const std::u16string& verb,
                        const std::function<bool()>& ready, IClock& clock, uint32_t timeoutMs, StartShow show) {
-  (void)ready;  // input idle is the readiness signal here
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | SEE_MASK_NO_CONSOLE;
@@ -141,8 +140,16 @@ bool ShellStartAndWait(const std::u16string& program, const std::u16string& para
   if (!::ShellExecuteExW(&info)) return false;
   if (info.hProcess) {
     // Polled on the clock so that a hung program cannot hold the caller
-    // beyond its limit; a program that ended or has no input queue is done.
-    clock.WaitUntil([&] { return ::WaitForInputIdle(info.hProcess, 0) != WAIT_TIMEOUT; }, timeoutMs, 10);
+    // beyond its limit. Input idle can come before the program has made
+    // what its caller looks for (under Wine it may not wait at all), so a
+    // caller's own readiness test must pass too; a program that ended is
+    // waited for no longer.
+    clock.WaitUntil(
+        [&] {
+          if (::WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0) return true;
+          return ::WaitForInputIdle(info.hProcess, 0) != WAIT_TIMEOUT && (!ready || ready());
+        },
+        timeoutMs, 10);
     ::CloseHandle(info.hProcess);
   }
   return true;
