@@ -9,6 +9,7 @@
 
 #include "common/platform/Clock.h"
 #include "common/platform/FileSystem.h"
+#include "common/platform/KnownFolders.h"
 #include "common/platform/Pipe.h"
 #include "common/platform/ServiceManager.h"
 #include "common/text/Utf.h"
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
 
   platform::IServiceManager& services = platform::SystemServiceManager();
   platform::IClock& clock = platform::SystemClock();
-  fsb::CServiceManager manager(services, clock, platform::OwnProgramPath());
+  fsb::CServiceManager manager(services, clock, platform::ModulePath());
   const std::u16string& name = manager.Config().name;
   switch (command.mode) {
     case ServiceMode::kUninstall: Print(fsb::ResultLine("Uninstall", name, manager.Uninstall())); return 0;

@@ -86,7 +86,4 @@ class IServiceManager {
 
 IServiceManager& SystemServiceManager();
 
-// Full path of the running program.
-std::u16string OwnProgramPath();
-
 }  // namespace vard::platform

@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -270,13 +269,6 @@ class StandInServiceManager final : public IServiceManager {
 IServiceManager& SystemServiceManager() {
   static StandInServiceManager manager;
   return manager;
-}
-
-std::u16string OwnProgramPath() {
-  char buffer[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return {};
-  return posix::FromOsPath(std::string(buffer, static_cast<size_t>(n)));
 }
 
 }  // namespace vard::platform

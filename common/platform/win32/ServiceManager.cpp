@@ -177,10 +177,4 @@ IServiceManager& SystemServiceManager() {
   return manager;
 }
 
-std::u16string OwnProgramPath() {
-  wchar_t buffer[MAX_PATH * 4];
-  const DWORD n = ::GetModuleFileNameW(nullptr, buffer, sizeof buffer / sizeof buffer[0]);
-  return n ? win32::U(buffer, n) : std::u16string();
-}
-
 }  // namespace vard::platform
