@@ -23,6 +23,7 @@ constexpr uint32_t kCreateAlways = 2, kOpenExisting = 3;
 
 class Broker : public ::testing::Test {
  protected:
+  ~Broker() override { p::RemoveSharedMemoryName(sectionName); }
   // Puts `bytes` at the start of the section, as the control does.
   void Fill(const std::string& bytes) { std::memcpy(section.Data(), bytes.data(), bytes.size()); }
 

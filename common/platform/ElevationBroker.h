@@ -45,9 +45,15 @@ class IElevationBroker {
   virtual void Seek(int64_t distance, uint32_t moveMethod, int64_t* newPosition) = 0;
 };
 
+enum class BrokerCreation {
+  kElevated,     // Win32: through the elevation moniker, as the control asks
+  kLocalServer,  // Win32: plain out-of-process creation (tests, benchmarks)
+};
+
 // One broker for one run, or nothing when it cannot be had (not installed,
 // refused, any error): the caller then writes directly. Win32: call with
 // COM initialised on the calling thread; the broker is used on that thread.
-std::unique_ptr<IElevationBroker> CreateElevationBroker();
+// POSIX: both ways load the library.
+std::unique_ptr<IElevationBroker> CreateElevationBroker(BrokerCreation how = BrokerCreation::kElevated);
 
 }  // namespace vard::platform

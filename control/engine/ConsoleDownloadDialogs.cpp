@@ -7,17 +7,12 @@
 #include "common/respack/DialogCaption.h"
 #include "common/respack/LanguageStore.h"
 #include "control/ProgramTitle.h"
-#include "control/engine/DirectTarget.h"
+#include "control/engine/ProtectedModeTarget.h"
 
 namespace vard {
 namespace {
 
 constexpr uint32_t kDownloadTemplate = 104;
-
-DirectTarget& Files() {
-  static DirectTarget target;
-  return target;
-}
 
 }  // namespace
 
@@ -27,7 +22,6 @@ ConsoleDownloadDialogs::ConsoleDownloadDialogs(std::shared_ptr<IDownloadDialogs>
 DownloadDialogServices ConsoleDownloadDialogs::Services() {
   DownloadDialogServices s;
   s.clock = &platform::SystemClock();
-  s.target = &Files();
   s.settings = &folders_;
   s.text = [](uint32_t id) { return LanguageStore::Instance().Text(id); };
   s.documentsFolder = [] { return platform::DocumentsFolder(); };
@@ -55,7 +49,12 @@ int ConsoleDownloadDialogs::RunListDownload(DownloadDialogState& state, const st
   config.messageCaption = ProgramTitle::Process().MessageCaption();
   const auto dialogTemplate = LanguageStore::Instance().DialogTemplate(kDownloadTemplate);
   const std::u16string caption = dialogTemplate ? DialogCaption(*dialogTemplate) : std::u16string();
-  DownloadDialog dialog(Services(), config, batch);
+  // Each list download has its own output: through the elevation broker
+  // where the system wants it, made anew for every run.
+  const std::unique_ptr<ProtectedModeTarget> output = MakeSystemOutput();
+  DownloadDialogServices services = Services();
+  services.target = output.get();
+  DownloadDialog dialog(services, config, batch);
   ConsoleDownloadDialogView view(out_, platform::StandardInputIsTerminal() ? &std::cin : nullptr,
                                  platform::StandardOutputIsTerminal(), platform::SystemClock(), answers_, caption);
   const int code = view.RunModal(dialog);

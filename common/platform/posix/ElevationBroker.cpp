@@ -31,7 +31,7 @@ Factory LoadFactory() {
 
 }  // namespace
 
-std::unique_ptr<IElevationBroker> CreateElevationBroker() {
+std::unique_ptr<IElevationBroker> CreateElevationBroker(BrokerCreation) {
   const Factory factory = LoadFactory();
   return std::unique_ptr<IElevationBroker>(factory ? factory() : nullptr);
 }
