@@ -62,22 +62,23 @@ class ComBroker final : public IElevationBroker {
   void FileClose() override { broker_->FileClose(); }
   uint32_t FileWrite(const void* buffer, uint32_t size) override {
     ULONG written = 0;
-    if (FAILED(broker_->FileWrite(static_cast<BYTE*>(const_cast<void*>(buffer)), size, &written))) return 0;
-    return written;
+    const HRESULT hr = broker_->FileWrite(static_cast<BYTE*>(const_cast<void*>(buffer)), size, &written);
+    return SUCCEEDED(hr) ? written : 0;
   }
   uint32_t FileWrite2(uint32_t size) override {
     ULONG written = 0;
-    if (FAILED(broker_->FileWrite2(size, &written))) return 0;
-    return written;
+    const HRESULT hr = broker_->FileWrite2(size, &written);
+    return SUCCEEDED(hr) ? written : 0;
   }
   uint64_t GetFileSize() override {
     ULONGLONG size = 0;
-    if (FAILED(broker_->GetFileSize(&size))) return 0;
-    return size;
+    const HRESULT hr = broker_->GetFileSize(&size);
+    return SUCCEEDED(hr) ? size : 0;
   }
   void Seek(int64_t distance, uint32_t moveMethod, int64_t* newPosition) override {
     LONGLONG position = newPosition ? *newPosition : 0;
-    if (SUCCEEDED(broker_->Seek(distance, moveMethod, &position)) && newPosition) *newPosition = position;
+    const HRESULT hr = broker_->Seek(distance, moveMethod, &position);
+    if (SUCCEEDED(hr) && newPosition) *newPosition = position;
   }
 
  private:
