@@ -41,7 +41,8 @@ class IElevationBroker {
   virtual uint32_t FileWrite2(uint32_t size) = 0;
   // Size of the open file (0 without one); its position moves to the end.
   virtual uint64_t GetFileSize() = 0;
-  // `*newPosition` stays untouched when there is no file or the move fails.
+  // `*newPosition` stays untouched when there is no file or the move fails
+  // (across processes it reads 0 then: an out value carries nothing in).
   virtual void Seek(int64_t distance, uint32_t moveMethod, int64_t* newPosition) = 0;
 };
 

@@ -13,9 +13,10 @@
 #undef CreateDirectory
 
 namespace vard::platform {
-namespace {
 
-// The interface's vtable as the broker's type library describes it.
+// The interface's vtable as the broker's type library describes it. Not in
+// an unnamed namespace: its objects come from another module, and a type
+// only this file could derive from would let the compiler drop the calls.
 struct IKTCOMBroker3Calls : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE CreateDirectory(BSTR directory) = 0;
   virtual HRESULT STDMETHODCALLTYPE FolderTest(BSTR folder, VARIANT_BOOL* result) = 0;
@@ -26,6 +27,9 @@ struct IKTCOMBroker3Calls : public IDispatch {
   virtual HRESULT STDMETHODCALLTYPE GetFileSize(ULONGLONG* size) = 0;
   virtual HRESULT STDMETHODCALLTYPE Seek(LONGLONG distance, ULONG moveMethod, LONGLONG* position) = 0;
 };
+
+namespace {
+
 
 class Bstr {
  public:
