@@ -26,17 +26,16 @@ bool BrokerTarget::Open(const std::u16string& path, bool resume) {
 
 uint32_t BrokerTarget::Write(const void* data, uint32_t size) {
   if (!section_.IsOpen() || section_.Size() < kBrokerChunk) return 0;
+  // Held over the chunks of one read: no other run's chunk gets between a
+  // copy into the section and the write from it, and a read costs one lock.
+  p::SessionLockHold hold(lock_, kBrokerLockTimeoutMs);
+  if (!hold.Held()) return 0;
   const auto* bytes = static_cast<const uint8_t*>(data);
   uint32_t total = 0;
   while (total < size) {
     const uint32_t chunk = std::min(kBrokerChunk, size - total);
-    uint32_t written = 0;
-    {
-      p::SessionLockHold hold(lock_, kBrokerLockTimeoutMs);
-      if (!hold.Held()) break;
-      std::memcpy(section_.Data(), bytes + total, chunk);
-      written = broker_.FileWrite2(chunk);
-    }
+    std::memcpy(section_.Data(), bytes + total, chunk);
+    const uint32_t written = broker_.FileWrite2(chunk);
     total += std::min(written, chunk);
     if (written != chunk) break;
   }

@@ -1,8 +1,8 @@
 #pragma once
 // The engine's output through the elevation broker: paths and sizes go as
 // call arguments, file data through the shared section, one chunk at a
-// time at its start. The section is the session's, so every copy into it
-// and the broker's write from it happen under the session's lock: two runs
+// time at its start. The section is the session's, so the copies into it
+// and the broker's writes from it happen under the session's lock: two runs
 // never mix their chunks. Existence is asked of the file system directly
 // (reading needs no broker). Used on the run's worker thread only.
 #include <string>
