@@ -1,15 +1,23 @@
-// vardfsb: the file service broker. This first form runs the pipe server
-// in console mode when given "-" or "/" and the console-mode GUID.
+// vardfsb: the file service broker. Installs, removes, starts and stops
+// itself as a service, and runs the pipe server as that service or, when
+// the transfer agent starts it with the console-mode GUID, as a console
+// process.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
-#include "common/brokerpipe/BrokerProtocol.h"
 #include "common/platform/Clock.h"
 #include "common/platform/FileSystem.h"
+#include "common/platform/KnownFolders.h"
 #include "common/platform/Pipe.h"
-#include "common/text/CaseFold.h"
+#include "common/platform/ServiceManager.h"
 #include "common/text/Utf.h"
 #include "fsb/BrokerServer.h"
+#include "fsb/BrokerService.h"
+#include "fsb/CServiceManager.h"
+#include "fsb/ServiceCommandLine.h"
+#include "fsb/ServiceTexts.h"
 
 namespace {
 
@@ -37,30 +45,64 @@ void ReportStartFailure(BrokerServer::StartResult result, const std::u16string& 
   }
 }
 
+void Print(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace vard;
-  bool console = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::u16string arg = Utf8ToUtf16(argv[i]);
-    if (arg.size() >= 2 && (arg[0] == u'-' || arg[0] == u'/') &&
-        EqualsIgnoreCase(std::u16string_view(arg).substr(1), fsb::kConsoleModeGuid)) {
-      console = true;
-      continue;
-    }
-    std::printf("Invalid Value: %s\n", argv[i]);
+  using fsb::ServiceCommand;
+  using fsb::ServiceMode;
+  const ServiceCommand command = fsb::ParseServiceCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (command.action == ServiceCommand::Action::kHelp) {
+    Print(fsb::HelpText());
     return -1;
   }
-  if (!console) return -1;  // the service modes come with the service host
+  if (command.action == ServiceCommand::Action::kInvalid) {
+    Print(fsb::InvalidValueLine(command.invalidArgument));
+    return -1;
+  }
+
+  platform::IServiceManager& services = platform::SystemServiceManager();
   platform::IClock& clock = platform::SystemClock();
-  BrokerServer server({false, {}, fsb::EndConsoleBroker}, clock);
-  const BrokerServer::StartResult started = server.Start();
-  if (started != BrokerServer::StartResult::kServing) {
-    // A second broker stops at once and quietly; anything else is a fault.
-    ReportStartFailure(started, server.PipeName());
-    return -1;
+  fsb::CServiceManager manager(services, clock, platform::ModulePath());
+  const std::u16string& name = manager.Config().name;
+  switch (command.mode) {
+    case ServiceMode::kUninstall: Print(fsb::ResultLine("Uninstall", name, manager.Uninstall())); return 0;
+    case ServiceMode::kInstall: Print(fsb::ResultLine("Install", name, manager.Install())); return 0;
+    case ServiceMode::kStop: Print(fsb::ResultLine("Stop", name, manager.Stop())); return 0;
+    case ServiceMode::kStart: Print(fsb::ResultLine("Start", name, manager.Start())); return 0;
+    default: break;
   }
-  // Console mode ends only through a shutdown request.
-  for (;;) clock.Sleep(500);
+
+  // Runs the pipe server: as the service, or on its own in console mode.
+  const auto serve = [&](bool console) {
+    fsb::BrokerService* running = nullptr;
+    BrokerServer::Options options{!console, {}, fsb::EndConsoleBroker};
+    // As a service, the last client's shutdown stops the service.
+    if (!console) options.onShutdown = [&running](BrokerServer&) { running->Shutdown(); };
+    BrokerServer server(options, clock);
+    fsb::BrokerService service(services, clock, name, console, [&] {
+      const BrokerServer::StartResult started = server.Start();
+      // A second broker stops at once and quietly; anything else is a fault.
+      if (started != BrokerServer::StartResult::kServing) ReportStartFailure(started, server.PipeName());
+      return started == BrokerServer::StartResult::kServing;
+    });
+    running = &service;
+    if (console) return service.Main() ? 0 : -1;
+    if (!services.RunDispatcher(name, [&] { service.Main(); })) return -1;
+    // The server's threads may still be in the pipe: end without unwinding it.
+    std::fflush(nullptr);
+    std::_Exit(0);
+  };
+  const bool consoleMode = command.mode == ServiceMode::kConsole;
+  if (consoleMode && services.HasConsoleWindow()) return serve(true);
+  const int result = serve(false);
+  // A hidden start may have no console window; no manager started it either.
+  if (result != 0 && consoleMode && platform::LastError() == platform::error::kFailedServiceControllerConnect)
+    return serve(true);
+  return result;
 }

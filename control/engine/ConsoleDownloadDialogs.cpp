@@ -7,7 +7,7 @@
 #include "common/respack/DialogCaption.h"
 #include "common/respack/LanguageStore.h"
 #include "control/ProgramTitle.h"
-#include "control/engine/DirectTarget.h"
+#include "control/engine/ProtectedModeTarget.h"
 #include "control/engine/RemoteSize.h"
 #include "control/engine/SingleFileRun.h"
 #include "common/platform/ErrorText.h"
@@ -33,11 +33,6 @@ std::optional<std::u16string> OpenWithShell(const std::u16string& path) {
   return platform::SystemErrorText(platform::LastError());
 }
 
-DirectTarget& Files() {
-  static DirectTarget target;
-  return target;
-}
-
 }  // namespace
 
 ConsoleDownloadDialogs::ConsoleDownloadDialogs(std::shared_ptr<IDownloadDialogs> fallback, std::ostream& out)
@@ -46,7 +41,6 @@ ConsoleDownloadDialogs::ConsoleDownloadDialogs(std::shared_ptr<IDownloadDialogs>
 DownloadDialogServices ConsoleDownloadDialogs::Services() {
   DownloadDialogServices s;
   s.clock = &platform::SystemClock();
-  s.target = &Files();
   s.settings = &folders_;
   s.text = [](uint32_t id) { return LanguageStore::Instance().Text(id); };
   s.documentsFolder = [] { return platform::DocumentsFolder(); };
@@ -73,7 +67,12 @@ int ConsoleDownloadDialogs::RunListDownload(DownloadDialogState& state, const st
   config.autoStart = true;
   config.titleSuffix = state.captionSuffix;
   config.messageCaption = ProgramTitle::Process().MessageCaption();
-  DownloadDialog dialog(Services(), config, batch);
+  // Each list download has its own output: through the elevation broker
+  // where the system wants it, made anew for every run.
+  const std::unique_ptr<ProtectedModeTarget> output = MakeSystemOutput();
+  DownloadDialogServices services = Services();
+  services.target = output.get();
+  DownloadDialog dialog(services, config, batch);
   ConsoleDownloadDialogView view(out_, platform::StandardInputIsTerminal() ? &std::cin : nullptr,
                                  platform::StandardOutputIsTerminal(), platform::SystemClock(), answers_,
                                  TemplateCaption(kDownloadTemplate));
@@ -103,7 +102,10 @@ void ConsoleDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings,
   item.displayName = platform::LastPathComponent(*target);
   item.fileSize = file.fileSize;
   item.sizeText = FormatSize(file.fileSize);
-  DownloadDialog dialog(Services(), config, {item});
+  const std::unique_ptr<ProtectedModeTarget> output = MakeSystemOutput();
+  DownloadDialogServices services = Services();
+  services.target = output.get();
+  DownloadDialog dialog(services, config, {item});
   if (view.RunModal(dialog) != endcode::kCompleted || !settings.openAfterDownload) return;
   if (auto error = OpenWithShell(*target)) view.MessageBox(*error, config.messageCaption);
 }

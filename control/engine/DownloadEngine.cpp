@@ -125,6 +125,7 @@ void DownloadEngine::Run() {
   completed_ = false;
   errorFlag_ = false;
   progress_.Start();
+  s_.target->BeginRun();
   try {
     session_.Open(u"VardKT5", p::inet::kOpenTypePreconfig, nullptr, nullptr, 0);
   } catch (const CInternetException&) {
@@ -139,6 +140,7 @@ void DownloadEngine::Run() {
   if (!cancel_) completed_ = true;
   applyAllSaveAs_ = applyAllOverwrite_ = applyAllResume_ = false;
   session_.Close();
+  s_.target->EndRun();
   running_ = false;
   s_.host->RunFinished();
 }

@@ -10,6 +10,10 @@ namespace vard {
 class IDownloadTarget {
  public:
   virtual ~IDownloadTarget() = default;
+  // A run of the engine starts and ends, on its worker thread: an output
+  // that needs something per run makes it here.
+  virtual void BeginRun() {}
+  virtual void EndRun() {}
   // Creates every directory of `path` before its file name; a directory that
   // exists or cannot be made is not an error.
   virtual void MakeFolders(const std::u16string& path) = 0;

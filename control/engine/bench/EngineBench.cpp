@@ -3,7 +3,11 @@
 // process of its own, so neither side pays for serving.
 //
 //   control_engine_bench [--size MiB] [--rounds N] [--folder DIR]
-//                        [--rate-seconds S] [--server PROGRAM]
+//                        [--rate-seconds S] [--server PROGRAM] [--broker]
+//
+// With --broker the engine writing through the elevation broker (its
+// library loaded into this process, as the control does on newer systems)
+// runs against the engine writing directly, instead of against curl.
 //
 // Rounds alternate the engine and `curl -o` into the same folder, each
 // going first in every other round; the best round of each is compared, as
@@ -30,6 +34,7 @@
 #include "common/text/Utf.h"
 #include "control/engine/DirectTarget.h"
 #include "control/engine/DownloadEngine.h"
+#include "control/engine/ProtectedModeTarget.h"
 
 namespace {
 
@@ -64,9 +69,17 @@ struct Options {
   fs::path folder = fs::temp_directory_path() / "vard-engine-bench";
   int rateSeconds = 3;
   std::string server = VARD_TESTSERVER;
+  bool broker = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
+  std::vector<char*> rest = {argv[0]};
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--broker") o.broker = true;
+    else rest.push_back(argv[i]);
+  }
+  argc = static_cast<int>(rest.size());
+  argv = rest.data();
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string name = argv[i], value = argv[i + 1];
     if (name == "--size") o.mib = std::strtoull(value.c_str(), nullptr, 10);
@@ -149,10 +162,14 @@ std::unique_ptr<vard::DownloadEngine> MakeEngine(const fs::path& folder, uint32_
   return std::make_unique<vard::DownloadEngine>(services, options, std::vector<vard::DownloadItem>{item});
 }
 
-Run Engine(const std::string& url, const fs::path& folder, uint64_t size) {
+// The engine writing directly, or through a broker made for its run.
+Run Engine(const std::string& url, const fs::path& folder, uint64_t size, bool throughBroker = false) {
   const fs::path file = folder / "engine.bin";
   fs::remove(file);
-  vard::DirectTarget target;
+  vard::DirectTarget direct;
+  std::unique_ptr<vard::ProtectedModeTarget> broker;
+  if (throughBroker) broker = vard::MakeSystemOutput();
+  vard::IDownloadTarget& target = broker ? static_cast<vard::IDownloadTarget&>(*broker) : direct;
   QuietHost host;
   auto engine = MakeEngine(folder, 0, Item(url, u"engine.bin", static_cast<int64_t>(size)), target, host);
   Run r;
@@ -234,13 +251,47 @@ void RateCheck(const std::string& url, const fs::path& folder, uint32_t limitRat
   std::printf("\n");
 }
 
+// The engine through the broker against the engine writing directly.
+bool CompareBroker(const std::string& url, const Options& o) {
+  // The installed programs' folder holds the broker library.
+  p::SetEnv("VARDEL_SYSTEM_DIR", VARD_BROKER_LIBRARY_DIR);
+  if (!p::CreateElevationBroker()) {
+    std::fprintf(stderr, "no broker library in %s\n", VARD_BROKER_LIBRARY_DIR);
+    return false;
+  }
+  Run bestDirect, bestBroker;
+  bool ok = true;
+  for (int i = 1; i <= o.rounds; ++i) {
+    Run direct, broker;
+    if (i % 2) {
+      direct = Engine(url, o.folder, o.mib * 1048576);
+      broker = Engine(url, o.folder, o.mib * 1048576, true);
+    } else {
+      broker = Engine(url, o.folder, o.mib * 1048576, true);
+      direct = Engine(url, o.folder, o.mib * 1048576);
+    }
+    const std::string label = "round " + std::to_string(i);
+    Print(label.c_str(), "direct", direct);
+    Print(label.c_str(), "broker", broker);
+    ok = ok && direct.ok && broker.ok;
+    if (direct.ok && (!bestDirect.ok || direct.wall < bestDirect.wall)) bestDirect = direct;
+    if (broker.ok && (!bestBroker.ok || broker.wall < bestBroker.wall)) bestBroker = broker;
+  }
+  Print("best", "direct", bestDirect);
+  Print("best", "broker", bestBroker);
+  if (bestDirect.ok && bestBroker.ok)
+    std::printf("broker/direct: throughput %.2f, CPU seconds %.2f\n", bestDirect.wall / bestBroker.wall,
+                (bestBroker.cpu.user + bestBroker.cpu.sys) / std::max(bestDirect.cpu.user + bestDirect.cpu.sys, 1e-9));
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   Options o;
   if (!ParseOptions(argc, argv, o)) {
     std::fprintf(stderr,
-                 "usage: %s [--size MiB] [--rounds N] [--folder DIR] [--rate-seconds S] [--server PROGRAM]\n",
+                 "usage: %s [--size MiB] [--rounds N] [--folder DIR] [--rate-seconds S] [--server PROGRAM] [--broker]\n",
                  argv[0]);
     return 2;
   }
@@ -258,6 +309,8 @@ int main(int argc, char** argv) {
   const std::string url = base + "/data/" + std::to_string(size);
   std::printf("%llu MiB from %s into %s, best of %d\n", static_cast<unsigned long long>(o.mib), url.c_str(),
               o.folder.string().c_str(), o.rounds);
+
+  if (o.broker) return CompareBroker(url, o) ? 0 : 1;
 
   Run bestEngine, bestCurl;
   bool ok = true;
