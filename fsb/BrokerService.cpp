@@ -48,6 +48,13 @@ bool BrokerService::Main() {
   }
   Report(svc::kRunning);
   for (;;) {
+    if (stopAsked_) {
+      // Reported here, after the handler has answered the manager: a
+      // process that ends while the manager waits for that answer breaks
+      // the manager's control call.
+      Report(svc::kStopped);
+      break;
+    }
     uint32_t state = 0;
     if (!manager_.HasConsoleWindow()) {
       state = Interrogate();
@@ -63,7 +70,7 @@ void BrokerService::Handle(uint32_t control) {
   switch (control) {
     case svc::kControlStop:
       Report(svc::kStopPending);
-      Report(svc::kStopped);
+      stopAsked_ = true;
       break;
     case svc::kControlPause:
       // The pipe server keeps serving while paused.

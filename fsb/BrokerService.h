@@ -47,6 +47,7 @@ class BrokerService {
   platform::ServiceStatus status_;
   std::atomic<bool> stopped_{false};
   std::atomic<bool> endLoop_{false};
+  std::atomic<bool> stopAsked_{false};
 };
 
 }  // namespace vard::fsb
