@@ -1,0 +1,14 @@
+#include "control/win32/WindowsComposition.h"
+
+#include "control/ControlComposition.h"
+#include "control/win32/WindowsShell.h"
+
+namespace vard::com {
+
+ControlServices ComposeWindowsControlServices() {
+  ControlServices s = ComposeControlServices();
+  s.shell = std::make_shared<WindowsShell>(s.debug);
+  return s;
+}
+
+}  // namespace vard::com
