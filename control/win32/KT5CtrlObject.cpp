@@ -108,10 +108,52 @@ STDMETHODIMP KT5CtrlObject::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DIS
                                    EXCEPINFO* excep, UINT* argErr) {
   if (riid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  // The type library checks argument counts and converts argument types;
+  if (!params) params = &none;
+  if (TooManyArguments(id, flags, *params)) return DISP_E_BADPARAMCOUNT;
+  // The type library converts argument types and checks for missing ones;
   // the vtable members take it from there.
-  return DispInvoke(static_cast<IKT5Ctrl*>(this), typeInfo_, id, flags, params ? params : &none, result, excep,
-                    argErr);
+  EXCEPINFO local = {};
+  EXCEPINFO* info = excep ? excep : &local;
+  HRESULT hr = DispInvoke(static_cast<IKT5Ctrl*>(this), typeInfo_, id, flags, params, result, info, argErr);
+  // A member refusing the value of an optional argument is a type error of
+  // the call, not an exception of the member.
+  if (hr == DISP_E_EXCEPTION && (info->scode == DISP_E_TYPEMISMATCH || info->scode == DISP_E_OVERFLOW)) {
+    hr = info->scode;
+    SysFreeString(info->bstrSource);
+    SysFreeString(info->bstrDescription);
+    SysFreeString(info->bstrHelpFile);
+    *info = EXCEPINFO{};
+  }
+  if (info == &local) {
+    SysFreeString(local.bstrSource);
+    SysFreeString(local.bstrDescription);
+    SysFreeString(local.bstrHelpFile);
+  }
+  return hr;
+}
+
+bool KT5CtrlObject::TooManyArguments(DISPID id, WORD flags, const DISPPARAMS& params) const {
+  ITypeInfo2* info = nullptr;
+  if (FAILED(typeInfo_->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&info)))) return false;
+  UINT index = 0;
+  const INVOKEKIND kind = (flags & DISPATCH_PROPERTYPUT) ? INVOKE_PROPERTYPUT
+                          : (flags & DISPATCH_METHOD)    ? INVOKE_FUNC
+                                                         : INVOKE_PROPERTYGET;
+  HRESULT found = info->GetFuncIndexOfMemId(id, kind, &index);
+  // A script's call of a read-only property asks for a method or a get.
+  if (FAILED(found) && kind == INVOKE_FUNC && (flags & DISPATCH_PROPERTYGET))
+    found = info->GetFuncIndexOfMemId(id, INVOKE_PROPERTYGET, &index);
+  bool tooMany = false;
+  FUNCDESC* f = nullptr;
+  if (SUCCEEDED(found) && SUCCEEDED(info->GetFuncDesc(index, &f))) {
+    UINT accepted = 0;
+    for (SHORT i = 0; i < f->cParams; ++i)
+      if (!(f->lprgelemdescParam[i].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++accepted;
+    tooMany = params.cArgs > accepted;
+    info->ReleaseFuncDesc(f);
+  }
+  info->Release();
+  return tooMany;
 }
 
 // ---- IProvideClassInfo2 ----

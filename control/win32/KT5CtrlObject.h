@@ -216,6 +216,8 @@ class KT5CtrlObject final : public IKT5Ctrl,
   HRESULT GetShort(int32_t id, short* out);
   HRESULT Put(int32_t id, Variant value);
   HRESULT Call(int32_t id, std::vector<Variant> args = {}, Variant* out = nullptr);
+  // More arguments than the member takes.
+  bool TooManyArguments(DISPID id, WORD flags, const DISPPARAMS& params) const;
   // The page's address, asked from the host once it is needed.
   void EnsurePageUrl();
   HRESULT ActivateInPlace(LONG verb);

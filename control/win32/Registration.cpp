@@ -109,8 +109,15 @@ HRESULT UnregisterServer(const std::wstring& module) {
     const LSTATUS s = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
     ok = ok && (s == ERROR_SUCCESS || s == ERROR_FILE_NOT_FOUND);
   }
-  const HRESULT hr = UnRegisterTypeLib(LIBID_VardKT5Lib, 1, 0, LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
-  if (FAILED(hr) && hr != TYPE_E_REGISTRYACCESS && hr != TYPE_E_LIBNOTREGISTERED) ok = false;
+  UnRegisterTypeLib(LIBID_VardKT5Lib, 1, 0, LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+  // Gone is what counts: a library that was not registered fails to
+  // unregister, and that is no error.
+  HKEY left = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"TypeLib\\" + GuidText(LIBID_VardKT5Lib) + L"\\1.0").c_str(), 0, KEY_READ,
+                    &left) == ERROR_SUCCESS) {
+    RegCloseKey(left);
+    ok = false;
+  }
   return ok ? S_OK : SELFREG_E_CLASS;
 }
 

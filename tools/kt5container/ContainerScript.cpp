@@ -224,7 +224,9 @@ void ContainerScript::Show() {
     out_ << "\n";
   }
   HWND status = control_.StatusBar();
-  if (status && IsWindowVisible(status)) {
+  RECT bar = {};
+  // A status bar turned off keeps its window, with no height.
+  if (status && IsWindowVisible(status) && GetWindowRect(status, &bar) && bar.bottom > bar.top) {
     out_ << "  status:";
     for (int part = 0; part < 2; ++part) {
       wchar_t text[512] = {};
