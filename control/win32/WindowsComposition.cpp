@@ -1,5 +1,6 @@
 #include "control/win32/WindowsComposition.h"
 
+#include "common/platform/Clock.h"
 #include "control/ControlComposition.h"
 #include "control/win32/WindowsShell.h"
 
@@ -7,7 +8,7 @@ namespace vard::com {
 
 ControlServices ComposeWindowsControlServices() {
   ControlServices s = ComposeControlServices();
-  s.shell = std::make_shared<WindowsShell>(s.debug);
+  s.shell = std::make_shared<WindowsShell>(platform::SystemClock(), s.debug);
   return s;
 }
 
