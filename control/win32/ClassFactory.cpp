@@ -27,7 +27,8 @@ STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** p
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;
-  KT5CtrlObject* object = KT5CtrlObject::Create(ComposeWindowsControlServices());
+  auto window = std::make_shared<ControlWindowHandle>();
+  KT5CtrlObject* object = KT5CtrlObject::Create(ComposeWindowsControlServices(window), window);
   if (!object) return E_FAIL;
   const HRESULT hr = object->QueryInterface(riid, ppv);
   object->Release();

@@ -13,7 +13,7 @@ constexpr DWORD kSafetyOptions = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACES
 
 }  // namespace
 
-KT5CtrlObject* KT5CtrlObject::Create(ControlServices services) {
+KT5CtrlObject* KT5CtrlObject::Create(ControlServices services, std::shared_ptr<ControlWindowHandle> window) {
   wchar_t path[MAX_PATH];
   if (!GetModuleFileNameW(Module(), path, MAX_PATH)) return nullptr;
   ITypeLib* lib = nullptr;
@@ -25,11 +25,13 @@ KT5CtrlObject* KT5CtrlObject::Create(ControlServices services) {
     lib->Release();
     return nullptr;
   }
-  return new KT5CtrlObject(std::move(services), lib, info, classInfo);
+  return new KT5CtrlObject(std::move(services), std::move(window), lib, info, classInfo);
 }
 
-KT5CtrlObject::KT5CtrlObject(ControlServices services, ITypeLib* lib, ITypeInfo* info, ITypeInfo* classInfo)
-    : typeLib_(lib), typeInfo_(info), classInfo_(classInfo), ctrl_(std::make_unique<CKT5Ctrl>(std::move(services))) {
+KT5CtrlObject::KT5CtrlObject(ControlServices services, std::shared_ptr<ControlWindowHandle> window, ITypeLib* lib,
+                             ITypeInfo* info, ITypeInfo* classInfo)
+    : typeLib_(lib), typeInfo_(info), classInfo_(classInfo), ctrl_(std::make_unique<CKT5Ctrl>(std::move(services))),
+      windowHandle_(std::move(window)) {
   events_ = new EventConnectionPoint(*this, *ctrl_);
   ObjectCreated();
 }

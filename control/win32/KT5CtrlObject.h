@@ -15,6 +15,7 @@
 #include "KT5Ctrl_h.h"
 #include "control/CKT5Ctrl.h"
 #include "control/ControlPersistence.h"
+#include "control/win32/WindowsDownloadDialogs.h"
 
 namespace vard::com {
 
@@ -35,7 +36,8 @@ class KT5CtrlObject final : public IKT5Ctrl,
  public:
   // A new object with one reference; nullptr when the type library cannot
   // be loaded from the module.
-  static KT5CtrlObject* Create(ControlServices services);
+  // `window` is kept up to date with the control's window for the services.
+  static KT5CtrlObject* Create(ControlServices services, std::shared_ptr<ControlWindowHandle> window);
 
   // IUnknown
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
@@ -206,7 +208,8 @@ class KT5CtrlObject final : public IKT5Ctrl,
   CKT5Ctrl& Control() { return *ctrl_; }
 
  private:
-  KT5CtrlObject(ControlServices services, ITypeLib* lib, ITypeInfo* info, ITypeInfo* classInfo);
+  KT5CtrlObject(ControlServices services, std::shared_ptr<ControlWindowHandle> window, ITypeLib* lib, ITypeInfo* info,
+                ITypeInfo* classInfo);
   ~KT5CtrlObject();
 
   // Members through the portable dispatch table.
@@ -228,6 +231,7 @@ class KT5CtrlObject final : public IKT5Ctrl,
   ITypeInfo* classInfo_;
   std::unique_ptr<CKT5Ctrl> ctrl_;
   std::unique_ptr<ControlWindow> window_;
+  std::shared_ptr<ControlWindowHandle> windowHandle_;
   EventConnectionPoint* events_ = nullptr;
   ControlExtent extent_{};  // HIMETRIC
   DWORD safety_ = 0;

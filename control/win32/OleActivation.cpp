@@ -116,6 +116,7 @@ HRESULT KT5CtrlObject::ActivateInPlace(LONG verb) {
       window_.reset();
       return E_FAIL;
     }
+    if (windowHandle_) windowHandle_->window = window_->Handle();
   }
   ShowWindow(window_->Handle(), SW_SHOW);
   if ((verb == OLEIVERB_UIACTIVATE || verb == OLEIVERB_PRIMARY) && !uiActive_) {
@@ -197,6 +198,7 @@ STDMETHODIMP KT5CtrlObject::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
 
 STDMETHODIMP KT5CtrlObject::InPlaceDeactivate() {
   UIDeactivate();
+  if (windowHandle_) windowHandle_->window = nullptr;
   window_.reset();
   if (inPlaceSite_) {
     inPlaceSite_->OnInPlaceDeactivate();

@@ -6,8 +6,9 @@
 
 namespace vard::com {
 
-ControlServices ComposeWindowsControlServices() {
+ControlServices ComposeWindowsControlServices(std::shared_ptr<ControlWindowHandle> window) {
   ControlServices s = ComposeControlServices();
+  s.dialogs = std::make_shared<WindowsDownloadDialogs>(std::move(window), s.dialogs);
   s.shell = std::make_shared<WindowsShell>(platform::SystemClock(), s.debug);
   return s;
 }

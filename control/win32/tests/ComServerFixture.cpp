@@ -88,6 +88,28 @@ LONG GetInt(IDispatch* d, DISPID id) {
   return n;
 }
 
+namespace {
+
+int g_closed = 0;
+
+BOOL CALLBACK CancelDialog(HWND hwnd, LPARAM) {
+  wchar_t name[16] = {};
+  GetClassNameW(hwnd, name, 16);
+  if (IsWindowVisible(hwnd) && std::wstring(name) == L"#32770") {
+    PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+    ++g_closed;
+  }
+  return TRUE;
+}
+
+void CALLBACK CancelDialogs(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &CancelDialog, 0); }
+
+}  // namespace
+
+DialogCanceller::DialogCanceller() : timer_(SetTimer(nullptr, 0, 200, &CancelDialogs)) { g_closed = 0; }
+DialogCanceller::~DialogCanceller() { KillTimer(nullptr, timer_); }
+int DialogCanceller::Closed() const { return g_closed; }
+
 void ClearAll(std::vector<VARIANT>& values) {
   for (VARIANT& v : values) VariantClear(&v);
 }

@@ -26,6 +26,18 @@ std::wstring GetText(IDispatch* d, DISPID id, std::vector<VARIANT> args = {});
 LONG GetInt(IDispatch* d, DISPID id);
 void ClearAll(std::vector<VARIANT>& values);
 
+// While it lives, every dialog box this thread shows is closed with Cancel
+// once it is up (a modal call then returns as if the user cancelled).
+class DialogCanceller {
+ public:
+  DialogCanceller();
+  ~DialogCanceller();
+  int Closed() const;
+
+ private:
+  UINT_PTR timer_;
+};
+
 template <typename T>
 T* Query(IUnknown* object, REFIID iid) {
   T* p = nullptr;

@@ -36,6 +36,8 @@ VARIANT Harmless(const TYPEDESC& type) {
 }
 
 TEST_F(DispatchTest, EveryMemberOfTheTypeLibraryAnswersSOkThroughInvoke) {
+  // The list downloads show their dialog: it is cancelled as a user would.
+  DialogCanceller canceller;
   ITypeInfo* info = nullptr;
   ASSERT_EQ(d_->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info), S_OK);
   TYPEATTR* attr = nullptr;
@@ -77,6 +79,7 @@ TEST_F(DispatchTest, EveryMemberOfTheTypeLibraryAnswersSOkThroughInvoke) {
   info->ReleaseTypeAttr(attr);
   info->Release();
   EXPECT_EQ(members, 77);  // 28 properties twice, 6 read-only ones, 15 methods
+  EXPECT_EQ(canceller.Closed(), 2);  // StartDownload, StartSelectDownload
 }
 
 TEST_F(DispatchTest, NamesResolveIgnoringCaseAndUnknownNamesAreRefused) {

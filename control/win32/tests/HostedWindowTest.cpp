@@ -146,3 +146,18 @@ TEST_F(HostedWindowTest, ShowStatusOffGivesTheListTheWholeWindow) {
 
 }  // namespace
 }  // namespace vard::com::testing
+
+namespace vard::com::testing {
+namespace {
+
+TEST_F(HostedWindowTest, AListDownloadShowsItsDialogAndACancelledOneRaisesTheCancelEvent) {
+  ASSERT_EQ(control_->Activate(), S_OK);
+  Call(d_, dispid::kAppendFile, DISPATCH_METHOD, {Text(L"http://127.0.0.1:9/a.txt"), Text(L"a.txt"), Int(1)});
+  DialogCanceller canceller;
+  EXPECT_EQ(Call(d_, dispid::kStartDownload, DISPATCH_METHOD, {}), S_OK);
+  EXPECT_EQ(canceller.Closed(), 1);
+  EXPECT_EQ(events_, std::vector<std::wstring>{L"7"});
+}
+
+}  // namespace
+}  // namespace vard::com::testing
