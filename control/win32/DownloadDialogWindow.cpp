@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "common/respack/DialogCaption.h"
+#include "common/text/Printf.h"
 #include "common/text/SizeFormat.h"
 #include "control/win32/Bstr.h"
 #include "control/win32/DialogTemplateStyle.h"
@@ -23,7 +24,13 @@ constexpr int kColumnWidths[] = {250, 90, 80};
 
 // Controls of the existing-file question.
 namespace exists {
-constexpr int kPath = 210, kExistingSize = 212, kNewSize = 211, kApplyToAll = 206;
+constexpr int kQuestion = 208, kPath = 210, kExistingSize = 212, kNewSize = 211, kApplyToAll = 206;
+}
+
+void FillTemplateText(HWND dialog, int id, const std::u16string& value) {
+  wchar_t text[512] = {};
+  GetDlgItemTextW(dialog, id, text, 512);
+  SetDlgItemTextW(dialog, id, Wide(FormatText(FromWide(text), {value})));
 }
 
 struct DuplicateContext {
@@ -51,11 +58,12 @@ INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       c = reinterpret_cast<DuplicateContext*>(lp);
       SetWindowLongPtrW(hwnd, DWLP_USER, lp);
       const DuplicateQuestion& q = c->prompt->question;
+      // The template's texts hold the name and the new size as "%s".
+      const size_t slash = q.path.find_last_of(u'\\');
+      FillTemplateText(hwnd, exists::kQuestion, slash == std::u16string::npos ? q.path : q.path.substr(slash + 1));
+      FillTemplateText(hwnd, exists::kNewSize, FormatSize(q.newSize));
       SetDlgItemTextW(hwnd, exists::kPath, Wide(q.path));
       if (c->prompt->existingSize >= 0) SetDlgItemTextW(hwnd, exists::kExistingSize, Wide(FormatSize(c->prompt->existingSize)));
-      wchar_t label[128] = {};
-      GetDlgItemTextW(hwnd, exists::kNewSize, label, 128);
-      SetDlgItemTextW(hwnd, exists::kNewSize, (std::wstring(label) + L" " + Wide(FormatSize(q.newSize))).c_str());
       EnableWindow(GetDlgItem(hwnd, duplicate::kResume), q.allowResume);
       if (q.singleMode) ShowWindow(GetDlgItem(hwnd, exists::kApplyToAll), SW_HIDE);
       return TRUE;

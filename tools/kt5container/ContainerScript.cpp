@@ -58,6 +58,46 @@ void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
   EndMenu();
 }
 
+// What happens to the next dialog box of this thread: Start is pressed,
+// then after a number of timer ticks the screen is pictured; or Cancel.
+struct DialogPlan {
+  bool cancel = false;
+  int ticksBeforeShot = 0;
+  std::wstring shot;
+  HWND dialog = nullptr;
+  int ticks = 0;
+};
+DialogPlan g_plan;
+constexpr UINT kPlanTickMs = 100;
+
+HWND VisibleDialog() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        wchar_t name[16] = {};
+        GetClassNameW(hwnd, name, 16);
+        if (!IsWindowVisible(hwnd) || std::wstring(name) != L"#32770") return TRUE;
+        *reinterpret_cast<HWND*>(lp) = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+void CALLBACK FollowDialogPlan(HWND, UINT, UINT_PTR timer, DWORD) {
+  if (!g_plan.dialog) {
+    g_plan.dialog = VisibleDialog();
+    if (!g_plan.dialog) return;
+    PostMessageW(g_plan.dialog, WM_COMMAND, g_plan.cancel ? IDCANCEL : IDOK, 0);
+    if (g_plan.cancel || g_plan.shot.empty()) KillTimer(nullptr, timer);
+    return;
+  }
+  if (++g_plan.ticks < g_plan.ticksBeforeShot) return;
+  KillTimer(nullptr, timer);
+  SaveWindowShot(g_plan.dialog, g_plan.shot);
+}
+
 }  // namespace
 
 Variant ScriptResult(const VARIANT& v) {
@@ -320,6 +360,21 @@ bool ContainerScript::Command(const std::vector<std::string>& words) {
     if (argc < 1) return Reject("usage: shot FILE");
     Pump();
     if (!SaveWindowShot(frame_, WideOf(Unquoted(words[1])))) return Reject("no picture taken");
+  } else if (cmd == "dialog") {
+    // "dialog start [MS FILE]" or "dialog cancel": for the next dialog box.
+    g_plan = DialogPlan();
+    if (argc >= 1 && Unquoted(words[1]) == "cancel") {
+      g_plan.cancel = true;
+    } else if (argc >= 1 && Unquoted(words[1]) == "start") {
+      if (argc >= 3) {
+        if (!number(2, &a)) return Reject("usage: dialog start [MS FILE] | dialog cancel");
+        g_plan.ticksBeforeShot = static_cast<int>(a / kPlanTickMs);
+        g_plan.shot = WideOf(Unquoted(words[3]));
+      }
+    } else {
+      return Reject("usage: dialog start [MS FILE] | dialog cancel");
+    }
+    SetTimer(nullptr, 0, kPlanTickMs, &FollowDialogPlan);
   } else if (cmd == "dialogresult" || cmd == "answer" || cmd == "drop") {
     return Reject(cmd + " is for the console's dialogs; the real dialogs answer in their windows");
   } else {

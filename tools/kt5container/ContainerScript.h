@@ -3,7 +3,8 @@
 // a real window: members by DISPID through IDispatch::Invoke, PARAM values
 // through a property bag, clicks and menus through the control's windows,
 // and `show` read back from the list view and status bar with their
-// messages. Adds `shot FILE` (a BMP of the window) and `menu [ID] [FILE]`.
+// messages. Adds `shot FILE` (a BMP of the window), `menu [ID] [FILE]` and
+// `dialog start [MS FILE]` / `dialog cancel` for the next dialog box.
 #include <windows.h>
 
 #include <istream>
