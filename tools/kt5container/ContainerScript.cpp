@@ -70,18 +70,17 @@ struct DialogPlan {
 DialogPlan g_plan;
 constexpr UINT kPlanTickMs = 100;
 
+BOOL CALLBACK TakeVisibleDialog(HWND hwnd, LPARAM lp) {
+  wchar_t name[16] = {};
+  GetClassNameW(hwnd, name, 16);
+  if (!IsWindowVisible(hwnd) || std::wstring(name) != L"#32770") return TRUE;
+  *reinterpret_cast<HWND*>(lp) = hwnd;
+  return FALSE;
+}
+
 HWND VisibleDialog() {
   HWND found = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM lp) -> BOOL {
-        wchar_t name[16] = {};
-        GetClassNameW(hwnd, name, 16);
-        if (!IsWindowVisible(hwnd) || std::wstring(name) != L"#32770") return TRUE;
-        *reinterpret_cast<HWND*>(lp) = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), &TakeVisibleDialog, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 

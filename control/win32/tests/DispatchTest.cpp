@@ -79,7 +79,7 @@ TEST_F(DispatchTest, EveryMemberOfTheTypeLibraryAnswersSOkThroughInvoke) {
   info->ReleaseTypeAttr(attr);
   info->Release();
   EXPECT_EQ(members, 77);  // 28 properties twice, 6 read-only ones, 15 methods
-  EXPECT_EQ(canceller.Closed(), 2);  // StartDownload, StartSelectDownload
+  EXPECT_EQ(canceller.Closed(), 3);  // StartDownload, StartSelectDownload, FolderSelect
 }
 
 TEST_F(DispatchTest, NamesResolveIgnoringCaseAndUnknownNamesAreRefused) {
