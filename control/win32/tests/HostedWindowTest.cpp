@@ -7,7 +7,7 @@
 #include "control/win32/tests/ComServerFixture.h"
 
 #include <commctrl.h>
-#include "tools/kt5container/HostedControl.h"
+#include "tools/win32/kt5container/HostedControl.h"
 
 namespace vard::com::testing {
 namespace {

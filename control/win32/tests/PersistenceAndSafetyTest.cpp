@@ -6,7 +6,7 @@
 
 #include "control/DispatchIds.h"
 #include "control/win32/tests/ComServerFixture.h"
-#include "tools/kt5container/ParamBag.h"
+#include "tools/win32/kt5container/ParamBag.h"
 
 namespace vard::com::testing {
 namespace {

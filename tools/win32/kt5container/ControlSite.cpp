@@ -1,4 +1,4 @@
-#include "tools/kt5container/ControlSite.h"
+#include "tools/win32/kt5container/ControlSite.h"
 
 #include <urlmon.h>
 

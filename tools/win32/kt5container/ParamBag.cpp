@@ -1,4 +1,4 @@
-#include "tools/kt5container/ParamBag.h"
+#include "tools/win32/kt5container/ParamBag.h"
 
 namespace vard::container {
 

@@ -1,4 +1,4 @@
-#include "tools/kt5container/EventSink.h"
+#include "tools/win32/kt5container/EventSink.h"
 
 #include <ocidl.h>
 

@@ -1,4 +1,4 @@
-#include "tools/kt5container/Screenshot.h"
+#include "tools/win32/kt5container/Screenshot.h"
 
 #include <cstdio>
 #include <vector>

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "tools/kt5container/ContainerScript.h"
+#include "tools/win32/kt5container/ContainerScript.h"
 
 namespace {
 

@@ -9,7 +9,7 @@ build=$(cd "$1" && pwd)
 mkdir -p "$2"
 out=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-root="$here/../.."
+root="$here/../../.."
 files=$(mktemp -d)
 mkdir -p "$files/files" "$out/downloads"
 rm -rf "$out"/*.bmp "$out"/*.png "$out"/downloads/* 2>/dev/null || true
@@ -36,7 +36,7 @@ sh "$root/control/win32/tests/gui-run.sh" "$build/wineprefix-gui" regedit /S "Z:
 sleep 1
 rc=0
 sh "$root/control/win32/tests/gui-run.sh" "$build/wineprefix-gui" --register "Z:$build/control/VardKT5.dll" \
-  "$build/tools/kt5container/kt5container.exe" "Z:$out/screenshots.kts" || rc=$?
+  "$build/tools/win32/kt5container/kt5container.exe" "Z:$out/screenshots.kts" || rc=$?
 for shot in list_ko menu_ko dialog_ko; do
   if [ -f "$out/$shot.bmp" ]; then
     python3 "$here/bmp2png.py" "$out/$shot.bmp" "$out/$shot.png" && rm -f "$out/$shot.bmp"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "tools/kt5container/ControlSite.h"
-#include "tools/kt5container/EventSink.h"
-#include "tools/kt5container/ParamBag.h"
+#include "tools/win32/kt5container/ControlSite.h"
+#include "tools/win32/kt5container/EventSink.h"
+#include "tools/win32/kt5container/ParamBag.h"
 
 namespace vard::container {
 

@@ -1,4 +1,4 @@
-#include "tools/kt5container/ContainerScript.h"
+#include "tools/win32/kt5container/ContainerScript.h"
 
 #include <commctrl.h>
 
@@ -9,7 +9,7 @@
 #include "control/DispatchIds.h"
 #include "control/win32/Bstr.h"
 #include "control/win32/ComVariant.h"
-#include "tools/kt5container/Screenshot.h"
+#include "tools/win32/kt5container/Screenshot.h"
 #include "tools/kt5host/ScriptLine.h"
 
 namespace vard::container {

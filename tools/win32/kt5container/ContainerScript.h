@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "control/Variant.h"
-#include "tools/kt5container/HostedControl.h"
-#include "tools/kt5container/ParamBag.h"
+#include "tools/win32/kt5container/HostedControl.h"
+#include "tools/win32/kt5container/ParamBag.h"
 
 namespace vard::container {
 

@@ -1,4 +1,4 @@
-#include "tools/kt5container/HostedControl.h"
+#include "tools/win32/kt5container/HostedControl.h"
 
 #include <commctrl.h>
 #include <ocidl.h>
