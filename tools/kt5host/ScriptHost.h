@@ -11,11 +11,9 @@
 #include "control/engine/ConsoleDownloadDialogs.h"
 #include "control/ConsoleControlView.h"
 #include "control/ControlPersistence.h"
+#include "tools/kt5host/ScriptLine.h"
 
 namespace vard {
-
-// Longest script line run; the rest of a longer one is skipped unread.
-constexpr size_t kMaxScriptLine = 64 * 1024;
 
 class ScriptHost final : public IKT5CtrlEvents {
  public:
@@ -49,15 +47,5 @@ class ScriptHost final : public IKT5CtrlEvents {
   uint32_t cookie_ = 0;
   uint64_t lineNumber_ = 0;
 };
-
-// Splits a script line into words; "double quotes" keep blanks, and a
-// backslash escapes the next character inside them. A quoted word keeps a
-// leading marker byte 0x01 so that "5" stays text while 5 is a number.
-// `closed` (when given) tells whether every quote was closed.
-std::vector<std::string> SplitScriptLine(const std::string& line, bool* closed = nullptr);
-// Numbers beyond the 64-bit range stay text: a page would pass them as
-// floating-point values, which the host does not model.
-Variant ParseScriptValue(const std::string& word);
-std::string FormatVariant(const Variant& v);
 
 }  // namespace vard

@@ -1,0 +1,257 @@
+#include "control/win32/DownloadDialogWindow.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "common/respack/DialogCaption.h"
+#include "common/text/Printf.h"
+#include "common/text/SizeFormat.h"
+#include "control/win32/Bstr.h"
+#include "control/win32/DialogTemplateStyle.h"
+#include "control/win32/ModuleState.h"
+
+namespace vard::com {
+namespace {
+
+constexpr UINT kRunPosted = WM_APP + 7;
+constexpr UINT_PTR kTimerId = 1;
+constexpr UINT kTimerMs = 500;
+constexpr uint32_t kColumnTexts[] = {101, 102, 103};  // name, size, status
+constexpr int kColumnWidths[] = {250, 90, 80};
+
+// Controls of the existing-file question.
+namespace exists {
+constexpr int kQuestion = 208, kPath = 210, kExistingSize = 212, kNewSize = 211, kApplyToAll = 206;
+}
+
+void FillTemplateText(HWND dialog, int id, const std::u16string& value) {
+  wchar_t text[512] = {};
+  GetDlgItemTextW(dialog, id, text, 512);
+  SetDlgItemTextW(dialog, id, Wide(FormatText(FromWide(text), {value})));
+}
+
+struct DuplicateContext {
+  const DuplicatePrompt* prompt;
+  DuplicateAnswer answer;
+};
+
+std::u16string ChooseSavePath(HWND owner, const std::u16string& current) {
+  wchar_t path[MAX_PATH] = {};
+  const size_t n = std::min(current.size(), static_cast<size_t>(MAX_PATH - 1));
+  std::copy_n(reinterpret_cast<const wchar_t*>(current.data()), n, path);
+  OPENFILENAMEW ofn = {};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = owner;
+  ofn.lpstrFile = path;
+  ofn.nMaxFile = MAX_PATH;
+  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+  return GetSaveFileNameW(&ofn) ? FromWide(path) : std::u16string();
+}
+
+INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* c = reinterpret_cast<DuplicateContext*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+  switch (msg) {
+    case WM_INITDIALOG: {
+      c = reinterpret_cast<DuplicateContext*>(lp);
+      SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+      const DuplicateQuestion& q = c->prompt->question;
+      // The template's texts hold the name and the new size as "%s".
+      const size_t slash = q.path.find_last_of(u'\\');
+      FillTemplateText(hwnd, exists::kQuestion, slash == std::u16string::npos ? q.path : q.path.substr(slash + 1));
+      FillTemplateText(hwnd, exists::kNewSize, FormatSize(q.newSize));
+      SetDlgItemTextW(hwnd, exists::kPath, Wide(q.path));
+      if (c->prompt->existingSize >= 0) SetDlgItemTextW(hwnd, exists::kExistingSize, Wide(FormatSize(c->prompt->existingSize)));
+      EnableWindow(GetDlgItem(hwnd, duplicate::kResume), q.allowResume);
+      if (q.singleMode) ShowWindow(GetDlgItem(hwnd, exists::kApplyToAll), SW_HIDE);
+      return TRUE;
+    }
+    case WM_COMMAND: {
+      const int id = LOWORD(wp);
+      if (id != duplicate::kOverwrite && id != duplicate::kResume && id != duplicate::kSaveAs && id != IDCANCEL)
+        return FALSE;
+      c->answer.code = id == IDCANCEL ? duplicate::kCancel : id;
+      c->answer.applyToAll = IsDlgButtonChecked(hwnd, exists::kApplyToAll) == BST_CHECKED;
+      if (id == duplicate::kSaveAs) {
+        c->answer.newPath = ChooseSavePath(hwnd, c->prompt->question.path);
+        if (c->answer.newPath.empty()) return TRUE;  // back to the question
+      }
+      ::EndDialog(hwnd, id);
+      return TRUE;
+    }
+    default: return FALSE;
+  }
+}
+
+}  // namespace
+
+DownloadDialogWindow::DownloadDialogWindow(std::function<std::u16string(uint32_t)> text,
+                                           std::vector<uint8_t> existingTemplate)
+    : text_(std::move(text)), existingTemplate_(std::move(existingTemplate)) {}
+
+int DownloadDialogWindow::RunModal(HWND owner, DownloadDialog& dialog, std::vector<uint8_t> dialogTemplate) {
+  if (!ChangeTemplateStyle(dialogTemplate, ModalToolWindowStyle())) return endcode::kCancelled;
+  caption_ = DialogCaption(dialogTemplate);
+  dialog_ = &dialog;
+  const INT_PTR code = DialogBoxIndirectParamW(Module(), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()),
+                                               owner, &DialogProc, reinterpret_cast<LPARAM>(this));
+  dialog_ = nullptr;
+  hwnd_ = nullptr;
+  return code < 0 ? endcode::kCancelled : static_cast<int>(code);
+}
+
+INT_PTR CALLBACK DownloadDialogWindow::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<DownloadDialogWindow*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+  if (msg == WM_INITDIALOG) {
+    self = reinterpret_cast<DownloadDialogWindow*>(lp);
+    SetWindowLongPtrW(hwnd, DWLP_USER, lp);
+    self->hwnd_ = hwnd;
+  }
+  return self ? self->OnMessage(msg, wp, lp) : FALSE;
+}
+
+INT_PTR DownloadDialogWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_INITDIALOG:
+      InitList();
+      for (int id : {dlg::kItemProgress, dlg::kRunProgress}) SendDlgItemMessageW(hwnd_, id, PBM_SETRANGE32, 0, 100);
+      SetTimer(hwnd_, kTimerId, kTimerMs, nullptr);
+      dialog_->OnInit(*this);
+      return TRUE;
+    case WM_TIMER:
+      if (wp == kTimerId) dialog_->OnTimer();
+      return TRUE;
+    case kRunPosted:
+      RunPosted();
+      return TRUE;
+    case WM_COMMAND:
+      switch (LOWORD(wp)) {
+        case dlg::kStart: dialog_->OnStart(); return TRUE;
+        case dlg::kCancel: dialog_->OnClose(true); return TRUE;
+        case dlg::kChangeFolder: dialog_->OnChangeFolder(); return TRUE;
+        default: return FALSE;
+      }
+    case WM_CLOSE:
+      dialog_->OnClose(true);
+      return TRUE;
+    case WM_NOTIFY: {
+      auto* header = reinterpret_cast<NMHDR*>(lp);
+      if (header->idFrom != static_cast<UINT_PTR>(dlg::kList)) return FALSE;
+      if (header->code == LVN_GETDISPINFOW) {
+        LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(lp)->item;
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+          cell_ = dialog_->RowText(static_cast<size_t>(item.iItem), item.iSubItem);
+          const size_t n = std::min(cell_.size(), static_cast<size_t>(item.cchTextMax - 1));
+          std::copy_n(reinterpret_cast<const wchar_t*>(cell_.data()), n, item.pszText);
+          item.pszText[n] = 0;
+        }
+        return TRUE;
+      }
+      if (header->code == NM_DBLCLK) {
+        dialog_->OnRowDoubleClick(reinterpret_cast<NMITEMACTIVATE*>(lp)->iItem);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    case WM_DESTROY:
+      KillTimer(hwnd_, kTimerId);
+      return FALSE;
+    default: return FALSE;
+  }
+}
+
+void DownloadDialogWindow::InitList() {
+  HWND list = GetDlgItem(hwnd_, dlg::kList);
+  if (!list) return;
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+  for (int i = 0; i < 3; ++i) {
+    std::u16string title = text_ ? text_(kColumnTexts[i]) : u"";
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+    column.fmt = i == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT;
+    column.cx = kColumnWidths[i];
+    column.pszText = const_cast<wchar_t*>(Wide(title));
+    column.iSubItem = i;
+    ListView_InsertColumn(list, i, &column);
+  }
+}
+
+void DownloadDialogWindow::RunPosted() {
+  std::deque<std::function<void()>> tasks;
+  {
+    std::lock_guard lock(postedMutex_);
+    tasks.swap(posted_);
+  }
+  for (auto& task : tasks) {
+    if (!dialog_ || dialog_->Ended()) return;
+    task();
+  }
+}
+
+void DownloadDialogWindow::SetTitle(const std::u16string& title) { SetWindowTextW(hwnd_, Wide(title)); }
+
+void DownloadDialogWindow::SetText(int id, const std::u16string& text) { SetDlgItemTextW(hwnd_, id, Wide(text)); }
+
+void DownloadDialogWindow::SetProgress(int id, int32_t percent) {
+  SendDlgItemMessageW(hwnd_, id, PBM_SETPOS, static_cast<WPARAM>(std::clamp(percent, 0, 100)), 0);
+}
+
+void DownloadDialogWindow::ShowControl(int id, bool visible) {
+  ShowWindow(GetDlgItem(hwnd_, id), visible ? SW_SHOW : SW_HIDE);
+}
+
+void DownloadDialogWindow::EnableControl(int id, bool enabled) { EnableWindow(GetDlgItem(hwnd_, id), enabled); }
+
+void DownloadDialogWindow::SetRowCount(size_t rows) {
+  ListView_SetItemCountEx(GetDlgItem(hwnd_, dlg::kList), static_cast<int>(rows), LVSICF_NOSCROLL);
+}
+
+void DownloadDialogWindow::RedrawRow(size_t row) {
+  ListView_RedrawItems(GetDlgItem(hwnd_, dlg::kList), static_cast<int>(row), static_cast<int>(row));
+}
+
+bool DownloadDialogWindow::AskYesNo(const std::u16string& text, const std::u16string& caption) {
+  return ::MessageBoxW(hwnd_, Wide(text), Wide(caption), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void DownloadDialogWindow::MessageBox(const std::u16string& text, const std::u16string& caption) {
+  ::MessageBoxW(hwnd_, Wide(text), Wide(caption), MB_OK | MB_ICONINFORMATION);
+}
+
+DuplicateAnswer DownloadDialogWindow::AskDuplicate(const DuplicatePrompt& prompt) {
+  DuplicateContext context{&prompt, {}};
+  std::vector<uint8_t> tpl = existingTemplate_;
+  if (tpl.empty() || !ChangeTemplateStyle(tpl, ModalToolWindowStyle())) return context.answer;
+  DialogBoxIndirectParamW(Module(), reinterpret_cast<const DLGTEMPLATE*>(tpl.data()), hwnd_, &DuplicateProc,
+                          reinterpret_cast<LPARAM>(&context));
+  return context.answer;
+}
+
+std::optional<std::u16string> DownloadDialogWindow::BrowseFolder(const std::u16string& title,
+                                                                 const std::u16string&) {
+  BROWSEINFOW info = {};
+  info.hwndOwner = hwnd_;
+  info.lpszTitle = Wide(title);
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+  if (!item) return std::nullopt;
+  wchar_t path[MAX_PATH] = {};
+  const bool ok = SHGetPathFromIDListW(item, path);
+  CoTaskMemFree(item);
+  if (!ok) return std::nullopt;
+  return FromWide(path);
+}
+
+void DownloadDialogWindow::Post(std::function<void()> task) {
+  {
+    std::lock_guard lock(postedMutex_);
+    posted_.push_back(std::move(task));
+  }
+  if (hwnd_) PostMessageW(hwnd_, kRunPosted, 0, 0);
+}
+
+void DownloadDialogWindow::EndDialog(int code) { ::EndDialog(hwnd_, code); }
+
+}  // namespace vard::com
