@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang
+  cmake ninja-build g++ clang python3
   mingw-w64 mingw-w64-tools libwine-dev wine wine64 wine32:i386 xvfb xauth fonts-nanum
   googletest libgtest-dev libgmock-dev
   libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev libssl-dev openssl pkg-config curl
