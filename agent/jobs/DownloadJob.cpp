@@ -124,7 +124,7 @@ void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, c
     }
     if (end == FileEnd::kNetworkFailure) {
       const RetrySettings settings = host_.Retry();
-      if (retry < settings.count && host_.RetryCountdown(retry + 1, settings.seconds)) {
+      if (retry < static_cast<int>(settings.count) && host_.RetryCountdown(retry + 1, static_cast<int>(settings.seconds))) {
         ++retry;
         if (!host_.StopRequested()) continue;  // the same entry again
         end = FileEnd::kPause;

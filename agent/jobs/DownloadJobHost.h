@@ -7,30 +7,15 @@
 #include <cstdint>
 #include <string>
 
+#include "agent/jobs/WorkerDialogs.h"
+#include "agent/settings/AgentSettings.h"
+
 namespace vard {
-
-// Answers of the existing-file question (the view's dialog).
-namespace duplicate_answer {
-constexpr int32_t kNone = 0;
-constexpr int32_t kSkip = 2;
-constexpr int32_t kOverwrite = 203;
-constexpr int32_t kResume = 204;
-constexpr int32_t kSaveAs = 205;
-}  // namespace duplicate_answer
-
-// The view's three radio buttons for existing files.
-enum class ExistingFileOption { kAsk, kOverwrite, kResume };
 
 struct DuplicateReply {
   int32_t answer = duplicate_answer::kSkip;
   bool applyToAll = false;
   std::u16string newPath;  // the chosen path for kSaveAs
-};
-
-// The retry settings read at each network failure (5 and 5 when absent).
-struct RetrySettings {
-  int count = 5;
-  int seconds = 5;
 };
 
 // The worker's counters, which the view reads under the transfer lock.

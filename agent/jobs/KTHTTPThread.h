@@ -1,9 +1,10 @@
 #pragma once
 // The download view's worker: walks the list of CDownloadFile entries and
-// fetches each one into the save folder.
+// fetches each one into the save folder (the download job).
 #include <string>
 
 #include "agent/jobs/ThreadManager.h"
+#include "common/http/InternetHandles.h"
 
 namespace vard {
 
@@ -17,6 +18,10 @@ class CKTHTTPThread : public CInternetThreadImpl {
 
  protected:
   void Run() override;
+
+ private:
+  // The worker's own session ("VardKT5"), opened when it is built.
+  CInternetSession session_;
 };
 
 }  // namespace vard

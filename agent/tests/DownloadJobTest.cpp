@@ -225,7 +225,7 @@ TEST_F(DownloadJobTest, PermissionAndMissingAnswersFailWithoutWriting) {
 TEST_F(DownloadJobTest, ServerErrorsTakeTheRetryPathThenFail) {
   auto e = MakeEntry(ServerUrl("/status/503"), u"s.bin", 10);
   auto next = MakeEntry(ServerUrl("/data/10"), u"n.bin", 10);
-  host.retry = {2, 7};
+  host.retry = {7, 2};
   Run({e, next});
   EXPECT_EQ(host.countdowns, (std::vector<int>{1, 2}));
   EXPECT_EQ(host.countdownSeconds, 7);

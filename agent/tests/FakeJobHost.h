@@ -96,7 +96,7 @@ class FakeJobHost final : public IDownloadJobHost {
   int countdownSeconds = 0;
   std::function<void(int)> onCountdown;
   bool cancelCountdown = false;
-  RetrySettings retry{2, 5};
+  RetrySettings retry{5, 2};  // seconds, count
   std::vector<std::u16string> messages;
   std::mutex logMutex;
   std::vector<LogEvent> logs;
