@@ -20,6 +20,7 @@ class DirectOutput final : public IDownloadOutput {
   int64_t SeekToEnd() override;
   bool SeekTo(int64_t offset) override;
   WriteResult Write(const uint8_t* bytes, uint32_t count) override;
+  WriteResult Flush() override { return WriteResult::kWritten; }
   bool Close() override;
   void Release() override {}
   std::u16string FailureText() const override { return {}; }

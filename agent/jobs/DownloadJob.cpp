@@ -424,6 +424,7 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
       readFailed = true;
     }
     request.Close();
+    if (written == WriteResult::kWritten) written = out.Flush();
     const int64_t finalSize = out.SeekToEnd();
 
     if (readFailed || written == WriteResult::kLost) {

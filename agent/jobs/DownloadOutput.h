@@ -44,8 +44,11 @@ class IDownloadOutput {
   // The next write goes to `offset`, which lies within the file; what
   // follows it is cut off where the output can cut.
   virtual bool SeekTo(int64_t offset) = 0;
-  // Splits what the output cannot take in one piece.
+  // Splits what the output cannot take in one piece. An output may finish
+  // a write later: its failure is then the answer of a later call.
   virtual WriteResult Write(const uint8_t* bytes, uint32_t count) = 0;
+  // Every write accepted so far has reached the file, or this says why not.
+  virtual WriteResult Flush() = 0;
   // Closes the open file (nothing when none is open).
   virtual bool Close() = 0;
   // Lets go of the connection too (the broker's pipe); nothing for files.
