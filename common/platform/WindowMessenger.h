@@ -12,6 +12,13 @@
 
 namespace vard::platform {
 
+namespace error {
+// The window is gone (or never was).
+constexpr uint32_t kInvalidWindowHandle = 1400;
+// It did not answer within the time-out.
+constexpr uint32_t kTimeout = 1460;
+}  // namespace error
+
 struct WindowRef {
   intptr_t handle = 0;  // HWND on Win32; unused on POSIX
   std::u16string className;
@@ -29,6 +36,10 @@ bool SendRegisteredMessage(const WindowRef& window, const std::u16string& name, 
 
 // Brings the (top-level) window to the top.
 bool BringToForeground(const WindowRef& window);
+
+// Asks the window to close (WM_CLOSE with `wParam`) without waiting for it
+// to go; the window decides.
+bool PostClose(const WindowRef& window, uintptr_t wParam);
 
 // POSIX: one raw request on the window socket of `className` and its reply
 // (tests, tools, diagnostics; "dump" is answered here). Win32: false.
