@@ -5,6 +5,7 @@
 // of its end through the end handler. UI thread only.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@ class IUiThread;
 inline constexpr int kIdOk = 1;
 inline constexpr int kIdCancel = 2;
 
-class CDialogPresenter {
+class CDialogPresenter : public std::enable_shared_from_this<CDialogPresenter> {
  public:
   using EndHandler = std::function<void(int code)>;
   virtual ~CDialogPresenter() = default;

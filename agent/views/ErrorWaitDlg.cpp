@@ -23,17 +23,17 @@ CErrorWaitDlg::CErrorWaitDlg(std::u16string format, int seconds)
   Show();
 }
 
-CErrorWaitDlg::~CErrorWaitDlg() {
-  if (ui_ && timerId_) ui_->KillTimer(timerId_);
-}
-
 void CErrorWaitDlg::Show() { Mutable().SetText(kIdOk, FormatText(format_, {left_})); }
 
 void CErrorWaitDlg::OnOpen(IUiThread& ui) {
   ui_ = &ui;
   timerId_ = nextTimerId++;
   Show();
-  ui.SetTimer(timerId_, 1000, [this] { Tick(); });
+  // The timer must not outlive the dialog: it holds it weakly.
+  std::weak_ptr<CDialogPresenter> self = weak_from_this();
+  ui.SetTimer(timerId_, 1000, [self] {
+    if (auto d = self.lock()) static_cast<CErrorWaitDlg&>(*d).Tick();
+  });
 }
 
 void CErrorWaitDlg::Tick() {

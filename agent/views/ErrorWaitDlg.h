@@ -9,7 +9,6 @@ namespace vard {
 class CErrorWaitDlg final : public CDialogPresenter {
  public:
   CErrorWaitDlg(std::u16string format, int seconds);
-  ~CErrorWaitDlg() override;
 
   // A console without a user lets the countdown run out: a retry.
   int DefaultButton() const override { return kIdOk; }

@@ -77,6 +77,9 @@ void CMainView::StopWorkerForGood() {
   // Late tasks of the worker find no view any more.
   self_.reset();
   if (worker_) worker_->StopAndWait();
+  // Questions still open end now, with their timers.
+  auto open = std::move(dialogs_);
+  for (auto& dialog : open) dialog->Cancel();
 }
 
 void CMainView::AttachWindow(ITransferWindow* window) { window_ = window ? window : detached_.get(); }
@@ -197,8 +200,15 @@ size_t CMainView::CurrentRow() {
   return worker_->index < 0 ? 0 : static_cast<size_t>(worker_->index);
 }
 
-void CMainView::RedrawCurrent(uint32_t columns) {
-  const size_t row = CurrentRow();
+size_t CMainView::RowOf(const std::shared_ptr<UPLOAD_INFO>& entry) {
+  if (!entry) return CurrentRow();
+  TransferGuard lock(worker_->TransferLock());
+  const size_t index = worker_->index < 0 ? 0 : static_cast<size_t>(worker_->index);
+  if (index < entries_.size() && entries_[index] == entry) return index;
+  return static_cast<size_t>(std::find(entries_.begin(), entries_.end(), entry) - entries_.begin());
+}
+
+void CMainView::RedrawCurrent(uint32_t columns, size_t row) {
   if (row < entries_.size()) window_->RedrawRow(row, columns);
 }
 
@@ -221,12 +231,11 @@ void CMainView::RefreshTotals() {
   SetText(id::kSizeText, SizeProgressText(done, total));
 }
 
-void CMainView::UpdateFileCount() {
+void CMainView::UpdateFileCount(size_t row) {
   TransferGuard lock(worker_->TransferLock());
-  const size_t row = worker_->index < 0 ? 0 : static_cast<size_t>(worker_->index);
   const int64_t size = row < entries_.size() ? entries_[row]->file_size : 0;
   SetText(id::kFileCount, Text(id::kFileCountLabel) +
-                              FormatText(u" : %d / %d (%s / %s)", {worker_->index + 1, entries_.size(),
+                              FormatText(u" : %d / %d (%s / %s)", {row + 1, entries_.size(),
                                                                    FormatSize(size), FormatSize(worker_->job_total)}));
 }
 
@@ -431,20 +440,22 @@ void CMainView::OnThreadStatus(VARD_THREAD_STATUS status) {
       view.ui_.KillTimer(kSlowRefreshTimer);
     });
   }
+  // A late status still names the entry it was about.
+  auto entry = worker_->CurrentEntry();
   // The worker waits for the view at most 100 ms; a late one still runs.
   UiThreadCall call([this](std::function<void()> task) { return PostGuarded(std::move(task)); }, ui_.Clock());
   call.CallWithin(
-      [this, status, generation] {
+      [this, status, generation, entry] {
         if (status == kStatusRunEnd && generation != runGeneration_.load()) return;
-        HandleStatus(status);
+        HandleStatus(status, entry);
       },
       100);
 }
 
-void CMainView::HandleStatus(int status) {
+void CMainView::HandleStatus(int status, const std::shared_ptr<UPLOAD_INFO>& entry) {
+  const size_t row = status == kStatusRunEnd ? entries_.size() : RowOf(entry);
   switch (status) {
     case kStatusFileStart: {
-      const size_t row = CurrentRow();
       if (row < entries_.size()) {
         std::u16string name;
         {
@@ -454,21 +465,21 @@ void CMainView::HandleStatus(int status) {
         SetText(id::kCurrentFile, name);
         window_->EnsureVisible(row);
         window_->RedrawRow(row, kAllColumns);
+        UpdateFileCount(row);
       }
-      UpdateFileCount();
       [[fallthrough]];
     }
     case kStatusFileEnd:
       RefreshTotals();
-      RedrawCurrent(ColumnBit(2) | ColumnBit(3));
+      RedrawCurrent(ColumnBit(2) | ColumnBit(3), row);
       break;
     case kStatusPartBefore:
     case kStatusPartAfter:
-      RedrawCurrent(ColumnBit(2) | ColumnBit(3));
+      RedrawCurrent(ColumnBit(2) | ColumnBit(3), row);
       break;
     case kStatusAskInfoBefore:
     case kStatusAskInfoAfter:
-      RedrawCurrent(ColumnBit(3));
+      RedrawCurrent(ColumnBit(3), row);
       break;
     case kStatusRunEnd: {
       bool complete;
@@ -492,7 +503,7 @@ void CMainView::HandleStatus(int status) {
 }
 
 void CMainView::OnFastTimer() {
-  RedrawCurrent(ColumnBit(2));
+  RedrawCurrent(ColumnBit(2), CurrentRow());
   RefreshTotals();
   window_->Refreshed();
 }
@@ -520,7 +531,7 @@ void CMainView::OnSlowTimer() {
     TransferGuard lock(worker_->TransferLock());
     StoreField(current->remaining_time, TimeLeftText(entryLeft, rate));
   }
-  RedrawCurrent(ColumnBit(1) | ColumnBit(3));
+  RedrawCurrent(ColumnBit(1) | ColumnBit(3), CurrentRow());
   RefreshTotals();
   window_->Refreshed();
 }

@@ -83,8 +83,10 @@ class CMainView : public IHandOffView, public platform::IWindowRequests, private
 
   // Worker thread: the worker's status callback.
   void OnThreadStatus(VARD_THREAD_STATUS status);
-  // UI thread: what a status does to the view (message 1026).
-  void HandleStatus(int status);
+  // UI thread: what a status does to the view (message 1026); `entry` is
+  // the worker's current entry when it sent the status (null: the current
+  // one now).
+  void HandleStatus(int status, const std::shared_ptr<UPLOAD_INFO>& entry = nullptr);
   // UI thread: the refresh timers.
   void OnFastTimer();
   void OnSlowTimer();
@@ -162,9 +164,12 @@ class CMainView : public IHandOffView, public platform::IWindowRequests, private
   void StartStop();
   void ShowButtons(bool running);
   void RefreshTotals();  // progress bar, rate and size texts (lock held or not)
-  void UpdateFileCount();
-  void RedrawCurrent(uint32_t columns);
+  void UpdateFileCount(size_t row);
+  void UpdateFileCount() { UpdateFileCount(CurrentRow()); }
+  void RedrawCurrent(uint32_t columns, size_t row);
   size_t CurrentRow();
+  // Row of `entry`, or the current row for null; past the end when gone.
+  size_t RowOf(const std::shared_ptr<UPLOAD_INFO>& entry);
   void RemoveRows(const std::vector<size_t>& rows);
   // IShellOpen
   void OpenFile(const std::u16string& path) override;

@@ -15,8 +15,9 @@ double RunRate(int64_t runBytes, double runSeconds) {
 
 std::u16string RateText(double bytesPerSecond) {
   if (!(bytesPerSecond > 0)) bytesPerSecond = 0;
-  // Hundredths of a KB, truncated.
-  const auto hundredths = static_cast<int64_t>(std::floor(bytesPerSecond * 100.0 / 1024.0));
+  // Hundredths of a KB, truncated; the small allowance keeps sums of
+  // binary fractions (0.1 s blocks) from losing a hundredth.
+  const auto hundredths = static_cast<int64_t>(std::floor(bytesPerSecond * 100.0 / 1024.0 + 1e-9));
   return FormatThousands(hundredths / 100) + FormatText(u".%02d", {hundredths % 100}) + u"KB / sec";
 }
 
