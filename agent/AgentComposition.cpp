@@ -28,7 +28,6 @@ int AgentMain(std::u16string_view commandLine) {
   services.messages = [](const std::u16string& text, const std::u16string& caption) {
     platform::DebugOutput(u"MWKTPlusProc: " + caption + u": " + text);
   };
-  services.startUploadJob = [] { platform::DebugOutput(u"MWKTPlusProc: upload job not available yet"); };
 
   // The download workers' services; one broker client for the process.
   static fsb::FileBrokerClient broker(platform::SystemClock());

@@ -1,13 +1,13 @@
-#include "agent/jobs/UiThreadCall.h"
+#include "agent/views/UiThreadCall.h"
 
-#include "common/platform/EventLoop.h"
+#include "agent/views/UiThread.h"
 
 namespace vard {
 
 UiThreadCall::UiThreadCall(PostFn post, platform::IClock& clock) : post_(std::move(post)), clock_(clock) {}
 
-UiThreadCall::UiThreadCall(platform::EventLoop& loop, platform::IClock& clock)
-    : post_([&loop](std::function<void()> task) { return loop.Post(std::move(task)); }), clock_(clock) {}
+UiThreadCall::UiThreadCall(IUiThread& ui)
+    : post_([&ui](std::function<void()> task) { return ui.Post(std::move(task)); }), clock_(ui.Clock()) {}
 
 bool UiThreadCall::CallWithin(std::function<void()> task, uint32_t timeoutMs) {
   auto done = std::make_shared<std::atomic<bool>>(false);

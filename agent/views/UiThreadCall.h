@@ -12,9 +12,7 @@
 
 namespace vard {
 
-namespace platform {
-class EventLoop;
-}
+class IUiThread;
 
 class UiThreadCall {
  public:
@@ -23,8 +21,7 @@ class UiThreadCall {
   static constexpr uint32_t kPollMs = 5;
 
   UiThreadCall(PostFn post, platform::IClock& clock);
-  // Posts through `loop`.
-  UiThreadCall(platform::EventLoop& loop, platform::IClock& clock);
+  explicit UiThreadCall(IUiThread& ui);
 
   // Runs `task` on the UI thread and waits at most `timeoutMs` for it to
   // finish. True when it finished in time; a late task still runs.
