@@ -103,12 +103,18 @@ std::shared_ptr<vard::CDownloadFile> Entry(const std::string& url, const std::st
   return std::make_shared<vard::CDownloadFile>(r, c, vard::Utf8ToUtf16(name), 0);
 }
 
+// The process's one broker client, as in the agent.
+vard::fsb::FileBrokerClient& BrokerClient() {
+  static vard::fsb::FileBrokerClient client(p::SystemClock());
+  return client;
+}
+
 // The job over `list` into `folder`, directly or through the broker.
 void RunJob(const vard::EntryList& list, const fs::path& folder, bool broker, const std::string& brokerProgram,
             const fs::path& saved, MatrixHost& host) {
   vard::CInternetSession session;
   session.Open(u"VardKT5");
-  static vard::fsb::FileBrokerClient client(p::SystemClock());
+  vard::fsb::FileBrokerClient& client = BrokerClient();
   vard::DirectOutput direct(p::RealFileSystem());
   vard::BrokerOutput brokerOut(client, vard::Utf8ToUtf16(brokerProgram));
   vard::DownloadJobServices s;
@@ -284,8 +290,7 @@ int main(int argc, char** argv) {
     std::printf("broker %3d: killed after %3u ms, finished through a new broker: %s\n", i, at,
                 same ? "identical" : "DIFFERS");
   }
-  vard::fsb::FileBrokerClient client(p::SystemClock());
-  vard::EndConsoleBroker(client);
+  vard::EndConsoleBroker(BrokerClient());
 
   std::printf("%d cuts, %d kills, %d broker kills: %d failed\n", o.cuts, o.kills, o.brokerKills, failures);
   return failures ? 1 : 0;
