@@ -186,6 +186,8 @@ TEST_F(DownloadJobTest, ShortBodiesAreAskedForAgainInTheSameTurn) {
 }
 
 TEST_F(DownloadJobTest, UnsafeNamesFailTheirEntryAndTheBatchGoesOn) {
+  const std::u16string escaped = p::ParentPath(folder.Path()) + u"\\up.bin";
+  p::RemoveFile(escaped);
   EntryList list;
   for (const char16_t* name : {u"..\\up.bin", u"C:\\x.bin", u"\\\\server\\share\\x.bin", u"\\abs.bin", u"NUL.txt"})
     list.push_back(MakeEntry(ServerUrl("/data/4"), name, 4));
@@ -195,7 +197,7 @@ TEST_F(DownloadJobTest, UnsafeNamesFailTheirEntryAndTheBatchGoesOn) {
   for (size_t i = 0; i + 1 < list.size(); ++i) EXPECT_EQ(list[i]->status, entry_status::kFailed) << i;
   EXPECT_EQ(list.back()->status, entry_status::kDone);
   EXPECT_EQ(host.CountLogs(u"Refused name"), 6);
-  EXPECT_FALSE(p::PathExists(p::ParentPath(folder.Path()) + u"\\up.bin"));
+  EXPECT_FALSE(p::PathExists(escaped));
 }
 
 TEST_F(DownloadJobTest, EmptyEntryEndsDoneOnceItsFileExists) {
@@ -267,28 +269,44 @@ TEST_F(DownloadJobTest, BodiesEndingWithoutProgressAreBounded) {
 }
 
 TEST_F(DownloadJobTest, SavedRecordIsMarkedOnlyForACompleteFile) {
+  // The second body ends cleanly before the entry's size: the rest is asked
+  // for, refused, and the record stays pending for a later SavedDownload.
   auto complete = MakeEntry(ServerUrl("/data/64"), u"c.bin", 64);
-  auto cut = MakeEntry(ServerUrl("/data/5000?cut=1000"), u"cut.bin", 5000);
+  auto shorter = MakeEntry(ServerUrl("/data/1000"), u"short.bin", 5000);
   {
     SavedDownloadsAppender appender(saved);
-    for (const auto& e : {complete, cut}) {
+    for (const auto& e : {complete, shorter}) {
       DOWNLOAD_INFO r{};
       r.state = kSavedPending;
       StoreField(r.url, ReadField(e->url));
       appender.Append(r);
     }
   }
-  // The agent ends after the first short body of the cut entry.
+  Run({complete, shorter});
+  EXPECT_EQ(complete->status, entry_status::kDone);
+  EXPECT_EQ(shorter->status, entry_status::kFailed);
+  EXPECT_EQ(host.CountLogs(u"416 Requested range not satisfiable"), 1);
+  const auto pending = PendingSavedDownloads(saved);
+  ASSERT_EQ(pending.size(), 1u);
+  EXPECT_EQ(ReadField(pending[0].url), ReadField(shorter->url));
+}
+
+TEST_F(DownloadJobTest, StoppedRunKeepsItsRecordPendingAndItsIndex) {
+  auto cut = MakeEntry(ServerUrl("/data/5000?cut=1000"), u"cut.bin", 5000);
+  {
+    SavedDownloadsAppender appender(saved);
+    DOWNLOAD_INFO r{};
+    r.state = kSavedPending;
+    StoreField(r.url, ReadField(cut->url));
+    appender.Append(r);
+  }
   host.onPoll = [&] {
     if (cut->bytes_done >= 1000) host.stop = true;
   };
-  Run({complete, cut});
-  EXPECT_EQ(complete->status, entry_status::kDone);
+  Run({cut});
   EXPECT_EQ(cut->status, entry_status::kStopped);
-  const auto pending = PendingSavedDownloads(saved);
-  ASSERT_EQ(pending.size(), 1u);
-  EXPECT_EQ(ReadField(pending[0].url), ReadField(cut->url));
-  EXPECT_EQ(host.index, 1);  // a stopped run continues where it stopped
+  EXPECT_EQ(PendingSavedDownloads(saved).size(), 1u);
+  EXPECT_EQ(host.index, 0);  // a stopped run continues where it stopped
 }
 
 TEST_F(DownloadJobTest, WriteFailureIsAnErrorAndPausesTheEntry) {
