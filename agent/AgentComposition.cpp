@@ -1,14 +1,23 @@
 #include "agent/AgentComposition.h"
 
 #include "agent/AgentStartup.h"
+#include "agent/jobs/BrokerStarter.h"
+#include "agent/jobs/DownloadWiring.h"
+#include "common/brokerpipe/FileBrokerClient.h"
 #include "common/handoff/SavedDownloads.h"
+#include "common/log/DiagnosticLog.h"
 #include "common/platform/DebugOutput.h"
+#include "common/platform/Environment.h"
+#include "common/platform/IFileSystem.h"
+#include "common/platform/Registry.h"
 #include "common/platform/Shell.h"
 #include "resources/PackImages.h"
 
 namespace vard {
 
 int AgentMain(std::u16string_view commandLine) {
+  // "-KTLOG<value>" switches the diagnostic log on.
+  SetLogOptionFromCommandLine(commandLine);
   AgentServices services;
   services.clock = &platform::SystemClock();
   services.images = PackImage;
@@ -19,8 +28,23 @@ int AgentMain(std::u16string_view commandLine) {
   services.messages = [](const std::u16string& text, const std::u16string& caption) {
     platform::DebugOutput(u"MWKTPlusProc: " + caption + u": " + text);
   };
-  services.startUploadJob = [] { platform::DebugOutput(u"MWKTPlusProc: upload job not available yet"); };
-  return RunAgent(commandLine, services);
+
+  // The download workers' services; one broker client for the process.
+  static fsb::FileBrokerClient broker(platform::SystemClock());
+  DownloadWiring wiring;
+  wiring.files = &platform::RealFileSystem();
+  wiring.broker = &broker;
+  wiring.brokerProgram = BrokerProgramPath();
+  wiring.savedDownloadsPath = SavedDownloadsPath();
+  wiring.registry = &platform::SystemRegistry();
+  wiring.osMajorVersion = platform::OsMajorVersion;
+  wiring.log = [](const LogEvent& e) { WriteLog(e); };
+  SetDownloadWiring(std::move(wiring));
+
+  const int code = RunAgent(commandLine, services);
+  // The download view is gone with the window: a console-mode broker ends.
+  if (platform::OsMajorVersion() >= 6) EndConsoleBroker(broker);
+  return code;
 }
 
 }  // namespace vard

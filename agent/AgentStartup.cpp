@@ -35,7 +35,6 @@ int RunAgent(std::u16string_view commandLine, AgentServices& services) {
   view.mode = options.mode;
   view.reader = services.reader;
   view.iconIndex = services.iconIndex;
-  view.startUploadJob = services.startUploadJob;
   CMainFrame frame(loop, std::move(view), services.messages);
   if (!frame.Create()) return kExitNoMode;
   return loop.Run();

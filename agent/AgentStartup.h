@@ -23,7 +23,6 @@ struct AgentServices {
   HandOffReaderSetup reader;  // saved_downloads_path: the file a download start resets
   std::function<int(const std::u16string&, uint32_t)> iconIndex;
   CMainFrame::MessageSink messages;
-  std::function<void()> startUploadJob;
 };
 
 int RunAgent(std::u16string_view commandLine, AgentServices& services);

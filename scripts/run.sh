@@ -2,7 +2,10 @@
 # Installs what is missing, builds the native target and runs the main job:
 # a page's script (examples/download.kts) appends three files served by the
 # loopback test server, downloads them with the control's own engine, then
-# hands the same list to the transfer agent, whose list is shown.
+# hands the same list to the transfer agent. The agent's download starts,
+# its files go through the file service broker (started by the agent) while
+# the list shows their progress, and the script checks every file against
+# the server's bytes.
 # With a script argument, kt5host runs that script instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,28 +13,74 @@ scripts/setup.sh
 scripts/build.sh linux >/dev/null
 host=build/linux/tools/kt5host/kt5host
 vardwin=build/linux/tools/vardwin/vardwin
-# The control starts the agent from the system directory.
-export VARDEL_SYSTEM_DIR="$PWD/build/linux/agent"
+view=vardel_MWKTPlusProc_Download_view_Class
+# The control starts the agent from the system directory, and the agent the
+# broker: one folder holds both programs.
+system="$PWD/build/linux/system"
+mkdir -p "$system"
+ln -sf "$PWD/build/linux/agent/MWKTPlusProc" "$system/MWKTPlusProc"
+ln -sf "$PWD/build/linux/fsb/vardfsb" "$system/vardfsb"
+export VARDEL_SYSTEM_DIR="$system"
 if [ $# -gt 0 ]; then exec "$host" "$1"; fi
 
 work=$(mktemp -d)
 folder="$work/downloads"
+# A fresh user: settings of its own, and the agent saves into its documents.
+export XDG_CONFIG_HOME="$work/config" XDG_DOCUMENTS_DIR="$work/agent"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DOCUMENTS_DIR"
 build/linux/common/http/testing/vard_http_testserver --port-file "$work/port" &
 server=$!
 end_agent() {
-  "$vardwin" vardel_MWKTPlusProc_Download_MainFrm_Class close >/dev/null 2>&1 || true
+  "$vardwin" vardel_MWKTPlusProc_Download_MainFrm_Class close 1 >/dev/null 2>&1 || true
 }
-trap 'end_agent; kill $server 2>/dev/null || true; rm -f "$work/port" "$work/script.kts"' EXIT
+trap 'end_agent; kill $server 2>/dev/null || true; rm -rf "$work/port" "$work/script.kts" "$work/config"' EXIT
 # A fresh agent for this run.
 end_agent
 for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
 port=$(cut -d' ' -f2 "$work/port")
+base="http://127.0.0.1:$port"
 export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}" NO_PROXY="127.0.0.1,localhost${NO_PROXY:+,$NO_PROXY}"
-sed -e "s|@SERVER@|http://127.0.0.1:$port|g" -e "s|@FOLDER@|$folder|g" examples/download.kts > "$work/script.kts"
+sed -e "s|@SERVER@|$base|g" -e "s|@FOLDER@|$folder|g" examples/download.kts > "$work/script.kts"
 "$host" "$work/script.kts"
 echo
-echo "Downloaded into $folder:"
+echo "Downloaded by the control into $folder:"
 (cd "$folder" && find . -type f -printf '%10s  %p\n' | sort -k2)
+
+# The files of the list, as the agent saves them: path, size, URL path.
+files=("보고서.pdf 2048 /data/2048" "images/사진 01.jpg 300000 /data/300000" "big.iso 33554432 /data/33554432")
+complete() {
+  local f name size
+  for f in "${files[@]}"; do
+    size=$(awk '{print $(NF-1)}' <<<"$f")
+    name=${f% * *}
+    [ "$(stat -c %s "$XDG_DOCUMENTS_DIR/$name" 2>/dev/null || echo -1)" = "$size" ] || return 1
+  done
+}
+
 echo
-echo "The transfer agent's list:"
-"$vardwin" vardel_MWKTPlusProc_Download_view_Class rows
+for _ in $(seq 100); do "$vardwin" "$view" dump >/dev/null 2>&1 && break; sleep 0.1; done
+echo "The transfer agent's list, its download started:"
+"$vardwin" "$view" command 1002 >/dev/null
+for _ in $(seq 600); do
+  "$vardwin" "$view" rows | sed 's/^/  /'
+  complete && break
+  echo "  --"
+  sleep 0.2
+done
+sleep 0.5
+echo "  -- finished:"
+"$vardwin" "$view" rows | sed 's/^/  /'
+
+echo
+echo "Checked against the server's bytes (SHA-256):"
+status=0
+for f in "${files[@]}"; do
+  name=${f% * *}
+  url=${f##* }
+  want=$(curl -s "$base$url" | sha256sum | cut -d' ' -f1)
+  got=$(sha256sum "$XDG_DOCUMENTS_DIR/$name" 2>/dev/null | cut -d' ' -f1 || true)
+  if [ "$want" = "$got" ]; then echo "  ok       $name  $got"; else echo "  DIFFERS  $name"; status=1; fi
+done
+echo
+echo "The agent's files are in $XDG_DOCUMENTS_DIR (the control's in $folder)."
+exit $status

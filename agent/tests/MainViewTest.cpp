@@ -8,6 +8,10 @@
 #include "common/handoff/tests/MemoryRegions.h"
 #include "common/platform/tests/TestFolder.h"
 #include "common/respack/LanguageStore.h"
+#include "agent/testing/ManualUiThread.h"
+#include "agent/testing/MemoryRegistry.h"
+#include "agent/testing/RecordingWindow.h"
+#include "common/platform/testing/FakeClock.h"
 
 namespace vard {
 namespace {
@@ -38,7 +42,14 @@ class MainViewTest : public ::testing::Test {
     s.mode = mode;
     s.reader.regions = &mem;
     s.reader.saved_downloads_path = dir / u"kt_save.dat";
+    s.registry = &registry;
+    s.documentsFolder = [] { return std::u16string(u"\\docs"); };
     return s;
+  }
+  std::unique_ptr<CMainView> Make(AgentMode mode) {
+    auto view = CMainView::Create(frame, ui, Setup(mode));
+    view->AttachWindow(&window);
+    return view;
   }
   void Hand(std::vector<std::u16string> names, std::u16string title = u"") {
     DownloadHandOff b;
@@ -51,11 +62,16 @@ class MainViewTest : public ::testing::Test {
   testing::MemoryRegions mem;
   DownloadHandOffWriter writer{mem};
   RecordingFrame frame;
+  platform::testing::FakeClock clock;
+  vard::testing::ManualUiThread ui{clock};
+  vard::testing::MemoryRegistry registry;
+  vard::testing::RecordingWindow window;
 };
 
 TEST_F(MainViewTest, DownloadViewReadsAtCreationAndOnEveryInsert) {
   Hand({u"a.txt", u"b.txt"}, u"My title");
-  CMainView view(frame, Setup(AgentMode::kDownload));
+  auto made = Make(AgentMode::kDownload);
+  CMainView& view = *made;
   view.OnCreate();
   ASSERT_EQ(view.Entries().size(), 2u);
   EXPECT_EQ(frame.caption, u"My title");
@@ -80,26 +96,29 @@ TEST_F(MainViewTest, DownloadViewReadsAtCreationAndOnEveryInsert) {
 }
 
 TEST_F(MainViewTest, UploadViewWaitsForItsFirstInsert) {
-  CMainView view(frame, Setup(AgentMode::kUpload));
+  auto made = Make(AgentMode::kUpload);
+  CMainView& view = *made;
   view.OnCreate();
   EXPECT_EQ(frame.shows, 0);
   // The upload regions are empty: the read fails with the error message.
   EXPECT_EQ(view.OnInsertQueue(), 0);
-  EXPECT_EQ(frame.messages.size(), 0u);  // nothing was handed: no action block
+  EXPECT_EQ(window.messages.size(), 0u);  // nothing was handed: no action block
 }
 
 TEST_F(MainViewTest, EmptyBatchShowsTheErrorAndNoWindow) {
   Hand({});
-  CMainView view(frame, Setup(AgentMode::kDownload));
+  auto made = Make(AgentMode::kDownload);
+  CMainView& view = *made;
   view.OnCreate();
   EXPECT_EQ(frame.shows, 0);
-  ASSERT_EQ(frame.messages.size(), 1u);
-  EXPECT_EQ(frame.messages[0], u"Alert|An unknown error has occurred.");
+  ASSERT_EQ(window.messages.size(), 1u);
+  EXPECT_EQ(window.messages[0], u"Alert|An unknown error has occurred.");
 }
 
 TEST_F(MainViewTest, DumpListsEveryEntryAsValidJson) {
   Hand({u"quote\"d.txt", u"\u4e00\u4e8c.bin"});
-  CMainView view(frame, Setup(AgentMode::kDownload));
+  auto made = Make(AgentMode::kDownload);
+  CMainView& view = *made;
   view.OnCreate();
   const std::string dump = view.Dump();
   EXPECT_NE(dump.find("\"class\":\"vardel_MWKTPlusProc_Download_view_Class\""), std::string::npos) << dump;

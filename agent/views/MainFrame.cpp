@@ -5,12 +5,21 @@
 
 namespace vard {
 
-CMainFrame::CMainFrame(platform::EventLoop& loop, MainViewSetup viewSetup, MessageSink messages)
-    : loop_(loop), mode_(viewSetup.mode), messages_(std::move(messages)), view_(*this, std::move(viewSetup)) {}
+CMainFrame::CMainFrame(platform::EventLoop& loop, MainViewSetup viewSetup, MessageSink messages,
+                       ConsoleViewOptions console)
+    : loop_(loop),
+      mode_(viewSetup.mode),
+      messages_(std::move(messages)),
+      ui_(loop),
+      view_(CMainView::Create(*this, ui_, std::move(viewSetup))),
+      console_(std::make_unique<ConsoleTransferView>(*view_, ui_, console)) {
+  view_->AttachWindow(console_.get());
+}
 
 CMainFrame::~CMainFrame() {
   viewWindow_.reset();
   main_.reset();
+  view_->AttachWindow(nullptr);
 }
 
 bool CMainFrame::Create() {
@@ -19,17 +28,19 @@ bool CMainFrame::Create() {
   main_ = platform::ProgramWindow::Create(loop_, facts.mainClass, nullptr, {}, *this);
   if (!main_) return false;
   main_->SetTitle(facts.caption);
-  viewWindow_ = platform::ProgramWindow::Create(loop_, facts.viewClass, main_.get(), {kInsertQueueMessage}, view_);
+  viewWindow_ = platform::ProgramWindow::Create(loop_, facts.viewClass, main_.get(),
+                                                {kInsertQueueMessage, kViewSelectMessage}, *view_);
   if (!viewWindow_) {
     main_.reset();
     return false;
   }
-  view_.OnCreate();
+  view_->OnCreate();
   return true;
 }
 
 void CMainFrame::Destroy() {
   if (!main_) return;
+  view_->OnDestroy();
   viewWindow_.reset();
   main_.reset();
   loop_.Quit(kMainWindowQuitCode);
@@ -53,6 +64,15 @@ void CMainFrame::ShowMessage(const std::u16string& text, const std::u16string& c
   if (messages_) messages_(text, caption);
 }
 
+void CMainFrame::PostClose(uintptr_t wParam) {
+  loop_.Post([this, wParam] { OnClose(wParam); });
+}
+
+void CMainFrame::OnCommand(int controlId) {
+  // The view's buttons sit on the main window.
+  view_->OnCommand(controlId);
+}
+
 void CMainFrame::OnClose(uintptr_t) {
   // Closing asks nothing yet: the tray and the close setting decide this
   // once the frame has them. Destroyed after the request that asked for it
@@ -61,7 +81,7 @@ void CMainFrame::OnClose(uintptr_t) {
 }
 
 void CMainFrame::OnForeground() {
-  if (main_ && view_.Shown()) main_->Show(true);
+  if (main_ && view_->Shown()) main_->Show(true);
 }
 
 std::string CMainFrame::Dump() {
@@ -70,7 +90,9 @@ std::string CMainFrame::Dump() {
   out += ",\"title\":" + JsonQuote(Caption());
   out += ",\"visible\":";
   out += IsVisible() ? "true" : "false";
-  out += ",\"entries\":" + std::to_string(view_.Entries().size());
+  out += ",\"transfer_running\":";
+  out += transferRunning_ ? "true" : "false";
+  out += ",\"entries\":" + std::to_string(view_->Entries().size());
   out += '}';
   return out;
 }

@@ -1,5 +1,6 @@
 #pragma once
 // What a transfer view asks of the main window that holds it.
+#include <cstdint>
 #include <string>
 
 namespace vard {
@@ -13,6 +14,11 @@ class IViewFrame {
   virtual void ShowForBatch() = 0;
   // An information message owned by the main window.
   virtual void ShowMessage(const std::u16string& text, const std::u16string& caption) = 0;
+  // The worker started (true) or ended (false) a run: the tray animates.
+  virtual void SetTransferRunning(bool running) { (void)running; }
+  // Closes the main window later, as its close box would (wParam 1: without
+  // asking).
+  virtual void PostClose(uintptr_t wParam) { (void)wParam; }
 };
 
 }  // namespace vard

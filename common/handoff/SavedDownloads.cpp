@@ -1,6 +1,7 @@
 #include "common/handoff/SavedDownloads.h"
 
 #include <functional>
+#include <set>
 
 #include "common/platform/KnownFolders.h"
 
@@ -85,6 +86,27 @@ bool MarkSavedDownloadDone(const std::u16string& path, const std::u16string& url
              file.Write(&r, kRecordSize, &written) && written == kRecordSize && file.Flush();
     return false;
   });
+  return marked;
+}
+
+int MarkSavedDownloadsDone(const std::u16string& path, const std::vector<std::u16string>& urls) {
+  std::set<std::u16string> wanted(urls.begin(), urls.end());
+  if (wanted.empty()) return 0;
+  File file = OpenShared(path, access::kRead | access::kWrite, Disposition::kOpenExisting);
+  int marked = 0;
+  ForEachRecord(file, [&](DOWNLOAD_INFO& r) {
+    auto it = wanted.find(ReadField(r.url));
+    if (it == wanted.end()) return true;
+    wanted.erase(it);
+    r.state = kSavedDone;
+    uint32_t written = 0;
+    if (!file.Seek(-static_cast<int64_t>(kRecordSize), platform::SeekFrom::kCurrent) ||
+        !file.Write(&r, kRecordSize, &written) || written != kRecordSize)
+      return false;
+    ++marked;
+    return !wanted.empty();
+  });
+  if (marked) file.Flush();
   return marked;
 }
 

@@ -41,5 +41,8 @@ std::vector<DOWNLOAD_INFO> PendingSavedDownloads(const std::u16string& path);
 // Sets state 2 on the first record whose url equals `url` exactly, whatever
 // its state. False when nothing was marked.
 bool MarkSavedDownloadDone(const std::u16string& path, const std::u16string& url);
+// The same for several URLs in one pass over the file (a URL listed twice
+// marks its first record once). Returns how many records were marked.
+int MarkSavedDownloadsDone(const std::u16string& path, const std::vector<std::u16string>& urls);
 
 }  // namespace vard

@@ -49,6 +49,12 @@ void Serve(const Request& req, Response& res, uint64_t size, Source source) {
     res.set_content("status " + std::to_string(status), "text/plain");
     return;
   }
+  // A resume by query ("_filesize=<n>") is answered with the rest, as 200.
+  if (req.has_param("_filesize") && req.ranges.empty()) {
+    const uint64_t from = std::min<uint64_t>(Param(req, "_filesize"), size);
+    size -= from;
+    source = [inner = std::move(source), from](uint64_t offset, char* out, size_t n) { inner(offset + from, out, n); };
+  }
   // Range faults: the server library applies req.ranges to the answer
   // after this handler, so changing them here changes what is served.
   auto& ranges = const_cast<Request&>(req).ranges;

@@ -18,7 +18,8 @@
 // throttle=<bytes per second>, gzip=1 compresses the body; range faults:
 // norange=1 answers the whole body, shift=<n> / ahead=<n> serve the range
 // from n bytes before / after the offset asked for (Content-Range says so),
-// rangestatus=<code> answers a range with that status instead of 206.
+// rangestatus=<code> answers a range with that status instead of 206;
+// _filesize=<n> without a Range answers the bytes from n on, as 200.
 //
 // The same routes are served over TLS on loopback, unrecorded (the front
 // would see only ciphertext), with certificates made when first asked for.

@@ -1,0 +1,76 @@
+#pragma once
+// The agent's download job: what the download worker runs on its thread.
+// It walks the view's list from the worker's current index and, for each
+// entry, fetches its URL into a file below the save folder: resuming what
+// is on disk, asking about existing files, holding the entry's rate limit,
+// retrying after network failures, telling the page's server and logging
+// each step. Files go through the output the system needs (directly, or
+// through the file service broker).
+//
+// Owned by the download worker; every call runs on the worker thread.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "agent/ListEntries.h"
+#include "agent/jobs/DownloadJobHost.h"
+#include "agent/jobs/DownloadOutput.h"
+#include "common/log/DiagnosticLog.h"
+#include "common/platform/Clock.h"
+#include "common/platform/Http.h"
+
+namespace vard {
+
+struct DownloadJobServices {
+  platform::IClock* clock = nullptr;
+  IDownloadOutput* direct = nullptr;  // before major version 6
+  IDownloadOutput* broker = nullptr;  // major version 6 and later
+  // Asked at the start of every file.
+  std::function<int()> osMajorVersion;
+  // The worker's open session.
+  std::function<platform::InternetHandle()> session;
+  // "kt_save.dat"; empty: nothing to mark.
+  std::u16string savedDownloadsPath;
+  std::function<void(const LogEvent&)> log;
+};
+
+// How one entry's turn ended.
+enum class FileEnd {
+  kNormal,          // done, or its status says what went wrong
+  kPause,           // stopped by the user, or a write failed
+  kNetworkFailure,  // worth a retry after the countdown
+};
+
+class DownloadJob {
+ public:
+  // Bodies that end early without a new byte, in a row, before the entry
+  // is taken for a network failure.
+  static constexpr int kStallLimit = 3;
+  // Answers whose range cannot be placed, before the entry fails.
+  static constexpr int kRefetchLimit = 2;
+
+  DownloadJob(IDownloadJobHost& host, DownloadJobServices services);
+
+  // The worker's run.
+  void Run(const EntryList& list, const std::u16string& saveFolder, const std::u16string& notifyUrl);
+  // One entry's turn; `retry` is the run's counter, reset when a block is
+  // written.
+  FileEnd DownloadOneFile(CDownloadFile& entry, const std::u16string& saveFolder, int& retry);
+
+ private:
+  struct Turn;
+  FileEnd Transfer(Turn& t, int& retry);
+  void SetStatus(CDownloadFile& entry, int32_t status);
+  // bytes_done of the entry, and the job's total with it.
+  void SetDone(CDownloadFile& entry, int64_t bytes);
+  void Log(const CDownloadFile& entry, const std::u16string& path, const std::u16string& message,
+           int64_t offset = -1, int64_t finalSize = -1);
+  void LogIpc(const CDownloadFile& entry, const std::u16string& where, const std::u16string& message);
+
+  IDownloadJobHost& host_;
+  DownloadJobServices s_;
+  std::vector<uint8_t> buffer_;
+};
+
+}  // namespace vard

@@ -1,0 +1,27 @@
+#pragma once
+// The download view's worker: walks the list of CDownloadFile entries and
+// fetches each one into the save folder (the download job).
+#include <string>
+
+#include "agent/jobs/ThreadManager.h"
+#include "common/http/InternetHandles.h"
+
+namespace vard {
+
+class CKTHTTPThread : public CInternetThreadImpl {
+ public:
+  CKTHTTPThread(EntryList& entries, IWorkerDialogs& dialogs, StatusCallback callback, platform::IClock& clock);
+  ~CKTHTTPThread() override;  // stops the run first: it uses the members below
+
+  std::u16string save_folder;  // given by the view before each start
+  std::u16string notify_url;   // empty: no notifications
+
+ protected:
+  void Run() override;
+
+ private:
+  // The worker's own session ("VardKT5"), opened when it is built.
+  CInternetSession session_;
+};
+
+}  // namespace vard

@@ -1,0 +1,395 @@
+// The download job against the loopback test server, writing real files
+// directly (the broker's output has its own tests).
+#include "agent/jobs/DownloadJob.h"
+
+#include <gtest/gtest.h>
+
+#include "agent/jobs/DirectOutput.h"
+#include "agent/tests/FakeJobHost.h"
+#include "agent/tests/JobTestSupport.h"
+#include "common/handoff/SavedDownloads.h"
+#include "common/http/InternetHandles.h"
+#include "common/http/tests/TestEndpoint.h"
+#include "common/platform/testing/FakeClock.h"
+#include "common/platform/testing/FaultyFileSystem.h"
+#include "common/platform/tests/TestFolder.h"
+#include "common/respack/LanguageStore.h"
+
+namespace vard {
+namespace {
+
+namespace p = platform;
+using http_tests::ServerUrl;
+using testing::DataBytes;
+using testing::FakeJobHost;
+using testing::MakeEntry;
+using testing::ReadAll;
+using testing::SameBytes;
+using testing::WriteAll;
+
+class DownloadJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    LanguageTables t;
+    t.strings[501] = u"Alert";
+    LanguageStore::Instance().Replace(t);
+    session.Open(u"VardKT5");
+  }
+  void TearDown() override { LanguageStore::Instance().Clear(); }
+
+  DownloadJobServices Services(IDownloadOutput& out) {
+    DownloadJobServices s;
+    s.clock = &clock;
+    s.direct = &out;
+    s.broker = nullptr;
+    s.osMajorVersion = [] { return 5; };
+    s.session = [this] { return session.Handle(); };
+    s.savedDownloadsPath = saved;
+    s.log = host.LogSink();
+    return s;
+  }
+  void Run(const EntryList& list, const std::u16string& notify = u"") {
+    DownloadJob job(host, Services(direct));
+    job.Run(list, folder.Path(), notify);
+  }
+  std::u16string In(const std::u16string& name) { return folder.Path() + u"\\" + name; }
+
+  p::testing::TestFolder folder;
+  p::testing::FakeClock clock;
+  FakeJobHost host;
+  CInternetSession session;
+  DirectOutput direct{p::RealFileSystem()};
+  std::u16string saved = folder.Path() + u"\\kt_save.dat";
+};
+
+TEST_F(DownloadJobTest, RunFetchesEveryEntryAndTellsTheViewEachStep) {
+  auto a = MakeEntry(ServerUrl("/data/70000"), u"a.bin", 70000);
+  auto b = MakeEntry(ServerUrl("/data/10"), u"b.bin", 10, u"sub/deeper/");
+  Run({a, b});
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"a.bin")), DataBytes(70000)));
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"sub\\deeper\\b.bin")), DataBytes(10)));
+  EXPECT_EQ(a->status, entry_status::kDone);
+  EXPECT_EQ(b->status, entry_status::kDone);
+  EXPECT_EQ(a->bytes_done, 70000);
+  EXPECT_EQ(b->local_path, In(u"sub\\deeper\\b.bin"));
+  EXPECT_EQ(host.statuses, (std::vector<int>{0, 3, 4, 3, 4, 7}));
+  EXPECT_EQ(host.run_bytes, 70010);
+  EXPECT_EQ(host.job_bytes_done, 70010);
+  EXPECT_EQ(host.index, 0);
+  EXPECT_FALSE(host.running);
+  EXPECT_EQ(host.lockDepth, 0);
+  EXPECT_EQ(host.CountLogs(u"다운로드 시작"), 2);
+  EXPECT_EQ(host.CountLogs(u"다운로드 완료"), 2);
+}
+
+TEST_F(DownloadJobTest, FinishedEntriesAndFolderMarkersMakeNoRequest) {
+  auto done = MakeEntry(ServerUrl("/data/5"), u"done.bin", 5);
+  done->status = entry_status::kDone;
+  auto marker = MakeEntry(u"this_is_folder", u"", 0, u"only/folder/");
+  Run({done, marker});
+  EXPECT_FALSE(p::PathExists(In(u"done.bin")));
+  EXPECT_TRUE(p::IsDirectory(In(u"only\\folder")));
+  EXPECT_EQ(marker->status, entry_status::kDone);
+  EXPECT_EQ(host.CountLogs(u"다운로드 시작"), 0);
+}
+
+TEST_F(DownloadJobTest, ExistingFileQuestionAndItsAnswers) {
+  WriteAll(In(u"skip.bin"), "old");
+  WriteAll(In(u"over.bin"), "older text");
+  WriteAll(In(u"resume.bin"), DataBytes(1000).substr(0, 400));
+  WriteAll(In(u"rename.bin"), "keep me");
+  auto skip = MakeEntry(ServerUrl("/data/100"), u"skip.bin", 100);
+  auto over = MakeEntry(ServerUrl("/data/6"), u"over.bin", 6);
+  auto resume = MakeEntry(ServerUrl("/data/1000"), u"resume.bin", 1000);
+  auto rename = MakeEntry(ServerUrl("/data/50"), u"rename.bin", 50);
+  host.replies = {{duplicate_answer::kSkip, false, {}},
+                  {duplicate_answer::kOverwrite, false, {}},
+                  {duplicate_answer::kResume, false, {}},
+                  {duplicate_answer::kSaveAs, false, In(u"renamed.bin")}};
+  Run({skip, over, resume, rename}, ServerUrl("/form"));
+  EXPECT_EQ(host.questions.size(), 4u);
+  EXPECT_EQ(skip->status, entry_status::kWaiting);
+  EXPECT_EQ(ReadAll(In(u"skip.bin")), "old");
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"over.bin")), DataBytes(6)));
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"resume.bin")), DataBytes(1000)));
+  EXPECT_EQ(resume->status, entry_status::kDone);
+  // Saved under another name: done, with the new name, and the old file kept.
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"renamed.bin")), DataBytes(50)));
+  EXPECT_EQ(ReadAll(In(u"rename.bin")), "keep me");
+  EXPECT_EQ(rename->status, entry_status::kDone);
+  EXPECT_EQ(ReadField(rename->path), u"renamed.bin");
+}
+
+TEST_F(DownloadJobTest, RememberedSkipNeverSkipsAMissingFile) {
+  WriteAll(In(u"there.bin"), "x");
+  auto there = MakeEntry(ServerUrl("/data/10"), u"there.bin", 10);
+  auto missing = MakeEntry(ServerUrl("/data/10"), u"missing.bin", 10);
+  host.replies = {{duplicate_answer::kSkip, false, {}}};
+  Run({there, missing});
+  EXPECT_EQ(there->status, entry_status::kWaiting);
+  EXPECT_EQ(missing->status, entry_status::kDone);
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"missing.bin")), DataBytes(10)));
+  EXPECT_EQ(host.duplicate_action, duplicate_answer::kSkip);
+}
+
+TEST_F(DownloadJobTest, ApplyToAllSetsTheViewOptionOnlyForOverwriteAndResume) {
+  WriteAll(In(u"a.bin"), "a");
+  WriteAll(In(u"b.bin"), DataBytes(3));
+  auto a = MakeEntry(ServerUrl("/data/8"), u"a.bin", 8);
+  auto b = MakeEntry(ServerUrl("/data/8"), u"b.bin", 8);
+  host.replies = {{duplicate_answer::kResume, true, {}}};
+  // "a" holds "a", which differs from the data: resuming keeps it.
+  Run({a, b});
+  EXPECT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.option, ExistingFileOption::kResume);
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"b.bin")), DataBytes(8)));
+  EXPECT_EQ(ReadAll(In(u"a.bin")), "a" + DataBytes(8).substr(1));
+}
+
+TEST_F(DownloadJobTest, ResumeRequestsCarryRangeThenCookieOrTheQuery) {
+  WriteAll(In(u"r.bin"), DataBytes(300).substr(0, 120));
+  auto r = MakeEntry(ServerUrl("/data/300"), u"r.bin", 300, u"", 0, false, u"sid=42");
+  r->bytes_done = 120;
+  Run({r});
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"r.bin")), DataBytes(300)));
+  const std::string raw = http_tests::LastRawRequest();
+  const size_t range = raw.find("Range:");
+  ASSERT_NE(range, std::string::npos) << raw;
+  EXPECT_NE(raw.find("bytes=120-", range), std::string::npos);
+  EXPECT_LT(range, raw.find("Cookie: sid=42"));
+
+  WriteAll(In(u"q.bin"), DataBytes(300).substr(0, 77));
+  auto q = MakeEntry(ServerUrl("/data/300?x=1"), u"q.bin", 300, u"", 0, true);
+  q->bytes_done = 1;
+  Run({q});
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"q.bin")), DataBytes(300)));
+  EXPECT_NE(http_tests::LastRawRequest().find("/data/300?x=1&_filesize=77 "), std::string::npos);
+  EXPECT_EQ(q->bytes_done, 300);
+}
+
+TEST_F(DownloadJobTest, LocalFileLongerThanTheEntryCountsAsDone) {
+  WriteAll(In(u"long.bin"), std::string(500, 'z'));
+  auto e = MakeEntry(ServerUrl("/status/500"), u"long.bin", 100);
+  e->bytes_done = 1;
+  Run({e});
+  EXPECT_EQ(e->status, entry_status::kDone);
+  EXPECT_EQ(e->bytes_done, 100);
+  EXPECT_EQ(host.CountLogs(u"다운로드 시작"), 0);
+}
+
+TEST_F(DownloadJobTest, ShortBodiesAreAskedForAgainInTheSameTurn) {
+  auto e = MakeEntry(ServerUrl("/data/100000?cut=30000"), u"cut.bin", 100000);
+  Run({e});
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"cut.bin")), DataBytes(100000)));
+  EXPECT_EQ(e->status, entry_status::kDone);
+  EXPECT_GE(host.CountLogs(u"다운로드 시작"), 4);
+}
+
+TEST_F(DownloadJobTest, UnsafeNamesFailTheirEntryAndTheBatchGoesOn) {
+  const std::u16string escaped = p::ParentPath(folder.Path()) + u"\\up.bin";
+  p::RemoveFile(escaped);
+  EntryList list;
+  for (const char16_t* name : {u"..\\up.bin", u"C:\\x.bin", u"\\\\server\\share\\x.bin", u"\\abs.bin", u"NUL.txt"})
+    list.push_back(MakeEntry(ServerUrl("/data/4"), name, 4));
+  list.push_back(MakeEntry(ServerUrl("/data/4"), u"x.bin", 4, u"a/../../"));
+  list.push_back(MakeEntry(ServerUrl("/data/4"), u"fine.bin", 4));
+  Run(list);
+  for (size_t i = 0; i + 1 < list.size(); ++i) EXPECT_EQ(list[i]->status, entry_status::kFailed) << i;
+  EXPECT_EQ(list.back()->status, entry_status::kDone);
+  EXPECT_EQ(host.CountLogs(u"Refused name"), 6);
+  EXPECT_FALSE(p::PathExists(escaped));
+}
+
+TEST_F(DownloadJobTest, EmptyEntryEndsDoneOnceItsFileExists) {
+  auto e = MakeEntry(ServerUrl("/data/0"), u"empty.bin", 0);
+  Run({e});
+  EXPECT_EQ(e->status, entry_status::kDone);
+  EXPECT_EQ(p::FileSizeOf(In(u"empty.bin")), 0);
+}
+
+TEST_F(DownloadJobTest, PermissionAndMissingAnswersFailWithoutWriting) {
+  auto forbidden = MakeEntry(ServerUrl("/status/403"), u"f.bin", 10);
+  auto unauthorized = MakeEntry(ServerUrl("/status/401"), u"u.bin", 10);
+  auto missing = MakeEntry(ServerUrl("/status/404"), u"m.bin", 10);
+  auto gone = MakeEntry(ServerUrl("/status/410"), u"g.bin", 10);
+  Run({forbidden, unauthorized, missing, gone});
+  for (const auto& e : {forbidden, unauthorized, missing, gone}) EXPECT_EQ(e->status, entry_status::kFailed);
+  EXPECT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(host.CountLogs(u"403 Forbidden"), 1);
+  EXPECT_EQ(host.CountLogs(u"401 Unauthorized"), 1);
+  EXPECT_EQ(host.CountLogs(u"404 Not Found"), 1);
+  EXPECT_EQ(host.CountLogs(u"HTTP 410"), 1);
+  // An error page is never the file.
+  EXPECT_LE(p::FileSizeOf(In(u"g.bin")), 0);
+  EXPECT_TRUE(host.countdowns.empty());
+}
+
+TEST_F(DownloadJobTest, ServerErrorsTakeTheRetryPathThenFail) {
+  auto e = MakeEntry(ServerUrl("/status/503"), u"s.bin", 10);
+  auto next = MakeEntry(ServerUrl("/data/10"), u"n.bin", 10);
+  host.retry = {7, 2};
+  Run({e, next});
+  EXPECT_EQ(host.countdowns, (std::vector<int>{1, 2}));
+  EXPECT_EQ(host.countdownSeconds, 7);
+  EXPECT_EQ(e->status, entry_status::kFailed);
+  EXPECT_LE(p::FileSizeOf(In(u"s.bin")), 0);
+  EXPECT_EQ(next->status, entry_status::kDone);
+}
+
+TEST_F(DownloadJobTest, CancelledCountdownFailsOnlyThatEntry) {
+  auto down = MakeEntry(u"http://127.0.0.1:1/nothing", u"d.bin", 10);
+  auto next = MakeEntry(ServerUrl("/data/10"), u"n.bin", 10);
+  host.cancelCountdown = true;
+  Run({down, next});
+  EXPECT_EQ(host.countdowns, (std::vector<int>{1}));
+  EXPECT_EQ(down->status, entry_status::kFailed);
+  EXPECT_EQ(next->status, entry_status::kDone);
+}
+
+TEST_F(DownloadJobTest, UsedUpRetriesCarryOverUntilABlockIsWritten) {
+  // The run's counter is not reset by moving on: an entry failing before
+  // the server answered gets no retry after one that used them up.
+  auto first = MakeEntry(u"http://127.0.0.1:1/a", u"a.bin", 10);
+  auto second = MakeEntry(u"http://127.0.0.1:1/b", u"b.bin", 10);
+  auto third = MakeEntry(ServerUrl("/data/10"), u"c.bin", 10);
+  auto fourth = MakeEntry(u"http://127.0.0.1:1/d", u"d.bin", 10);
+  Run({first, second, third, fourth});
+  EXPECT_EQ(host.countdowns, (std::vector<int>{1, 2, 1, 2}));
+  EXPECT_EQ(third->status, entry_status::kDone);
+}
+
+TEST_F(DownloadJobTest, BodiesEndingWithoutProgressAreBounded) {
+  // Every answer is empty: no endless loop, but the retry path and a failure.
+  auto e = MakeEntry(ServerUrl("/data/0"), u"stall.bin", 100, u"", 0, true);
+  Run({e});
+  EXPECT_FALSE(host.guardTripped);
+  EXPECT_EQ(host.countdowns, (std::vector<int>{1, 2}));
+  EXPECT_EQ(e->status, entry_status::kFailed);
+  EXPECT_EQ(host.CountLogs(u"다운로드 시작"), 3 * DownloadJob::kStallLimit);
+}
+
+TEST_F(DownloadJobTest, SavedRecordIsMarkedOnlyForACompleteFile) {
+  // The second body ends cleanly before the entry's size: the rest is asked
+  // for, refused, and the record stays pending for a later SavedDownload.
+  auto complete = MakeEntry(ServerUrl("/data/64"), u"c.bin", 64);
+  auto shorter = MakeEntry(ServerUrl("/data/1000"), u"short.bin", 5000);
+  {
+    SavedDownloadsAppender appender(saved);
+    for (const auto& e : {complete, shorter}) {
+      DOWNLOAD_INFO r{};
+      r.state = kSavedPending;
+      StoreField(r.url, ReadField(e->url));
+      appender.Append(r);
+    }
+  }
+  Run({complete, shorter});
+  EXPECT_EQ(complete->status, entry_status::kDone);
+  EXPECT_EQ(shorter->status, entry_status::kFailed);
+  EXPECT_EQ(host.CountLogs(u"416 Requested range not satisfiable"), 1);
+  const auto pending = PendingSavedDownloads(saved);
+  ASSERT_EQ(pending.size(), 1u);
+  EXPECT_EQ(ReadField(pending[0].url), ReadField(shorter->url));
+}
+
+TEST_F(DownloadJobTest, StoppedRunKeepsItsRecordPendingAndItsIndex) {
+  auto cut = MakeEntry(ServerUrl("/data/5000?cut=1000"), u"cut.bin", 5000);
+  {
+    SavedDownloadsAppender appender(saved);
+    DOWNLOAD_INFO r{};
+    r.state = kSavedPending;
+    StoreField(r.url, ReadField(cut->url));
+    appender.Append(r);
+  }
+  host.onPoll = [&] {
+    if (cut->bytes_done >= 1000) host.stop = true;
+  };
+  Run({cut});
+  EXPECT_EQ(cut->status, entry_status::kStopped);
+  EXPECT_EQ(PendingSavedDownloads(saved).size(), 1u);
+  EXPECT_EQ(host.index, 0);  // a stopped run continues where it stopped
+}
+
+TEST_F(DownloadJobTest, WriteFailureIsAnErrorAndPausesTheEntry) {
+  p::testing::FaultyFileSystem faulty(p::RealFileSystem());
+  faulty.DiskFullAfter(1000);
+  DirectOutput out(faulty);
+  auto e = MakeEntry(ServerUrl("/data/50000"), u"full.bin", 50000);
+  DownloadJob job(host, Services(out));
+  job.Run({e}, folder.Path(), u"");
+  EXPECT_EQ(e->status, entry_status::kStopped);
+  EXPECT_EQ(host.CountLogs(u"다운로드 에러"), 1);
+  EXPECT_EQ(host.CountLogs(u"다운로드 완료"), 0);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0], u"남은 용량이 부족하거나 다운로드에 실패하였습니다.");
+}
+
+TEST_F(DownloadJobTest, AnswersPlacedByTheirContentRange) {
+  // Each file is partly there; the server answers the range from elsewhere,
+  // ignores it, or names it with another status.
+  struct Case {
+    const char* query;
+    const char16_t* name;
+  };
+  const Case cases[] = {{"?shift=300", u"shift.bin"},
+                        {"?norange=1", u"norange.bin"},
+                        {"?ahead=200", u"ahead.bin"},
+                        {"?rangestatus=200", u"status200.bin"}};
+  EntryList list;
+  for (const Case& c : cases) {
+    WriteAll(In(c.name), DataBytes(20000).substr(0, 5000));
+    auto e = MakeEntry(ServerUrl(std::string("/data/20000") + c.query), c.name, 20000);
+    e->bytes_done = 5000;
+    list.push_back(e);
+  }
+  Run(list);
+  for (const Case& c : cases) EXPECT_TRUE(SameBytes(ReadAll(In(c.name)), DataBytes(20000))) << c.query;
+  for (const auto& e : list) EXPECT_EQ(e->status, entry_status::kDone);
+}
+
+TEST_F(DownloadJobTest, NotificationsPerFileAndAtTheEndAndFailuresDoNotStopTheRun) {
+  auto a = MakeEntry(ServerUrl("/data/3"), u"a.bin", 3, u"", 0, false, u"sid=1");
+  auto b = MakeEntry(ServerUrl("/data/4"), u"b.bin", 4);
+  Run({a, b}, ServerUrl("/form"));
+  const std::string last = http_tests::LastRawRequest();
+  EXPECT_NE(last.find("name=\"_progress\"\r\n\r\ndone"), std::string::npos) << last;
+
+  auto c = MakeEntry(ServerUrl("/data/5"), u"c.bin", 5);
+  auto d = MakeEntry(ServerUrl("/data/6"), u"d.bin", 6);
+  Run({c, d}, u"http://127.0.0.1:1/notify");
+  EXPECT_EQ(c->status, entry_status::kDone);
+  EXPECT_EQ(d->status, entry_status::kDone);
+  int failed = 0;
+  for (const auto& m : host.LogMessages()) failed += m.rfind(u"Notification failed", 0) == 0;
+  EXPECT_EQ(failed, 3);
+}
+
+TEST_F(DownloadJobTest, RateLimitHoldsTheFileToItsRate) {
+  // 10 KB at 1 KB/s: about ten seconds on the clock, in 1 ms sleeps.
+  auto e = MakeEntry(ServerUrl("/data/10240"), u"slow.bin", 10240, u"", 1);
+  Run({e});
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"slow.bin")), DataBytes(10240)));
+  EXPECT_NEAR(static_cast<double>(clock.Elapsed()), 10000, 600);
+  for (uint32_t s : clock.Sleeps()) ASSERT_EQ(s, 1u);
+  EXPECT_NEAR(host.run_seconds, 10.0, 0.6);
+}
+
+TEST_F(DownloadJobTest, StopEndsTheRateLimitSleepAndKeepsTheIndex) {
+  auto slow = MakeEntry(ServerUrl("/data/10240"), u"slow.bin", 10240, u"", 1);
+  auto next = MakeEntry(ServerUrl("/data/10"), u"n.bin", 10);
+  clock.At(3000, [&] { host.stop = true; });
+  Run({slow, next});
+  EXPECT_LT(clock.Elapsed(), 3100u);
+  EXPECT_EQ(slow->status, entry_status::kStopped);
+  EXPECT_EQ(host.CountLogs(u"다운로드 중지"), 1);
+  EXPECT_EQ(host.index, 0);
+  EXPECT_EQ(next->status, entry_status::kWaiting);
+  // The next start continues from what is on disk.
+  host.stop = false;
+  host.running = true;
+  Run({slow, next});
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"slow.bin")), DataBytes(10240)));
+  EXPECT_EQ(next->status, entry_status::kDone);
+}
+
+}  // namespace
+}  // namespace vard
