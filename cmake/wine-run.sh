@@ -27,15 +27,25 @@ mkdir -p "$WINEPREFIX"
     "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1 9>&- || true
     touch "$WINEPREFIX/.vard-null-graphics"
   }
+  # A prefix run with a display (the GUI tests' own, under xvfb) draws
+  # for real and must not keep the null driver.
+  realgraphics() {
+    "$loader" reg delete 'HKCU\Software\Wine\Drivers' /v Graphics /f </dev/null >/dev/null 2>&1 9>&- || true
+    rm -f "$WINEPREFIX/.vard-null-graphics"
+  }
   if [ ! -f "$WINEPREFIX/.vard-ready" ]; then
     "$loader" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
-    nullgraphics
+    [ -n "${DISPLAY:-}" ] || nullgraphics
     "$WINESERVER" -w 9>&-
     touch "$WINEPREFIX/.vard-ready"
   fi
-  # A prefix made before windows were tested; its server, maybe the
-  # persistent one, keeps and saves the key.
-  [ -f "$WINEPREFIX/.vard-null-graphics" ] || nullgraphics
+  # A prefix made before windows were tested, or used the other way before;
+  # its server, maybe the persistent one, keeps and saves the key.
+  if [ -z "${DISPLAY:-}" ]; then
+    [ -f "$WINEPREFIX/.vard-null-graphics" ] || nullgraphics
+  elif [ -f "$WINEPREFIX/.vard-null-graphics" ]; then
+    realgraphics
+  fi
   # One server for the whole run; a second start exits at once. Its output
   # must not hold the caller's pipes open.
   setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1 9>&- &
