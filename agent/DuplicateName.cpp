@@ -42,6 +42,9 @@ std::u16string DuplicateFreeName(const std::u16string& fileName, const EntryList
   for (const auto& entry : list) {
     // Views into the entry: this runs for every pair of old and new entries.
     const std::u16string_view path(entry->path, BoundedLength(entry->path, std::size(entry->path)));
+    // A bare name's base is a prefix of it: most names fail here without a
+    // split, which keeps a batch of a thousand files fast.
+    if (path.find_first_of(u"\\/:") == std::u16string_view::npos && path.substr(0, b) != mine.base) continue;
     const platform::PathParts other = SplitName(path);
     const std::u16string_view base = other.base;
     if (other.ext != mine.ext || base.size() < b || base.substr(0, b) != mine.base) continue;
