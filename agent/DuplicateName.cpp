@@ -35,17 +35,21 @@ platform::PathParts SplitName(std::u16string_view path) {
 
 }  // namespace
 
-std::u16string DuplicateFreeName(const std::u16string& fileName, const EntryList& list) {
+DuplicateNames::DuplicateNames(const EntryList& list) {
+  names_.reserve(list.size());
+  for (const auto& entry : list) Add(std::u16string(entry->path, BoundedLength(entry->path, std::size(entry->path))));
+}
+
+void DuplicateNames::Add(const std::u16string& shownName) {
+  const platform::PathParts parts = SplitName(shownName);
+  names_.push_back({std::u16string(parts.base), std::u16string(parts.ext)});
+}
+
+std::u16string DuplicateNames::FreeName(const std::u16string& fileName) const {
   const platform::PathParts mine = SplitName(fileName);
   const size_t b = mine.base.size();
   long long n = 0;
-  for (const auto& entry : list) {
-    // Views into the entry: this runs for every pair of old and new entries.
-    const std::u16string_view path(entry->path, BoundedLength(entry->path, std::size(entry->path)));
-    // A bare name's base is a prefix of it: most names fail here without a
-    // split, which keeps a batch of a thousand files fast.
-    if (path.find_first_of(u"\\/:") == std::u16string_view::npos && path.substr(0, b) != mine.base) continue;
-    const platform::PathParts other = SplitName(path);
+  for (const Split& other : names_) {
     const std::u16string_view base = other.base;
     if (other.ext != mine.ext || base.size() < b || base.substr(0, b) != mine.base) continue;
     if (base.size() == b) {
@@ -58,6 +62,10 @@ std::u16string DuplicateFreeName(const std::u16string& fileName, const EntryList
   }
   if (n == 0) return fileName;
   return FormatText(u"%s(%d)%s", {mine.base, static_cast<int>(n), mine.ext});
+}
+
+std::u16string DuplicateFreeName(const std::u16string& fileName, const EntryList& list) {
+  return DuplicateNames(list).FreeName(fileName);
 }
 
 }  // namespace vard

@@ -70,11 +70,13 @@ int DownloadHandOffReader::ReadHandOff() {
   {
     SavedDownloadsAppender saved(setup_.saved_downloads_path);
     const int count = ClampedCount(records->count);
+    DuplicateNames shown(list_);
     for (int i = 0; i < count; ++i) {
       DOWNLOAD_INFO record;
       std::memcpy(&record, &records->records[i], sizeof record);
       saved.Append(record);
-      const std::u16string name = DuplicateFreeName(ReadField(record.file_name), list_);
+      const std::u16string name = shown.FreeName(ReadField(record.file_name));
+      shown.Add(name);
       const bool marker = ReadField(record.url) == kFolderMarkerUrl;
       const int icon = marker ? view_.IconIndex(platform::LastPathComponent(name), platform::attribute::kDirectory)
                               : view_.IconIndex(name, platform::attribute::kNormal);

@@ -22,11 +22,20 @@ esac
 mkdir -p "$WINEPREFIX"
 (
   flock 9
+  # Windows without an X server: Wine's null graphics driver.
+  nullgraphics() {
+    "$loader" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1 9>&- || true
+    touch "$WINEPREFIX/.vard-null-graphics"
+  }
   if [ ! -f "$WINEPREFIX/.vard-ready" ]; then
     "$loader" wineboot -i </dev/null >/dev/null 2>&1 9>&- || true
+    nullgraphics
     "$WINESERVER" -w 9>&-
     touch "$WINEPREFIX/.vard-ready"
   fi
+  # A prefix made before windows were tested; its server, maybe the
+  # persistent one, keeps and saves the key.
+  [ -f "$WINEPREFIX/.vard-null-graphics" ] || nullgraphics
   # One server for the whole run; a second start exits at once. Its output
   # must not hold the caller's pipes open.
   setsid "$WINESERVER" -p </dev/null >/dev/null 2>&1 9>&- &

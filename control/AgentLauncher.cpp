@@ -33,7 +33,9 @@ class DownloadAgentProcess final : public IAgentProcess {
     const auto view = platform::FindProgramWindow(kDownloadViewClass, &*main);
     if (!view) return false;
     intptr_t result = 0;
-    platform::SendRegisteredMessage(*view, kInsertQueueMessage, 0, 0, &result, waitLimitMs, clock_);
+    // An agent that did not answer in time is not asked anything more.
+    if (!platform::SendRegisteredMessage(*view, kInsertQueueMessage, 0, 0, &result, waitLimitMs, clock_))
+      return false;
     platform::BringToForeground(*main);
     return true;
   }

@@ -2,7 +2,9 @@
 
 #include "common/handoff/SavedDownloads.h"
 #include "common/platform/DebugOutput.h"
+#include "common/platform/FileSystem.h"
 #include "common/platform/KnownFolders.h"
+#include "common/platform/Shell.h"
 #include "common/respack/LanguagePack.h"
 #include "control/AgentLauncher.h"
 #include "control/PageCookies.h"
@@ -38,6 +40,22 @@ class SavedDownloadsFile final : public ISavedDownloads {
   }
 };
 
+// The system's icons; the drag out of the list waits for the control's
+// windows and stays with the stand-in until then.
+class SystemShell final : public IControlShell {
+ public:
+  explicit SystemShell(std::shared_ptr<IControlShell> dragOut) : dragOut_(std::move(dragOut)) {}
+  int32_t IconIndex(const std::u16string& name, bool directory) override {
+    return platform::ShellIconIndex(name, directory ? platform::attribute::kDirectory : platform::attribute::kNormal);
+  }
+  void DragOut(std::function<void(const std::u16string& folder)> droppedInto) override {
+    dragOut_->DragOut(std::move(droppedInto));
+  }
+
+ private:
+  std::shared_ptr<IControlShell> dragOut_;
+};
+
 }  // namespace
 
 ControlServices ComposeControlServices(DebugSink debug) {
@@ -54,7 +72,7 @@ ControlServices ComposeControlServices(DebugSink debug) {
   // Made with the control: its regions stay mapped for the control's life.
   s.handOff = std::make_shared<AgentLauncher>(std::move(launcher));
   s.savedDownloads = std::make_shared<SavedDownloadsFile>();
-  s.shell = MissingShell(kSeamNotAvailableYet, s.debug);
+  s.shell = std::make_shared<SystemShell>(MissingShell(kSeamNotAvailableYet, s.debug));
   s.hostInfo = ProcessWide(platform::SystemHostInfo());
   s.language = std::make_shared<CarriedLanguagePacks>();
   s.title = ProcessWide(ProgramTitle::Process());

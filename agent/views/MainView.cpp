@@ -9,6 +9,7 @@
 #include "agent/views/ViewTexts.h"
 #include "common/handoff/AgentNames.h"
 #include "common/platform/DebugOutput.h"
+#include "common/platform/ErrorText.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/Shell.h"
 #include "common/respack/LanguageStore.h"
@@ -311,8 +312,7 @@ void CMainView::OpenFile(const std::u16string& path) {
   const auto open = setup_.shellOpen ? setup_.shellOpen : platform::ShellOpen;
   if (open(path)) return;
   const uint32_t code = platform::LastError();
-  std::u16string text = setup_.errorText ? setup_.errorText(code)
-                                         : Text(id::kUnknownError) + FormatText(u" (%u)", {code});
+  std::u16string text = setup_.errorText ? setup_.errorText(code) : platform::SystemErrorText(code);
   while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) text.pop_back();
   window_->ShowMessage(text, Text(id::kAlertCaption));
 }

@@ -39,7 +39,7 @@ struct MainViewSetup {
   std::function<bool(const std::u16string&)> shellOpen;        // null: the shell's
   std::function<std::u16string()> documentsFolder;              // null: the known folder
   std::function<bool(const std::u16string&)> isFolder;          // null: the file system's
-  std::function<std::u16string(uint32_t)> errorText;            // null: text 108 and the number
+  std::function<std::u16string(uint32_t)> errorText;            // null: the system's text
   CAskSaveAsDownloadDlg::FileTime fileTime;                     // null: times show as zero
   // The view's worker; null: the mode's own (CKTHTTPThread, CMWUploadThread).
   WorkerFactory makeWorker;

@@ -37,6 +37,9 @@ class HandOffRegion {
 
   bool Open(IRegionSource& source, const std::u16string& name);
   void Release();
+  // Lets go of the mapping and leaves the bytes as they are: a writer that
+  // goes away must not wipe a batch nobody has read yet.
+  void Unmap() { mapping_.reset(); }
   void ZeroFill();
   bool IsOpen() const { return mapping_ != nullptr; }
   size_t Size() const { return size_; }

@@ -25,6 +25,13 @@ DownloadHandOffWriter::DownloadHandOffWriter(IRegionSource& source, const HandOf
   records_.Open(source, names(region_name::kDownload));
 }
 
+DownloadHandOffWriter::~DownloadHandOffWriter() {
+  urlNoti_.Unmap();
+  title_.Unmap();
+  cookie_.Unmap();
+  records_.Unmap();
+}
+
 bool DownloadHandOffWriter::AllOpen() const {
   return urlNoti_.IsOpen() && title_.IsOpen() && cookie_.IsOpen() && records_.IsOpen();
 }

@@ -32,6 +32,10 @@ class DownloadHandOffWriter {
   // Creates or opens the four download regions; one that fails is skipped
   // by every later write.
   explicit DownloadHandOffWriter(IRegionSource& source = NamedRegions(), const HandOffNames& names = {});
+  // Unmaps without zero-filling: the last batch stays for the agent.
+  ~DownloadHandOffWriter();
+  DownloadHandOffWriter(const DownloadHandOffWriter&) = delete;
+  DownloadHandOffWriter& operator=(const DownloadHandOffWriter&) = delete;
 
   // Zero-fills the regions and writes the batch. Returns the number of
   // records stored.

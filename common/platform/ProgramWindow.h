@@ -45,7 +45,8 @@ class ProgramWindow {
   // window. `messages` are the registered message names it accepts, from
   // lower-integrity senders too. Null when it cannot be made; LastError()
   // says why (POSIX: a live window of that class already answers, the
-  // socket path is too long).
+  // socket path is too long). `handler` must outlive the window and the
+  // window must not outlive the loop; a handler may destroy its own window.
   static std::unique_ptr<ProgramWindow> Create(EventLoop& loop, const std::u16string& className,
                                                ProgramWindow* parent, const std::vector<std::u16string>& messages,
                                                IWindowRequests& handler);

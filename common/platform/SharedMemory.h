@@ -47,8 +47,9 @@ class SharedMemory {
   uint8_t* Data() const { return data_; }
   size_t Size() const { return size_; }
 
-  // Makes the whole view read as zeros. On POSIX the pages are given back
-  // to the system instead of written, so large regions cost no memory.
+  // Makes the whole view read as zeros. The pages stay in place: a batch
+  // written into pages given back would fault every one of them in again,
+  // which costs more than the writing (the view is mapped populated).
   void ZeroFill();
   // Unmaps and closes; the object goes away with its last handle (Windows).
   void Close();

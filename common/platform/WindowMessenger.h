@@ -12,6 +12,13 @@
 
 namespace vard::platform {
 
+namespace error {
+// The window is gone (or never was).
+constexpr uint32_t kInvalidWindowHandle = 1400;
+// It did not answer within the time-out.
+constexpr uint32_t kTimeout = 1460;
+}  // namespace error
+
 struct WindowRef {
   intptr_t handle = 0;  // HWND on Win32; unused on POSIX
   std::u16string className;
@@ -24,11 +31,16 @@ std::optional<WindowRef> FindProgramWindow(const std::u16string& className, cons
 // Sends the message registered under `name` and waits, up to `timeoutMs`
 // on `clock`, until the window has handled it. False when the window is
 // gone, did not answer in time or refused the request (LastError says).
+// A window of the calling thread handles it at once.
 bool SendRegisteredMessage(const WindowRef& window, const std::u16string& name, uintptr_t wParam, intptr_t lParam,
                            intptr_t* result, uint32_t timeoutMs = kNoTimeout, IClock& clock = SystemClock());
 
 // Brings the (top-level) window to the top.
 bool BringToForeground(const WindowRef& window);
+
+// Asks the window to close (WM_CLOSE with `wParam`) without waiting for it
+// to go; the window decides.
+bool PostClose(const WindowRef& window, uintptr_t wParam);
 
 // POSIX: one raw request on the window socket of `className` and its reply
 // (tests, tools, diagnostics; "dump" is answered here). Win32: false.

@@ -139,6 +139,26 @@ DuplicateAnswer ConsoleDownloadDialogView::AskDuplicate(const DuplicatePrompt& p
   return a;
 }
 
+std::optional<OpenOrSaveAnswer> ConsoleDownloadDialogView::AskOpenOrSave(const std::u16string& shownName,
+                                                                        int64_t fileSize) {
+  if (!answers_.openOrSave.empty()) {
+    auto answer = answers_.openOrSave.front();
+    answers_.openOrSave.pop_front();
+    return answer;
+  }
+  const auto line = AskLine("open or save " + U8(shownName) + " (" + U8(FormatSize(fileSize)) +
+                            "): (o)pen, (s)ave, save and o(p)en, (c)ancel? ");
+  if (!line || line->empty()) return std::nullopt;
+  OpenOrSaveAnswer answer;
+  if ((*line)[0] == 'o') return answer;
+  if ((*line)[0] != 's' && (*line)[0] != 'p') return std::nullopt;
+  answer.choice = (*line)[0] == 's' ? OpenOrSaveAnswer::Choice::kSave : OpenOrSaveAnswer::Choice::kSaveAndOpen;
+  const auto path = AskLine("save as: ");
+  if (!path || path->empty()) return std::nullopt;
+  answer.savePath = TypedPath(*path);
+  return answer;
+}
+
 std::optional<std::u16string> ConsoleDownloadDialogView::BrowseFolder(const std::u16string& title,
                                                                       const std::u16string& initial) {
   if (!answers_.folders.empty()) {

@@ -5,6 +5,7 @@
 // take the documented defaults: an existing file is skipped (its item
 // cancelled, the file kept), a stop is not confirmed, no folder is chosen.
 #include <deque>
+#include <optional>
 #include <map>
 #include <mutex>
 #include <ostream>
@@ -13,10 +14,14 @@
 #include "common/platform/Clock.h"
 #include "control/engine/DownloadDialog.h"
 
+#include "control/services/DownloadDialogs.h"
+
 namespace vard {
 
 struct ConsoleAnswers {
   std::deque<DuplicateAnswer> duplicates;
+  // Open-or-save answers; nothing: cancelled.
+  std::deque<std::optional<OpenOrSaveAnswer>> openOrSave;
   std::deque<bool> stops;
   std::deque<std::u16string> folders;
 };
@@ -42,6 +47,9 @@ class ConsoleDownloadDialogView final : public IDownloadDialogView {
   void MessageBox(const std::u16string& text, const std::u16string& caption) override;
   DuplicateAnswer AskDuplicate(const DuplicatePrompt& prompt) override;
   std::optional<std::u16string> BrowseFolder(const std::u16string& title, const std::u16string& initial) override;
+  // The open-or-save question of a single download: a scripted answer, or
+  // asked on the terminal; nothing (cancelled) when nobody answers.
+  std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& shownName, int64_t fileSize);
   void Post(std::function<void()> task) override;
   void EndDialog(int code) override;
 

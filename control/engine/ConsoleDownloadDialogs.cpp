@@ -8,11 +8,30 @@
 #include "common/respack/LanguageStore.h"
 #include "control/ProgramTitle.h"
 #include "control/engine/DirectTarget.h"
+#include "control/engine/RemoteSize.h"
+#include "control/engine/SingleFileRun.h"
+#include "common/platform/ErrorText.h"
+#include "common/platform/FileSystem.h"
+#include "common/platform/Shell.h"
+#include "common/text/SizeFormat.h"
+#include "common/text/Utf.h"
 
 namespace vard {
 namespace {
 
 constexpr uint32_t kDownloadTemplate = 104;
+constexpr uint32_t kCompactTemplate = 105;
+
+std::u16string TemplateCaption(uint32_t id) {
+  const auto dialogTemplate = LanguageStore::Instance().DialogTemplate(id);
+  return dialogTemplate ? DialogCaption(*dialogTemplate) : std::u16string();
+}
+
+// Nothing when the shell opened the file; else the system's text for why not.
+std::optional<std::u16string> OpenWithShell(const std::u16string& path) {
+  if (platform::ShellOpen(path)) return std::nullopt;
+  return platform::SystemErrorText(platform::LastError());
+}
 
 DirectTarget& Files() {
   static DirectTarget target;
@@ -33,6 +52,7 @@ DownloadDialogServices ConsoleDownloadDialogs::Services() {
   s.documentsFolder = [] { return platform::DocumentsFolder(); };
   s.log = [](bool writeLog, const LogEvent& e) { WriteControlLog(writeLog, e); };
   s.debug = [](const std::u16string& line) { platform::DebugOutput(line); };
+  s.shellOpen = OpenWithShell;
   return s;
 }
 
@@ -53,23 +73,46 @@ int ConsoleDownloadDialogs::RunListDownload(DownloadDialogState& state, const st
   config.autoStart = true;
   config.titleSuffix = state.captionSuffix;
   config.messageCaption = ProgramTitle::Process().MessageCaption();
-  const auto dialogTemplate = LanguageStore::Instance().DialogTemplate(kDownloadTemplate);
-  const std::u16string caption = dialogTemplate ? DialogCaption(*dialogTemplate) : std::u16string();
   DownloadDialog dialog(Services(), config, batch);
   ConsoleDownloadDialogView view(out_, platform::StandardInputIsTerminal() ? &std::cin : nullptr,
-                                 platform::StandardOutputIsTerminal(), platform::SystemClock(), answers_, caption);
+                                 platform::StandardOutputIsTerminal(), platform::SystemClock(), answers_,
+                                 TemplateCaption(kDownloadTemplate));
   const int code = view.RunModal(dialog);
   state.downloadFolder = dialog.Folder();
   return code;
 }
 
-void ConsoleDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings, const SingleFile& file) {
-  fallback_->RunDownloadAndOpen(settings, file);
+void ConsoleDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings, const SingleFile& page) {
+  ConsoleDownloadDialogView view(out_, platform::StandardInputIsTerminal() ? &std::cin : nullptr,
+                                 platform::StandardOutputIsTerminal(), platform::SystemClock(), answers_,
+                                 TemplateCaption(kCompactTemplate));
+  SingleFile file = page;
+  SingleFileSteps steps;
+  steps.exists = [](const std::u16string& path) { return platform::FileAttributes(path) != platform::attribute::kInvalid; };
+  steps.remoteSize = [](const std::u16string& url, bool utf8) { return QueryRemoteSize(url, utf8); };
+  steps.askDuplicate = [&view](const DuplicatePrompt& prompt) { return view.AskDuplicate(prompt); };
+  steps.existingSize = [](const std::u16string& path) { return platform::FileSizeOf(path); };
+  const auto target = SingleFileTarget(settings, file, steps);
+  if (!target) return;
+
+  DownloadDialogConfig config = SingleFileDialogConfig(settings, ProgramTitle::Process().Title());
+  config.messageCaption = ProgramTitle::Process().MessageCaption();
+  DownloadItem item;
+  item.url = file.url;
+  item.fileName = *target;
+  item.displayName = platform::LastPathComponent(*target);
+  item.fileSize = file.fileSize;
+  item.sizeText = FormatSize(file.fileSize);
+  DownloadDialog dialog(Services(), config, {item});
+  if (view.RunModal(dialog) != endcode::kCompleted || !settings.openAfterDownload) return;
+  if (auto error = OpenWithShell(*target)) view.MessageBox(*error, config.messageCaption);
 }
 
 std::optional<OpenOrSaveAnswer> ConsoleDownloadDialogs::AskOpenOrSave(const std::u16string& shownName,
                                                                      int64_t fileSize) {
-  return fallback_->AskOpenOrSave(shownName, fileSize);
+  ConsoleDownloadDialogView view(out_, platform::StandardInputIsTerminal() ? &std::cin : nullptr, false,
+                                 platform::SystemClock(), answers_, u"");
+  return view.AskOpenOrSave(shownName, fileSize);
 }
 
 }  // namespace vard

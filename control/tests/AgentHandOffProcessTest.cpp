@@ -26,6 +26,13 @@ std::u16string AgentProgram() {
   return path;
 }
 
+// A folder as the environment names it: POSIX paths are "\\x\\y" inside.
+std::string EnvironmentPath(const std::u16string& path) {
+  std::string out = Utf16ToUtf8(path);
+  if (!out.empty() && out[0] == '\\') std::replace(out.begin(), out.end(), '\\', '/');
+  return out;
+}
+
 // Counts the starts the launcher asks for, and does them for real.
 struct CountingAgent : IAgentProcess {
   bool Running() override { return SystemDownloadAgent().Running(); }
@@ -42,8 +49,8 @@ class AgentProcess : public ::testing::Test {
   void SetUp() override {
     // A private runtime and data folder: the agent's mutex, sockets and
     // saved downloads are this test's own (POSIX; Windows keeps one session).
-    platform::SetEnv("XDG_RUNTIME_DIR", Utf16ToUtf8(dir / u"run").c_str());
-    platform::SetEnv("XDG_DATA_HOME", Utf16ToUtf8(dir / u"data").c_str());
+    platform::SetEnv("XDG_RUNTIME_DIR", EnvironmentPath(dir / u"run").c_str());
+    platform::SetEnv("XDG_DATA_HOME", EnvironmentPath(dir / u"data").c_str());
     platform::MakeDirectory(dir / u"run");
     platform::MakeDirectory(dir / u"data");
     EndAgent();
@@ -109,7 +116,9 @@ TEST_F(AgentProcess, AFreshAgentTakesTheBatchAndARunningOneIsOnlyNotified) {
   EXPECT_EQ(agent.starts, 1);
   EXPECT_EQ(Saved(), 5);
   const int listed = ListedEntries();
-  if (listed >= 0) EXPECT_EQ(listed, 5);
+  if (listed >= 0) {
+    EXPECT_EQ(listed, 5);
+  }
 
   // A second agent of the mode ends at once and leaves the file alone.
   const int code = RunAgent(u"-Mdownload");
@@ -136,7 +145,9 @@ TEST_F(AgentProcess, TwoPagesHandingOffAtOnceLoseNoBatch) {
   EXPECT_TRUE(two.Wait(20000, &code));
   EXPECT_EQ(Saved(), 80);
   const int listed = ListedEntries();
-  if (listed >= 0) EXPECT_EQ(listed, 80);
+  if (listed >= 0) {
+    EXPECT_EQ(listed, 80);
+  }
 }
 
 }  // namespace

@@ -288,10 +288,13 @@ bool ScriptHost::Run(std::istream& script) {
 namespace vard {
 
 // "answer duplicate overwrite|resume|cancel|saveas PATH [all]",
-// "answer stop yes|no", "answer folder PATH": the next such question of a
-// download dialog takes this answer.
+// "answer stop yes|no", "answer folder PATH",
+// "answer openorsave open|save PATH|saveopen PATH|cancel": the next such
+// question of a download dialog takes this answer.
 bool ScriptHost::Answer(const std::vector<std::string>& words) {
-  const char* usage = "usage: answer duplicate overwrite|resume|cancel|saveas PATH [all] | stop yes|no | folder PATH";
+  const char* usage =
+      "usage: answer duplicate overwrite|resume|cancel|saveas PATH [all] | stop yes|no | folder PATH | "
+      "openorsave open|save PATH|saveopen PATH|cancel";
   if (!consoleDialogs_) return Reject("answers need the console's download dialogs");
   if (words.size() < 3) return Reject(usage);
   const auto path = [](const std::string& word) {
@@ -307,6 +310,17 @@ bool ScriptHost::Answer(const std::vector<std::string>& words) {
     answers.stops.push_back(how == "yes");
   } else if (what == "folder") {
     answers.folders.push_back(path(how));
+  } else if (what == "openorsave") {
+    using Choice = OpenOrSaveAnswer::Choice;
+    if (how == "cancel") {
+      answers.openOrSave.push_back(std::nullopt);
+    } else if (how == "open") {
+      answers.openOrSave.push_back(OpenOrSaveAnswer{});
+    } else if ((how == "save" || how == "saveopen") && words.size() > 3) {
+      answers.openOrSave.push_back(OpenOrSaveAnswer{how == "save" ? Choice::kSave : Choice::kSaveAndOpen, path(words[3])});
+    } else {
+      return Reject(usage);
+    }
   } else if (what == "duplicate") {
     DuplicateAnswer a;
     size_t next = 3;

@@ -41,6 +41,19 @@ TEST(DownloadHandOffWriter, WritesTitleUrlCookieAndRecords) {
   EXPECT_EQ(down.records[1].state, 1);
 }
 
+TEST(DownloadHandOffWriter, AWriterThatGoesAwayLeavesItsBatchForTheAgent) {
+  MemoryRegions mem;
+  {
+    DownloadHandOffWriter writer(mem);
+    DownloadHandOff b = Batch(3);
+    b.title = u"page";
+    writer.Write(b);
+  }
+  EXPECT_EQ(mem.As<DownloadRecordRegion>(region_name::kDownload).count, 3);
+  EXPECT_EQ(ReadField(mem.As<TextRegion>(region_name::kDownloadTitle).text), u"page");
+  EXPECT_EQ(mem.As<CookieRegion>(region_name::kDownloadCookie).count, 1);
+}
+
 TEST(DownloadHandOffWriter, DefaultTitleAndMissingUrlLeaveTheirRegionsZero) {
   MemoryRegions mem;
   DownloadHandOffWriter writer(mem);

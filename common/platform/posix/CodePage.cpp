@@ -3,6 +3,9 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "common/platform/Environment.h"
@@ -10,14 +13,38 @@
 namespace vard::platform {
 namespace {
 
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+// Opening a converter costs far more than a short conversion (a list of
+// URLs converts one by one), so each thread keeps the ones it opened.
+class Converters {
+ public:
+  ~Converters() {
+    for (auto& [key, cd] : open_)
+      if (cd != kNoConverter) iconv_close(cd);
+  }
+  iconv_t Get(const char* to, const char* from) {
+    auto [it, added] = open_.try_emplace(std::make_pair(std::string(to), std::string(from)), kNoConverter);
+    if (added) {
+      it->second = iconv_open(to, from);
+      if (it->second == kNoConverter) it->second = iconv_open(to, "UTF-8");
+    }
+    if (it->second != kNoConverter) iconv(it->second, nullptr, nullptr, nullptr, nullptr);  // initial state
+    return it->second;
+  }
+
+ private:
+  std::map<std::pair<std::string, std::string>, iconv_t> open_;
+};
+
 // Converts with iconv; an unconvertible or broken unit is replaced and the
 // conversion goes on, so no input is ever lost silently as a whole.
 std::string Convert(const char* to, const char* from, const char* in, size_t inLeft, size_t unit,
                     const std::string& replacement) {
   std::string out;
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) cd = iconv_open(to, "UTF-8");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return out;
+  thread_local Converters converters;
+  iconv_t cd = converters.Get(to, from);
+  if (cd == kNoConverter) return out;
   std::vector<char> buf(inLeft * 4 + 16);
   char* src = const_cast<char*>(in);
   while (inLeft > 0) {
@@ -34,7 +61,6 @@ std::string Convert(const char* to, const char* from, const char* in, size_t inL
       out += replacement;
     }
   }
-  iconv_close(cd);
   return out;
 }
 

@@ -60,7 +60,7 @@ SharedMemory SharedMemory::CreateOrOpen(const std::u16string& name, size_t size,
       clock.WaitUntil([&] { return fstat(fd, &st) != 0 || st.st_size != 0; }, kSizingWaitMs, 1);
     if (static_cast<uint64_t>(st.st_size) < size) return fail(error::kInvalidParameter);
   }
-  void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
   if (p == MAP_FAILED) return fail(posix::ErrorFromErrno(errno));
   result.data_ = static_cast<uint8_t*>(p);
   result.size_ = size;
@@ -70,11 +70,6 @@ SharedMemory SharedMemory::CreateOrOpen(const std::u16string& name, size_t size,
 
 void SharedMemory::ZeroFill() {
   if (!data_) return;
-#ifdef FALLOC_FL_PUNCH_HOLE
-  if (fallocate(static_cast<int>(handle_), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, 0,
-                static_cast<off_t>(size_)) == 0)
-    return;
-#endif
   std::memset(data_, 0, size_);
 }
 

@@ -1,0 +1,46 @@
+#include "control/engine/SingleFileRun.h"
+
+#include "common/platform/PathText.h"
+#include "control/ControlDownloads.h"
+
+namespace vard {
+
+std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, SingleFile& file,
+                                               const SingleFileSteps& steps) {
+  if (!settings.dialog.useFullPath) {
+    const std::u16string name = platform::LastPathComponent(file.fileName.empty() ? file.url : file.fileName);
+    return TemporaryTarget(settings.tempFolder, name);
+  }
+  std::u16string target = file.fileName;
+  if (!steps.exists(target)) return target;
+  if (file.fileSize == 0) file.fileSize = steps.remoteSize(file.url, settings.useUnicode).value_or(0);
+  if (settings.openFileOverwrite) return target;
+  DuplicatePrompt prompt;
+  prompt.question.path = target;
+  prompt.question.newSize = file.fileSize;
+  prompt.question.allowResume = false;
+  prompt.question.singleMode = true;
+  prompt.existingSize = steps.existingSize(target);
+  const DuplicateAnswer answer = steps.askDuplicate(prompt);
+  if (answer.code == duplicate::kSaveAs && !answer.newPath.empty()) return answer.newPath;
+  if (answer.code == duplicate::kOverwrite) return target;
+  return std::nullopt;
+}
+
+DownloadDialogConfig SingleFileDialogConfig(const ControlSettings& settings, const std::u16string& programTitle) {
+  DownloadDialogConfig config;
+  DownloadRunOptions& o = config.options;
+  const DownloadDialogState& d = settings.dialog;
+  o.writeLog = d.useWriteLog;
+  o.utf8Urls = settings.useUnicode;
+  o.urlEncode = d.useURLEncode;
+  o.resumeByQuery = d.useFileSizeQueryString;
+  o.useFullPath = true;
+  o.singleMode = true;
+  o.overwriteAll = settings.openFileOverwrite;
+  config.autoStart = true;
+  config.titleSuffix = programTitle.empty() ? std::u16string() : u" - " + programTitle;
+  return config;
+}
+
+}  // namespace vard

@@ -1,0 +1,88 @@
+#include "control/engine/SingleFileRun.h"
+
+#include <gtest/gtest.h>
+
+namespace vard {
+namespace {
+
+struct Steps {
+  SingleFileSteps Make() {
+    SingleFileSteps s;
+    s.exists = [this](const std::u16string& p) { return p == existing; };
+    s.remoteSize = [this](const std::u16string&, bool) {
+      ++sizeQueries;
+      return std::optional<int64_t>(777);
+    };
+    s.askDuplicate = [this](const DuplicatePrompt& p) {
+      prompts.push_back(p);
+      return answer;
+    };
+    s.existingSize = [](const std::u16string&) { return int64_t{5}; };
+    return s;
+  }
+  std::u16string existing = u"C:\\d\\a.zip";
+  int sizeQueries = 0;
+  std::vector<DuplicatePrompt> prompts;
+  DuplicateAnswer answer;
+};
+
+TEST(SingleFileTarget, WithoutFullPathsTheFileGoesToTheTemporaryFolder) {
+  ControlSettings settings;
+  settings.tempFolder = u"";
+  Steps steps;
+  SingleFile file{u"http://h/dir/report.pdf", u"", 0};
+  const auto target = SingleFileTarget(settings, file, steps.Make());
+  ASSERT_TRUE(target);
+  EXPECT_NE(target->find(u"report.pdf"), std::u16string::npos);
+  EXPECT_EQ(steps.prompts.size(), 0u);
+  file.fileName = u"sub\\given.txt";
+  EXPECT_EQ(platform::LastPathComponent(*SingleFileTarget(settings, file, steps.Make())), u"given.txt");
+}
+
+TEST(SingleFileTarget, AnExistingFullPathIsAskedAboutUnlessOverwriteIsOn) {
+  ControlSettings settings;
+  settings.dialog.useFullPath = true;
+  Steps steps;
+  SingleFile missing{u"http://h/a.zip", u"C:\\d\\new.zip", 0};
+  EXPECT_EQ(SingleFileTarget(settings, missing, steps.Make()), u"C:\\d\\new.zip");
+  EXPECT_EQ(steps.sizeQueries, 0);
+
+  // Overwrite on: no question, the size is still learnt.
+  SingleFile file{u"http://h/a.zip", steps.existing, 0};
+  EXPECT_EQ(SingleFileTarget(settings, file, steps.Make()), steps.existing);
+  EXPECT_EQ(file.fileSize, 777);
+  EXPECT_TRUE(steps.prompts.empty());
+
+  settings.openFileOverwrite = false;
+  SingleFile asked{u"http://h/a.zip", steps.existing, 10};
+  EXPECT_EQ(SingleFileTarget(settings, asked, steps.Make()), std::nullopt);  // cancelled
+  ASSERT_EQ(steps.prompts.size(), 1u);
+  EXPECT_FALSE(steps.prompts[0].question.allowResume);
+  EXPECT_TRUE(steps.prompts[0].question.singleMode);
+  EXPECT_EQ(steps.prompts[0].question.newSize, 10);
+  EXPECT_EQ(steps.prompts[0].existingSize, 5);
+
+  steps.answer.code = duplicate::kSaveAs;
+  steps.answer.newPath = u"C:\\d\\other.zip";
+  EXPECT_EQ(SingleFileTarget(settings, asked, steps.Make()), u"C:\\d\\other.zip");
+  steps.answer.code = duplicate::kOverwrite;
+  EXPECT_EQ(SingleFileTarget(settings, asked, steps.Make()), steps.existing);
+}
+
+TEST(SingleFileDialogConfig, TakesTheControlsSwitchesAndPresetsOverwrite) {
+  ControlSettings settings;
+  settings.useUnicode = true;
+  settings.dialog.limitRate = 50;  // not the single dialog's
+  settings.openFileOverwrite = false;
+  DownloadDialogConfig c = SingleFileDialogConfig(settings, u"Shop");
+  EXPECT_TRUE(c.options.useFullPath);
+  EXPECT_TRUE(c.options.singleMode);
+  EXPECT_TRUE(c.options.utf8Urls);
+  EXPECT_FALSE(c.options.overwriteAll);
+  EXPECT_EQ(c.options.limitRateKB, 0u);
+  EXPECT_EQ(c.titleSuffix, u" - Shop");
+  EXPECT_EQ(SingleFileDialogConfig(settings, u"").titleSuffix, u"");
+}
+
+}  // namespace
+}  // namespace vard
