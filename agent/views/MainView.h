@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -188,6 +189,7 @@ class CMainView : public IHandOffView, public platform::IWindowRequests, private
   ControlState form_;
   int progress_ = 0;
   std::u16string notificationUrl_;
+  std::map<std::u16string, int> iconCache_;  // by lower-case extension and folder flag
   ITransferWindow* window_;
   std::unique_ptr<ITransferWindow> detached_;
   bool shown_ = false;
