@@ -1,5 +1,6 @@
 #include "agent/testing/ManualUiThread.h"
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
@@ -43,7 +44,10 @@ size_t ManualUiThread::RunPending() {
       task = std::move(tasks_.front());
       tasks_.pop_front();
     }
+    const int64_t start = clock_.PerfCounter();
     task();
+    load_.busyTicks += clock_.PerfCounter() - start;
+    ++load_.tasks;
     ++ran;
   }
   // Timers due now, each once per round; one may kill another.
@@ -63,7 +67,13 @@ size_t ManualUiThread::RunPending() {
       it->second.due = clock_.TickCount() + it->second.period;
       task = it->second.task;
     }
+    const int64_t start = clock_.PerfCounter();
     task();
+    const int64_t took = clock_.PerfCounter() - start;
+    load_.busyTicks += took;
+    load_.timerTicks += took;
+    load_.longestTimerTicks = std::max(load_.longestTimerTicks, took);
+    ++load_.timerCalls;
     ++ran;
   }
   return ran;

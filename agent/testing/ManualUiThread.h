@@ -31,6 +31,17 @@ class ManualUiThread final : public IUiThread {
   // Closes the loop: later posts are refused.
   void End();
 
+  // Time spent running tasks and timers, in performance-counter ticks of
+  // the clock (for benchmarks).
+  struct Load {
+    int64_t busyTicks = 0;
+    int64_t timerTicks = 0;
+    int64_t longestTimerTicks = 0;
+    size_t timerCalls = 0;
+    size_t tasks = 0;
+  };
+  Load Measured() const { return load_; }
+
  private:
   struct Timer {
     uint32_t period;
@@ -42,6 +53,7 @@ class ManualUiThread final : public IUiThread {
   std::deque<std::function<void()>> tasks_;
   std::map<uint32_t, Timer> timers_;
   bool ended_ = false;
+  Load load_;
 };
 
 }  // namespace vard::testing

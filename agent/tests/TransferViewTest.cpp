@@ -466,6 +466,27 @@ TEST_F(TransferViewTest, DumpGivesTextsEnabledFlagsRowsAndOpenDialogs) {
   EXPECT_NE(dump.find("\"1002\":true"), std::string::npos) << dump;
 }
 
+TEST_F(TransferViewTest, IconsAreAskedOncePerExtensionAndKind) {
+  int asked = 0;
+  // The setup's lookup is wrapped by the view's cache.
+  MainViewSetup s;
+  s.registry = &registry;
+  s.reader.regions = &mem;
+  s.documentsFolder = [] { return std::u16string(u"\\docs"); };
+  s.iconIndex = [&](const std::u16string& name, uint32_t attributes) {
+    ++asked;
+    return static_cast<int>(name.size() + attributes);
+  };
+  s.makeWorker = FakeJobFactory({}, &job);
+  view = CMainView::Create(frame, ui, std::move(s));
+  EXPECT_EQ(view->IconIndex(u"a.TXT", platform::attribute::kNormal), 5 + 0x80);
+  EXPECT_EQ(view->IconIndex(u"bb.txt", platform::attribute::kNormal), 5 + 0x80);
+  view->IconIndex(u"dir.txt", platform::attribute::kDirectory);
+  view->IconIndex(u"noext", platform::attribute::kNormal);
+  view->IconIndex(u"a.b\\noext", platform::attribute::kNormal);
+  EXPECT_EQ(asked, 3);
+}
+
 TEST_F(TransferViewTest, RowsCanBeSelectedFromOutside) {
   MakeDownload({{u"a", 1}, {u"b", 1}});
   EXPECT_EQ(view->OnRegisteredMessage(kViewSelectMessage, 1, 1), 1);

@@ -8,6 +8,7 @@
 #include "agent/views/DialogPresenter.h"
 #include "agent/views/MainView.h"
 #include "agent/views/UiThread.h"
+#include "common/platform/DebugOutput.h"
 #include "common/platform/Environment.h"
 #include "common/text/Utf.h"
 
@@ -46,21 +47,27 @@ ConsoleTransferView::ConsoleTransferView(CMainView& view, IUiThread& ui, Console
     : view_(view),
       ui_(ui),
       options_(options),
-      out_(options.out ? *options.out : std::cout),
+      // Plain lines stay off streams that are not a terminal: the programs
+      // that start the agent may be reading what it inherited from them.
+      out_(options.out ? options.out : options.live ? &std::cout : nullptr),
       input_(std::make_shared<Input>()),
       alive_(std::make_shared<bool>(true)) {}
 
 ConsoleTransferView::~ConsoleTransferView() { alive_.reset(); }
 
 void ConsoleTransferView::Line(const std::string& text) {
+  if (!out_) {
+    platform::DebugOutput(u"MWKTPlusProc: " + Utf8ToUtf16(text));
+    return;
+  }
   if (options_.live && drawnLines_) {
     // Messages go above the table, which is drawn again under them.
-    out_ << "\x1b[" << drawnLines_ << "A\x1b[J";
+    *out_ << "\x1b[" << drawnLines_ << "A\x1b[J";
     drawnLines_ = 0;
     drawnOnce_ = false;
   }
-  out_ << text << '\n';
-  out_.flush();
+  *out_ << text << '\n';
+  out_->flush();
 }
 
 void ConsoleTransferView::Line(const std::u16string& text) { Line(Utf16ToUtf8(text)); }
@@ -75,9 +82,10 @@ void ConsoleTransferView::ControlChanged(int controlId) {
     lastFile_ = name;
   } else if (controlId == id::kPause) {
     const bool running = form.Enabled(id::kPause);
-    if (!options_.live) {
+    if (!options_.live && running != running_) {
       Line(running ? u"Transfer started" : u"Transfer ended: " + form.Text(id::kSizeText));
     }
+    running_ = running;
     DrawIfDue(true);
     return;
   }
@@ -166,8 +174,8 @@ void ConsoleTransferView::DrawIfDue(bool force) {
   for (const auto& l : lines) frame += "\x1b[2K" + l + "\n";
   // A shorter table leaves nothing of the longer one below it.
   frame += "\x1b[J";
-  out_ << frame;
-  out_.flush();
+  *out_ << frame;
+  out_->flush();
   drawnLines_ = lines.size();
 }
 
@@ -268,8 +276,9 @@ void ConsoleTransferView::StartReader() {
 }
 
 std::optional<std::u16string> ConsoleTransferView::Prompt(const std::u16string& question) {
-  out_ << Utf16ToUtf8(question);
-  out_.flush();
+  std::ostream& out = out_ ? *out_ : std::cout;
+  out << Utf16ToUtf8(question);
+  out.flush();
   StartReader();
   std::optional<std::u16string> answer;
   ui_.Clock().WaitUntil(

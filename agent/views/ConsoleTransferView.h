@@ -2,7 +2,8 @@
 // The transfer view on a console (POSIX, and the portable default). On a
 // terminal it keeps a live table of the entries redrawn in place (name,
 // size, progress, speed, time left, status) with the totals under it;
-// otherwise it writes plain log lines. Questions are asked on the terminal
+// otherwise it writes plain log lines (to `out`, by default the debug
+// output: VARDEL_DEBUG=1 shows them on standard error). Questions are asked on the terminal
 // when input is one; otherwise they get these defaults, never a wait:
 //   remove an entry being transferred: yes; existing file: skip;
 //   retry countdown: runs out and retries; rename: keep the name;
@@ -29,7 +30,7 @@ class CMainView;
 class IUiThread;
 
 struct ConsoleViewOptions {
-  std::ostream* out = nullptr;  // null: standard output
+  std::ostream* out = nullptr;  // null: standard output when live, else the debug output
   std::istream* in = nullptr;   // null: standard input
   bool live = false;            // redraw a table in place (a terminal)
   bool interactive = false;     // ask on the terminal
@@ -75,10 +76,11 @@ class ConsoleTransferView final : public ITransferWindow {
   CMainView& view_;
   IUiThread& ui_;
   ConsoleViewOptions options_;
-  std::ostream& out_;
+  std::ostream* out_;
   size_t drawnLines_ = 0;
   uint32_t lastDraw_ = 0;
   bool drawnOnce_ = false;
+  bool running_ = false;
   std::u16string lastFile_;
   std::map<const void*, int32_t> lastStatus_;
   // Lines typed on the terminal, read by a reader thread.

@@ -9,6 +9,7 @@
 #include "agent/views/ViewTexts.h"
 #include "common/handoff/AgentNames.h"
 #include "common/platform/DebugOutput.h"
+#include "common/platform/ErrorText.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/Shell.h"
 #include "common/respack/LanguageStore.h"
@@ -148,7 +149,18 @@ void CMainView::ShowMessage(const std::u16string& text, const std::u16string& ca
 }
 
 int CMainView::IconIndex(const std::u16string& name, uint32_t attributes) {
-  return setup_.iconIndex ? setup_.iconIndex(name, attributes) : platform::ShellIconIndex(name, attributes);
+  // Looked up by name only, the icon depends on the extension alone: a batch
+  // of a thousand files asks the shell a few times, not a thousand.
+  const size_t dot = name.find_last_of(u".\\/");
+  std::u16string key = dot != std::u16string::npos && name[dot] == u'.' ? name.substr(dot) : std::u16string();
+  for (auto& ch : key)
+    if (ch >= u'A' && ch <= u'Z') ch = static_cast<char16_t>(ch - u'A' + u'a');
+  key += attributes & platform::attribute::kDirectory ? u"|d" : u"|f";
+  auto cached = iconCache_.find(key);
+  if (cached != iconCache_.end()) return cached->second;
+  const int index = setup_.iconIndex ? setup_.iconIndex(name, attributes) : platform::ShellIconIndex(name, attributes);
+  iconCache_.emplace(std::move(key), index);
+  return index;
 }
 
 void CMainView::AddToJobTotal(int64_t bytes) {
@@ -311,8 +323,7 @@ void CMainView::OpenFile(const std::u16string& path) {
   const auto open = setup_.shellOpen ? setup_.shellOpen : platform::ShellOpen;
   if (open(path)) return;
   const uint32_t code = platform::LastError();
-  std::u16string text = setup_.errorText ? setup_.errorText(code)
-                                         : Text(id::kUnknownError) + FormatText(u" (%u)", {code});
+  std::u16string text = setup_.errorText ? setup_.errorText(code) : platform::SystemErrorText(code);
   while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r')) text.pop_back();
   window_->ShowMessage(text, Text(id::kAlertCaption));
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,7 +40,7 @@ struct MainViewSetup {
   std::function<bool(const std::u16string&)> shellOpen;        // null: the shell's
   std::function<std::u16string()> documentsFolder;              // null: the known folder
   std::function<bool(const std::u16string&)> isFolder;          // null: the file system's
-  std::function<std::u16string(uint32_t)> errorText;            // null: text 108 and the number
+  std::function<std::u16string(uint32_t)> errorText;            // null: the system's text
   CAskSaveAsDownloadDlg::FileTime fileTime;                     // null: times show as zero
   // The view's worker; null: the mode's own (CKTHTTPThread, CMWUploadThread).
   WorkerFactory makeWorker;
@@ -188,6 +189,7 @@ class CMainView : public IHandOffView, public platform::IWindowRequests, private
   ControlState form_;
   int progress_ = 0;
   std::u16string notificationUrl_;
+  std::map<std::u16string, int> iconCache_;  // by lower-case extension and folder flag
   ITransferWindow* window_;
   std::unique_ptr<ITransferWindow> detached_;
   bool shown_ = false;

@@ -18,7 +18,7 @@ class UiThreadCall {
  public:
   // Queues a task on the UI thread; false when the loop has ended.
   using PostFn = std::function<bool(std::function<void()>)>;
-  static constexpr uint32_t kPollMs = 5;
+  static constexpr uint32_t kPollMs = 1;
 
   UiThreadCall(PostFn post, platform::IClock& clock);
   explicit UiThreadCall(IUiThread& ui);

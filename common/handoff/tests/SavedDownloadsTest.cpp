@@ -87,6 +87,23 @@ TEST(SavedDownloads, MarkTouchesOnlyTheFirstRecordOfAUrl) {
   EXPECT_EQ(platform::FileSizeOf(path), 3 * 5760);
 }
 
+TEST(SavedDownloads, MarkingSeveralUrlsInOnePassMarksEachFirstRecordOnce) {
+  TestFolder dir;
+  const auto path = dir / u"kt_save.dat";
+  {
+    SavedDownloadsAppender out(path);
+    for (const char16_t* url : {u"a", u"b", u"a", u"c", u"b"}) out.Append(Rec(url, 1));
+  }
+  EXPECT_EQ(MarkSavedDownloadsDone(path, {u"b", u"a", u"a", u"zz"}), 2);
+  const auto pending = PendingSavedDownloads(path);
+  ASSERT_EQ(pending.size(), 3u);
+  EXPECT_EQ(ReadField(pending[0].url), u"a");  // the second "a"
+  EXPECT_EQ(ReadField(pending[1].url), u"c");
+  EXPECT_EQ(ReadField(pending[2].url), u"b");
+  EXPECT_EQ(MarkSavedDownloadsDone(path, {}), 0);
+  EXPECT_EQ(MarkSavedDownloadsDone(dir / u"missing.dat", {u"a"}), 0);
+}
+
 TEST(SavedDownloads, MissingFileOrNoPathChangesNothing) {
   TestFolder dir;
   const auto path = dir / u"kt_save.dat";
