@@ -36,11 +36,13 @@ bool FileBrokerClient::SetProgramPath(const std::u16string& path) {
 }
 
 bool FileBrokerClient::Launch() {
+  // A broker that runs but never serves its pipe must not hold the caller.
+  constexpr uint32_t kLaunchWaitMs = 30000;
   if (connected_ || programPath_.empty()) return false;
   const std::u16string verb = platform::OsMajorVersion() >= 6 ? u"runas" : u"";
   const platform::PipeServedWatch watch(pipeName_);
   return platform::ShellStartAndWait(programPath_, std::u16string(u"-") + kConsoleModeGuid, verb,
-                                     [&watch] { return watch.Served(); }, clock_);
+                                     [&watch] { return watch.Served(); }, clock_, kLaunchWaitMs);
 }
 
 int FileBrokerClient::Connect(int attempts, uint32_t delayMs) {
