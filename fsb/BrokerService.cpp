@@ -56,7 +56,8 @@ bool BrokerService::Main() {
       break;
     }
     uint32_t state = 0;
-    if (!manager_.HasConsoleWindow()) {
+    // A console broker ends only by a shutdown request.
+    if (!console_ && !manager_.HasConsoleWindow()) {
       state = Interrogate();
       if (state == svc::kStopped || stopped_) break;
     }

@@ -98,11 +98,9 @@ int main(int argc, char** argv) {
     std::fflush(nullptr);
     std::_Exit(0);
   };
-  const bool consoleMode = command.mode == ServiceMode::kConsole;
-  if (consoleMode && services.HasConsoleWindow()) return serve(true);
-  const int result = serve(false);
-  // A hidden start may have no console window; no manager started it either.
-  if (result != 0 && consoleMode && platform::LastError() == platform::error::kFailedServiceControllerConnect)
-    return serve(true);
-  return result;
+  // The console argument comes from a launcher, never from the manager: a
+  // hidden start may have no console window, and asking the manager's
+  // dispatcher then can block (under Wine it does) instead of failing.
+  if (command.mode == ServiceMode::kConsole) return serve(true);
+  return serve(false);
 }
