@@ -7,6 +7,7 @@
 #include "common/respack/DialogCaption.h"
 #include "common/respack/LanguageStore.h"
 #include "control/ProgramTitle.h"
+#include "control/engine/DialogWiring.h"
 #include "control/engine/ProtectedModeTarget.h"
 #include "control/engine/RemoteSize.h"
 #include "control/engine/SingleFileRun.h"
@@ -27,52 +28,20 @@ std::u16string TemplateCaption(uint32_t id) {
   return dialogTemplate ? DialogCaption(*dialogTemplate) : std::u16string();
 }
 
-// Nothing when the shell opened the file; else the system's text for why not.
-std::optional<std::u16string> OpenWithShell(const std::u16string& path) {
-  if (platform::ShellOpen(path)) return std::nullopt;
-  return platform::SystemErrorText(platform::LastError());
-}
-
 }  // namespace
 
 ConsoleDownloadDialogs::ConsoleDownloadDialogs(std::shared_ptr<IDownloadDialogs> fallback, std::ostream& out)
     : fallback_(std::move(fallback)), out_(out), folders_(platform::SystemRegistry()) {}
 
-DownloadDialogServices ConsoleDownloadDialogs::Services() {
-  DownloadDialogServices s;
-  s.clock = &platform::SystemClock();
-  s.settings = &folders_;
-  s.text = [](uint32_t id) { return LanguageStore::Instance().Text(id); };
-  s.documentsFolder = [] { return platform::DocumentsFolder(); };
-  s.log = [](bool writeLog, const LogEvent& e) { WriteControlLog(writeLog, e); };
-  s.debug = [](const std::u16string& line) { platform::DebugOutput(line); };
-  s.shellOpen = OpenWithShell;
-  return s;
-}
-
 int ConsoleDownloadDialogs::RunListDownload(DownloadDialogState& state, const std::vector<DownloadItem>& batch,
                                             DialogOwner) {
-  DownloadDialogConfig config;
-  DownloadRunOptions& o = config.options;
-  o.downloadFolder = state.downloadFolder;
-  o.limitRateKB = state.limitRate;
-  o.utf8Urls = state.useUnicode;
-  o.writeLog = state.useWriteLog;
-  o.resumeByQuery = state.useFileSizeQueryString;
-  o.urlEncode = state.useURLEncode;
-  o.allowResume = state.useResume;
-  o.alwaysResume = state.fixResume;
-  o.useFullPath = state.useFullPath;
+  DownloadDialogConfig config = ListDialogConfig(state);
   // Nobody presses Start on a console: the run starts by itself.
   config.autoStart = true;
-  config.titleSuffix = state.captionSuffix;
-  config.messageCaption = ProgramTitle::Process().MessageCaption();
   // Each list download has its own output: through the elevation broker
   // where the system wants it, made anew for every run.
   const std::unique_ptr<ProtectedModeTarget> output = MakeSystemOutput();
-  DownloadDialogServices services = Services();
-  services.target = output.get();
-  DownloadDialog dialog(services, config, batch);
+  DownloadDialog dialog(SystemDialogServices(folders_, *output), config, batch);
   ConsoleDownloadDialogView view(out_, platform::StandardInputIsTerminal() ? &std::cin : nullptr,
                                  platform::StandardOutputIsTerminal(), platform::SystemClock(), answers_,
                                  TemplateCaption(kDownloadTemplate));
@@ -103,9 +72,7 @@ void ConsoleDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings,
   item.fileSize = file.fileSize;
   item.sizeText = FormatSize(file.fileSize);
   const std::unique_ptr<ProtectedModeTarget> output = MakeSystemOutput();
-  DownloadDialogServices services = Services();
-  services.target = output.get();
-  DownloadDialog dialog(services, config, {item});
+  DownloadDialog dialog(SystemDialogServices(folders_, *output), config, {item});
   if (view.RunModal(dialog) != endcode::kCompleted || !settings.openAfterDownload) return;
   if (auto error = OpenWithShell(*target)) view.MessageBox(*error, config.messageCaption);
 }

@@ -23,8 +23,6 @@ class ConsoleDownloadDialogs final : public IDownloadDialogs {
   ConsoleAnswers& Answers() { return answers_; }
 
  private:
-  DownloadDialogServices Services();
-
   std::shared_ptr<IDownloadDialogs> fallback_;
   std::ostream& out_;
   FolderSettings folders_;

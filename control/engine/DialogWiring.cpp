@@ -1,0 +1,49 @@
+#include "control/engine/DialogWiring.h"
+
+#include "common/log/DiagnosticLog.h"
+#include "common/platform/DebugOutput.h"
+#include "common/platform/ErrorText.h"
+#include "common/platform/FileSystem.h"
+#include "common/platform/KnownFolders.h"
+#include "common/platform/Shell.h"
+#include "common/respack/LanguageStore.h"
+#include "control/ProgramTitle.h"
+
+namespace vard {
+
+DownloadDialogConfig ListDialogConfig(const DownloadDialogState& state) {
+  DownloadDialogConfig config;
+  DownloadRunOptions& o = config.options;
+  o.downloadFolder = state.downloadFolder;
+  o.limitRateKB = state.limitRate;
+  o.utf8Urls = state.useUnicode;
+  o.writeLog = state.useWriteLog;
+  o.resumeByQuery = state.useFileSizeQueryString;
+  o.urlEncode = state.useURLEncode;
+  o.allowResume = state.useResume;
+  o.alwaysResume = state.fixResume;
+  o.useFullPath = state.useFullPath;
+  config.titleSuffix = state.captionSuffix;
+  config.messageCaption = ProgramTitle::Process().MessageCaption();
+  return config;
+}
+
+DownloadDialogServices SystemDialogServices(FolderSettings& folders, IDownloadTarget& target) {
+  DownloadDialogServices s;
+  s.clock = &platform::SystemClock();
+  s.target = &target;
+  s.settings = &folders;
+  s.text = [](uint32_t id) { return LanguageStore::Instance().Text(id); };
+  s.documentsFolder = [] { return platform::DocumentsFolder(); };
+  s.shellOpen = OpenWithShell;
+  s.log = [](bool writeLog, const LogEvent& e) { WriteControlLog(writeLog, e); };
+  s.debug = [](const std::u16string& line) { platform::DebugOutput(line); };
+  return s;
+}
+
+std::optional<std::u16string> OpenWithShell(const std::u16string& path) {
+  if (platform::ShellOpen(path)) return std::nullopt;
+  return platform::SystemErrorText(platform::LastError());
+}
+
+}  // namespace vard
