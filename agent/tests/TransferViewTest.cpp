@@ -251,6 +251,8 @@ TEST_F(TransferViewTest, RefreshTimersWriteRateAndTimesOnTheClock) {
   MakeDownload({{u"a.bin", 102400}}, script);
   Press(id::kStart);
   WaitPaused();
+  // The run's start may reach the UI thread after its bounded wait ended.
+  ui.RunPending();
   ASSERT_TRUE(ui.HasTimer(kFastRefreshTimer));
   clock.Advance(500);
   ui.RunPending();
