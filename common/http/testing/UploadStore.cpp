@@ -77,11 +77,13 @@ bool UploadRecord::HasField(const std::string& name) const {
 }
 
 std::string UploadRecord::Line() const {
+  // A cut request has no file section; its data count is the body read.
   std::string line = "#n=" + std::to_string(number) + "\t#status=" + std::to_string(status) +
-                     "\t#wellformed=" + (wellFormed ? "1" : "0") + "\t#cookie=" + Escape(cookie);
+                     "\t#wellformed=" + (wellFormed ? "1" : "0") + "\t#cookie=" + Escape(cookie) +
+                     "\t#data=" + std::to_string(dataLength);
   if (hasFile) {
     line += "\t#file=1\t#filefirst=" + std::string(fileFirst ? "1" : "0") + "\t#filename=" + Escape(fileName) +
-            "\t#type=" + Escape(contentType) + "\t#data=" + std::to_string(dataLength);
+            "\t#type=" + Escape(contentType);
   }
   for (const auto& [n, v] : fields) line += "\t" + Escape(n) + "=" + Escape(v);
   return line;
