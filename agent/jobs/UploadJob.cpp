@@ -42,8 +42,10 @@ void AddPostData(CHttpFormPost& form, const CUploadFile& entry) {
 }
 
 // A refused answer counts as a failed request: the server did not take it.
+// So does none at all (a connection dropped before the answer, which some
+// HTTP stacks end without an error).
 void CheckAnswer(const CHttpFormPost& form) {
-  if (form.AnswerStatus() >= kFirstRefusal)
+  if (form.AnswerStatus() == 0 || form.AnswerStatus() >= kFirstRefusal)
     throw CInternetException(nullptr, u"The server refused the request (%u)", {form.AnswerStatus()});
 }
 

@@ -54,6 +54,10 @@ class UploadJobTest : public ::testing::Test {
     spec.partSize = partSize;
     return MakeUploadEntry(spec);
   }
+  // A part abandoned mid-body may leave its connection in the HTTP stack's
+  // pool (Wine's does): the next request on it is taken for the rest of
+  // that body until the server gives up. One throwaway request clears it.
+  static void AfterAbandonedPart() { http_tests::Fetch("/_upload/settle/log"); }
   static std::vector<std::string> Names(const UploadRecord& r) {
     std::vector<std::string> names;
     for (const auto& f : r.fields) names.push_back(f.first);
@@ -355,6 +359,7 @@ TEST_F(UploadJobTest, AFileThatCannotBeReadFailsItsEntry) {
   auto broken = Entry(Local(u"broken.bin", 3 * UploadJob::kBlockSize), site.ActionUrl());
   faulty.FailNth(p::testing::FileOp::kRead, 2, p::error::kAccessDenied);
   Run({locked, missing, broken});
+  AfterAbandonedPart();
   EXPECT_EQ(locked->status, entry_status::kFailed);
   EXPECT_EQ(missing->status, entry_status::kFailed);
   EXPECT_EQ(broken->status, entry_status::kFailed);
@@ -377,6 +382,7 @@ TEST_F(UploadJobTest, AFileThatShrankFailsInsteadOfLooping) {
     f.SetEndOfFile();
   };
   Run({e});
+  AfterAbandonedPart();
   EXPECT_EQ(e->status, entry_status::kFailed);
   EXPECT_FALSE(host.guardTripped);
   EXPECT_TRUE(host.countdowns.empty());
