@@ -54,6 +54,11 @@ std::shared_ptr<UploadStore> UploadStores::Get(const std::string& name) {
   return store;
 }
 
+void UploadStores::Forget(const std::string& name) {
+  std::lock_guard lock(mutex_);
+  stores_.erase(name);
+}
+
 void AddUploadRoutes(httplib::Server& s, UploadStores& stores) {
   s.set_pre_routing_handler([](const Request& req, Response&) {
     if (req.path.rfind("/upload/", 0) == 0 && req.has_header("Content-Type")) {
@@ -111,6 +116,10 @@ void AddUploadRoutes(httplib::Server& s, UploadStores& stores) {
   s.Get(R"(/_upload/([^/]+)/folder)", [&stores](const Request& req, Response& res) {
     res.set_content(stores.Get(req.matches[1].str())->HasFolder(req.get_param_value("name")) ? "yes" : "no",
                     "text/plain");
+  });
+  s.Get(R"(/_upload/([^/]+)/forget)", [&stores](const Request& req, Response& res) {
+    stores.Forget(req.matches[1].str());
+    res.set_content("ok", "text/plain");
   });
   s.Get(R"(/_upload/([^/]+)/log)", [&stores](const Request& req, Response& res) {
     std::string text;

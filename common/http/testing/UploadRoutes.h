@@ -15,6 +15,7 @@
 //   GET  /_upload/<store>/file?name=<key>   the assembled bytes, 404 when none
 //   GET  /_upload/<store>/folder?name=<key> "yes" when a folder was made
 //   GET  /_upload/<store>/log           one UploadRecord line per request
+//   GET  /_upload/<store>/forget        drops the store and what it holds
 //
 // Keys are "<folder>/<name>", or "<name>" without a folder.
 #include <map>
@@ -33,6 +34,7 @@ namespace vard::http_testing {
 class UploadStores {
  public:
   std::shared_ptr<UploadStore> Get(const std::string& name);
+  void Forget(const std::string& name);
 
  private:
   std::mutex mutex_;
