@@ -107,7 +107,7 @@ UploadRecord UploadRecord::FromLine(const std::string& line) {
     else if (key == "#filefirst") r.fileFirst = value == "1";
     else if (key == "#filename") r.fileName = value;
     else if (key == "#type") r.contentType = value;
-    else if (key == "#data") r.dataLength = std::strtoull(value.c_str(), nullptr, 10);
+    else if (key == "#data") r.dataLength = static_cast<size_t>(std::strtoull(value.c_str(), nullptr, 10));
     else if (!key.empty()) r.fields.emplace_back(key, value);
     pos = end + 1;
   }
