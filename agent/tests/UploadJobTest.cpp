@@ -21,7 +21,7 @@ using testing::DataBytes;
 using testing::FakeUploadHost;
 using testing::MakeUploadEntry;
 using testing::SameBytes;
-using testing::UploadEntrySpec;
+using testing::UploadEntryInput;
 using testing::UploadSite;
 using testing::WriteAll;
 
@@ -48,11 +48,11 @@ class UploadJobTest : public ::testing::Test {
   }
   std::shared_ptr<CUploadFile> Entry(const std::u16string& path, const std::u16string& action,
                                      int32_t partSize = 5242880) {
-    UploadEntrySpec spec;
-    spec.path = path;
-    spec.actionUrl = action;
-    spec.partSize = partSize;
-    return MakeUploadEntry(spec);
+    UploadEntryInput input;
+    input.path = path;
+    input.actionUrl = action;
+    input.partSize = partSize;
+    return MakeUploadEntry(input);
   }
   // A part abandoned mid-body may leave its connection in the HTTP stack's
   // pool (Wine's does): the next request on it is taken for the rest of
@@ -75,13 +75,13 @@ class UploadJobTest : public ::testing::Test {
 TEST_F(UploadJobTest, AFileIsAskedAboutThenSentFileSectionFirstWithItsFields) {
   UploadSite site("basic");
   UploadSite notices("notices");
-  UploadEntrySpec spec;
-  spec.path = Local(u"a.txt", 3000);
-  spec.actionUrl = site.ActionUrl();
-  spec.folder = u"docs";
-  spec.cookie = u"sid=42";
-  spec.fields = {{u"user", u"kim"}, {u"mode", u"x"}};
-  auto e = MakeUploadEntry(spec);
+  UploadEntryInput input;
+  input.path = Local(u"a.txt", 3000);
+  input.actionUrl = site.ActionUrl();
+  input.folder = u"docs";
+  input.cookie = u"sid=42";
+  input.fields = {{u"user", u"kim"}, {u"mode", u"x"}};
+  auto e = MakeUploadEntry(input);
   registry.WriteString(p::RegistryRoot::kClassesRoot, u".txt", u"Content Type", u"text/plain");
   Run({e}, notices.ActionUrl());
 
@@ -101,7 +101,7 @@ TEST_F(UploadJobTest, AFileIsAskedAboutThenSentFileSectionFirstWithItsFields) {
   EXPECT_EQ(part.Field("_partno"), "0");
   EXPECT_EQ(part.Field("_resume"), "n");
   EXPECT_EQ(part.Field("_filename"), "a.txt");
-  EXPECT_EQ(part.fileName, Utf16ToUtf8(spec.path));  // the full local path
+  EXPECT_EQ(part.fileName, Utf16ToUtf8(input.path));  // the full local path
   EXPECT_EQ(part.contentType, "text/plain");
   EXPECT_TRUE(SameBytes(site.File("docs/a.txt"), DataBytes(3000)));
 
@@ -120,7 +120,7 @@ TEST_F(UploadJobTest, AFileIsAskedAboutThenSentFileSectionFirstWithItsFields) {
   ASSERT_EQ(told.size(), 2u);
   EXPECT_EQ(told[0].Field("_progress"), "ing");
   EXPECT_EQ(told[0].Field("_session"), "sid=42");
-  EXPECT_EQ(told[0].Field("_filename"), Utf16ToUtf8(spec.path));
+  EXPECT_EQ(told[0].Field("_filename"), Utf16ToUtf8(input.path));
   EXPECT_EQ(told[0].Field("_filesize"), "3000");
   EXPECT_EQ(told[1].Field("_progress"), "done");
 }
@@ -155,11 +155,11 @@ TEST_F(UploadJobTest, TwelveMegabytesGoAsThreeParts) {
 
 TEST_F(UploadJobTest, FoldersAndEmptyFilesAreOnlyAskedAbout) {
   UploadSite site("folders");
-  UploadEntrySpec spec;
-  spec.path = folder / u"pics";
-  spec.actionUrl = site.ActionUrl();
-  spec.isFolder = true;
-  auto dir = MakeUploadEntry(spec);
+  UploadEntryInput input;
+  input.path = folder / u"pics";
+  input.actionUrl = site.ActionUrl();
+  input.isFolder = true;
+  auto dir = MakeUploadEntry(input);
   auto empty = Entry(Local(u"empty.bin", 0), site.ActionUrl());
   Run({dir, empty});
   const auto records = site.Records();
@@ -329,14 +329,14 @@ TEST_F(UploadJobTest, AFailedQuestionFailsTheEntryWithoutRetry) {
   // refused, request 3 (the second folder's) answered "exists" and skipped.
   const std::u16string action = site.ActionUrl("?cut=1:0&fail=2:500");
   auto file = Entry(Local(u"q.bin", 100), action);
-  UploadEntrySpec spec;
-  spec.path = folder / u"dir";
-  spec.actionUrl = action;
-  spec.isFolder = true;
-  auto failedFolder = MakeUploadEntry(spec);
-  spec.path = folder / u"skipped";
-  spec.actionUrl = site.ActionUrl(AnswerQuery("AskRename=yes;"));
-  auto skippedFolder = MakeUploadEntry(spec);
+  UploadEntryInput input;
+  input.path = folder / u"dir";
+  input.actionUrl = action;
+  input.isFolder = true;
+  auto failedFolder = MakeUploadEntry(input);
+  input.path = folder / u"skipped";
+  input.actionUrl = site.ActionUrl(AnswerQuery("AskRename=yes;"));
+  auto skippedFolder = MakeUploadEntry(input);
   host.replies = {{duplicate_answer::kSkip, false, {}}};
   Run({file, failedFolder, skippedFolder});
   EXPECT_EQ(file->status, entry_status::kFailed);
@@ -423,11 +423,11 @@ TEST_F(UploadJobTest, APartSizeOfNothingUsesTheDefault) {
 TEST_F(UploadJobTest, TheCookieSiteComesFromTheSetting) {
   UploadSite site("site");
   registry.WriteString(p::RegistryRoot::kCurrentUser, kAgentSettingsKey, u"MW_CookieSite", u"http://files.example/");
-  UploadEntrySpec spec;
-  spec.path = Local(u"k.bin", 10);
-  spec.actionUrl = site.ActionUrl();
-  spec.cookie = u"sid=1";
-  Run({MakeUploadEntry(spec)});
+  UploadEntryInput input;
+  input.path = Local(u"k.bin", 10);
+  input.actionUrl = site.ActionUrl();
+  input.cookie = u"sid=1";
+  Run({MakeUploadEntry(input)});
   ASSERT_FALSE(cookies.empty());
   for (const auto& c : cookies) EXPECT_EQ(c.first, u"http://files.example/");
 }

@@ -80,7 +80,7 @@ class FakeUploadHost final : public IUploadJobHost {
   RetrySettings retry{5, 3};  // seconds, count
 };
 
-struct UploadEntrySpec {
+struct UploadEntryInput {
   std::u16string path;
   std::u16string actionUrl;
   int32_t partSize = 5242880;
@@ -91,20 +91,20 @@ struct UploadEntrySpec {
   std::vector<std::pair<std::u16string, std::u16string>> fields;
 };
 
-inline std::shared_ptr<CUploadFile> MakeUploadEntry(const UploadEntrySpec& spec) {
+inline std::shared_ptr<CUploadFile> MakeUploadEntry(const UploadEntryInput& input) {
   FILE_INFO f{};
-  f.utf8_names = spec.utf8 ? 1 : 0;
-  f.is_folder = spec.isFolder ? 1 : 0;
-  StoreField(f.path, spec.path);
-  StoreField(f.folder, spec.folder);
+  f.utf8_names = input.utf8 ? 1 : 0;
+  f.is_folder = input.isFolder ? 1 : 0;
+  StoreField(f.path, input.path);
+  StoreField(f.folder, input.folder);
   ACTION_INFO a{};
-  a.part_size = spec.partSize;
-  StoreField(a.action_url, spec.actionUrl);
-  StoreField(a.cookie, spec.cookie);
+  a.part_size = input.partSize;
+  StoreField(a.action_url, input.actionUrl);
+  StoreField(a.cookie, input.cookie);
   auto data = std::make_unique<POST_DATAS>();
-  for (size_t i = 0; i < spec.fields.size() && i < kPostPairs; ++i) {
-    StoreField(data->pairs[i].name, spec.fields[i].first);
-    StoreField(data->pairs[i].value, spec.fields[i].second);
+  for (size_t i = 0; i < input.fields.size() && i < kPostPairs; ++i) {
+    StoreField(data->pairs[i].name, input.fields[i].first);
+    StoreField(data->pairs[i].value, input.fields[i].second);
   }
   return std::make_shared<CUploadFile>(f, a, data.get(), 0);
 }
