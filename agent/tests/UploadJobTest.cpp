@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "agent/jobs/DownloadWiring.h"
+#include "agent/jobs/MWUploadThread.h"
 #include "agent/testing/MemoryRegistry.h"
 #include "agent/tests/JobTestSupport.h"
 #include "agent/tests/UploadTestSupport.h"
@@ -430,6 +432,69 @@ TEST_F(UploadJobTest, TheCookieSiteComesFromTheSetting) {
   Run({MakeUploadEntry(input)});
   ASSERT_FALSE(cookies.empty());
   for (const auto& c : cookies) EXPECT_EQ(c.first, u"http://files.example/");
+}
+
+}  // namespace
+}  // namespace vard
+
+namespace vard {
+namespace {
+
+// The view's answers as a worker's dialogs give them.
+class ScriptedDialogs final : public IWorkerDialogs {
+ public:
+  DownloadExistsAnswer AskDownloadExists(const DownloadExistsQuestion&, const StopFlag&) override { return {}; }
+  UploadExistsAnswer AskUploadExists(const UploadExistsQuestion& q, const StopFlag&) override {
+    asked.push_back(q.filePath);
+    return {duplicate_answer::kOverwrite, false, {}};
+  }
+  RetryAnswer RetryCountdown(const std::u16string& format, int seconds, const StopFlag&) override {
+    countdowns.push_back(format + u":" + AsciiToUtf16(std::to_string(seconds)));
+    return RetryAnswer::kRetry;
+  }
+  void ShowInformation(const std::u16string&, const std::u16string&, const StopFlag&) override {}
+  ExistingFileOption ExistingFileChoice() override { return ExistingFileOption::kAsk; }
+  void SetExistingFileChoice(ExistingFileOption) override {}
+
+  std::vector<std::u16string> asked;
+  std::vector<std::u16string> countdowns;
+};
+
+TEST(UploadWorker, RunsTheJobWithTheViewsQuestionsAndTheUploadRetrySettings) {
+  p::testing::TestFolder folder;
+  testing::MemoryRegistry registry;
+  registry.WriteDword(p::RegistryRoot::kCurrentUser, kAgentSettingsKey, u"MW_RetrySec", 9);
+  registry.WriteDword(p::RegistryRoot::kCurrentUser, kAgentSettingsKey, u"MW_RetryNum", 2);
+  DownloadWiring wiring;
+  wiring.files = &p::RealFileSystem();
+  wiring.registry = &registry;
+  SetDownloadWiring(wiring);
+
+  UploadSite site("worker");
+  site.Hold("w.bin", 5);
+  const std::u16string path = folder / u"w.bin";
+  WriteAll(path, DataBytes(20000));
+  UploadEntryInput input;
+  input.path = path;
+  input.actionUrl = site.ActionUrl("?fail=2:500");
+  input.partSize = 8000;
+  EntryList entries{MakeUploadEntry(input)};
+  ScriptedDialogs dialogs;
+  std::mutex m;
+  std::vector<int> statuses;
+  CMWUploadThread worker(entries, dialogs, [&](VARD_THREAD_STATUS s) {
+    std::lock_guard lock(m);
+    statuses.push_back(s);
+  }, p::SystemClock());
+  worker.Start();
+  ASSERT_TRUE(p::SystemClock().WaitUntil([&] { return !worker.IsRunning(); }, 30000, 10));
+  EXPECT_EQ(entries[0]->status, entry_status::kDone);
+  EXPECT_EQ(dialogs.asked, (std::vector<std::u16string>{path}));
+  EXPECT_EQ(dialogs.countdowns, (std::vector<std::u16string>{u"재시도 (%d):9"}));
+  EXPECT_TRUE(SameBytes(site.File("w.bin"), DataBytes(20000)));
+  std::lock_guard lock(m);
+  EXPECT_EQ(statuses.front(), kStatusRunStart);
+  EXPECT_EQ(statuses.back(), kStatusRunEnd);
 }
 
 }  // namespace
