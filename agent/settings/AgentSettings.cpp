@@ -46,6 +46,16 @@ void AgentSettings::SetRetry(AgentMode mode, const RetrySettings& retry) {
   Write(Upload(mode) ? u"MW_RetryNum" : u"KT_RetryNum", retry.count);
 }
 
+std::u16string AgentSettings::CookieSite(const std::u16string& actionUrl) {
+  if (auto value = registry_.ReadString(kRoot, kAgentSettingsKey, u"MW_CookieSite", kSaveFolderCapacity)) {
+    if (!value->empty()) return *value;
+  }
+  const size_t scheme = actionUrl.find(u"://");
+  if (scheme == std::u16string::npos) return actionUrl;
+  const size_t path = actionUrl.find_first_of(u"/?#", scheme + 3);
+  return actionUrl.substr(0, path) + u"/";
+}
+
 uint32_t AgentSettings::SendAfter() {
   return Dword(u"Config_SendAfter", settings_default::kSendAfter, 0, UINT32_MAX);
 }

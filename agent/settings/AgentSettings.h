@@ -56,6 +56,12 @@ class AgentSettings {
   // Written in the order seconds, count.
   void SetRetry(AgentMode mode, const RetrySettings& retry);
 
+  // "MW_CookieSite": the site URL for which the upload job sets each
+  // entry's cookie before its requests. Missing or empty: the site of the
+  // entry's action URL (scheme, host and port, path "/"), so the cookie
+  // reaches the server that takes the upload. At most 260 units.
+  std::u16string CookieSite(const std::u16string& actionUrl);
+
   uint32_t SendAfter();
   void SetSendAfter(uint32_t bits);
   uint32_t AutoSend();

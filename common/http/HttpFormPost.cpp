@@ -1,5 +1,6 @@
 #include "common/http/HttpFormPost.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -100,14 +101,35 @@ std::string CHttpFormPost::ClosingText(std::u16string_view boundary) {
   return p::Utf16ToAnsi(u"--" + std::u16string(boundary) + u"--\r\n");
 }
 
+void CHttpFormPost::Begin(std::u16string_view url, const std::u16string& boundary, uint64_t contentLength) {
+  status_ = 0;
+  const CrackedUrl cracked(url);
+  const std::u16string headers = u"Content-type: multipart/form-data; boundary=" + boundary + u"\r\n" +
+                                 u"Accept-Encoding: gzip, deflate";
+  session_->Open(u"VardMW5");
+  connection_->Connect(session_->Handle(), cracked.host, cracked.port, nullptr, nullptr);
+  request_->OpenRequest(connection_->Handle(), u"POST", cracked.ObjectName(), u"HTTP/1.0", nullptr, kAcceptTypes,
+                        kPostFlags);
+  request_->SendRequestEx(headers, static_cast<uint32_t>(contentLength));
+}
+
+std::u16string CHttpFormPost::Finish() {
+  request_->EndRequest();
+  uint32_t status = 0;
+  if (request_->QueryInfoNumber(p::inet::kQueryStatusCode | p::inet::kQueryFlagNumber, status)) status_ = status;
+  const std::string answer = ReadAnswer();
+  std::u16string text = utf8_ ? Utf8ToUtf16(answer) : p::AnsiToUtf16(answer);
+  session_->Close();
+  connection_->Close();
+  request_->Close();
+  return text;
+}
+
 std::u16string CHttpFormPost::Post(std::u16string_view url) {
   try {
     // This post keeps its own copy: another thread's post may regenerate the
     // shared boundary while this one is still writing.
     const std::u16string boundary = GenerateBoundary(UnixSeconds(clock_.UtcNow()));
-    const CrackedUrl cracked(url);
-    const std::u16string headers = u"Content-type: multipart/form-data; boundary=" + boundary +
-                                   u"\r\n" + u"Accept-Encoding: gzip, deflate";
     std::vector<std::string> parts;
     uint64_t total = 0;
     for (const auto& field : fields_) {
@@ -117,21 +139,47 @@ std::u16string CHttpFormPost::Post(std::u16string_view url) {
     const std::string closing = ClosingText(boundary);
     total += closing.size();
 
-    session_->Open(u"VardMW5");
-    connection_->Connect(session_->Handle(), cracked.host, cracked.port, nullptr, nullptr);
-    request_->OpenRequest(connection_->Handle(), u"POST", cracked.ObjectName(), u"HTTP/1.0",
-                          nullptr, kAcceptTypes, kPostFlags);
-    request_->SendRequestEx(headers, static_cast<uint32_t>(total));
+    Begin(url, boundary, total);
     for (const auto& bytes : parts) request_->Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
     request_->Write(closing.data(), static_cast<uint32_t>(closing.size()));
-    request_->EndRequest();
+    return Finish();
+  } catch (const CInternetException& e) {
+    CInternetException copy(e);
+    throw copy;
+  }
+}
 
-    const std::string answer = ReadAnswer();
-    std::u16string text = utf8_ ? Utf8ToUtf16(answer) : p::AnsiToUtf16(answer);
-    session_->Close();
-    connection_->Close();
-    request_->Close();
-    return text;
+std::u16string CHttpFormPost::PostWithFile(std::u16string_view url, const std::string& fileHeader,
+                                           uint64_t dataLength,
+                                           const std::function<void(const DataWriter&)>& writeData) {
+  try {
+    const std::u16string boundary = GenerateBoundary(UnixSeconds(clock_.UtcNow()));
+    const std::string opening = p::Utf16ToAnsi(u"--" + boundary);
+    std::vector<std::string> parts;
+    uint64_t total = opening.size() + fileHeader.size() + dataLength + 2;
+    for (const auto& field : fields_) {
+      parts.push_back(field.Serialize(boundary));
+      total += parts.back().size();
+    }
+    const std::string closing = ClosingText(boundary);
+    total += closing.size();
+
+    Begin(url, boundary, total);
+    request_->Write(opening.data(), static_cast<uint32_t>(opening.size()));
+    request_->Write(fileHeader.data(), static_cast<uint32_t>(fileHeader.size()));
+    uint64_t left = dataLength;
+    writeData([&](const void* data, uint32_t size) {
+      // The announced length holds whatever the caller hands in.
+      const auto n = static_cast<uint32_t>(std::min<uint64_t>(size, left));
+      if (n) request_->Write(data, n);
+      left -= n;
+    });
+    // A body shorter than announced would take the next bytes for data.
+    if (left != 0) throw CInternetException(request_->Handle(), u"The file section ended short");
+    request_->Write("\r\n", 2);
+    for (const auto& bytes : parts) request_->Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    request_->Write(closing.data(), static_cast<uint32_t>(closing.size()));
+    return Finish();
   } catch (const CInternetException& e) {
     CInternetException copy(e);
     throw copy;

@@ -3,6 +3,7 @@
 // as text. Owned by one thread; posts of different threads may run at once
 // (each post keeps the boundary it generated).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +37,18 @@ class CHttpFormPost {
   // Throws CInternetException (the handles then stay open until destruction).
   std::u16string Post(std::u16string_view url);
 
+  // Hands the file section's data to the request, one block per call.
+  using DataWriter = std::function<void(const void* data, uint32_t size)>;
+  // A post whose body starts with a file section: "--" + boundary, then
+  // `fileHeader` (it begins with "\r\n"), `dataLength` bytes that `writeData`
+  // writes, "\r\n", the fields and the closing text. The length announced is
+  // exactly that body's; writes beyond `dataLength` are cut. What `writeData`
+  // throws leaves the post as it is thrown.
+  std::u16string PostWithFile(std::u16string_view url, const std::string& fileHeader, uint64_t dataLength,
+                              const std::function<void(const DataWriter&)>& writeData);
+  // The status code of the last answer, 0 when none was read.
+  uint32_t AnswerStatus() const { return status_; }
+
   const std::vector<FormField>& Fields() const { return fields_; }
 
   // The process-wide boundary: 27 hyphens, six letters, two digits, a letter
@@ -48,6 +61,10 @@ class CHttpFormPost {
   static constexpr int kAnswerRetries = 3;
 
  private:
+  // Opens the request and sends its headers for a body of `contentLength`.
+  void Begin(std::u16string_view url, const std::u16string& boundary, uint64_t contentLength);
+  // Ends the request and reads the answer; closes the handles.
+  std::u16string Finish();
   std::string ReadAnswer();
 
   std::unique_ptr<CInternetSession> session_;
@@ -57,6 +74,7 @@ class CHttpFormPost {
   std::vector<std::u16string> fileNames_;  // reserved; no caller sends files
   bool utf8_;
   platform::IClock& clock_;
+  uint32_t status_ = 0;
 };
 
 }  // namespace vard

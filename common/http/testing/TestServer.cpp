@@ -10,6 +10,7 @@
 #include "common/http/testing/RecordingFront.h"
 #include "common/http/testing/TestCertificates.h"
 #include "common/http/testing/TestData.h"
+#include "common/http/testing/UploadRoutes.h"
 
 namespace vard::http_testing {
 namespace {
@@ -168,7 +169,7 @@ struct TestServer::Listener {
   std::thread thread;
 };
 
-TestServer::TestServer() {
+TestServer::TestServer() : uploads_(std::make_unique<UploadStores>()) {
   auto server = std::make_unique<httplib::Server>();
   Routes(*server);
   plain_ = std::make_unique<Listener>(std::move(server));
@@ -297,6 +298,7 @@ void TestServer::Routes(httplib::Server& s) {
     ClearRecords();
     res.set_content("ok", "text/plain");
   });
+  AddUploadRoutes(s, *uploads_);
   s.Get("/_quit", [this](const Request&, Response& res) {
     quit_ = true;
     res.set_content("bye", "text/plain");

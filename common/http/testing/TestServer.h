@@ -13,6 +13,8 @@
 //   GET  /_raw/last          raw bytes of the last request that was not /_...
 //   GET  /_raw/clear         forgets the recorded requests
 //   GET  /_quit              asks a server program to exit
+//   POST /upload/<store> and GET /_upload/<store>/...: an upload server
+//                            (UploadRoutes.h)
 // Query options on the content paths: delay=<ms> before answering,
 // status=<code> instead of 200, cut=<n> closes after n body bytes,
 // throttle=<bytes per second>, gzip=1 compresses the body; range faults:
@@ -41,6 +43,7 @@ namespace vard::http_testing {
 
 class RecordingFront;
 class TestCertificates;
+class UploadStores;
 
 // The TLS listeners: a certificate from the test authority for 127.0.0.1,
 // a self-signed one, and one from the authority for another name.
@@ -86,6 +89,7 @@ class TestServer {
   std::mutex filesMutex_;
   std::map<std::string, std::shared_ptr<const std::string>> files_;
   std::atomic<bool> quit_{false};
+  std::unique_ptr<UploadStores> uploads_;
 };
 
 }  // namespace vard::http_testing

@@ -145,3 +145,29 @@ TEST_F(FormPostTest, UnreachableServerThrowsOneException) {
 
 }  // namespace
 }  // namespace vard
+
+namespace vard {
+namespace {
+
+class FileSectionPostTest : public FormPostTest {};
+
+TEST_F(FileSectionPostTest, TheFileSectionComesFirstAndTheLengthIsTheBodys) {
+  CHttpFormPost post(false, clock_);
+  post.AddTextField(u"_action", u"attachFile");
+  const std::string header = "\r\nContent-Disposition: form-data; name=\"_file\"; filename=\"C:\\a.bin\"\r\n"
+                             "Content-Type: application/octet-stream\r\n\r\n";
+  post.PostWithFile(ServerUrl("/form"), header, 7, [](const CHttpFormPost::DataWriter& write) {
+    write("abc", 3);
+    write("defgXYZ", 7);  // past the announced length: cut
+  });
+  const Request r = Split(LastRawRequest());
+  const std::string boundary = Utf16ToUtf8(CHttpFormPost::CurrentBoundary());
+  EXPECT_EQ(r.body, "--" + boundary + header + "abcdefg\r\n--" + boundary +
+                        "\r\nContent-Disposition: form-data; name=\"_action\"\r\n\r\nattachFile\r\n--" + boundary +
+                        "--\r\n");
+  EXPECT_EQ(r.Header("Content-Length"), std::to_string(r.body.size()));
+  EXPECT_EQ(post.AnswerStatus(), 200u);
+}
+
+}  // namespace
+}  // namespace vard
