@@ -324,8 +324,19 @@ int main(int argc, char** argv) {
   p::SetEnv("NO_PROXY", "127.0.0.1,localhost");
 
   fs::remove_all(o.folder);
-  fs::create_directories(o.folder / "runtime");
-  p::SetEnv("XDG_RUNTIME_DIR", (o.folder / "runtime").c_str());
+  fs::create_directories(o.folder);
+  // The runtime folder holds the agent's window sockets, whose paths must
+  // stay short: it lives in the temporary folder, not in o.folder.
+  const fs::path runtime = fs::temp_directory_path() / ("vfm-" + std::to_string(std::random_device()() % 1000000));
+  fs::create_directories(runtime);
+  p::SetEnv("XDG_RUNTIME_DIR", runtime.c_str());
+  struct RemoveRuntime {
+    fs::path path;
+    ~RemoveRuntime() {
+      std::error_code ec;
+      fs::remove_all(path, ec);
+    }
+  } removeRuntime{runtime};
   ServerProcess server(o.server, o.folder);
   if (!server.Started()) {
     std::fprintf(stderr, "the test server %s did not start\n", o.server.c_str());
