@@ -99,17 +99,21 @@ class MemoryBroker {
   void Connection(p::PipeEnd& pipe, const Faults faults) {
     std::deque<Bytes> held;
     uint8_t out[16];
-    int writes = 0;
+    int writes = 0, requests = 0, firstRefused = 0;
     bool rewriting = false;
+    const auto readOne = [&] {
+      Bytes in(fsb::kMessageMax);
+      uint32_t n = 0;
+      if (!pipe.ReadMessage(in.data(), fsb::kMessageMax, &n)) return false;
+      in.resize(n);
+      held.push_back(std::move(in));
+      ++requests;
+      return true;
+    };
     for (;;) {
       const int reads = writes + 1 == faults.gatherAt && held.empty() ? 1 + faults.gather : held.empty() ? 1 : 0;
-      for (int i = 0; i < reads; ++i) {
-        Bytes in(fsb::kMessageMax);
-        uint32_t n = 0;
-        if (!pipe.ReadMessage(in.data(), fsb::kMessageMax, &n)) return;
-        in.resize(n);
-        held.push_back(std::move(in));
-      }
+      for (int i = 0; i < reads; ++i)
+        if (!readOne()) return;
       const Bytes in = std::move(held.front());
       held.pop_front();
       uint32_t n = 0;
@@ -143,7 +147,17 @@ class MemoryBroker {
         fsb::PutU32(out, refused ? fsb::status::kFailed : fsb::status::kSuccess);
         fsb::PutU32(out + 4, keep);
         size = 8;
-        if (faults.dieAfter > 0 && writes >= faults.dieAfter) return;
+        if (refused && firstRefused == 0) firstRefused = writes;
+        if (faults.dieAfter > 0 && writes >= faults.dieAfter) {
+          // Dies with every request the client sends read (the window
+          // behind the last answer it waits for; the open's two before):
+          // a Win32 server end that closes waits for its answers to be
+          // read, which a client blocked sending never would.
+          const int waitedFor = firstRefused ? firstRefused : writes;
+          while (requests < waitedFor - 1 + static_cast<int>(BrokerOutput::kWindow) + 2 && readOne()) {
+          }
+          return;
+        }
       } else if (r.opcode == fsb::VDFS_QUERY) {
         out[4] = 0;
         size = 5;
@@ -290,7 +304,7 @@ TEST_F(BrokerOutputTest, BrokerDyingAfterARefusedWriteResumesFromTheConfirmedByt
 }
 
 TEST_F(BrokerOutputTest, BrokerDyingWithoutARefusalResumesWithinTheWrittenBytes) {
-  const Bytes data = Pattern(10 * fsb::kWriteMax);
+  const Bytes data = Pattern(20 * fsb::kWriteMax);
   EXPECT_EQ(WriteThrough({.dieAfter = 3}, data, 64 * 1024), WriteResult::kLost);
   ASSERT_EQ(client->Connect(1, 0), fsb::status::kSuccess);
   ASSERT_TRUE(output->Open(u"C:\\f.bin", true));
@@ -302,7 +316,7 @@ TEST_F(BrokerOutputTest, BrokerDyingWithoutARefusalResumesWithinTheWrittenBytes)
 }
 
 TEST_F(BrokerOutputTest, AnotherFileOpenedAfterALossKeepsItsSize) {
-  EXPECT_EQ(WriteThrough({.dieAfter = 3}, Pattern(10 * fsb::kWriteMax), 64 * 1024), WriteResult::kLost);
+  EXPECT_EQ(WriteThrough({.dieAfter = 3}, Pattern(20 * fsb::kWriteMax), 64 * 1024), WriteResult::kLost);
   ASSERT_EQ(client->Connect(1, 0), fsb::status::kSuccess);
   ASSERT_TRUE(output->Open(u"C:\\g.bin", true));  // the fake has one file for all names
   EXPECT_EQ(output->SeekToEnd(), 3 * int64_t{fsb::kWriteMax});
