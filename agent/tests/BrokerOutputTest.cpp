@@ -288,7 +288,7 @@ TEST_F(BrokerOutputTest, BrokerDyingAfterARefusedWriteResumesFromTheConfirmedByt
                          64 * 1024),
             WriteResult::kLost);
   EXPECT_GT(broker->File().size(), 2u * fsb::kWriteMax + 100);  // shifted bytes landed
-  ASSERT_EQ(client->Connect(1, 0), fsb::status::kSuccess);
+  ASSERT_EQ(client->Connect(100, 20), fsb::status::kSuccess);  // the fake accepts again
   ASSERT_EQ(output->Prepare(), OutputReady::kReady);
   ASSERT_TRUE(output->Open(u"C:\\f.bin", true));
   const int64_t resumeAt = output->SeekToEnd();
@@ -306,7 +306,7 @@ TEST_F(BrokerOutputTest, BrokerDyingAfterARefusedWriteResumesFromTheConfirmedByt
 TEST_F(BrokerOutputTest, BrokerDyingWithoutARefusalResumesWithinTheWrittenBytes) {
   const Bytes data = Pattern(20 * fsb::kWriteMax);
   EXPECT_EQ(WriteThrough({.dieAfter = 3}, data, 64 * 1024), WriteResult::kLost);
-  ASSERT_EQ(client->Connect(1, 0), fsb::status::kSuccess);
+  ASSERT_EQ(client->Connect(100, 20), fsb::status::kSuccess);  // the fake accepts again
   ASSERT_TRUE(output->Open(u"C:\\f.bin", true));
   const int64_t resumeAt = output->SeekToEnd();
   // Answers queued when a broker dies may never arrive: at most the window.
@@ -317,7 +317,7 @@ TEST_F(BrokerOutputTest, BrokerDyingWithoutARefusalResumesWithinTheWrittenBytes)
 
 TEST_F(BrokerOutputTest, AnotherFileOpenedAfterALossKeepsItsSize) {
   EXPECT_EQ(WriteThrough({.dieAfter = 3}, Pattern(20 * fsb::kWriteMax), 64 * 1024), WriteResult::kLost);
-  ASSERT_EQ(client->Connect(1, 0), fsb::status::kSuccess);
+  ASSERT_EQ(client->Connect(100, 20), fsb::status::kSuccess);  // the fake accepts again
   ASSERT_TRUE(output->Open(u"C:\\g.bin", true));  // the fake has one file for all names
   EXPECT_EQ(output->SeekToEnd(), 3 * int64_t{fsb::kWriteMax});
 }
