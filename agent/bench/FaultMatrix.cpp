@@ -222,7 +222,8 @@ class AgentWorld {
     Run(u"/bin/kill", {u"-KILL", vard::Utf8ToUtf16(pid)});
     if (!AgentGone()) return Fail(c, "the killed agent stayed");
     std::error_code ec;
-    for (const auto& [name, size] : files) c.onDisk += fs::exists(docs_ / name, ec) ? fs::file_size(docs_ / name, ec) : 0;
+    for (const auto& [name, size] : files)
+      c.onDisk += fs::exists(docs_ / name, ec) ? fs::file_size(docs_ / name, ec) : 0;
     c.pending = static_cast<int>(vard::PendingSavedDownloads(vard::SavedDownloadsPath()).size());
     if (c.pending > 0) {
       // A new page's control hands over what the file still holds; the
@@ -238,7 +239,8 @@ class AgentWorld {
         },
         60000, 50);
     c.identical = done;
-    for (const auto& [name, size] : files) c.identical = c.identical && Identical(docs_ / name, static_cast<uint64_t>(size));
+    for (const auto& [name, size] : files)
+      c.identical = c.identical && Identical(docs_ / name, static_cast<uint64_t>(size));
     if (!c.identical) c.why = done ? "bytes differ" : "not finished in 60 s";
     EndAgent();
     return c;
@@ -271,8 +273,9 @@ class AgentWorld {
   bool Host(const std::string& script) {
     const fs::path file = o_.folder / "page.kts";
     std::ofstream(file) << script;
+    const std::u16string log = vard::Utf8ToUtf16((o_.folder / "host.log").string());
     return Run(u"/bin/bash", {u"-c", u"exec \"$1\" \"$2\" >\"$3\" 2>&1 </dev/null", u"host", vard::Utf8ToUtf16(o_.host),
-                              vard::Utf8ToUtf16(file.string()), vard::Utf8ToUtf16((o_.folder / "host.log").string())}) == 0;
+                              vard::Utf8ToUtf16(file.string()), log}) == 0;
   }
   // Presses a button of the agent's view once it answers.
   bool Press(int id) {
@@ -322,7 +325,8 @@ int main(int argc, char** argv) {
   Options o;
   if (!ParseOptions(argc, argv, o)) {
     std::fprintf(stderr, "usage: %s [--cuts N] [--kills N] [--broker-kills N] [--seed S] [--folder DIR]"
-                 " [--server PROGRAM] [--broker PROGRAM] [--agent PROGRAM] [--host PROGRAM] [--vardwin PROGRAM]\n", argv[0]);
+                 " [--server PROGRAM] [--broker PROGRAM] [--agent PROGRAM] [--host PROGRAM] [--vardwin PROGRAM]\n",
+                 argv[0]);
     return 2;
   }
   p::SetEnv("no_proxy", "127.0.0.1,localhost");

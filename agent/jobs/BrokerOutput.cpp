@@ -145,7 +145,8 @@ WriteResult BrokerOutput::Settle() {
     for (uint64_t done = 0; right && done < stray_;) {
       const auto piece = static_cast<uint32_t>(std::min<uint64_t>(stray_ - done, fsb::kWriteMax));
       uint32_t written = 0;
-      right = client_.Write(unwritten_.data() + done, piece, &written) == st::kSuccess && written == piece;
+      right = client_.Write(unwritten_.data() + static_cast<size_t>(done), piece, &written) == st::kSuccess &&
+              written == piece;
       done += written;
     }
     // Never leave wrong bytes for a resume from the size on disk.

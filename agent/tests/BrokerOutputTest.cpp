@@ -238,7 +238,8 @@ TEST_F(BrokerOutputTest, BlocksOfAnySizeArriveWholeAndInOrder) {
 TEST_F(BrokerOutputTest, RefusedWriteInTheWindowOnAFullDiskLeavesTheExactPrefix) {
   // The fifth write keeps 1,000 of its bytes, and the disk stays full.
   const Bytes data = Pattern(20 * fsb::kWriteMax);
-  EXPECT_EQ(WriteThrough({.refuseAt = 5, .refusedKeeps = 1000, .diskStaysFull = true, .gatherAt = 5, .gather = 3}, data, 50'000),
+  EXPECT_EQ(WriteThrough({.refuseAt = 5, .refusedKeeps = 1000, .diskStaysFull = true, .gatherAt = 5, .gather = 3},
+                         data, 50'000),
             WriteResult::kFailed);
   const Bytes file = broker->File();
   EXPECT_EQ(file.size(), broker->RefusedFrom() + 1000);
@@ -294,8 +295,8 @@ TEST_F(BrokerOutputTest, BrokerDyingAfterARefusedWriteResumesFromTheConfirmedByt
   const int64_t resumeAt = output->SeekToEnd();
   EXPECT_LE(resumeAt, 2 * int64_t{fsb::kWriteMax} + 100);
   // The job's resume goes on from there and the file comes out right.
-  EXPECT_EQ(output->Write(data.data() + resumeAt, static_cast<uint32_t>(data.size() - resumeAt)),
-            WriteResult::kWritten);
+  const auto from = static_cast<size_t>(resumeAt);
+  EXPECT_EQ(output->Write(data.data() + from, static_cast<uint32_t>(data.size() - from)), WriteResult::kWritten);
   EXPECT_EQ(output->Flush(), WriteResult::kWritten);
   EXPECT_EQ(broker->File(), data);
   // Only that once: the next open trusts the size again.
