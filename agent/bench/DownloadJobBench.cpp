@@ -6,6 +6,10 @@
 //
 //   agent_download_bench [--size MiB] [--rounds N] [--folder DIR]
 //                        [--rate-seconds S] [--server PROGRAM] [--broker PROGRAM]
+//                        [--network MiB/s]
+//
+// --network has the server send at that rate (a network slower than the
+// loopback's), to show what a user's download through the broker costs.
 //
 // Rounds alternate the three, each going first in turn; the best round of
 // each is compared, as the machine may be shared. CPU seconds are user and
@@ -92,6 +96,7 @@ struct Options {
   int rounds = 3;
   fs::path folder = fs::temp_directory_path() / "vard-agent-bench";
   int rateSeconds = 10;
+  uint64_t networkMiB = 0;  // 0: as fast as the loopback goes
   std::string server = VARD_TESTSERVER;
   std::string broker = VARD_BROKER_PROGRAM;
 };
@@ -103,6 +108,7 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (name == "--rounds") o.rounds = std::atoi(value.c_str());
     else if (name == "--folder") o.folder = value;
     else if (name == "--rate-seconds") o.rateSeconds = std::atoi(value.c_str());
+    else if (name == "--network") o.networkMiB = std::strtoull(value.c_str(), nullptr, 10);
     else if (name == "--server") o.server = value;
     else if (name == "--broker") o.broker = value;
     else return false;
@@ -300,7 +306,7 @@ int main(int argc, char** argv) {
   Options o;
   if (!ParseOptions(argc, argv, o)) {
     std::fprintf(stderr,
-                 "usage: %s [--size MiB] [--rounds N] [--folder DIR] [--rate-seconds S] [--server PROGRAM]"
+                 "usage: %s [--size MiB] [--rounds N] [--folder DIR] [--rate-seconds S] [--network MiB/s] [--server PROGRAM]"
                  " [--broker PROGRAM]\n",
                  argv[0]);
     return 2;
@@ -320,7 +326,8 @@ int main(int argc, char** argv) {
   vard::fsb::FileBrokerClient client(p::SystemClock());
   const uint64_t size = o.mib * 1048576;
   const std::string base = "http://127.0.0.1:" + std::to_string(server.DirectPort());
-  const std::string url = base + "/data/" + std::to_string(size);
+  std::string url = base + "/data/" + std::to_string(size);
+  if (o.networkMiB > 0) url += "?throttle=" + std::to_string(o.networkMiB * 1048576);
   std::printf("%llu MiB from %s into %s, best of %d\n", static_cast<unsigned long long>(o.mib), url.c_str(),
               o.folder.string().c_str(), o.rounds);
 

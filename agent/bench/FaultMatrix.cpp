@@ -1,14 +1,16 @@
 // The download job's fault matrix: every file must end byte-identical.
 //   - the server cuts the body at random offsets, resumed by Range and by
 //     "_filesize=";
-//   - the job's process is killed (SIGKILL) at random moments; a new run
-//     takes the records still pending in "kt_save.dat", as a new control's
-//     SavedDownload hands them over, and finishes them;
+//   - the real agent, started by a page's hand-off through the control
+//     host, is killed (SIGKILL) at random moments of its download; a new
+//     control's SavedDownload hands the records still pending in
+//     "kt_save.dat" to a new agent, which finishes them;
 //   - the broker is killed in the middle of a file; the job finishes it by
 //     itself.
 //
 //   agent_fault_matrix [--cuts N] [--kills N] [--broker-kills N] [--seed S]
 //                      [--folder DIR] [--server PROGRAM] [--broker PROGRAM]
+//                      [--agent PROGRAM] [--host PROGRAM] [--vardwin PROGRAM]
 // Prints one line per case and a summary; exits 1 when any file differs.
 #include <cstdio>
 #include <cstdlib>
@@ -18,11 +20,14 @@
 #include <mutex>
 #include <random>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "agent/jobs/BrokerOutput.h"
 #include "agent/jobs/BrokerStarter.h"
 #include "agent/jobs/DirectOutput.h"
 #include "agent/jobs/DownloadJob.h"
+#include "common/handoff/AgentNames.h"
 #include "common/handoff/SavedDownloads.h"
 #include "common/http/InternetHandles.h"
 #include "common/http/testing/TestData.h"
@@ -44,8 +49,9 @@ struct Options {
   fs::path folder = fs::temp_directory_path() / "vard-fault-matrix";
   std::string server = VARD_TESTSERVER;
   std::string broker = VARD_BROKER_PROGRAM;
-  // Child mode: the run that gets killed.
-  std::string childList;
+  std::string agent = VARD_AGENT_PROGRAM;
+  std::string host = VARD_HOST_PROGRAM;
+  std::string vardwin = VARD_VARDWIN_PROGRAM;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
@@ -58,7 +64,9 @@ bool ParseOptions(int argc, char** argv, Options& o) {
     else if (name == "--folder") o.folder = value;
     else if (name == "--server") o.server = value;
     else if (name == "--broker") o.broker = value;
-    else if (name == "--child") o.childList = value;
+    else if (name == "--agent") o.agent = value;
+    else if (name == "--host") o.host = value;
+    else if (name == "--vardwin") o.vardwin = value;
     else return false;
   }
   return argc % 2 == 1 && o.cuts >= 0 && o.kills >= 0 && o.brokerKills >= 0;
@@ -162,18 +170,154 @@ class ServerProcess {
   unsigned port_ = 0;
 };
 
-// Child mode: the list file holds "url size name byQuery" lines.
-int Child(const Options& o) {
-  std::ifstream in(o.childList);
-  vard::EntryList list;
-  std::string url, name;
-  int64_t size = 0;
-  int byQuery = 0;
-  while (in >> url >> size >> name >> byQuery) list.push_back(Entry(url, name, size, byQuery != 0));
-  MatrixHost host;
-  RunJob(list, o.folder / "kills", false, o.broker, o.folder / "kills" / "kt_save.dat", host);
-  return 0;
-}
+
+struct KillCase {
+  uint32_t afterMs = 0;
+  uintmax_t onDisk = 0;  // bytes of the files when the agent died
+  int pending = 0;
+  bool identical = false;
+  std::string why;
+};
+
+// The real programs of a kill: the control host runs the pages' scripts,
+// the agent comes from a system directory of this matrix's own (with the
+// broker beside it), vardwin presses the agent's buttons. Runtime, data,
+// settings and documents folders are the matrix's own too, so nothing
+// here meets another agent.
+class AgentWorld {
+ public:
+  explicit AgentWorld(const Options& o) : o_(o), docs_(o.folder / "docs") {
+    const fs::path system = o.folder / "system";
+    for (const fs::path& f : {system, docs_, o.folder / "data", o.folder / "config"}) fs::create_directories(f);
+    std::error_code ec;
+    agent_ = fs::canonical(o.agent, ec);
+    fs::create_symlink(agent_, system / agent_.filename(), ec);
+    fs::create_symlink(fs::canonical(o.broker, ec), system / fs::path(o.broker).filename(), ec);
+    p::SetEnv("VARDEL_SYSTEM_DIR", system.c_str());
+    p::SetEnv("XDG_DATA_HOME", (o.folder / "data").c_str());
+    p::SetEnv("XDG_CONFIG_HOME", (o.folder / "config").c_str());
+    p::SetEnv("XDG_DOCUMENTS_DIR", docs_.c_str());
+    runtime_ = p::GetEnv("XDG_RUNTIME_DIR").value_or("");
+  }
+
+  KillCase Kill(const ServerProcess& server, std::mt19937& random, int round) {
+    KillCase c;
+    fs::remove_all(docs_);
+    fs::create_directories(docs_);
+    std::vector<std::pair<std::string, int64_t>> files;
+    std::string script = Page(server);
+    for (int k = 0; k < 3; ++k) {
+      const int64_t size = 2000000 + static_cast<int64_t>(random() % 2000000);
+      const std::string name = "kill" + std::to_string(k) + ".bin";
+      script += "call AppendFile \"/data/" + std::to_string(size) + "?throttle=8000000&r=" + std::to_string(round) +
+                "\" \"" + name + "\" -\n";
+      files.emplace_back(name, size);
+    }
+    script += "call StartPlusDownload\n";
+    if (!Host(script) || !Press(1002)) return Fail(c, "the first agent did not start");
+    c.afterMs = 100 + random() % 1400;
+    p::SystemClock().Sleep(c.afterMs);
+    const std::string pid = AgentPid();
+    if (pid.empty()) return Fail(c, "no agent to kill");
+    Run(u"/bin/kill", {u"-KILL", vard::Utf8ToUtf16(pid)});
+    if (!AgentGone()) return Fail(c, "the killed agent stayed");
+    std::error_code ec;
+    for (const auto& [name, size] : files)
+      c.onDisk += fs::exists(docs_ / name, ec) ? fs::file_size(docs_ / name, ec) : 0;
+    c.pending = static_cast<int>(vard::PendingSavedDownloads(vard::SavedDownloadsPath()).size());
+    if (c.pending > 0) {
+      // A new page's control hands over what the file still holds; the
+      // new agent resumes files that are there.
+      if (!Host(Page(server) + "call SavedDownload\n") || !Press(1015) || !Press(1002))
+        return Fail(c, "the second agent did not start");
+    }
+    const bool done = p::SystemClock().WaitUntil(
+        [&] {
+          for (const auto& [name, size] : files)
+            if (!fs::exists(docs_ / name) || fs::file_size(docs_ / name) != static_cast<uintmax_t>(size)) return false;
+          return vard::PendingSavedDownloads(vard::SavedDownloadsPath()).empty();
+        },
+        60000, 50);
+    c.identical = done;
+    for (const auto& [name, size] : files)
+      c.identical = c.identical && Identical(docs_ / name, static_cast<uint64_t>(size));
+    if (!c.identical) c.why = done ? "bytes differ" : "not finished in 60 s";
+    EndAgent();
+    return c;
+  }
+
+  // Closes an agent still running, and the broker the agents started: the
+  // next cases start brokers of their own.
+  void End() {
+    EndAgent();
+    if (p::NamedMutex::Exists(vard::fsb::kInstanceMutexName)) vard::EndConsoleBroker(BrokerClient());
+    p::SystemClock().WaitUntil([] { return !p::NamedMutex::Exists(vard::fsb::kInstanceMutexName); }, 10000, 20);
+  }
+
+ private:
+  static KillCase Fail(KillCase& c, const char* why) {
+    c.why = why;
+    return c;
+  }
+  static std::string Page(const ServerProcess& server) {
+    return "param Language en\npageurl " + server.Url("/shop/index.html") + "\ncreate 480 240\n";
+  }
+  static int Run(const std::u16string& program, const std::vector<std::u16string>& args) {
+    p::ChildProcess child = p::ChildProcess::Start(program, args);
+    int code = -1;
+    if (!child.IsValid() || !child.Wait(60000, &code)) return -1;
+    return code;
+  }
+  // The host's output is of no interest here; the agent it starts must not
+  // hold this process's output open either.
+  bool Host(const std::string& script) {
+    const fs::path file = o_.folder / "page.kts";
+    std::ofstream(file) << script;
+    const std::u16string log = vard::Utf8ToUtf16((o_.folder / "host.log").string());
+    return Run(u"/bin/bash", {u"-c", u"exec \"$1\" \"$2\" >\"$3\" 2>&1 </dev/null", u"host", vard::Utf8ToUtf16(o_.host),
+                              vard::Utf8ToUtf16(file.string()), log}) == 0;
+  }
+  // Presses a button of the agent's view once it answers.
+  bool Press(int id) {
+    return p::SystemClock().WaitUntil(
+        [&] {
+          return Run(u"/bin/bash", {u"-c", u"exec \"$1\" \"$2\" command \"$3\" >/dev/null 2>&1", u"vardwin",
+                                    vard::Utf8ToUtf16(o_.vardwin), vard::kDownloadViewClass,
+                                    vard::Utf8ToUtf16(std::to_string(id))}) == 0;
+        },
+        10000, 50);
+  }
+  // The agent of this matrix: its program, in this matrix's runtime folder.
+  std::string AgentPid() const {
+    for (const auto& e : fs::directory_iterator("/proc")) {
+      const std::string pid = e.path().filename().string();
+      if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+      std::error_code ec;
+      if (fs::read_symlink(e.path() / "exe", ec) != agent_ || ec) continue;
+      std::ifstream in(e.path() / "environ", std::ios::binary);
+      const std::string env((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      if (env.find(std::string("XDG_RUNTIME_DIR=") + runtime_ + '\0') != std::string::npos) return pid;
+    }
+    return {};
+  }
+  static bool AgentGone() {
+    return p::SystemClock().WaitUntil([] { return !p::NamedMutex::Exists(vard::kDownloadAgentMutex); }, 10000, 20);
+  }
+  void EndAgent() {
+    if (!p::NamedMutex::Exists(vard::kDownloadAgentMutex)) return;
+    Run(u"/bin/bash", {u"-c", u"exec \"$1\" \"$2\" close 1 >/dev/null 2>&1", u"vardwin",
+                       vard::Utf8ToUtf16(o_.vardwin), vard::kDownloadMainClass});
+    if (AgentGone()) return;
+    const std::string pid = AgentPid();
+    if (!pid.empty()) Run(u"/bin/kill", {u"-KILL", vard::Utf8ToUtf16(pid)});
+    AgentGone();
+  }
+
+  const Options& o_;
+  fs::path docs_;
+  fs::path agent_;
+  std::string runtime_;
+};
 
 }  // namespace
 
@@ -181,16 +325,27 @@ int main(int argc, char** argv) {
   Options o;
   if (!ParseOptions(argc, argv, o)) {
     std::fprintf(stderr, "usage: %s [--cuts N] [--kills N] [--broker-kills N] [--seed S] [--folder DIR]"
-                 " [--server PROGRAM] [--broker PROGRAM]\n", argv[0]);
+                 " [--server PROGRAM] [--broker PROGRAM] [--agent PROGRAM] [--host PROGRAM] [--vardwin PROGRAM]\n",
+                 argv[0]);
     return 2;
   }
   p::SetEnv("no_proxy", "127.0.0.1,localhost");
   p::SetEnv("NO_PROXY", "127.0.0.1,localhost");
-  if (!o.childList.empty()) return Child(o);
 
   fs::remove_all(o.folder);
-  fs::create_directories(o.folder / "runtime");
-  p::SetEnv("XDG_RUNTIME_DIR", (o.folder / "runtime").c_str());
+  fs::create_directories(o.folder);
+  // The runtime folder holds the agent's window sockets, whose paths must
+  // stay short: it lives in the temporary folder, not in o.folder.
+  const fs::path runtime = fs::temp_directory_path() / ("vfm-" + std::to_string(std::random_device()() % 1000000));
+  fs::create_directories(runtime);
+  p::SetEnv("XDG_RUNTIME_DIR", runtime.c_str());
+  struct RemoveRuntime {
+    fs::path path;
+    ~RemoveRuntime() {
+      std::error_code ec;
+      fs::remove_all(path, ec);
+    }
+  } removeRuntime{runtime};
   ServerProcess server(o.server, o.folder);
   if (!server.Started()) {
     std::fprintf(stderr, "the test server %s did not start\n", o.server.c_str());
@@ -217,54 +372,17 @@ int main(int argc, char** argv) {
                 static_cast<long long>(cut), byQuery ? "query" : "Range", same ? "identical" : "DIFFERS");
   }
 
-  // Kills: the job's process dies at a random moment; the pending records
-  // are taken up by a new run.
-  const fs::path kills = o.folder / "kills";
+  // Kills: the real agent dies at a random moment of its download; a new
+  // control's SavedDownload hands the pending records to a new agent.
+  AgentWorld world(o);
   for (int i = 0; i < o.kills; ++i) {
-    fs::remove_all(kills);
-    fs::create_directories(kills);
-    const fs::path list = o.folder / "kill-list.txt";
-    std::vector<std::pair<std::string, int64_t>> files;
-    {
-      std::ofstream out(list);
-      vard::SavedDownloadsAppender saved(vard::Utf8ToUtf16((kills / "kt_save.dat").string()));
-      for (int k = 0; k < 3; ++k) {
-        const int64_t size = 2000000 + static_cast<int64_t>(random() % 2000000);
-        const std::string url = server.Url("/data/" + std::to_string(size) + "?throttle=8000000&k=" + std::to_string(k));
-        const std::string name = "kill" + std::to_string(k) + ".bin";
-        out << url << ' ' << size << ' ' << name << ' ' << (k % 2) << '\n';
-        files.emplace_back(name, size);
-        vard::DOWNLOAD_INFO r{};
-        r.state = vard::kSavedPending;
-        r.file_size = size;
-        vard::StoreField(r.file_name, vard::Utf8ToUtf16(name));
-        vard::StoreField(r.url, vard::Utf8ToUtf16(url));
-        saved.Append(r);
-      }
-    }
-    const uint32_t at = 50 + random() % 1000;
-    p::ChildProcess child = p::ChildProcess::Start(vard::Utf8ToUtf16(fs::read_symlink("/proc/self/exe").string()),
-                                                   {u"--child", vard::Utf8ToUtf16(list.string()), u"--folder",
-                                                    vard::Utf8ToUtf16(o.folder.string())});
-    p::SystemClock().Sleep(at);
-    child.Kill();
-    child.Wait(10000, nullptr);
-    // What a new control hands over: the records still pending.
-    const auto pending = vard::PendingSavedDownloads(vard::Utf8ToUtf16((kills / "kt_save.dat").string()));
-    vard::EntryList again;
-    for (const auto& r : pending) {
-      const std::string url = vard::Utf16ToUtf8(vard::ReadField(r.url));
-      again.push_back(Entry(url, vard::Utf16ToUtf8(vard::ReadField(r.file_name)), r.file_size,
-                            url.find("k=1") != std::string::npos));
-    }
-    MatrixHost host;
-    RunJob(again, kills, false, o.broker, kills / "kt_save.dat", host);
-    bool same = vard::PendingSavedDownloads(vard::Utf8ToUtf16((kills / "kt_save.dat").string())).empty();
-    for (const auto& [name, size] : files) same = same && Identical(kills / name, static_cast<uint64_t>(size));
-    failures += !same;
-    std::printf("kill   %3d: after %4u ms, %zu of 3 pending, finished by a new run: %s\n", i, at, pending.size(),
-                same ? "identical" : "DIFFERS");
+    const KillCase c = world.Kill(server, random, i);
+    failures += !c.identical;
+    std::printf("kill   %3d: after %4u ms, %8ju bytes on disk, %d of 3 pending, finished by SavedDownload: %s\n", i,
+                c.afterMs, c.onDisk, c.pending, c.identical ? "identical" : ("DIFFERS (" + c.why + ")").c_str());
+    std::fflush(stdout);
   }
+  world.End();
 
   // Broker kills: the job starts the broker; it dies in the middle of a file.
   const fs::path brokerFolder = o.folder / "broker";
@@ -285,10 +403,11 @@ int main(int argc, char** argv) {
     RunJob({Entry(server.Url("/data/" + std::to_string(size) + "?throttle=8000000"), name, size, false)},
            brokerFolder, true, o.broker, {}, host);
     killer.join();
-    const bool same = Identical(brokerFolder / name, static_cast<uint64_t>(size)) && host.messages.empty();
+    const bool bytes = Identical(brokerFolder / name, static_cast<uint64_t>(size));
+    const bool same = bytes && host.messages.empty();
     failures += !same;
     std::printf("broker %3d: killed after %3u ms, finished through a new broker: %s\n", i, at,
-                same ? "identical" : "DIFFERS");
+                same ? "identical" : bytes ? "DIFFERS (a message was shown)" : "DIFFERS (bytes)");
   }
   vard::EndConsoleBroker(BrokerClient());
 

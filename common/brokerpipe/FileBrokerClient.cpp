@@ -61,18 +61,19 @@ int FileBrokerClient::Connect(int attempts, uint32_t delayMs) {
 void FileBrokerClient::Disconnect() {
   if (connected_) pipe_.Close();
   connected_ = false;
+  due_ = 0;
 }
 
-int FileBrokerClient::Transfer(uint32_t opcode, uint32_t param, std::span<const uint8_t> payload, Answer* answer) {
-  *answer = {};
-  if (!connected_) return status::kNotConnected;
-  if (payload.size() > kMessageMax - kHeaderSize) return status::kUnreadable;
-  const uint32_t size = EncodeRequest(opcode, param, payload, buffer_);
+int FileBrokerClient::Send(const uint8_t* message, uint32_t size) {
   uint32_t n = 0;
-  if (!pipe_.WriteMessage(buffer_.data(), size, &n) || n != size) {
-    if (LostPeer(platform::LastError())) Disconnect();
-    return connected_ ? status::kFailed : status::kNotConnected;
-  }
+  if (pipe_.WriteMessage(message, size, &n) && n == size) return status::kSuccess;
+  if (LostPeer(platform::LastError())) Disconnect();
+  return connected_ ? status::kFailed : status::kNotConnected;
+}
+
+int FileBrokerClient::Receive(Answer* answer) {
+  *answer = {};
+  uint32_t n = 0;
   if (!pipe_.ReadMessage(buffer_.data(), kMessageMax, &n) || n == 0) {
     if (LostPeer(platform::LastError())) Disconnect();
     return connected_ ? status::kFailed : status::kNotConnected;
@@ -85,6 +86,18 @@ int FileBrokerClient::Transfer(uint32_t opcode, uint32_t param, std::span<const 
   }
   answer->data = response.data;
   return static_cast<int>(response.status);
+}
+
+int FileBrokerClient::Transfer(uint32_t opcode, uint32_t param, std::span<const uint8_t> payload, Answer* answer) {
+  *answer = {};
+  if (!connected_) return status::kNotConnected;
+  // An answer read now would be a pipelined write's.
+  if (due_ > 0) return status::kFailed;
+  if (payload.size() > kMessageMax - kHeaderSize) return status::kUnreadable;
+  const uint32_t size = EncodeRequest(opcode, param, payload, buffer_);
+  const int sent = Send(buffer_.data(), size);
+  if (sent != status::kSuccess) return sent;
+  return Receive(answer);
 }
 
 int FileBrokerClient::StatusOnly(uint32_t opcode, uint32_t param, std::span<const uint8_t> payload) {
@@ -113,13 +126,7 @@ int FileBrokerClient::Seek(int64_t distance, uint32_t method, int64_t* newPositi
   return s;
 }
 
-int FileBrokerClient::Write(const void* bytes, uint32_t count, uint32_t* written) {
-  if (written) *written = 0;
-  if (count > kWriteMax) return status::kTooLarge;
-  if (count && !bytes) return status::kUnreadable;
-  const uint32_t p = written ? param::kWriteCount : param::kWriteQuiet;
-  Answer answer;
-  const int s = Transfer(VDFS_WRITE, p, Bytes(bytes, count), &answer);
+int FileBrokerClient::WriteStatus(int s, const Answer& answer, uint32_t* written) {
   if (!answer.received) return s;
   if (written && answer.data.size() == 4) {
     *written = GetU32(answer.data.data());
@@ -127,6 +134,45 @@ int FileBrokerClient::Write(const void* bytes, uint32_t count, uint32_t* written
   }
   // Without a count only the status; refusals (3, 4, 8) are status only too.
   return answer.data.empty() && (!written || s != status::kSuccess) ? s : status::kBadAnswer;
+}
+
+int FileBrokerClient::Write(const void* bytes, uint32_t count, uint32_t* written) {
+  if (written) *written = 0;
+  if (count > kWriteMax) return status::kTooLarge;
+  if (count && !bytes) return status::kUnreadable;
+  const uint32_t p = written ? param::kWriteCount : param::kWriteQuiet;
+  Answer answer;
+  const int s = Transfer(VDFS_WRITE, p, Bytes(bytes, count), &answer);
+  return WriteStatus(s, answer, written);
+}
+
+int FileBrokerClient::SendWrite(std::span<uint8_t> framed) {
+  if (framed.size() < kHeaderSize) return status::kUnreadable;
+  const auto count = static_cast<uint32_t>(framed.size() - kHeaderSize);
+  if (count > kWriteMax) return status::kTooLarge;
+  if (!connected_) return status::kNotConnected;
+  std::memcpy(framed.data(), "VDFS", 4);
+  PutU32(&framed[4], VDFS_WRITE);
+  PutU32(&framed[8], param::kWriteCount);
+  PutU32(&framed[12], count);
+  const int s = Send(framed.data(), static_cast<uint32_t>(framed.size()));
+  if (s == status::kSuccess) ++due_;
+  return s;
+}
+
+int FileBrokerClient::ReceiveWriteAnswer(uint32_t* written) {
+  *written = 0;
+  if (!connected_) return status::kNotConnected;
+  if (due_ == 0) return status::kFailed;  // nothing was sent ahead
+  Answer answer;
+  const int s = Receive(&answer);
+  if (!answer.received) {
+    // The answers behind this one can no longer be matched to their writes.
+    Disconnect();
+    return status::kNotConnected;
+  }
+  --due_;
+  return WriteStatus(s, answer, written);
 }
 
 int FileBrokerClient::Read(void* buffer, uint32_t count, uint32_t* got) {

@@ -38,6 +38,16 @@ class FileBrokerClient {
   int Seek(int64_t distance, uint32_t method, int64_t* newPosition);
   // `written` null: the broker is not asked for the count.
   int Write(const void* bytes, uint32_t count, uint32_t* written);
+  // Pipelined writes, the count asked: SendWrite sends a request without
+  // waiting for its answer; ReceiveWriteAnswer takes the answers in the
+  // order the requests went. `framed` is kHeaderSize bytes of room for the
+  // header, then the bytes to write; it is sent in place. While answers are
+  // due every other operation answers 2 without sending anything, so the
+  // caller bounds how many it sends ahead (the broker's answers must fit
+  // the pipe while it is not read).
+  int SendWrite(std::span<uint8_t> framed);
+  int ReceiveWriteAnswer(uint32_t* written);
+  uint32_t AnswersDue() const { return due_; }
   // `got` null: the broker is not asked for the count.
   int Read(void* buffer, uint32_t count, uint32_t* got);
   int Close();
@@ -56,6 +66,10 @@ class FileBrokerClient {
   // One request and its answer: the broker's status, or the client's when
   // the transfer failed.
   int Transfer(uint32_t opcode, uint32_t param, std::span<const uint8_t> payload, Answer* answer);
+  int Send(const uint8_t* message, uint32_t size);
+  int Receive(Answer* answer);
+  // A write's answer: the status, and the count when it was asked.
+  static int WriteStatus(int s, const Answer& answer, uint32_t* written);
   // For operations whose answer is the status alone.
   int StatusOnly(uint32_t opcode, uint32_t param, std::span<const uint8_t> payload);
 
@@ -63,6 +77,7 @@ class FileBrokerClient {
   std::u16string pipeName_;
   platform::PipeEnd pipe_;
   bool connected_ = false;
+  uint32_t due_ = 0;  // answers of pipelined writes not yet read
   std::u16string programPath_;
   std::vector<uint8_t> buffer_;
 };

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -139,6 +140,68 @@ TEST(FileBrokerClient, OversizedOrUnreadableWritesAreRefusedBeforeSending) {
   EXPECT_EQ(written, kWriteMax);
   ASSERT_EQ(fake.requests.size(), 1u);  // only the last one went out
   EXPECT_EQ(fake.requests[0].size(), kHeaderSize + kWriteMax);
+}
+
+TEST(FileBrokerClient, PipelinedWritesGoAsWritesAndTheirAnswersComeInOrder) {
+  FakeClock clock;
+  Bytes partial{2, 0, 0, 0, 7, 0, 0, 0};
+  FakeBroker fake({{1, 0, 0, 0, 3, 0, 0, 0}, partial, {1, 0, 0, 0}, Status(1)});
+  FileBrokerClient client(clock, fake.Name());
+  ASSERT_EQ(client.Connect(1, 0), status::kSuccess);
+  Bytes framed(kHeaderSize + 3, 0xEE);
+  framed[kHeaderSize] = 'a', framed[kHeaderSize + 1] = 'b', framed[kHeaderSize + 2] = 'c';
+  ASSERT_EQ(client.SendWrite(framed), status::kSuccess);
+  ASSERT_EQ(client.SendWrite(framed), status::kSuccess);
+  ASSERT_EQ(client.SendWrite(framed), status::kSuccess);
+  EXPECT_EQ(client.AnswersDue(), 3u);
+  // Nothing else may go while answers are due: its answer would be a write's.
+  EXPECT_EQ(client.Close(), status::kFailed);
+  uint32_t written = 99;
+  EXPECT_EQ(client.ReceiveWriteAnswer(&written), status::kSuccess);
+  EXPECT_EQ(written, 3u);
+  EXPECT_EQ(client.ReceiveWriteAnswer(&written), status::kFailed);  // the second one, refused after 7
+  EXPECT_EQ(written, 7u);
+  EXPECT_EQ(client.ReceiveWriteAnswer(&written), status::kBadAnswer);  // no count
+  EXPECT_EQ(client.AnswersDue(), 0u);
+  EXPECT_EQ(client.ReceiveWriteAnswer(&written), status::kFailed);  // none due
+  EXPECT_EQ(client.Close(), status::kSuccess);
+  // The same bytes as an answered write of the count.
+  ASSERT_EQ(fake.requests.size(), 4u);
+  EXPECT_EQ(fake.requests[0], EncodeRequest(VDFS_WRITE, param::kWriteCount, Bytes{'a', 'b', 'c'}));
+  EXPECT_EQ(fake.requests[2], fake.requests[0]);
+}
+
+TEST(FileBrokerClient, PipelinedWritesRefuseWhatOneWriteCannotCarry) {
+  FakeClock clock;
+  FakeBroker fake({Status(1)});
+  FileBrokerClient client(clock, fake.Name());
+  Bytes framed(kHeaderSize + kWriteMax + 1);
+  EXPECT_EQ(client.SendWrite(framed), status::kTooLarge);
+  Bytes shortFrame(kHeaderSize - 1);
+  EXPECT_EQ(client.SendWrite(shortFrame), status::kUnreadable);
+  framed.resize(kHeaderSize + 1);
+  EXPECT_EQ(client.SendWrite(framed), status::kNotConnected);
+  ASSERT_EQ(client.Connect(1, 0), status::kSuccess);
+  EXPECT_EQ(client.Close(), status::kSuccess);
+}
+
+TEST(FileBrokerClient, LostBrokerWithAnswersDueForgetsThem) {
+  // A broker that hangs up with requests unread: on POSIX even answers it
+  // had queued are gone then, so nothing after can be matched.
+  FakeClock clock;
+  std::optional<FakeBroker> fake(std::in_place, std::vector<Bytes>{});
+  FileBrokerClient client(clock, fake->Name());
+  ASSERT_EQ(client.Connect(1, 0), status::kSuccess);
+  fake.reset();
+  Bytes framed(kHeaderSize + 1, 'x');
+  uint32_t written = 0;
+  if (client.SendWrite(framed) == status::kSuccess) {
+    EXPECT_EQ(client.AnswersDue(), 1u);
+    EXPECT_EQ(client.ReceiveWriteAnswer(&written), status::kNotConnected);
+  }
+  EXPECT_FALSE(client.IsConnected());
+  EXPECT_EQ(client.AnswersDue(), 0u);
+  EXPECT_EQ(client.SendWrite(framed), status::kNotConnected);
 }
 
 }  // namespace

@@ -61,8 +61,12 @@ bool PipeEnd::ReadMessage(void* buffer, uint32_t size, uint32_t* bytesRead) {
   if (!IsOpen()) return Fail(error::kInvalidHandle);
   for (;;) {
     // MSG_TRUNC reports the whole message length, so an oversized message
-    // is seen as such instead of silently cut.
-    const ssize_t n = ReceiveMessage(static_cast<int>(native_), buffer, size, &quick_);
+    // is seen as such instead of silently cut. A server waits for requests
+    // on its client's time and does not poll: spinning there takes the core
+    // a pipelining client needs to send them. A client waits for answers,
+    // which come at once.
+    bool never = false;
+    const ssize_t n = ReceiveMessage(static_cast<int>(native_), buffer, size, server_ ? &never : &quick_);
     if (n < 0) {
       if (errno == EINTR) continue;
       if (errno == ECONNRESET || errno == ENOTCONN) return Fail(error::kBrokenPipe);
