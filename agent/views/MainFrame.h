@@ -51,6 +51,9 @@ class CMainFrame : public IViewFrame, public platform::IWindowRequests {
   // The native windows (HWND on Windows; 0 elsewhere or before Create).
   intptr_t MainHandle() const { return main_ ? main_->NativeHandle() : 0; }
   intptr_t ViewHandle() const { return viewWindow_ ? viewWindow_->NativeHandle() : 0; }
+  // The windows that show the frame and the view now.
+  IFrameWindow* FrameWindow() { return frameWindow_.get(); }
+  ITransferWindow* TransferWindow() { return transferWindow_.get(); }
   bool IsVisible() const;
   std::u16string Caption() const;
   bool TransferRunning() const { return transferRunning_; }
