@@ -22,6 +22,7 @@ namespace id = view_id;
 constexpr int kMovedButtons[] = {id::kSelectAll, id::kRemove, id::kMoveUp, id::kMoveDown,
                                  id::kStart,     id::kPause,  id::kClose,  id::kChangeFolder};
 constexpr uint32_t kFirstColumnTitle = 201;
+constexpr uint32_t kFlushTimer = 0x6200;
 
 COLORREF BarColour(AgentMode mode) { return mode == AgentMode::kUpload ? RGB(185, 42, 89) : RGB(66, 91, 215); }
 
@@ -63,6 +64,7 @@ WindowsTransferView::WindowsTransferView(CMainFrame& frame)
 }
 
 WindowsTransferView::~WindowsTransferView() {
+  if (flushPending_) frame_.Loop().KillTimer(kFlushTimer);
   self_.reset();
   dialogs_.clear();
   if (main_ && ::IsWindow(main_)) ::EnableWindow(main_, TRUE);
@@ -204,6 +206,7 @@ LRESULT WindowsTransferView::OnListNotify(NMHDR* header) {
       if (item.mask & LVIF_IMAGE) item.iImage = entry.Icon(item.iSubItem);
       if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
         cell_ = entry.Text(item.iSubItem);
+        drawn_[{static_cast<size_t>(item.iItem), item.iSubItem}] = CellKey(entry, item.iSubItem);
         const size_t n = std::min(cell_.size(), static_cast<size_t>(item.cchTextMax - 1));
         std::copy_n(reinterpret_cast<const wchar_t*>(cell_.data()), n, item.pszText);
         item.pszText[n] = 0;
@@ -284,6 +287,7 @@ void WindowsTransferView::DrawProgressCell(HDC dc, int row, const RECT& cell) {
     const UPLOAD_INFO& entry = *view_.Entries()[static_cast<size_t>(row)];
     percent = std::clamp(entry.Percent(3), 0, 100);
     text = entry.Text(3);
+    drawn_[{static_cast<size_t>(row), 3}] = CellKey(entry, 3);
   }
   Fill(dc, cell, ::GetSysColor(COLOR_WINDOW));
   RECT frame{cell.left + 4, cell.top + 2, cell.right - 3, cell.bottom - 3};
@@ -314,6 +318,78 @@ void WindowsTransferView::DrawProgressCell(HDC dc, int row, const RECT& cell) {
 // --- what the presenter changed ----------------------------------------------
 
 void WindowsTransferView::ControlChanged(int controlId) {
+  dirtyControls_.insert(controlId);
+  Schedule();
+}
+
+void WindowsTransferView::RowCountChanged(size_t rows) {
+  // Rows come and go rarely (a batch, a removal): at once, with every row.
+  dirtyRows_.clear();
+  drawn_.clear();
+  dirtyAll_ = false;
+  if (list_) ListView_SetItemCountEx(list_, static_cast<int>(rows), LVSICF_NOSCROLL);
+}
+
+void WindowsTransferView::RedrawRow(size_t row, uint32_t columns) {
+  dirtyRows_[row] |= columns;
+  Schedule();
+}
+
+void WindowsTransferView::RedrawAll() {
+  dirtyAll_ = true;
+  Schedule();
+}
+
+void WindowsTransferView::EnsureVisible(size_t row) {
+  ensureVisible_ = row;
+  Schedule();
+}
+
+void WindowsTransferView::Schedule() {
+  if (flushPending_) return;
+  platform::IClock& clock = frame_.Loop().Clock();
+  const uint32_t since = clock.MillisecondsSince(lastFlush_);
+  // A hidden window paints nothing: it takes every change at once.
+  if (!flushedOnce_ || since >= kFrameMs || !::IsWindowVisible(main_)) {
+    Flush();
+    return;
+  }
+  flushPending_ = true;
+  std::weak_ptr<WindowsTransferView*> self = self_;
+  frame_.Loop().SetTimer(kFlushTimer, kFrameMs - since, [self] {
+    auto v = self.lock();
+    if (!v) return;
+    WindowsTransferView& view = **v;
+    view.frame_.Loop().KillTimer(kFlushTimer);
+    view.flushPending_ = false;
+    view.Flush();
+  });
+}
+
+void WindowsTransferView::Flush() {
+  lastFlush_ = frame_.Loop().Clock().TickCount();
+  flushedOnce_ = true;
+  for (int controlId : dirtyControls_) ApplyControl(controlId);
+  dirtyControls_.clear();
+  if (ensureVisible_ && list_ && *ensureVisible_ < view_.Entries().size())
+    ListView_EnsureVisible(list_, static_cast<int>(*ensureVisible_), TRUE);
+  ensureVisible_.reset();
+  if (dirtyAll_) {
+    drawn_.clear();
+    if (list_) ::InvalidateRect(list_, nullptr, FALSE);
+    ++invalidations_;
+  } else {
+    // Rows scrolled out of sight are drawn when they come back.
+    const size_t top = list_ ? static_cast<size_t>(std::max(0, ListView_GetTopIndex(list_))) : 0;
+    const size_t end = top + (list_ ? static_cast<size_t>(std::max(0, ListView_GetCountPerPage(list_))) + 1 : 0);
+    for (const auto& [row, columns] : dirtyRows_)
+      if (row >= top && row < end) InvalidateCells(row, columns);
+  }
+  dirtyAll_ = false;
+  dirtyRows_.clear();
+}
+
+void WindowsTransferView::ApplyControl(int controlId) {
   HWND control = Control(controlId);
   if (!control) return;
   const ControlState& form = view_.Form();
@@ -328,12 +404,14 @@ void WindowsTransferView::ControlChanged(int controlId) {
     ::SendMessageW(control, BM_SETCHECK, form.Checked(controlId) ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void WindowsTransferView::RowCountChanged(size_t rows) {
-  if (list_) ListView_SetItemCountEx(list_, static_cast<int>(rows), LVSICF_NOSCROLL);
+std::u16string WindowsTransferView::CellKey(const UPLOAD_INFO& entry, int column) {
+  std::u16string key = entry.Text(column);
+  if (entry.HasBar(column)) key += static_cast<char16_t>(u'\x1' + entry.Percent(column));
+  return key;
 }
 
-void WindowsTransferView::RedrawRow(size_t row, uint32_t columns) {
-  if (!list_) return;
+void WindowsTransferView::InvalidateCells(size_t row, uint32_t columns) {
+  if (!list_ || row >= view_.Entries().size()) return;
   const int r = static_cast<int>(row);
   if (columns == kAllColumns) {
     RECT rect{};
@@ -343,23 +421,18 @@ void WindowsTransferView::RedrawRow(size_t row, uint32_t columns) {
     }
     return;
   }
+  CInternetThreadBase::TransferGuard lock(view_.Worker().TransferLock());
+  const UPLOAD_INFO& entry = *view_.Entries()[row];
   for (int c = 0; c < 4; ++c) {
     if (!(columns & ColumnBit(c))) continue;
+    auto drawn = drawn_.find({row, c});
+    if (drawn != drawn_.end() && drawn->second == CellKey(entry, c)) continue;
     RECT rect{};
     if (!ListView_GetSubItemRect(list_, r, c, c == 0 ? LVIR_LABEL : LVIR_BOUNDS, &rect)) continue;
     if (rect.right <= rect.left) continue;  // a hidden column
     ::InvalidateRect(list_, &rect, FALSE);
     ++invalidations_;
   }
-}
-
-void WindowsTransferView::RedrawAll() {
-  if (list_) ::InvalidateRect(list_, nullptr, FALSE);
-  ++invalidations_;
-}
-
-void WindowsTransferView::EnsureVisible(size_t row) {
-  if (list_) ListView_EnsureVisible(list_, static_cast<int>(row), TRUE);
 }
 
 void WindowsTransferView::SelectionChanged() {

@@ -12,8 +12,11 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <vector>
 
+#include "agent/ListEntries.h"
 #include "agent/views/TransferWindow.h"
 #include "agent/win32/PresenterDialogWindow.h"
 
@@ -26,6 +29,8 @@ namespace vard::agentwin {
 
 // The list control's ID.
 inline constexpr int kListId = 50001;
+// Least time between two repaints of what the presenter changed.
+inline constexpr uint32_t kFrameMs = 500;
 
 class WindowsTransferView final : public ITransferWindow {
  public:
@@ -66,6 +71,15 @@ class WindowsTransferView final : public ITransferWindow {
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
   void DrawProgressCell(HDC dc, int row, const RECT& cell);
   HWND Owner() const;
+  // What changed waits for the next frame: at most one repaint every
+  // kFrameMs, the first change of a quiet spell at once.
+  void Schedule();
+  void Flush();
+  void ApplyControl(int controlId);
+  void InvalidateCells(size_t row, uint32_t columns);
+  // What a cell shows, as last drawn: a cell whose text (and bar) did not
+  // change is not drawn again. Transfer lock held.
+  static std::u16string CellKey(const UPLOAD_INFO& entry, int column);
 
   CMainFrame& frame_;
   CMainView& view_;
@@ -79,6 +93,14 @@ class WindowsTransferView final : public ITransferWindow {
   std::u16string cell_;
   bool syncingSelection_ = false;
   uint64_t invalidations_ = 0;
+  std::set<int> dirtyControls_;
+  std::map<size_t, uint32_t> dirtyRows_;
+  bool dirtyAll_ = false;
+  std::optional<size_t> ensureVisible_;
+  bool flushPending_ = false;
+  bool flushedOnce_ = false;
+  uint32_t lastFlush_ = 0;
+  std::map<std::pair<size_t, int>, std::u16string> drawn_;
   std::shared_ptr<WindowsTransferView*> self_;
 };
 

@@ -74,7 +74,7 @@ class AgentWindowsTest : public ::testing::Test {
     tray = dynamic_cast<WindowsFrameWindow*>(frame->FrameWindow());
     ASSERT_NE(view, nullptr);
     ASSERT_NE(tray, nullptr);
-    Pump(50);
+    Pump(kFrameMs + 100);
   }
 
   // Runs the UI thread's loop for `ms` of real time.
@@ -177,7 +177,7 @@ TEST_F(AgentWindowsTest, ARunFillsTheRowsAndTheProgressInEnglish) {
   EXPECT_EQ(WindowText(view->Control(id::kStart)), u"Start");
   Click(id::kStart);
   ASSERT_TRUE(PumpUntil([&] { return !job->IsRunning() && Cell(1, 3) == u"Done"; }));
-  Pump(100);
+  Pump(kFrameMs + 100);  // the last changes wait for the next frame
   EXPECT_EQ(Cell(0, 3), u"Done");
   EXPECT_EQ(::SendMessageW(view->Control(id::kProgress), PBM_GETPOS, 0, 0), 1000);
   EXPECT_EQ(WindowText(view->Control(id::kCurrentFile)), u"b.txt");
