@@ -20,6 +20,7 @@
 #include "agent/views/ConfigDlg.h"
 #include "agent/views/ControlIds.h"
 #include "agent/views/MainFrame.h"
+#include "agent/views/UploadRename.h"
 #include "agent/win32/AgentResources.h"
 #include "agent/win32/WindowsFactories.h"
 #include "agent/win32/WindowsFrameWindow.h"
@@ -336,6 +337,46 @@ TEST_F(AgentWindowsTest, TheDuplicateQuestionsAnswerReachesTheWorker) {
   Click(::GetDlgItem(question, 203));  // overwrite
   EXPECT_TRUE(PumpUntil([&] { return !job->IsRunning() && Cell(1, 3) == u"완료"; }));
   EXPECT_EQ(Cell(0, 3), u"완료");
+}
+
+TEST_F(AgentWindowsTest, TheRetryCountdownCountsOnItsButtonAndStopEndsTheEntry) {
+  FakeJobScript script;
+  script.networkFailures[u"a.txt"] = 1;
+  script.retrySeconds = 30;
+  Start({{u"a.txt", 100}}, script, u"ko");
+  Click(id::kStart);
+  HWND countdown = Dialog();
+  ASSERT_NE(countdown, nullptr);
+  HWND retry = ::GetDlgItem(countdown, IDOK);
+  EXPECT_EQ(WindowText(retry), u"재시도 (30)");
+  EXPECT_TRUE(PumpUntil([&] { return WindowText(retry) == u"재시도 (29)"; }, 3000));
+  Click(::GetDlgItem(countdown, IDCANCEL));  // stop the transfer
+  EXPECT_TRUE(PumpUntil([&] { return !job->IsRunning(); }));
+  EXPECT_EQ(Cell(0, 3), u"오류");
+  EXPECT_EQ(view->DialogHandle(), nullptr);
+}
+
+TEST_F(AgentWindowsTest, TheRenameDialogRefusesCharactersAsTheyAreTypedAndAnswers) {
+  Start({{u"a.txt", 100}});
+  auto rename = std::make_shared<CUploadRename>(u"report.txt");
+  int ended = 0;
+  frame->View().ShowDialog(rename, [&](int code) { ended = code; });
+  HWND dialog = Dialog();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(WindowText(dialog), u"이름 변경");  // the program's own template
+  HWND edit = ::GetDlgItem(dialog, CUploadRename::kName);
+  EXPECT_EQ(WindowText(edit), u"report.txt");
+  ::SendMessageW(edit, EM_SETSEL, 6, 6);
+  ::SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L":"));
+  EXPECT_EQ(WindowText(edit), u"report.txt");
+  ::SendMessageW(edit, EM_SETSEL, 6, 6);
+  ::SendMessageW(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"-2"));
+  EXPECT_EQ(WindowText(edit), u"report-2.txt");
+  Click(::GetDlgItem(dialog, CUploadRename::kAutoRename));
+  Click(::GetDlgItem(dialog, IDOK));
+  EXPECT_EQ(ended, IDOK);
+  EXPECT_EQ(rename->Answer().name, u"report-2.txt");
+  EXPECT_EQ(rename->Answer().choice, 2);
 }
 
 // Not a check: pictures for people, when VARD_AGENT_SHOTS names a folder.
