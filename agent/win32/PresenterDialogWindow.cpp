@@ -87,7 +87,6 @@ INT_PTR PresenterDialogWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void PresenterDialogWindow::Init() {
-  const ControlState& c = dialog_->Controls();
   // The retry choices are "1" to "99"; the index is the value - 1.
   for (int id : {CConfigDlgBase::kRetrySeconds, CConfigDlgBase::kRetryCount}) {
     HWND combo = ::GetDlgItem(hwnd_, id);
@@ -98,7 +97,6 @@ void PresenterDialogWindow::Init() {
   if (dynamic_cast<CCloseConfirm*>(dialog_.get()))
     ::SendDlgItemMessageW(hwnd_, 1006, STM_SETICON, reinterpret_cast<WPARAM>(::LoadIconW(nullptr, IDI_INFORMATION)), 0);
   if (!dialog_->Caption().empty() && WindowText(hwnd_).empty()) ::SetWindowTextW(hwnd_, Wide(dialog_->Caption()));
-  (void)c;
   Refresh();
   CentreOver(hwnd_, owner_);
   ::ShowWindow(hwnd_, SW_SHOW);
