@@ -15,7 +15,7 @@
 
 namespace vard {
 
-int AgentMain(std::u16string_view commandLine) {
+int AgentMain(std::u16string_view commandLine, FrameWindowFactories windows) {
   // "-KTLOG<value>" switches the diagnostic log on.
   SetLogOptionFromCommandLine(commandLine);
   AgentServices services;
@@ -23,6 +23,7 @@ int AgentMain(std::u16string_view commandLine) {
   services.images = PackImage;
   services.reader.saved_downloads_path = SavedDownloadsPath();
   services.iconIndex = platform::ShellIconIndex;
+  services.windows = std::move(windows);
   // Message boxes come with the agent's windows; until then the text goes
   // to the debug output so that nothing waits on a box nobody sees.
   services.messages = [](const std::u16string& text, const std::u16string& caption) {

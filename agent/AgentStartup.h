@@ -23,6 +23,8 @@ struct AgentServices {
   HandOffReaderSetup reader;  // saved_downloads_path: the file a download start resets
   std::function<int(const std::u16string&, uint32_t)> iconIndex;
   CMainFrame::MessageSink messages;
+  // The system's own windows (Windows); none: the console view.
+  FrameWindowFactories windows;
 };
 
 int RunAgent(std::u16string_view commandLine, AgentServices& services);

@@ -18,6 +18,8 @@ class CKTHTTPThread : public CInternetThreadImpl {
 
  protected:
   void Run() override;
+  // Closing the session breaks every call blocked on its handles.
+  void AbortBlockingCalls() override { session_.Close(); }
 
  private:
   // The worker's own session ("VardKT5"), opened when it is built.

@@ -17,12 +17,14 @@ void CThreadManager::Start() {
 }
 
 void CThreadManager::Entry() {
+  runThread_ = std::this_thread::get_id();
   try {
     Run();
   } catch (...) {
     // A worker must not take the process down; its entries keep their status.
     platform::DebugOutput(u"MWKTPlusProc: a worker run ended with an exception");
   }
+  runThread_ = std::thread::id();
   running_ = 0;
 }
 
@@ -44,6 +46,59 @@ void CInternetThreadBase::StopAndWait() {
   stop_requested = 1;
   Join();
   stop_requested = 0;
+}
+
+bool CInternetThreadBase::StopWithin(uint32_t graceMs) {
+  stop_requested = 1;
+  constexpr uint32_t kPollMs = 10;
+  const auto ended = [this] { return !IsRunning(); };
+  if (!clock_.WaitUntil(ended, graceMs, kPollMs)) {
+    AbortBlockingCalls();
+    if (!clock_.WaitUntil(ended, graceMs, kPollMs)) {
+      platform::DebugOutput(u"MWKTPlusProc: the worker did not stop in time");
+      return false;
+    }
+  }
+  Join();
+  stop_requested = 0;
+  return true;
+}
+
+void CInternetThreadBase::RequestPause() {
+  alive = 0;
+  pause_requested = 1;
+}
+
+void CInternetThreadBase::ResumeFromPause() {
+  pause_requested = 0;
+  alive = 1;
+}
+
+void CInternetThreadBase::WaitWhilePaused() {
+  if (!pause_requested.load() || stop_requested.load()) return;
+  waitingAtPause_ = true;
+  clock_.WaitUntil([this] { return !pause_requested.load() || stop_requested.load(); }, platform::kNoTimeout, 10);
+  waitingAtPause_ = false;
+}
+
+void TransferMutex::lock() {
+  // Only the worker's outermost take is a safe point: deeper ones hold the
+  // lock already, and the UI thread would wait for it.
+  const bool worker = owner_.OnRunThread();
+  if (worker && workerDepth_ == 0) owner_.WaitWhilePaused();
+  mutex_.lock();
+  if (worker) ++workerDepth_;
+}
+
+bool TransferMutex::try_lock() {
+  if (!mutex_.try_lock()) return false;
+  if (owner_.OnRunThread()) ++workerDepth_;
+  return true;
+}
+
+void TransferMutex::unlock() {
+  if (owner_.OnRunThread()) --workerDepth_;
+  mutex_.unlock();
 }
 
 void CInternetThreadBase::SendStatus(VARD_THREAD_STATUS status) {

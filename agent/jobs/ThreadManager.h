@@ -44,6 +44,8 @@ class CThreadManager {
   void Start();
   bool IsRunning() const { return running_.load() != 0; }
   bool HasThread() const { return thread_.joinable(); }
+  // True on the thread of the current run.
+  bool OnRunThread() const { return runThread_.load() == std::this_thread::get_id(); }
 
  protected:
   // The thread body. Exceptions that escape it end the run quietly.
@@ -57,6 +59,26 @@ class CThreadManager {
 
   std::thread thread_;
   std::atomic<uint8_t> running_{0};
+  std::atomic<std::thread::id> runThread_{};
+};
+
+class CInternetThreadBase;
+
+// The transfer lock: re-entrant on one thread, like a critical section.
+// The worker's outermost take is its safe point: while its view has asked
+// for a pause the worker waits there (on the clock) holding nothing, so the
+// UI thread never has to hold the lock to keep it still.
+class TransferMutex {
+ public:
+  explicit TransferMutex(CInternetThreadBase& owner) : owner_(owner) {}
+  void lock();
+  bool try_lock();
+  void unlock();
+
+ private:
+  CInternetThreadBase& owner_;
+  std::recursive_mutex mutex_;
+  int workerDepth_ = 0;  // the worker's nested takes; its thread only
 };
 
 class CInternetThreadBase : public CThreadManager {
@@ -72,15 +94,30 @@ class CInternetThreadBase : public CThreadManager {
 
   // UI thread: sets `stop_requested`, waits for the run to end, clears it.
   void StopAndWait();
+  // UI thread: stops the run within a bound. The run gets `graceMs` on the
+  // clock to stop by itself; then its network handles are closed
+  // (AbortBlockingCalls) so that a call blocked on them returns, and it gets
+  // `graceMs` again. True when the run ended; false leaves it with its stop
+  // request set (the process is about to end).
+  bool StopWithin(uint32_t graceMs);
+
+  // UI thread: the run stops at its next block and waits there until
+  // ResumeFromPause or a stop; `alive` is 0 meanwhile.
+  void RequestPause();
+  void ResumeFromPause();
+  bool PauseRequested() const { return pause_requested.load() != 0; }
+  // True while the run waits at its safe point.
+  bool WaitingAtPause() const { return waitingAtPause_.load(); }
+  // Worker thread: waits while a pause is asked for (and no stop).
+  void WaitWhilePaused();
 
   // The lock held across one block's read and write; the view takes it to
-  // read counters and `bytes_done`, and to change the list. Re-entrant on
-  // one thread, like a critical section. Never held across a wait for the
-  // UI thread.
+  // read counters and `bytes_done`, and to change the list. Never held
+  // across a wait for the UI thread.
   void EnterTransferLock() { transferLock_.lock(); }
   void LeaveTransferLock() { transferLock_.unlock(); }
-  using TransferGuard = std::lock_guard<std::recursive_mutex>;
-  std::recursive_mutex& TransferLock() { return transferLock_; }
+  using TransferGuard = std::lock_guard<TransferMutex>;
+  TransferMutex& TransferLock() { return transferLock_; }
 
   platform::IClock& Clock() { return clock_; }
 
@@ -93,11 +130,19 @@ class CInternetThreadBase : public CThreadManager {
   // Written by the UI thread, polled by the worker between blocks, inside
   // sleeps and after each file.
   std::atomic<uint8_t> stop_requested{0};
+  // Written by the UI thread: the run waits at its next block.
+  std::atomic<uint8_t> pause_requested{0};
+
+ protected:
+  // Any thread: closes the run's network handles so that a blocked call
+  // returns with an error. Workers without a network have none.
+  virtual void AbortBlockingCalls() {}
 
  private:
   StatusCallback callback_;
   platform::IClock& clock_;
-  std::recursive_mutex transferLock_;
+  TransferMutex transferLock_{*this};
+  std::atomic<bool> waitingAtPause_{false};
 };
 
 // Progress counters and list position of a worker. Fields marked "lock"

@@ -22,6 +22,18 @@ FakeTransferJob::FakeTransferJob(EntryList& entries, IWorkerDialogs& dialogs, St
 
 FakeTransferJob::~FakeTransferJob() { StopAndWait(); }
 
+void FakeTransferJob::AbortBlockingCalls() {
+  std::lock_guard<std::mutex> lock(blockMutex_);
+  aborted_ = true;
+  blockWake_.notify_all();
+}
+
+void FakeTransferJob::Unblock() {
+  std::lock_guard<std::mutex> lock(blockMutex_);
+  released_ = true;
+  blockWake_.notify_all();
+}
+
 std::string FakeTransferJob::SentStatuses() const {
   std::lock_guard<std::mutex> lock(sentMutex_);
   return sent_;
@@ -124,6 +136,22 @@ void FakeTransferJob::TransferOne(UPLOAD_INFO& entry) {
         Clock().WaitUntil([this] { return !paused_.load() || stop_requested.load(); }, platform::kNoTimeout, 1);
         paused_ = false;
         continue;
+      }
+    }
+    if (script_.blockAtJobBytes >= 0 && !blockUsed_) {
+      bool reached;
+      {
+        TransferGuard lock(TransferLock());
+        reached = job_bytes_done >= script_.blockAtJobBytes;
+      }
+      if (reached) {
+        // A call blocked in the system: no clock moves it along.
+        blockUsed_ = true;
+        std::unique_lock<std::mutex> wait(blockMutex_);
+        blocked_ = true;
+        blockWake_.wait(wait, [this] { return aborted_.load() || released_.load(); });
+        blocked_ = false;
+        if (aborted_.load()) throw ExceptionPause();  // the call failed
       }
     }
     auto failures = script_.networkFailures.find(name);

@@ -4,6 +4,8 @@
 // stop at the next block), moving bytes at a chosen rate on the clock, and
 // fails, asks or pauses where its script says.
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -28,6 +30,10 @@ struct FakeJobScript {
   std::set<std::u16string> existing;
   // The run waits (cooperatively) once the list's done bytes reach this.
   int64_t pauseAtJobBytes = -1;
+  // The run blocks in a "network call" once the list's done bytes reach
+  // this, deaf to a stop request, until its handles are closed
+  // (AbortBlockingCalls) or the test lets it go (Unblock).
+  int64_t blockAtJobBytes = -1;
 };
 
 class FakeTransferJob final : public CInternetThreadImpl {
@@ -40,11 +46,15 @@ class FakeTransferJob final : public CInternetThreadImpl {
   bool Paused() const { return paused_.load(); }
   void Resume() { paused_ = false; }
   int Runs() const { return runs_.load(); }
+  bool Blocked() const { return blocked_.load(); }
+  bool Aborted() const { return aborted_.load(); }
+  void Unblock();
   // Statuses sent, in order (any thread).
   std::string SentStatuses() const;
 
  protected:
   void Run() override;
+  void AbortBlockingCalls() override;
 
  private:
   void TransferOne(UPLOAD_INFO& entry);
@@ -54,6 +64,10 @@ class FakeTransferJob final : public CInternetThreadImpl {
   std::atomic<bool> paused_{false};
   bool pauseUsed_ = false;
   std::atomic<int> runs_{0};
+  std::atomic<bool> blocked_{false}, aborted_{false}, released_{false};
+  bool blockUsed_ = false;
+  std::mutex blockMutex_;
+  std::condition_variable blockWake_;
   mutable std::mutex sentMutex_;
   std::string sent_;
 };

@@ -1,0 +1,49 @@
+#pragma once
+// Windows only: the main window as the frame presenter shows it: the
+// mode's icons, the fixed style (no sizing border, no maximise box), the
+// notification-area icon with its callback message, hiding toward the
+// notification area and coming back, and the tray menu (menu 223). UI
+// thread.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "agent/views/FrameWindow.h"
+
+namespace vard {
+class CMainFrame;
+}
+
+namespace vard::agentwin {
+
+class WindowsFrameWindow final : public IFrameWindow {
+ public:
+  explicit WindowsFrameWindow(CMainFrame& frame);
+  ~WindowsFrameWindow() override;
+
+  void AddTrayIcon(uint32_t iconId, const std::u16string& tip) override;
+  void SetTrayIcon(uint32_t iconId) override;
+  void RemoveTrayIcon() override;
+  void HideToTray() override;
+  void RestoreFromTray() override;
+  void BringToTop() override;
+  void ShowForBatch() override;
+  std::optional<int> TrackTrayMenu(const std::u16string& openText) override;
+
+  // The icon the notification area was last given (0: none), and whether
+  // the shell took the icon.
+  uint32_t ShownTrayIcon() const { return shownIcon_; }
+  bool TrayAccepted() const { return trayAccepted_; }
+  // Where hiding goes: the notification area, or the work area's corner.
+  static RECT TrayRect();
+
+ private:
+  CMainFrame& frame_;
+  HWND hwnd_;
+  UINT trayMessage_;
+  bool trayAdded_ = false;
+  bool trayAccepted_ = false;
+  uint32_t shownIcon_ = 0;
+};
+
+}  // namespace vard::agentwin
