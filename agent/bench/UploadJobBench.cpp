@@ -328,7 +328,7 @@ int MemoryAfterHandOff(const Options& o) {
   std::printf("99 files with 99 fields each: %d requests, %llu data bytes stored\n", requests,
               static_cast<unsigned long long>(StoredBytes(server, "memory", nullptr)));
   std::printf("agent resident memory %.1f MB (peak %.1f MB), at most 64 MB\n", rss / 1024.0, hwm / 1024.0);
-  if (auto main = p::FindProgramWindow(vard::kUploadMainClass)) p::PostClose(*main, 0);
+  if (auto main = p::FindProgramWindow(vard::kUploadMainClass)) p::PostClose(*main, 1);
   p::SystemClock().WaitUntil([] { return !p::NamedMutex::Exists(vard::kUploadAgentMutex); }, 10000, 50);
   fs::remove_all(folder);
   return rss > 0 && rss < 64 * 1024 ? 0 : 1;

@@ -50,7 +50,7 @@ class UploadProcess : public ::testing::Test {
   }
   void TearDown() override { EndAgent(); }
   static void EndAgent() {
-    if (auto main = p::FindProgramWindow(kUploadMainClass)) p::PostClose(*main, 0);
+    if (auto main = p::FindProgramWindow(kUploadMainClass)) p::PostClose(*main, 1);
     p::SystemClock().WaitUntil([] { return !p::NamedMutex::Exists(kUploadAgentMutex); }, 10000, 20);
   }
   int HandOff(const std::vector<std::u16string>& args) {

@@ -30,7 +30,7 @@ std::u16string AgentProgram() {
 }
 
 void EndAgent() {
-  if (auto main = vard::platform::FindProgramWindow(vard::kDownloadMainClass)) vard::platform::PostClose(*main, 0);
+  if (auto main = vard::platform::FindProgramWindow(vard::kDownloadMainClass)) vard::platform::PostClose(*main, 1);
   SystemClock().WaitUntil([] { return !vard::platform::NamedMutex::Exists(vard::kDownloadAgentMutex); }, 10000, 1);
 }
 

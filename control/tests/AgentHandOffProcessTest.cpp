@@ -59,7 +59,7 @@ class AgentProcess : public ::testing::Test {
   void TearDown() override { EndAgent(); }
 
   static void EndAgent() {
-    if (auto main = platform::FindProgramWindow(kDownloadMainClass)) platform::PostClose(*main, 0);
+    if (auto main = platform::FindProgramWindow(kDownloadMainClass)) platform::PostClose(*main, 1);
     platform::SystemClock().WaitUntil([] { return !platform::NamedMutex::Exists(kDownloadAgentMutex); }, 10000, 20);
   }
   static AgentHandOffRequest Request(int count, const std::u16string& prefix) {
