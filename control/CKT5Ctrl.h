@@ -7,6 +7,7 @@
 // page's thread; COM and window glue call into it.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -168,6 +169,8 @@ class CKT5Ctrl {
   ControlPresenter presenter_;
   ControlDownloads downloads_;
   PlusHandOff plus_;
+  // Child mode: the download dialog inside the window, while it exists.
+  std::unique_ptr<IEmbeddedDownload> embedded_;
   bool created_ = false;
   std::map<uint32_t, IKT5CtrlEvents*> sinks_;
   uint32_t nextCookie_ = 1;

@@ -8,6 +8,7 @@
 #include "common/platform/Shell.h"
 #include "common/respack/LanguageStore.h"
 #include "control/ProgramTitle.h"
+#include "control/engine/ProtectedModeTarget.h"
 
 namespace vard {
 
@@ -23,6 +24,7 @@ DownloadDialogConfig ListDialogConfig(const DownloadDialogState& state) {
   o.allowResume = state.useResume;
   o.alwaysResume = state.fixResume;
   o.useFullPath = state.useFullPath;
+  config.autoStart = state.useFullPath;
   config.titleSuffix = state.captionSuffix;
   config.messageCaption = ProgramTitle::Process().MessageCaption();
   return config;
@@ -40,6 +42,14 @@ DownloadDialogServices SystemDialogServices(FolderSettings& folders, IDownloadTa
   s.debug = [](const std::u16string& line) { platform::DebugOutput(line); };
   return s;
 }
+
+OutputFactory SystemOutputFactory() {
+  return []() -> std::unique_ptr<IDownloadTarget> { return MakeSystemOutput(); };
+}
+
+WiredDownloadDialog::WiredDownloadDialog(FolderSettings& folders, const OutputFactory& makeOutput,
+                                         DownloadDialogConfig config, std::vector<DownloadItem> items)
+    : output_(makeOutput()), dialog_(SystemDialogServices(folders, *output_), std::move(config), std::move(items)) {}
 
 std::optional<std::u16string> OpenWithShell(const std::u16string& path) {
   if (platform::ShellOpen(path)) return std::nullopt;

@@ -1,6 +1,6 @@
 #include "control/engine/DownloadDialog.h"
 
-#include <future>
+#include <optional>
 
 #include "common/platform/FileSystem.h"
 #include "common/text/Printf.h"
@@ -25,6 +25,11 @@ DownloadDialog::DownloadDialog(DownloadDialogServices services, DownloadDialogCo
 
 DownloadDialog::~DownloadDialog() {
   if (engine_) engine_->Cancel();
+  {
+    std::lock_guard lock(askMutex_);
+    closing_ = true;
+  }
+  askAnswered_.notify_all();
   JoinWorker();
 }
 
@@ -49,8 +54,18 @@ void DownloadDialog::OnInit(IDownloadDialogView& view) {
   if (config_.autoStart) OnStart();
 }
 
+void DownloadDialog::AddItem(const DownloadItem& item) {
+  items_.push_back(item);
+  if (!view_) return;
+  view_->SetRowCount(items_.size());
+  if (!runActive_) view_->SetText(dlg::kCounter, FormatText(u"0 / %d", {static_cast<int64_t>(items_.size())}));
+}
+
 void DownloadDialog::OnStart() {
-  if (engine_) return;  // one run per dialog
+  // A modal dialog has one run; a child dialog one at a time.
+  if (runActive_ || (engine_ && !config_.child)) return;
+  JoinWorker();
+  runActive_ = true;
   view_->EnableControl(dlg::kStart, false);
   view_->EnableControl(dlg::kChangeFolder, false);
   DownloadEngineServices es;
@@ -105,6 +120,8 @@ void DownloadDialog::OnRowDoubleClick(int32_t row) {
 
 void DownloadDialog::OnClose(bool ask) {
   if (ended_) return;
+  // A child dialog without a run has nothing to stop and nothing to report.
+  if (config_.child && !runActive_) return;
   if (engine_ && engine_->Running()) {
     if (!ask) {
       engine_->Cancel();
@@ -131,7 +148,22 @@ void DownloadDialog::OnClose(bool ask) {
   if (engine_) ShowTexts();
   // Closed before its run started: nothing was done, which is a cancel.
   endCode_ = engine_ ? engine_->EndCode() : endcode::kCancelled;
-  ended_ = true;
+  ReportEnd();
+}
+
+void DownloadDialog::ReportEnd() {
+  runActive_ = false;
+  if (!config_.child) {
+    ended_ = true;
+    view_->EndDialog(endCode_);
+    return;
+  }
+  // The items keep what the run made of them for the next run.
+  if (engine_) {
+    for (size_t i = 0; i < engine_->ItemCount() && i < items_.size(); ++i) items_[i] = engine_->Item(i);
+  }
+  view_->EnableControl(dlg::kStart, true);
+  view_->EnableControl(dlg::kChangeFolder, true);
   view_->EndDialog(endCode_);
 }
 
@@ -174,10 +206,19 @@ void DownloadDialog::RefreshTexts() {
 
 DuplicateAnswer DownloadDialog::AskDuplicate(const DuplicateQuestion& question) {
   DuplicatePrompt prompt{question, platform::FileSizeOf(question.path)};
-  auto answer = std::make_shared<std::promise<DuplicateAnswer>>();
-  std::future<DuplicateAnswer> result = answer->get_future();
-  view_->Post([this, prompt, answer] { answer->set_value(view_->AskDuplicate(prompt)); });
-  return result.get();
+  auto answer = std::make_shared<std::optional<DuplicateAnswer>>();
+  view_->Post([this, prompt, answer] {
+    const DuplicateAnswer a = view_->AskDuplicate(prompt);
+    {
+      std::lock_guard lock(askMutex_);
+      *answer = a;
+    }
+    askAnswered_.notify_all();
+  });
+  std::unique_lock lock(askMutex_);
+  askAnswered_.wait(lock, [&] { return answer->has_value() || closing_; });
+  // A dialog going away cancels the item it asked about.
+  return answer->value_or(DuplicateAnswer{});
 }
 
 void DownloadDialog::RunFinished() {

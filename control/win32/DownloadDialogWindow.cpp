@@ -9,6 +9,7 @@
 #include "common/respack/DialogCaption.h"
 #include "common/text/Printf.h"
 #include "common/text/SizeFormat.h"
+#include "control/CKT5Ctrl.h"
 #include "control/win32/Bstr.h"
 #include "control/win32/DialogTemplateStyle.h"
 #include "control/win32/ModuleState.h"
@@ -102,6 +103,23 @@ int DownloadDialogWindow::RunModal(HWND owner, DownloadDialog& dialog, std::vect
   return code < 0 ? endcode::kCancelled : static_cast<int>(code);
 }
 
+bool DownloadDialogWindow::CreateChild(HWND parent, DownloadDialog& dialog, std::vector<uint8_t> dialogTemplate) {
+  if (!ChangeTemplateStyle(dialogTemplate, EmbeddedChildStyle())) return false;
+  caption_ = DialogCaption(dialogTemplate);
+  dialog_ = &dialog;
+  child_ = true;
+  CreateDialogIndirectParamW(Module(), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()), parent,
+                             &DialogProc, reinterpret_cast<LPARAM>(this));
+  if (!hwnd_) dialog_ = nullptr;
+  return hwnd_ != nullptr;
+}
+
+void DownloadDialogWindow::DestroyChild() {
+  dialog_ = nullptr;
+  if (hwnd_) DestroyWindow(hwnd_);
+  hwnd_ = nullptr;
+}
+
 INT_PTR CALLBACK DownloadDialogWindow::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* self = reinterpret_cast<DownloadDialogWindow*>(GetWindowLongPtrW(hwnd, DWLP_USER));
   if (msg == WM_INITDIALOG) {
@@ -109,7 +127,8 @@ INT_PTR CALLBACK DownloadDialogWindow::DialogProc(HWND hwnd, UINT msg, WPARAM wp
     SetWindowLongPtrW(hwnd, DWLP_USER, lp);
     self->hwnd_ = hwnd;
   }
-  return self ? self->OnMessage(msg, wp, lp) : FALSE;
+  if (!self || !self->dialog_) return FALSE;
+  return self->OnMessage(msg, wp, lp);
 }
 
 INT_PTR DownloadDialogWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -252,6 +271,13 @@ void DownloadDialogWindow::Post(std::function<void()> task) {
   if (hwnd_) PostMessageW(hwnd_, kRunPosted, 0, 0);
 }
 
-void DownloadDialogWindow::EndDialog(int code) { ::EndDialog(hwnd_, code); }
+void DownloadDialogWindow::EndDialog(int code) {
+  if (!child_) {
+    ::EndDialog(hwnd_, code);
+    return;
+  }
+  // The control window raises the page's event for it.
+  if (hwnd_) PostMessageW(GetParent(hwnd_), kChildDialogEndMessage, static_cast<WPARAM>(code), 0);
+}
 
 }  // namespace vard::com

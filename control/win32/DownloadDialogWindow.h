@@ -25,6 +25,12 @@ class DownloadDialogWindow final : public IDownloadDialogView {
   // Runs `dialog` modally from `dialogTemplate`, owned by `owner`; its end
   // code, or the cancel code when no window could be made.
   int RunModal(HWND owner, DownloadDialog& dialog, std::vector<uint8_t> dialogTemplate);
+  // Child mode: `dialog` in a visible frameless child of `parent` made from
+  // `dialogTemplate`, told each run's end code by the parent's end message.
+  // False when no window could be made.
+  bool CreateChild(HWND parent, DownloadDialog& dialog, std::vector<uint8_t> dialogTemplate);
+  // Destroys the child window; the dialog hears nothing more from it.
+  void DestroyChild();
   HWND Handle() const { return hwnd_; }
 
   std::u16string TemplateCaption() override { return caption_; }
@@ -53,6 +59,7 @@ class DownloadDialogWindow final : public IDownloadDialogView {
   std::u16string caption_;
   DownloadDialog* dialog_ = nullptr;
   HWND hwnd_ = nullptr;
+  bool child_ = false;
   std::u16string cell_;
   std::mutex postedMutex_;
   std::deque<std::function<void()>> posted_;

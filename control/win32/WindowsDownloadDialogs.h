@@ -1,13 +1,14 @@
 #pragma once
 // The control's download dialogs in windows: the list download in the
 // dialog made from the pack's template 104, owned by the control window or
-// its parent. The single-file downloads' dialogs are still those of
-// `fallback`.
+// its parent, or embedded in the control window in child mode. The
+// single-file downloads' dialogs are still those of `fallback`.
 #include <windows.h>
 
 #include <memory>
 
 #include "control/FolderSettings.h"
+#include "control/engine/DialogWiring.h"
 #include "control/services/DownloadDialogs.h"
 
 namespace vard::com {
@@ -19,15 +20,21 @@ struct ControlWindowHandle {
 
 class WindowsDownloadDialogs final : public IDownloadDialogs {
  public:
-  WindowsDownloadDialogs(std::shared_ptr<ControlWindowHandle> owner, std::shared_ptr<IDownloadDialogs> fallback);
+  // `makeOutput` makes each dialog's output.
+  WindowsDownloadDialogs(std::shared_ptr<ControlWindowHandle> owner, std::shared_ptr<IDownloadDialogs> fallback,
+                         OutputFactory makeOutput = SystemOutputFactory());
 
   int RunListDownload(DownloadDialogState& state, const std::vector<DownloadItem>& batch, DialogOwner owner) override;
   void RunDownloadAndOpen(const ControlSettings& settings, const SingleFile& file) override;
   std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& shownName, int64_t fileSize) override;
+  // The run's end reaches the control window as its end message.
+  std::unique_ptr<IEmbeddedDownload> EmbedListDownload(DownloadDialogState& state,
+                                                       std::function<void(int)> ended) override;
 
  private:
   std::shared_ptr<ControlWindowHandle> owner_;
   std::shared_ptr<IDownloadDialogs> fallback_;
+  OutputFactory makeOutput_;
   FolderSettings folders_;
 };
 
