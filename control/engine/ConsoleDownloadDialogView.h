@@ -59,6 +59,7 @@ class ConsoleDownloadDialogView final : public IDownloadDialogView {
   std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& shownName, int64_t fileSize);
   void Post(std::function<void()> task) override;
   void EndDialog(int code) override;
+  void MakeInvisible() override {}  // the console's lines tell what happens either way
 
   const std::u16string& Text(int id) { return texts_[id]; }
 

@@ -92,11 +92,8 @@ void ConsoleDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings,
                                  platform::StandardOutputIsTerminal(), platform::SystemClock(), answers_,
                                  TemplateCaption(kCompactTemplate));
   SingleFile file = page;
-  SingleFileSteps steps;
-  steps.exists = [](const std::u16string& path) { return platform::FileAttributes(path) != platform::attribute::kInvalid; };
-  steps.remoteSize = [](const std::u16string& url, bool utf8) { return QueryRemoteSize(url, utf8); };
+  SingleFileSteps steps = SystemSingleFileSteps();
   steps.askDuplicate = [&view](const DuplicatePrompt& prompt) { return view.AskDuplicate(prompt); };
-  steps.existingSize = [](const std::u16string& path) { return platform::FileSizeOf(path); };
   const auto target = SingleFileTarget(settings, file, steps);
   if (!target) return;
 

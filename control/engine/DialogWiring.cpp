@@ -9,6 +9,7 @@
 #include "common/respack/LanguageStore.h"
 #include "control/ProgramTitle.h"
 #include "control/engine/ProtectedModeTarget.h"
+#include "control/engine/RemoteSize.h"
 
 namespace vard {
 
@@ -50,6 +51,14 @@ OutputFactory SystemOutputFactory() {
 WiredDownloadDialog::WiredDownloadDialog(FolderSettings& folders, const OutputFactory& makeOutput,
                                          DownloadDialogConfig config, std::vector<DownloadItem> items)
     : output_(makeOutput()), dialog_(SystemDialogServices(folders, *output_), std::move(config), std::move(items)) {}
+
+SingleFileSteps SystemSingleFileSteps() {
+  SingleFileSteps steps;
+  steps.exists = [](const std::u16string& path) { return platform::FileAttributes(path) != platform::attribute::kInvalid; };
+  steps.remoteSize = [](const std::u16string& url, bool utf8) { return QueryRemoteSize(url, utf8); };
+  steps.existingSize = [](const std::u16string& path) { return platform::FileSizeOf(path); };
+  return steps;
+}
 
 std::optional<std::u16string> OpenWithShell(const std::u16string& path) {
   if (platform::ShellOpen(path)) return std::nullopt;

@@ -12,6 +12,7 @@
 #include "control/FolderSettings.h"
 #include "control/engine/DownloadDialog.h"
 #include "control/engine/DownloadTarget.h"
+#include "control/engine/SingleFileRun.h"
 
 namespace vard {
 
@@ -40,6 +41,10 @@ class WiredDownloadDialog {
 
 // The system's services for one dialog writing through `target`.
 DownloadDialogServices SystemDialogServices(FolderSettings& folders, IDownloadTarget& target);
+
+// A download-and-open's steps on the real system; the view adds its
+// existing-file question.
+SingleFileSteps SystemSingleFileSteps();
 
 // Opens a finished file: nothing when the shell opened it, else the
 // system's text for why not.

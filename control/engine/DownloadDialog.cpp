@@ -35,6 +35,7 @@ DownloadDialog::~DownloadDialog() {
 
 void DownloadDialog::OnInit(IDownloadDialogView& view) {
   view_ = &view;
+  if (!config_.show) view.MakeInvisible();
   view.SetTitle(view.TemplateCaption() + config_.titleSuffix);
   if (config_.titleSuffix != kDefaultSuffix) view.ShowControl(dlg::kPoweredBy, false);
   view.SetRowCount(items_.size());

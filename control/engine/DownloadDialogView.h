@@ -42,6 +42,8 @@ class IDownloadDialogView {
   virtual std::optional<std::u16string> BrowseFolder(const std::u16string& title, const std::u16string& initial) = 0;
   // Runs `task` on the dialog's thread; any thread may call it.
   virtual void Post(std::function<void()> task) = 0;
+  // The run goes on unseen: the window keeps no size.
+  virtual void MakeInvisible() = 0;
   // The dialog is over with this end code (a modal dialog returns it; a
   // child dialog tells its parent).
   virtual void EndDialog(int code) = 0;

@@ -40,6 +40,7 @@ DownloadDialogConfig SingleFileDialogConfig(const ControlSettings& settings, con
   o.singleMode = true;
   o.overwriteAll = settings.openFileOverwrite;
   config.autoStart = true;
+  config.show = settings.showFileOpen;
   config.titleSuffix = programTitle.empty() ? std::u16string() : u" - " + programTitle;
   return config;
 }

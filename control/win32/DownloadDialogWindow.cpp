@@ -13,6 +13,7 @@
 #include "control/win32/Bstr.h"
 #include "control/win32/DialogTemplateStyle.h"
 #include "control/win32/ModuleState.h"
+#include "control/win32/SaveFileChooser.h"
 
 namespace vard::com {
 namespace {
@@ -39,19 +40,6 @@ struct DuplicateContext {
   DuplicateAnswer answer;
 };
 
-std::u16string ChooseSavePath(HWND owner, const std::u16string& current) {
-  wchar_t path[MAX_PATH] = {};
-  const size_t n = std::min(current.size(), static_cast<size_t>(MAX_PATH - 1));
-  std::copy_n(reinterpret_cast<const wchar_t*>(current.data()), n, path);
-  OPENFILENAMEW ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner;
-  ofn.lpstrFile = path;
-  ofn.nMaxFile = MAX_PATH;
-  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
-  return GetSaveFileNameW(&ofn) ? FromWide(path) : std::u16string();
-}
-
 INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* c = reinterpret_cast<DuplicateContext*>(GetWindowLongPtrW(hwnd, DWLP_USER));
   switch (msg) {
@@ -76,8 +64,9 @@ INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       c->answer.code = id == IDCANCEL ? duplicate::kCancel : id;
       c->answer.applyToAll = IsDlgButtonChecked(hwnd, exists::kApplyToAll) == BST_CHECKED;
       if (id == duplicate::kSaveAs) {
-        c->answer.newPath = ChooseSavePath(hwnd, c->prompt->question.path);
-        if (c->answer.newPath.empty()) return TRUE;  // back to the question
+        const auto path = ChooseSaveFile(hwnd, c->prompt->question.path);
+        if (!path) return TRUE;  // back to the question
+        c->answer.newPath = *path;
       }
       ::EndDialog(hwnd, id);
       return TRUE;
@@ -240,13 +229,18 @@ void DownloadDialogWindow::MessageBox(const std::u16string& text, const std::u16
 }
 
 DuplicateAnswer DownloadDialogWindow::AskDuplicate(const DuplicatePrompt& prompt) {
+  return AskExistingFile(hwnd_, existingTemplate_, prompt);
+}
+
+DuplicateAnswer AskExistingFile(HWND owner, std::vector<uint8_t> dialogTemplate, const DuplicatePrompt& prompt) {
   DuplicateContext context{&prompt, {}};
-  std::vector<uint8_t> tpl = existingTemplate_;
-  if (tpl.empty() || !ChangeTemplateStyle(tpl, ModalToolWindowStyle())) return context.answer;
-  DialogBoxIndirectParamW(Module(), reinterpret_cast<const DLGTEMPLATE*>(tpl.data()), hwnd_, &DuplicateProc,
-                          reinterpret_cast<LPARAM>(&context));
+  if (dialogTemplate.empty() || !ChangeTemplateStyle(dialogTemplate, ModalToolWindowStyle())) return context.answer;
+  DialogBoxIndirectParamW(Module(), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()), owner,
+                          &DuplicateProc, reinterpret_cast<LPARAM>(&context));
   return context.answer;
 }
+
+void DownloadDialogWindow::MakeInvisible() { SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE); }
 
 std::optional<std::u16string> DownloadDialogWindow::BrowseFolder(const std::u16string& title,
                                                                  const std::u16string&) {

@@ -16,6 +16,10 @@
 
 namespace vard::com {
 
+// The existing-file question from its template, owned by `owner`; the
+// cancel answer when no window could be made.
+DuplicateAnswer AskExistingFile(HWND owner, std::vector<uint8_t> dialogTemplate, const DuplicatePrompt& prompt);
+
 class DownloadDialogWindow final : public IDownloadDialogView {
  public:
   // `text` gives the pack's strings; `existingTemplate` is the existing-file
@@ -47,6 +51,7 @@ class DownloadDialogWindow final : public IDownloadDialogView {
   std::optional<std::u16string> BrowseFolder(const std::u16string& title, const std::u16string& initial) override;
   void Post(std::function<void()> task) override;
   void EndDialog(int code) override;
+  void MakeInvisible() override;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);

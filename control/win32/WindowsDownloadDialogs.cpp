@@ -4,12 +4,16 @@
 #include "common/respack/LanguageStore.h"
 #include "control/engine/DialogWiring.h"
 #include "control/win32/Bstr.h"
+#include "control/ProgramTitle.h"
 #include "control/win32/DownloadDialogWindow.h"
+#include "control/win32/OpenOrSaveDialog.h"
 
 namespace vard::com {
 namespace {
 
 constexpr uint32_t kDownloadTemplate = 104;
+constexpr uint32_t kCompactTemplate = 105;
+constexpr uint32_t kOpenOrSaveTemplate = 204;
 constexpr uint32_t kExistingFileTemplate = 205;
 
 std::u16string PackText(uint32_t id) { return LanguageStore::Instance().Text(id); }
@@ -45,10 +49,8 @@ class EmbeddedWindow final : public IEmbeddedDownload {
 
 }  // namespace
 
-WindowsDownloadDialogs::WindowsDownloadDialogs(std::shared_ptr<ControlWindowHandle> owner,
-                                               std::shared_ptr<IDownloadDialogs> fallback, OutputFactory makeOutput)
+WindowsDownloadDialogs::WindowsDownloadDialogs(std::shared_ptr<ControlWindowHandle> owner, OutputFactory makeOutput)
     : owner_(std::move(owner)),
-      fallback_(std::move(fallback)),
       makeOutput_(std::move(makeOutput)),
       folders_(platform::SystemRegistry()) {}
 
@@ -79,13 +81,32 @@ std::unique_ptr<IEmbeddedDownload> WindowsDownloadDialogs::EmbedListDownload(Dow
   return embedded;
 }
 
-void WindowsDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings, const SingleFile& file) {
-  fallback_->RunDownloadAndOpen(settings, file);
+void WindowsDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings, const SingleFile& page) {
+  const auto compact = LanguageStore::Instance().DialogTemplate(kCompactTemplate);
+  if (!compact) return;
+  HWND control = owner_ ? owner_->window : nullptr;
+  SingleFile file = page;
+  SingleFileSteps steps = SystemSingleFileSteps();
+  steps.askDuplicate = [control](const DuplicatePrompt& prompt) {
+    return AskExistingFile(control, ExistingFileTemplate(), prompt);
+  };
+  const auto target = SingleFileTarget(settings, file, steps);
+  if (!target) return;
+
+  DownloadDialogConfig config = SingleFileDialogConfig(settings, ProgramTitle::Process().Title());
+  config.messageCaption = ProgramTitle::Process().MessageCaption();
+  WiredDownloadDialog wired(folders_, makeOutput_, config, {SingleFileItem(file, *target)});
+  DownloadDialogWindow window(&PackText, ExistingFileTemplate());
+  if (window.RunModal(control, wired.Dialog(), *compact) != endcode::kCompleted || !settings.openAfterDownload) return;
+  if (auto error = OpenWithShell(*target))
+    MessageBoxW(control, Wide(*error), Wide(config.messageCaption), MB_OK | MB_ICONINFORMATION);
 }
 
 std::optional<OpenOrSaveAnswer> WindowsDownloadDialogs::AskOpenOrSave(const std::u16string& shownName,
                                                                       int64_t fileSize) {
-  return fallback_->AskOpenOrSave(shownName, fileSize);
+  const auto question = LanguageStore::Instance().DialogTemplate(kOpenOrSaveTemplate);
+  if (!question) return std::nullopt;
+  return com::AskOpenOrSave(owner_ ? owner_->window : nullptr, *question, shownName, fileSize);
 }
 
 }  // namespace vard::com

@@ -1,8 +1,9 @@
 #pragma once
 // The control's download dialogs in windows: the list download in the
 // dialog made from the pack's template 104, owned by the control window or
-// its parent, or embedded in the control window in child mode. The
-// single-file downloads' dialogs are still those of `fallback`.
+// its parent, or embedded in the control window in child mode; the
+// open-or-save question (template 204), the existing-file question (205)
+// and the compact single-file dialog (105) of the single downloads.
 #include <windows.h>
 
 #include <memory>
@@ -21,8 +22,8 @@ struct ControlWindowHandle {
 class WindowsDownloadDialogs final : public IDownloadDialogs {
  public:
   // `makeOutput` makes each dialog's output.
-  WindowsDownloadDialogs(std::shared_ptr<ControlWindowHandle> owner, std::shared_ptr<IDownloadDialogs> fallback,
-                         OutputFactory makeOutput = SystemOutputFactory());
+  explicit WindowsDownloadDialogs(std::shared_ptr<ControlWindowHandle> owner,
+                                  OutputFactory makeOutput = SystemOutputFactory());
 
   int RunListDownload(DownloadDialogState& state, const std::vector<DownloadItem>& batch, DialogOwner owner) override;
   void RunDownloadAndOpen(const ControlSettings& settings, const SingleFile& file) override;
@@ -33,7 +34,6 @@ class WindowsDownloadDialogs final : public IDownloadDialogs {
 
  private:
   std::shared_ptr<ControlWindowHandle> owner_;
-  std::shared_ptr<IDownloadDialogs> fallback_;
   OutputFactory makeOutput_;
   FolderSettings folders_;
 };

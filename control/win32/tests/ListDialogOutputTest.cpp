@@ -15,8 +15,7 @@ TEST(ListDialogOutput, EachWindowsListDialogRunsOnTheOutputMadeForIt) {
   ASSERT_TRUE(ComposeControlServices().language->LoadPack(u"en"));
   platform::testing::TestFolder folder;
   auto counts = std::make_shared<vard::testing::OutputCounts>();
-  WindowsDownloadDialogs dialogs(std::make_shared<ControlWindowHandle>(), nullptr,
-                                 vard::testing::RecordingOutputs(counts));
+  WindowsDownloadDialogs dialogs(std::make_shared<ControlWindowHandle>(), vard::testing::RecordingOutputs(counts));
   DownloadDialogState state;
   state.useFullPath = true;  // full paths: the run starts by itself
   DownloadItem item;

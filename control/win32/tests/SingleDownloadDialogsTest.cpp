@@ -1,0 +1,179 @@
+// The single downloads' dialogs on Windows, driven by messages as a user's
+// clicks would drive them: the open-or-save question with its save-file
+// step, and the compact dialog of a download-and-open.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/platform/tests/TestFolder.h"
+#include "control/ControlComposition.h"
+#include "control/engine/tests/RecordingOutput.h"
+#include "control/win32/WindowsDownloadDialogs.h"
+
+namespace vard::com {
+namespace {
+
+// Each step acts on the first shown dialog of this thread whose title
+// starts with its caption; true moves on to the next step.
+struct Step {
+  std::wstring caption;
+  std::function<bool(HWND)> act;
+};
+
+std::vector<Step> g_steps;
+size_t g_next = 0;
+
+BOOL CALLBACK TryStep(HWND hwnd, LPARAM) {
+  if (g_next >= g_steps.size()) return FALSE;
+  wchar_t cls[16] = {}, title[256] = {};
+  GetClassNameW(hwnd, cls, 16);
+  GetWindowTextW(hwnd, title, 256);
+  if (!IsWindowVisible(hwnd) || std::wstring(cls) != L"#32770") return TRUE;
+  if (std::wstring(title).rfind(g_steps[g_next].caption, 0) != 0) return TRUE;
+  if (g_steps[g_next].act(hwnd)) ++g_next;
+  return FALSE;
+}
+
+void CALLBACK Drive(HWND, UINT, UINT_PTR, DWORD) { EnumThreadWindows(GetCurrentThreadId(), &TryStep, 0); }
+
+// While it lives, the steps play the user, one per tick of a thread timer
+// (modal loops run it).
+class DialogDriver {
+ public:
+  explicit DialogDriver(std::vector<Step> steps) {
+    g_steps = std::move(steps);
+    g_next = 0;
+    timer_ = SetTimer(nullptr, 0, 150, &Drive);
+  }
+  ~DialogDriver() { KillTimer(nullptr, timer_); }
+  size_t Done() const { return g_next; }
+
+ private:
+  UINT_PTR timer_;
+};
+
+std::function<bool(HWND)> Click(int id) {
+  return [id](HWND dialog) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    return true;
+  };
+}
+
+std::wstring ItemText(HWND dialog, int id) {
+  wchar_t text[512] = {};
+  GetDlgItemTextW(dialog, id, text, 512);
+  return text;
+}
+
+// The save-file dialog's name box (the explorer form's combo box, else the
+// old form's edit box) takes `path`, then Save.
+std::function<bool(HWND)> SaveAs(std::wstring path) {
+  return [path](HWND dialog) {
+    HWND box = GetDlgItem(dialog, 0x47c);  // cmb13
+    if (!box) box = GetDlgItem(dialog, 0x480);  // edt1
+    if (!box) return false;
+    SetWindowTextW(box, path.c_str());
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return true;
+  };
+}
+
+class SingleDownloadDialogsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(ComposeControlServices().language->LoadPack(u"en")); }
+  std::shared_ptr<vard::testing::OutputCounts> counts_ = std::make_shared<vard::testing::OutputCounts>();
+  WindowsDownloadDialogs dialogs_{std::make_shared<ControlWindowHandle>(), vard::testing::RecordingOutputs(counts_)};
+  platform::testing::TestFolder folder_;
+};
+
+TEST_F(SingleDownloadDialogsTest, TheOpenOrSaveQuestionShowsTheFileAndTakesEachAnswer) {
+  using Choice = OpenOrSaveAnswer::Choice;
+  std::wstring name, typeAndSize;
+  {
+    DialogDriver user({{L"File Download", [&](HWND d) {
+                          name = ItemText(d, 213);
+                          typeAndSize = ItemText(d, 217);
+                          return Click(214)(d);
+                        }}});
+    const auto open = dialogs_.AskOpenOrSave(u"report.txt", 2048);
+    ASSERT_TRUE(open);
+    EXPECT_EQ(open->choice, Choice::kOpen);
+    EXPECT_EQ(user.Done(), 1u);
+  }
+  EXPECT_EQ(name, L"report.txt");
+  EXPECT_NE(typeAndSize.find(L", 2.00KB"), std::wstring::npos) << typeAndSize;
+  {
+    DialogDriver user({{L"File Download", Click(IDCANCEL)}});
+    EXPECT_FALSE(dialogs_.AskOpenOrSave(u"report.txt", 2048));
+  }
+  {
+    // Save: the save-file step first; cancelling it keeps the question up.
+    // A name typed without the extension gets it with the type's filter.
+    const std::u16string saved = folder_ / u"kept";
+    DialogDriver user({{L"File Download", Click(215)},
+                       {L"Save", Click(IDCANCEL)},
+                       {L"File Download", Click(216)},
+                       {L"Save", SaveAs(reinterpret_cast<const wchar_t*>(saved.c_str()))}});
+    const auto answer = dialogs_.AskOpenOrSave(u"report.txt", 2048);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(user.Done(), 4u);
+    EXPECT_EQ(answer->choice, Choice::kSaveAndOpen);
+    EXPECT_EQ(answer->savePath, saved + u".txt");
+  }
+}
+
+// Without OpenFileOverwrite an existing target is asked about before the
+// run and once more by the run itself, from inside the compact dialog.
+TEST_F(SingleDownloadDialogsTest, ADownloadAndOpenRunsInTheCompactDialogShownOrUnseen) {
+  const std::u16string existing = folder_ / u"have.txt";
+  {
+    platform::File f = platform::File::Open(existing, platform::access::kWrite, 0, platform::Disposition::kCreateAlways);
+  }
+  ControlSettings settings;
+  settings.dialog.useFullPath = true;
+  settings.openFileOverwrite = false;
+  SIZE shown = {-1, -1};
+  std::wstring file;
+  const auto record = [&](HWND d) {
+    RECT r = {};
+    GetWindowRect(d, &r);
+    shown = {r.right - r.left, r.bottom - r.top};
+    file = ItemText(d, 207);
+    return true;
+  };
+  const SingleFile target{u"http://127.0.0.1:1/have.txt", existing, 10};
+  for (const bool visible : {true, false}) {
+    settings.showFileOpen = visible;
+    DialogDriver user({{L"Alert", Click(203)}, {L" File Download", record}, {L"Alert", Click(IDCANCEL)}});
+    dialogs_.RunDownloadAndOpen(settings, target);
+    EXPECT_EQ(user.Done(), 3u);
+    if (visible) {
+      EXPECT_GT(shown.cx, 0);
+      EXPECT_EQ(file, L"have.txt");
+    } else {
+      EXPECT_EQ(shown.cx, 0);  // the run goes on in a window of no size
+      EXPECT_EQ(shown.cy, 0);
+    }
+  }
+  EXPECT_EQ(counts_->begun, 2);
+  EXPECT_EQ(platform::FileSizeOf(existing), 0);  // cancelled: kept as it was
+}
+
+TEST_F(SingleDownloadDialogsTest, CancellingTheExistingFileQuestionRunsNothing) {
+  const std::u16string existing = folder_ / u"have.txt";
+  {
+    platform::File f = platform::File::Open(existing, platform::access::kWrite, 0, platform::Disposition::kCreateAlways);
+  }
+  ControlSettings settings;
+  settings.dialog.useFullPath = true;
+  settings.openFileOverwrite = false;
+  DialogDriver user({{L"Alert", Click(IDCANCEL)}});
+  dialogs_.RunDownloadAndOpen(settings, SingleFile{u"http://127.0.0.1:1/have.txt", existing, 10});
+  EXPECT_EQ(user.Done(), 1u);
+  EXPECT_EQ(counts_->made, 0);
+}
+
+}  // namespace
+}  // namespace vard::com
