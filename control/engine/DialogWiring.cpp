@@ -5,6 +5,7 @@
 #include "common/platform/ErrorText.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/KnownFolders.h"
+#include "common/platform/MappedDrive.h"
 #include "common/platform/Shell.h"
 #include "common/respack/LanguageStore.h"
 #include "control/ProgramTitle.h"
@@ -41,6 +42,7 @@ DownloadDialogServices SystemDialogServices(FolderSettings& folders, IDownloadTa
   s.shellOpen = OpenWithShell;
   s.log = [](bool writeLog, const LogEvent& e) { WriteControlLog(writeLog, e); };
   s.debug = [](const std::u16string& line) { platform::DebugOutput(line); };
+  s.mappedDrive = [](const std::u16string& drive) { return platform::MappedDriveTarget(drive); };
   return s;
 }
 

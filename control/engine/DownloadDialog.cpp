@@ -75,6 +75,7 @@ void DownloadDialog::OnStart() {
   es.host = this;
   es.log = s_.log;
   es.debug = s_.debug;
+  es.mappedDrive = s_.mappedDrive;
   engine_ = std::make_unique<DownloadEngine>(es, config_.options, items_);
   timer_ = true;
   worker_ = std::thread([engine = engine_.get()] { engine->Run(); });

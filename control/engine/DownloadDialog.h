@@ -38,6 +38,7 @@ struct DownloadDialogServices {
   std::function<std::optional<std::u16string>(const std::u16string& path)> shellOpen;
   std::function<void(bool writeLog, const LogEvent&)> log;
   std::function<void(const std::u16string&)> debug;
+  DriveLookup mappedDrive;
 };
 
 // A modal dialog has one run and ends with it. A child dialog (child mode)

@@ -180,6 +180,8 @@ void DownloadEngine::DownloadOneItem(size_t index) {
 
   bool resume = false;
   if (!DecideResume(index, path, resume)) return;
+  // A mapped drive is written by its remote name.
+  path = ThroughMappedDrive(path, s_.mappedDrive);
   {
     std::lock_guard lock(itemsMutex_);
     items_[index].localPath = path;

@@ -22,6 +22,7 @@
 #include "control/engine/DownloadProgress.h"
 #include "control/engine/DownloadRunHost.h"
 #include "control/engine/DownloadTarget.h"
+#include "control/engine/NetworkPath.h"
 
 namespace vard {
 
@@ -50,6 +51,8 @@ struct DownloadEngineServices {
   IDownloadRunHost* host = nullptr;
   std::function<void(bool writeLog, const LogEvent&)> log;
   std::function<void(const std::u16string&)> debug;
+  // The remote names of network drives; left empty, paths stay as built.
+  DriveLookup mappedDrive;
 };
 
 // Item states.
