@@ -27,6 +27,7 @@ DownloadDialogConfig ListDialogConfig(const DownloadDialogState& state) {
   o.alwaysResume = state.fixResume;
   o.useFullPath = state.useFullPath;
   config.autoStart = state.useFullPath;
+  config.listHeight = state.dialogListHeight;
   config.titleSuffix = state.captionSuffix;
   config.messageCaption = ProgramTitle::Process().MessageCaption();
   return config;

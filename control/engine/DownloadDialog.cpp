@@ -38,6 +38,7 @@ void DownloadDialog::OnInit(IDownloadDialogView& view) {
   if (!config_.show) view.MakeInvisible();
   view.SetTitle(view.TemplateCaption() + config_.titleSuffix);
   if (config_.titleSuffix != kDefaultSuffix) view.ShowControl(dlg::kPoweredBy, false);
+  if (config_.listHeight >= 0) view.SetListHeight(config_.listHeight);
   view.SetRowCount(items_.size());
   view.SetProgress(dlg::kItemProgress, 0);
   view.SetProgress(dlg::kRunProgress, 0);

@@ -24,6 +24,7 @@ struct DownloadDialogConfig {
   bool show = true;
   bool autoStart = false;
   bool child = false;
+  int32_t listHeight = -1;  // pixels; negative keeps the template's
   std::u16string titleSuffix = u" - VardKT";
   std::u16string messageCaption;  // of every message box
 };

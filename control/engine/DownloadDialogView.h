@@ -35,6 +35,9 @@ class IDownloadDialogView {
   virtual void ShowControl(int id, bool visible) = 0;
   virtual void EnableControl(int id, bool enabled) = 0;
   virtual void SetRowCount(size_t rows) = 0;
+  // The list becomes `pixels` high; what lies below it, and the dialog,
+  // follow its bottom edge.
+  virtual void SetListHeight(int32_t pixels) = 0;
   virtual void RedrawRow(size_t row) = 0;
   virtual bool AskYesNo(const std::u16string& text, const std::u16string& caption) = 0;
   virtual void MessageBox(const std::u16string& text, const std::u16string& caption) = 0;

@@ -10,6 +10,7 @@
 #include "common/text/Printf.h"
 #include "common/text/SizeFormat.h"
 #include "control/CKT5Ctrl.h"
+#include "control/win32/BlueStatic.h"
 #include "control/win32/Bstr.h"
 #include "control/win32/DialogTemplateStyle.h"
 #include "control/win32/ModuleState.h"
@@ -124,6 +125,7 @@ INT_PTR DownloadDialogWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_INITDIALOG:
       InitList();
+      MakeBlueStatic(GetDlgItem(hwnd_, dlg::kFolder));
       for (int id : {dlg::kItemProgress, dlg::kRunProgress}) SendDlgItemMessageW(hwnd_, id, PBM_SETRANGE32, 0, 100);
       SetTimer(hwnd_, kTimerId, kTimerMs, nullptr);
       dialog_->OnInit(*this);
@@ -214,6 +216,29 @@ void DownloadDialogWindow::EnableControl(int id, bool enabled) { EnableWindow(Ge
 
 void DownloadDialogWindow::SetRowCount(size_t rows) {
   ListView_SetItemCountEx(GetDlgItem(hwnd_, dlg::kList), static_cast<int>(rows), LVSICF_NOSCROLL);
+}
+
+void DownloadDialogWindow::SetListHeight(int32_t pixels) {
+  HWND list = GetDlgItem(hwnd_, dlg::kList);
+  if (!list) return;
+  RECT lr = {};
+  GetWindowRect(list, &lr);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&lr), 2);
+  const int delta = pixels - (lr.bottom - lr.top);
+  if (delta == 0) return;
+  constexpr UINT kKeep = SWP_NOZORDER | SWP_NOACTIVATE;
+  for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT r = {};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+    if (child != list && r.top >= lr.bottom) SetWindowPos(child, nullptr, r.left, r.top + delta, 0, 0, kKeep | SWP_NOSIZE);
+  }
+  SetWindowPos(list, nullptr, 0, 0, lr.right - lr.left, pixels, kKeep | SWP_NOMOVE);
+  // An embedded dialog keeps the control's size.
+  if (child_) return;
+  RECT wr = {};
+  GetWindowRect(hwnd_, &wr);
+  SetWindowPos(hwnd_, nullptr, 0, 0, wr.right - wr.left, wr.bottom - wr.top + delta, kKeep | SWP_NOMOVE);
 }
 
 void DownloadDialogWindow::RedrawRow(size_t row) {
