@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -27,7 +28,50 @@ constexpr int kColumnWidths[] = {250, 90, 80};
 
 // Controls of the existing-file question.
 namespace exists {
-constexpr int kQuestion = 208, kPath = 210, kExistingSize = 212, kNewSize = 211, kApplyToAll = 206;
+constexpr int kIcon = 207, kQuestion = 208, kExistingSize = 210, kExistingTime = 212, kNewSize = 211;
+constexpr int kApplyToAll = 206;
+}
+
+// The existing file's last write in local time: the long date, ", ", the
+// 24-hour time.
+std::u16string LastWriteText(const std::u16string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  FILETIME local = {};
+  SYSTEMTIME t = {};
+  if (!GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data) ||
+      !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &t))
+    return {};
+  wchar_t date[128] = {}, time[64] = {};
+  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &t, nullptr, date, 128);
+  GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_FORCE24HOURFORMAT, &t, nullptr, time, 64);
+  return FromWide(date) + u", " + FromWide(time);
+}
+
+RECT ItemRect(HWND dialog, int id) {
+  RECT r = {};
+  GetWindowRect(GetDlgItem(dialog, id), &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// Without resume its button goes, and Overwrite, Save As and Cancel are
+// centred in the dialog, as far apart as Overwrite and Resume were.
+void LayOutWithoutResume(HWND dialog) {
+  const RECT overwrite = ItemRect(dialog, duplicate::kOverwrite), resume = ItemRect(dialog, duplicate::kResume);
+  const int gap = resume.left - overwrite.right;
+  ShowWindow(GetDlgItem(dialog, duplicate::kResume), SW_HIDE);
+  const int ids[] = {duplicate::kOverwrite, duplicate::kSaveAs, IDCANCEL};
+  int total = 0;
+  for (int id : ids) total += ItemRect(dialog, id).right - ItemRect(dialog, id).left;
+  total += 2 * gap;
+  RECT client = {};
+  GetClientRect(dialog, &client);
+  int x = (client.right - total) / 2;
+  for (int id : ids) {
+    const RECT r = ItemRect(dialog, id);
+    SetWindowPos(GetDlgItem(dialog, id), nullptr, x, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    x += r.right - r.left + gap;
+  }
 }
 
 void FillTemplateText(HWND dialog, int id, const std::u16string& value) {
@@ -39,6 +83,7 @@ void FillTemplateText(HWND dialog, int id, const std::u16string& value) {
 struct DuplicateContext {
   const DuplicatePrompt* prompt;
   DuplicateAnswer answer;
+  HICON icon = nullptr;
 };
 
 INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -52,9 +97,14 @@ INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       const size_t slash = q.path.find_last_of(u'\\');
       FillTemplateText(hwnd, exists::kQuestion, slash == std::u16string::npos ? q.path : q.path.substr(slash + 1));
       FillTemplateText(hwnd, exists::kNewSize, FormatSize(q.newSize));
-      SetDlgItemTextW(hwnd, exists::kPath, Wide(q.path));
       if (c->prompt->existingSize >= 0) SetDlgItemTextW(hwnd, exists::kExistingSize, Wide(FormatSize(c->prompt->existingSize)));
-      EnableWindow(GetDlgItem(hwnd, duplicate::kResume), q.allowResume);
+      SetDlgItemTextW(hwnd, exists::kExistingTime, Wide(LastWriteText(q.path)));
+      SHFILEINFOW info = {};
+      if (SHGetFileInfoW(Wide(q.path), 0, &info, sizeof info, SHGFI_ICON | SHGFI_LARGEICON)) {
+        c->icon = info.hIcon;
+        SendDlgItemMessageW(hwnd, exists::kIcon, STM_SETICON, reinterpret_cast<WPARAM>(c->icon), 0);
+      }
+      if (!q.allowResume) LayOutWithoutResume(hwnd);
       if (q.singleMode) ShowWindow(GetDlgItem(hwnd, exists::kApplyToAll), SW_HIDE);
       return TRUE;
     }
@@ -262,6 +312,7 @@ DuplicateAnswer AskExistingFile(HWND owner, std::vector<uint8_t> dialogTemplate,
   if (dialogTemplate.empty() || !ChangeTemplateStyle(dialogTemplate, ModalToolWindowStyle())) return context.answer;
   DialogBoxIndirectParamW(Module(), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()), owner,
                           &DuplicateProc, reinterpret_cast<LPARAM>(&context));
+  if (context.icon) DestroyIcon(context.icon);
   return context.answer;
 }
 

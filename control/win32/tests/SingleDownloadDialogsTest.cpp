@@ -3,6 +3,7 @@
 // step, and the compact dialog of a download-and-open.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -128,10 +129,34 @@ TEST_F(SingleDownloadDialogsTest, CancellingTheExistingFileQuestionRunsNothing) 
   ControlSettings settings;
   settings.dialog.useFullPath = true;
   settings.openFileOverwrite = false;
-  DialogDriver user({{L"Alert", Click(IDCANCEL)}});
+  // Before the run the question has no resume: its button is gone and the
+  // other three stand centred; no apply-to-all either.
+  std::wstring size, written;
+  bool resumeShown = true, allShown = true;
+  int left = 0, right = 0;
+  DialogDriver user({{L"Alert", [&](HWND d) {
+    size = ItemText(d, 210);
+    written = ItemText(d, 212);
+    resumeShown = IsWindowVisible(GetDlgItem(d, 204));
+    allShown = IsWindowVisible(GetDlgItem(d, 206));
+    RECT client = {}, first = {}, last = {};
+    GetClientRect(d, &client);
+    GetWindowRect(GetDlgItem(d, 203), &first);
+    GetWindowRect(GetDlgItem(d, IDCANCEL), &last);
+    MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&first), 2);
+    MapWindowPoints(nullptr, d, reinterpret_cast<POINT*>(&last), 2);
+    left = first.left;
+    right = client.right - last.right;
+    return Click(IDCANCEL)(d);
+  }}});
   dialogs_.RunDownloadAndOpen(settings, SingleFile{u"http://127.0.0.1:1/have.txt", existing, 10});
   EXPECT_EQ(user.Done(), 1u);
   EXPECT_EQ(counts_->made, 0);
+  EXPECT_EQ(size, L"0.00KB");  // the existing file's size, formatted as the list formats sizes
+  EXPECT_NE(written.find(L", "), std::wstring::npos) << written;  // date, ", ", time
+  EXPECT_FALSE(resumeShown);
+  EXPECT_FALSE(allShown);
+  EXPECT_LE(std::abs(left - right), 1);
 }
 
 }  // namespace
