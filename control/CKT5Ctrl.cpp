@@ -101,6 +101,12 @@ void CKT5Ctrl::put_ItemWidth(int column, int16_t v) {
   presenter_.ApplyListStyle();
 }
 
+void CKT5Ctrl::put_DialogListHeight(int16_t v) {
+  settings_.dialog.dialogListHeight = v;
+  // The dialogs made later take it when they are made.
+  if (embedded_ && v >= 0) embedded_->SetListHeight(v);
+}
+
 void CKT5Ctrl::put_OpenFileOverwrite(int16_t v) {
   if (!created_) settings_.openFileOverwrite = v == kVariantTrue;
 }

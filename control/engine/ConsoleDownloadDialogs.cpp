@@ -49,6 +49,7 @@ class ConsoleDownloadDialogs::Embedded final : public IEmbeddedDownload {
   void AddItem(const DownloadItem& item) override { wired_.Dialog().AddItem(item); }
   void Place(int32_t, int32_t) override {}
   void Focus() override {}
+  void SetListHeight(int32_t) override {}
   bool StartRun() { return view_.RunEmbedded(); }
 
  private:

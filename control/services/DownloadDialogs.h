@@ -43,6 +43,8 @@ class IEmbeddedDownload {
   // Fills the control's client area.
   virtual void Place(int32_t width, int32_t height) = 0;
   virtual void Focus() = 0;
+  // DialogListHeight set while the dialog exists: its list's new height.
+  virtual void SetListHeight(int32_t pixels) = 0;
 };
 
 class IDownloadDialogs {

@@ -201,6 +201,10 @@ TEST_F(ControlTest, ChildModeEmbedsTheDialog) {
   fakes.dialogs->embeddedEnd(7);
   EXPECT_EQ(sink.events, (std::vector<int32_t>{dispid::kOnDownloadComplete, dispid::kOnDownloadCancel,
                                                dispid::kOnDownloadError}));
+  c.put_DialogListHeight(-1);  // keeps the template's height
+  EXPECT_EQ(embedded->listHeight, -1);
+  c.put_DialogListHeight(120);
+  EXPECT_EQ(embedded->listHeight, 120);
   c.OnSetFocus();
   EXPECT_TRUE(embedded->focused);
   EXPECT_TRUE(view.Focus().empty());

@@ -28,6 +28,7 @@ struct FakeEmbedded final : IEmbeddedDownload {
     std::vector<DownloadItem> items;
     int32_t width = 0, height = 0;
     bool focused = false;
+    int32_t listHeight = -1;
     bool alive = true;
   };
   explicit FakeEmbedded(std::shared_ptr<Record> r) : record(std::move(r)) {}
@@ -35,6 +36,7 @@ struct FakeEmbedded final : IEmbeddedDownload {
   void AddItem(const DownloadItem& item) override { record->items.push_back(item); }
   void Place(int32_t w, int32_t h) override { record->width = w, record->height = h; }
   void Focus() override { record->focused = true; }
+  void SetListHeight(int32_t pixels) override { record->listHeight = pixels; }
   std::shared_ptr<Record> record;
 };
 

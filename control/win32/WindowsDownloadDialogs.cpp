@@ -39,6 +39,7 @@ class EmbeddedWindow final : public IEmbeddedDownload {
     SetWindowPos(window_.Handle(), HWND_TOP, 0, 0, width, height, SWP_NOACTIVATE);
   }
   void Focus() override { SetFocus(window_.Handle()); }
+  void SetListHeight(int32_t pixels) override { window_.SetListHeight(pixels); }
 
  private:
   // Declared first: the dialog's worker may still post to the window while

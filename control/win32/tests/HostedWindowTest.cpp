@@ -211,6 +211,11 @@ TEST_F(HostedWindowTest, ChildModeEmbedsTheDownloadDialogWhoseRunsRaiseTheEvents
   Call(d_, dispid::kRemoveAllFiles, DISPATCH_METHOD, {});
   EXPECT_EQ(ListView_GetItemCount(list), 1);
   EXPECT_EQ(Cell(list, 0, 0), L"a.bin");
+  // The list height set by script applies to the dialog that exists.
+  Call(d_, dispid::kDialogListHeight, DISPATCH_PROPERTYPUT, {Int(80)});
+  RECT listRect = {};
+  GetWindowRect(list, &listRect);
+  EXPECT_EQ(listRect.bottom - listRect.top, 80);
 
   // Focus given to the control goes to the dialog.
   SetFocus(control_->Window());
