@@ -101,6 +101,12 @@ void CKT5Ctrl::put_ItemWidth(int column, int16_t v) {
   presenter_.ApplyListStyle();
 }
 
+void CKT5Ctrl::put_DialogListHeight(int16_t v) {
+  settings_.dialog.dialogListHeight = v;
+  // The dialogs made later take it when they are made.
+  if (embedded_ && v >= 0) embedded_->SetListHeight(v);
+}
+
 void CKT5Ctrl::put_OpenFileOverwrite(int16_t v) {
   if (!created_) settings_.openFileOverwrite = v == kVariantTrue;
 }
@@ -147,7 +153,8 @@ void CKT5Ctrl::AppendFile(const std::u16string& url, const std::optional<std::u1
       url.empty() ? url : ResolvePageUrl(url, settings_.pageUrl, settings_.dialog.useBase64Encode, false);
   list_.AddItem(resolved, fileName.value_or(u""), fileSize.value_or(0), settings_.useUnicode);
   presenter_.ShowRowCount();
-  if (settings_.childMode) settings_.dialog.embeddedItems.push_back(list_.Items().back());
+  // The embedded dialog keeps its own copy: removing rows leaves it.
+  if (embedded_) embedded_->AddItem(list_.Items().back());
   presenter_.RefreshStatusTexts();
 }
 
@@ -258,11 +265,18 @@ void CKT5Ctrl::CreateControlWindow(IControlView* view) {
   LoadLanguagePack();
   created_ = true;
   presenter_.Build();
+  if (settings_.childMode) {
+    embedded_ = services_.dialogs->EmbedListDownload(settings_.dialog, [this](int code) { OnChildDialogEnd(code); });
+    presenter_.SetEmbedded(embedded_.get());
+  }
   UpdateCaptionSuffix();
   presenter_.Layout();
 }
 
-void CKT5Ctrl::DestroyControlWindow() { presenter_.Detach(); }
+void CKT5Ctrl::DestroyControlWindow() {
+  presenter_.Detach();
+  embedded_.reset();  // stops its run without a question
+}
 
 void CKT5Ctrl::OnListClick(int32_t row) {
   if (row < 0 || row >= list_.RowCount()) return;

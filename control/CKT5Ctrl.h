@@ -7,6 +7,7 @@
 // page's thread; COM and window glue call into it.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,7 +91,7 @@ class CKT5Ctrl {
   int16_t get_ItemWidth(int column) const { return settings_.itemWidths[column]; }
   void put_ItemWidth(int column, int16_t v);
   int16_t get_DialogListHeight() const { return settings_.dialog.dialogListHeight; }
-  void put_DialogListHeight(int16_t v) { settings_.dialog.dialogListHeight = v; }
+  void put_DialogListHeight(int16_t v);
   std::u16string get_URLDownloadComplete() const { return settings_.urlDownloadComplete; }
   void put_URLDownloadComplete(const std::u16string& v) { settings_.urlDownloadComplete = v; }
   int16_t get_OpenFileOverwrite() const { return AsVariantBool(settings_.openFileOverwrite); }
@@ -168,6 +169,8 @@ class CKT5Ctrl {
   ControlPresenter presenter_;
   ControlDownloads downloads_;
   PlusHandOff plus_;
+  // Child mode: the download dialog inside the window, while it exists.
+  std::unique_ptr<IEmbeddedDownload> embedded_;
   bool created_ = false;
   std::map<uint32_t, IKT5CtrlEvents*> sinks_;
   uint32_t nextCookie_ = 1;

@@ -32,7 +32,6 @@ class ConsoleControlView final : public IControlView {
   ListViewMode Mode() const { return mode_; }
   const std::vector<ContextMenuEntry>& LastMenu() const { return lastMenu_; }
   int32_t ItemCount() const { return itemCount_; }
-  bool HasEmbeddedDialog() const { return embedded_; }
   int32_t ListHeight() const { return listHeight_; }
   int32_t StatusParts(int i) const { return parts_[i & 1]; }
   const std::vector<std::u16string>& Messages() const { return messages_; }
@@ -55,12 +54,8 @@ class ConsoleControlView final : public IControlView {
   void PlaceStatusBar(int32_t, int32_t, int32_t, int32_t) override {}
   void SetStatusParts(int32_t a, int32_t b) override { parts_[0] = a; parts_[1] = b; }
   void SetStatusText(int32_t part, const std::u16string& text) override { status_[part & 1] = text; }
-  void CreateEmbeddedDialog(const std::vector<uint8_t>&) override { embedded_ = true; }
-  void PlaceEmbeddedDialog(int32_t, int32_t) override {}
-  void DestroyEmbeddedDialog() override { embedded_ = false; }
   bool FocusIsOnChild() override { return !focus_.empty(); }
   void FocusList() override { focus_ = "list"; }
-  void FocusEmbeddedDialog() override { focus_ = "dialog"; }
   const std::string& Focus() const { return focus_; }
   uint16_t TrackPopupMenu(const std::vector<ContextMenuEntry>& entries, int32_t x, int32_t y) override;
   void MessageBox(const std::u16string& text, const std::u16string& caption) override;
@@ -77,7 +72,6 @@ class ConsoleControlView final : public IControlView {
   std::u16string status_[2];
   ListViewMode mode_ = ListViewMode::kReport;
   bool statusBar_ = false;
-  bool embedded_ = false;
   uint16_t menuAnswer_ = 0;
   std::string focus_;
   std::vector<ContextMenuEntry> lastMenu_;

@@ -10,7 +10,6 @@ namespace {
 
 constexpr uint32_t kTextAllFiles = 110;
 constexpr uint32_t kTextSelected = 111;
-constexpr uint32_t kDownloadTemplate = 104;
 
 }  // namespace
 
@@ -27,17 +26,11 @@ void ControlPresenter::Build() {
   InsertColumns();
   view_->CreateStatusBar();
   RefreshStatusTexts();
-  if (settings_.childMode) {
-    // The download template becomes a visible frameless child.
-    auto tpl = language_.Texts().DialogTemplate(kDownloadTemplate).value_or(std::vector<uint8_t>());
-    view_->CreateEmbeddedDialog(tpl);
-  }
 }
 
 void ControlPresenter::Detach() {
-  if (!view_) return;
-  if (settings_.childMode) view_->DestroyEmbeddedDialog();
   view_ = nullptr;
+  embedded_ = nullptr;
 }
 
 void ControlPresenter::InsertColumns() {
@@ -50,7 +43,7 @@ void ControlPresenter::Layout() {
   if (!view_) return;
   const int32_t W = view_->ClientWidth(), H = view_->ClientHeight();
   if (settings_.childMode) {
-    view_->PlaceEmbeddedDialog(W, H);
+    if (embedded_) embedded_->Place(W, H);
     return;
   }
   const int32_t S = settings_.showStatus ? view_->StatusBarHeight() : 0;
@@ -97,7 +90,8 @@ std::vector<int32_t> ControlPresenter::SelectedRows() {
 
 void ControlPresenter::OnSetFocus() {
   if (!view_ || view_->FocusIsOnChild()) return;
-  settings_.childMode ? view_->FocusEmbeddedDialog() : view_->FocusList();
+  if (!settings_.childMode) view_->FocusList();
+  else if (embedded_) embedded_->Focus();
 }
 
 std::vector<ContextMenuEntry> ControlPresenter::PackPopup() {

@@ -10,6 +10,7 @@
 #include "control/ControlView.h"
 #include "control/DownloadList.h"
 #include "control/services/ControlLanguage.h"
+#include "control/services/DownloadDialogs.h"
 
 namespace vard {
 
@@ -22,6 +23,8 @@ class ControlPresenter {
   void Attach(IControlView* view);
   void Build();
   void Detach();
+  // Child mode: the embedded dialog fills the window and takes the focus.
+  void SetEmbedded(IEmbeddedDownload* embedded) { embedded_ = embedded; }
   bool HasView() const { return view_ != nullptr; }
 
   void Layout();
@@ -44,6 +47,7 @@ class ControlPresenter {
   const DownloadList& list_;
   IControlLanguage& language_;
   IControlView* view_ = nullptr;
+  IEmbeddedDownload* embedded_ = nullptr;
 };
 
 }  // namespace vard

@@ -1,6 +1,7 @@
 #pragma once
 // What the control's presenter needs from its window: the list view, the
-// status bar, the embedded dialog of child mode, menus and message boxes.
+// status bar, menus and message boxes (the embedded dialog of child mode is
+// the download dialogs' service).
 // Win32 implements it with real windows; the console view prints; tests
 // record. Called on the control's thread only.
 #include <cstdint>
@@ -40,16 +41,10 @@ class IControlView {
   virtual void SetStatusParts(int32_t firstEnd, int32_t secondEnd) = 0;
   virtual void SetStatusText(int32_t part, const std::u16string& text) = 0;
 
-  // Child mode: the download dialog lives inside the control window.
-  virtual void CreateEmbeddedDialog(const std::vector<uint8_t>& dialogTemplate) = 0;
-  virtual void PlaceEmbeddedDialog(int32_t width, int32_t height) = 0;
-  virtual void DestroyEmbeddedDialog() = 0;
-
   // Keyboard focus: whether one of the window's children has it, and
-  // giving it to the list or to the embedded dialog.
+  // giving it to the list.
   virtual bool FocusIsOnChild() = 0;
   virtual void FocusList() = 0;
-  virtual void FocusEmbeddedDialog() = 0;
 
   // Shows the popup at screen coordinates; the chosen command or 0.
   virtual uint16_t TrackPopupMenu(const std::vector<ContextMenuEntry>& entries, int32_t x, int32_t y) = 0;

@@ -24,8 +24,6 @@ struct DownloadDialogState {
   std::u16string captionSuffix;  // " - " + program title, or nothing
   // Handed to the agent with UseWriteLog on; nothing sets it yet.
   std::u16string logSettingText;
-  // Child mode: the embedded dialog's own list, fed by AppendFile.
-  std::vector<DownloadItem> embeddedItems;
 };
 
 }  // namespace vard

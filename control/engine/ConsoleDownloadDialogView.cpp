@@ -29,8 +29,27 @@ ConsoleDownloadDialogView::ConsoleDownloadDialogView(std::ostream& out, std::ist
 int ConsoleDownloadDialogView::RunModal(DownloadDialog& dialog) {
   dialog_ = &dialog;
   dialog.OnInit(*this);
+  Pump([&dialog] { return !dialog.Ended(); });
+  dialog_ = nullptr;
+  return dialog.EndCode();
+}
+
+void ConsoleDownloadDialogView::ShowEmbedded(DownloadDialog& dialog, std::function<void(int)> ended) {
+  dialog_ = &dialog;
+  childEnded_ = std::move(ended);
+  dialog.OnInit(*this);
+}
+
+bool ConsoleDownloadDialogView::RunEmbedded() {
+  if (!dialog_ || dialog_->RunActive()) return false;
+  dialog_->OnStart();
+  Pump([this] { return dialog_->RunActive(); });
+  return true;
+}
+
+void ConsoleDownloadDialogView::Pump(const std::function<bool()>& busy) {
   uint32_t nextTick = clock_.TickCount() + kTimerMs;
-  while (!dialog.Ended()) {
+  while (busy()) {
     std::deque<std::function<void()>> tasks;
     {
       std::lock_guard lock(queueMutex_);
@@ -38,19 +57,17 @@ int ConsoleDownloadDialogView::RunModal(DownloadDialog& dialog) {
     }
     for (auto& task : tasks) {
       task();
-      if (dialog.Ended()) break;
+      if (!busy()) break;
     }
-    if (dialog.Ended()) break;
+    if (!busy()) break;
     if (static_cast<int32_t>(clock_.TickCount() - nextTick) >= 0) {
       nextTick += kTimerMs;
-      dialog.OnTimer();
-      if (live_ && dialog.TimerRunning()) DrawLiveLine();
+      dialog_->OnTimer();
+      if (live_ && dialog_->TimerRunning()) DrawLiveLine();
     }
     if (tasks.empty()) clock_.Sleep(kPollMs);
   }
   EndLiveLine();
-  dialog_ = nullptr;
-  return dialog.EndCode();
 }
 
 void ConsoleDownloadDialogView::SetTitle(const std::u16string& title) {
@@ -179,6 +196,7 @@ void ConsoleDownloadDialogView::Post(std::function<void()> task) {
 void ConsoleDownloadDialogView::EndDialog(int code) {
   EndLiveLine();
   if (!live_) out_ << "end " << code << "\n";
+  if (childEnded_) childEnded_(code);
 }
 
 }  // namespace vard

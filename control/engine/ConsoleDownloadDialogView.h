@@ -5,6 +5,7 @@
 // take the documented defaults: an existing file is skipped (its item
 // cancelled, the file kept), a stop is not confirmed, no folder is chosen.
 #include <deque>
+#include <functional>
 #include <optional>
 #include <map>
 #include <mutex>
@@ -34,6 +35,12 @@ class ConsoleDownloadDialogView final : public IDownloadDialogView {
 
   // Runs the dialog until it ends; its end code.
   int RunModal(DownloadDialog& dialog);
+  // Child mode: shows `dialog` for as long as this view lives; `ended`
+  // hears the end code of each of its runs.
+  void ShowEmbedded(DownloadDialog& dialog, std::function<void(int)> ended);
+  // Presses Start and shows the run until its end has been reported; false
+  // when there is no embedded dialog or a run is under way.
+  bool RunEmbedded();
 
   std::u16string TemplateCaption() override { return caption_; }
   void SetTitle(const std::u16string& title) override;
@@ -42,6 +49,7 @@ class ConsoleDownloadDialogView final : public IDownloadDialogView {
   void ShowControl(int, bool) override {}
   void EnableControl(int, bool) override {}
   void SetRowCount(size_t) override {}
+  void SetListHeight(int32_t) override {}
   void RedrawRow(size_t row) override;
   bool AskYesNo(const std::u16string& text, const std::u16string& caption) override;
   void MessageBox(const std::u16string& text, const std::u16string& caption) override;
@@ -52,10 +60,13 @@ class ConsoleDownloadDialogView final : public IDownloadDialogView {
   std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& shownName, int64_t fileSize);
   void Post(std::function<void()> task) override;
   void EndDialog(int code) override;
+  void MakeInvisible() override {}  // the console's lines tell what happens either way
 
   const std::u16string& Text(int id) { return texts_[id]; }
 
  private:
+  // Runs posted tasks and the timer while `busy` holds.
+  void Pump(const std::function<bool()>& busy);
   void DrawLiveLine();
   void EndLiveLine();
   std::optional<std::string> AskLine(const std::string& question);
@@ -67,6 +78,7 @@ class ConsoleDownloadDialogView final : public IDownloadDialogView {
   ConsoleAnswers& answers_;
   std::u16string caption_;
   DownloadDialog* dialog_ = nullptr;
+  std::function<void(int)> childEnded_;
   std::map<int, std::u16string> texts_;
   std::map<int, int32_t> progress_;
   bool lineOpen_ = false;

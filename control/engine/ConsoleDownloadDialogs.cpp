@@ -30,50 +30,78 @@ std::u16string TemplateCaption(uint32_t id) {
 
 }  // namespace
 
-ConsoleDownloadDialogs::ConsoleDownloadDialogs(std::shared_ptr<IDownloadDialogs> fallback, std::ostream& out)
-    : fallback_(std::move(fallback)), out_(out), folders_(platform::SystemRegistry()) {}
+// The embedded dialog on the console: shown once, its runs started by
+// StartEmbeddedRun.
+class ConsoleDownloadDialogs::Embedded final : public IEmbeddedDownload {
+ public:
+  Embedded(ConsoleDownloadDialogs& owner, DownloadDialogConfig config, std::function<void(int)> ended)
+      : owner_(owner),
+        wired_(owner.folders_, owner.makeOutput_, std::move(config), {}),
+        view_(owner.out_, platform::StandardInputIsTerminal() ? &std::cin : nullptr, false, platform::SystemClock(),
+              owner.answers_, TemplateCaption(kDownloadTemplate)) {
+    view_.ShowEmbedded(wired_.Dialog(), std::move(ended));
+    owner_.embedded_ = this;
+  }
+  ~Embedded() override {
+    owner_.embedded_ = nullptr;
+    wired_.Dialog().OnClose(false);
+  }
+  void AddItem(const DownloadItem& item) override { wired_.Dialog().AddItem(item); }
+  void Place(int32_t, int32_t) override {}
+  void Focus() override {}
+  void SetListHeight(int32_t) override {}
+  bool StartRun() { return view_.RunEmbedded(); }
+
+ private:
+  ConsoleDownloadDialogs& owner_;
+  WiredDownloadDialog wired_;
+  ConsoleDownloadDialogView view_;
+};
+
+ConsoleDownloadDialogs::ConsoleDownloadDialogs(std::shared_ptr<IDownloadDialogs> fallback, std::ostream& out,
+                                               OutputFactory makeOutput)
+    : fallback_(std::move(fallback)), out_(out), makeOutput_(std::move(makeOutput)), folders_(platform::SystemRegistry()) {}
+
+ConsoleDownloadDialogs::~ConsoleDownloadDialogs() = default;
 
 int ConsoleDownloadDialogs::RunListDownload(DownloadDialogState& state, const std::vector<DownloadItem>& batch,
                                             DialogOwner) {
   DownloadDialogConfig config = ListDialogConfig(state);
   // Nobody presses Start on a console: the run starts by itself.
   config.autoStart = true;
-  // Each list download has its own output: through the elevation broker
-  // where the system wants it, made anew for every run.
-  const std::unique_ptr<ProtectedModeTarget> output = MakeSystemOutput();
-  DownloadDialog dialog(SystemDialogServices(folders_, *output), config, batch);
+  WiredDownloadDialog wired(folders_, makeOutput_, config, batch);
   ConsoleDownloadDialogView view(out_, platform::StandardInputIsTerminal() ? &std::cin : nullptr,
                                  platform::StandardOutputIsTerminal(), platform::SystemClock(), answers_,
                                  TemplateCaption(kDownloadTemplate));
-  const int code = view.RunModal(dialog);
-  state.downloadFolder = dialog.Folder();
+  const int code = view.RunModal(wired.Dialog());
+  state.downloadFolder = wired.Dialog().Folder();
   return code;
 }
+
+std::unique_ptr<IEmbeddedDownload> ConsoleDownloadDialogs::EmbedListDownload(DownloadDialogState& state,
+                                                                             std::function<void(int)> ended) {
+  DownloadDialogConfig config = ListDialogConfig(state);
+  config.child = true;
+  config.autoStart = false;  // the user starts each run
+  return std::make_unique<Embedded>(*this, std::move(config), std::move(ended));
+}
+
+bool ConsoleDownloadDialogs::StartEmbeddedRun() { return embedded_ && embedded_->StartRun(); }
 
 void ConsoleDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings, const SingleFile& page) {
   ConsoleDownloadDialogView view(out_, platform::StandardInputIsTerminal() ? &std::cin : nullptr,
                                  platform::StandardOutputIsTerminal(), platform::SystemClock(), answers_,
                                  TemplateCaption(kCompactTemplate));
   SingleFile file = page;
-  SingleFileSteps steps;
-  steps.exists = [](const std::u16string& path) { return platform::FileAttributes(path) != platform::attribute::kInvalid; };
-  steps.remoteSize = [](const std::u16string& url, bool utf8) { return QueryRemoteSize(url, utf8); };
+  SingleFileSteps steps = SystemSingleFileSteps();
   steps.askDuplicate = [&view](const DuplicatePrompt& prompt) { return view.AskDuplicate(prompt); };
-  steps.existingSize = [](const std::u16string& path) { return platform::FileSizeOf(path); };
   const auto target = SingleFileTarget(settings, file, steps);
   if (!target) return;
 
   DownloadDialogConfig config = SingleFileDialogConfig(settings, ProgramTitle::Process().Title());
   config.messageCaption = ProgramTitle::Process().MessageCaption();
-  DownloadItem item;
-  item.url = file.url;
-  item.fileName = *target;
-  item.displayName = platform::LastPathComponent(*target);
-  item.fileSize = file.fileSize;
-  item.sizeText = FormatSize(file.fileSize);
-  const std::unique_ptr<ProtectedModeTarget> output = MakeSystemOutput();
-  DownloadDialog dialog(SystemDialogServices(folders_, *output), config, {item});
-  if (view.RunModal(dialog) != endcode::kCompleted || !settings.openAfterDownload) return;
+  WiredDownloadDialog wired(folders_, makeOutput_, config, {SingleFileItem(file, *target)});
+  if (view.RunModal(wired.Dialog()) != endcode::kCompleted || !settings.openAfterDownload) return;
   if (auto error = OpenWithShell(*target)) view.MessageBox(*error, config.messageCaption);
 }
 

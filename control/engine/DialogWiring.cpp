@@ -5,9 +5,12 @@
 #include "common/platform/ErrorText.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/KnownFolders.h"
+#include "common/platform/MappedDrive.h"
 #include "common/platform/Shell.h"
 #include "common/respack/LanguageStore.h"
 #include "control/ProgramTitle.h"
+#include "control/engine/ProtectedModeTarget.h"
+#include "control/engine/RemoteSize.h"
 
 namespace vard {
 
@@ -23,6 +26,8 @@ DownloadDialogConfig ListDialogConfig(const DownloadDialogState& state) {
   o.allowResume = state.useResume;
   o.alwaysResume = state.fixResume;
   o.useFullPath = state.useFullPath;
+  config.autoStart = state.useFullPath;
+  config.listHeight = state.dialogListHeight;
   config.titleSuffix = state.captionSuffix;
   config.messageCaption = ProgramTitle::Process().MessageCaption();
   return config;
@@ -38,7 +43,24 @@ DownloadDialogServices SystemDialogServices(FolderSettings& folders, IDownloadTa
   s.shellOpen = OpenWithShell;
   s.log = [](bool writeLog, const LogEvent& e) { WriteControlLog(writeLog, e); };
   s.debug = [](const std::u16string& line) { platform::DebugOutput(line); };
+  s.mappedDrive = [](const std::u16string& drive) { return platform::MappedDriveTarget(drive); };
   return s;
+}
+
+OutputFactory SystemOutputFactory() {
+  return []() -> std::unique_ptr<IDownloadTarget> { return MakeSystemOutput(); };
+}
+
+WiredDownloadDialog::WiredDownloadDialog(FolderSettings& folders, const OutputFactory& makeOutput,
+                                         DownloadDialogConfig config, std::vector<DownloadItem> items)
+    : output_(makeOutput()), dialog_(SystemDialogServices(folders, *output_), std::move(config), std::move(items)) {}
+
+SingleFileSteps SystemSingleFileSteps() {
+  SingleFileSteps steps;
+  steps.exists = [](const std::u16string& path) { return platform::FileAttributes(path) != platform::attribute::kInvalid; };
+  steps.remoteSize = [](const std::u16string& url, bool utf8) { return QueryRemoteSize(url, utf8); };
+  steps.existingSize = [](const std::u16string& path) { return platform::FileSizeOf(path); };
+  return steps;
 }
 
 std::optional<std::u16string> OpenWithShell(const std::u16string& path) {

@@ -1,6 +1,6 @@
 #include "control/engine/DownloadDialog.h"
 
-#include <future>
+#include <optional>
 
 #include "common/platform/FileSystem.h"
 #include "common/text/Printf.h"
@@ -25,13 +25,20 @@ DownloadDialog::DownloadDialog(DownloadDialogServices services, DownloadDialogCo
 
 DownloadDialog::~DownloadDialog() {
   if (engine_) engine_->Cancel();
+  {
+    std::lock_guard lock(askMutex_);
+    closing_ = true;
+  }
+  askAnswered_.notify_all();
   JoinWorker();
 }
 
 void DownloadDialog::OnInit(IDownloadDialogView& view) {
   view_ = &view;
+  if (!config_.show) view.MakeInvisible();
   view.SetTitle(view.TemplateCaption() + config_.titleSuffix);
   if (config_.titleSuffix != kDefaultSuffix) view.ShowControl(dlg::kPoweredBy, false);
+  if (config_.listHeight >= 0) view.SetListHeight(config_.listHeight);
   view.SetRowCount(items_.size());
   view.SetProgress(dlg::kItemProgress, 0);
   view.SetProgress(dlg::kRunProgress, 0);
@@ -49,8 +56,18 @@ void DownloadDialog::OnInit(IDownloadDialogView& view) {
   if (config_.autoStart) OnStart();
 }
 
+void DownloadDialog::AddItem(const DownloadItem& item) {
+  items_.push_back(item);
+  if (!view_) return;
+  view_->SetRowCount(items_.size());
+  if (!runActive_) view_->SetText(dlg::kCounter, FormatText(u"0 / %d", {static_cast<int64_t>(items_.size())}));
+}
+
 void DownloadDialog::OnStart() {
-  if (engine_) return;  // one run per dialog
+  // A modal dialog has one run; a child dialog one at a time.
+  if (runActive_ || (engine_ && !config_.child)) return;
+  JoinWorker();
+  runActive_ = true;
   view_->EnableControl(dlg::kStart, false);
   view_->EnableControl(dlg::kChangeFolder, false);
   DownloadEngineServices es;
@@ -59,6 +76,7 @@ void DownloadDialog::OnStart() {
   es.host = this;
   es.log = s_.log;
   es.debug = s_.debug;
+  es.mappedDrive = s_.mappedDrive;
   engine_ = std::make_unique<DownloadEngine>(es, config_.options, items_);
   timer_ = true;
   worker_ = std::thread([engine = engine_.get()] { engine->Run(); });
@@ -105,6 +123,8 @@ void DownloadDialog::OnRowDoubleClick(int32_t row) {
 
 void DownloadDialog::OnClose(bool ask) {
   if (ended_) return;
+  // A child dialog without a run has nothing to stop and nothing to report.
+  if (config_.child && !runActive_) return;
   if (engine_ && engine_->Running()) {
     if (!ask) {
       engine_->Cancel();
@@ -131,7 +151,22 @@ void DownloadDialog::OnClose(bool ask) {
   if (engine_) ShowTexts();
   // Closed before its run started: nothing was done, which is a cancel.
   endCode_ = engine_ ? engine_->EndCode() : endcode::kCancelled;
-  ended_ = true;
+  ReportEnd();
+}
+
+void DownloadDialog::ReportEnd() {
+  runActive_ = false;
+  if (!config_.child) {
+    ended_ = true;
+    view_->EndDialog(endCode_);
+    return;
+  }
+  // The items keep what the run made of them for the next run.
+  if (engine_) {
+    for (size_t i = 0; i < engine_->ItemCount() && i < items_.size(); ++i) items_[i] = engine_->Item(i);
+  }
+  view_->EnableControl(dlg::kStart, true);
+  view_->EnableControl(dlg::kChangeFolder, true);
   view_->EndDialog(endCode_);
 }
 
@@ -174,10 +209,19 @@ void DownloadDialog::RefreshTexts() {
 
 DuplicateAnswer DownloadDialog::AskDuplicate(const DuplicateQuestion& question) {
   DuplicatePrompt prompt{question, platform::FileSizeOf(question.path)};
-  auto answer = std::make_shared<std::promise<DuplicateAnswer>>();
-  std::future<DuplicateAnswer> result = answer->get_future();
-  view_->Post([this, prompt, answer] { answer->set_value(view_->AskDuplicate(prompt)); });
-  return result.get();
+  auto answer = std::make_shared<std::optional<DuplicateAnswer>>();
+  view_->Post([this, prompt, answer] {
+    const DuplicateAnswer a = view_->AskDuplicate(prompt);
+    {
+      std::lock_guard lock(askMutex_);
+      *answer = a;
+    }
+    askAnswered_.notify_all();
+  });
+  std::unique_lock lock(askMutex_);
+  askAnswered_.wait(lock, [&] { return answer->has_value() || closing_; });
+  // A dialog going away cancels the item it asked about.
+  return answer->value_or(DuplicateAnswer{});
 }
 
 void DownloadDialog::RunFinished() {

@@ -4,9 +4,11 @@
 // the user change the folder and open finished files, and ends with the
 // run's end code. Lives on the dialog's thread; the run's worker reaches it
 // only through the view's Post().
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +24,7 @@ struct DownloadDialogConfig {
   bool show = true;
   bool autoStart = false;
   bool child = false;
+  int32_t listHeight = -1;  // pixels; negative keeps the template's
   std::u16string titleSuffix = u" - VardKT";
   std::u16string messageCaption;  // of every message box
 };
@@ -36,14 +39,23 @@ struct DownloadDialogServices {
   std::function<std::optional<std::u16string>(const std::u16string& path)> shellOpen;
   std::function<void(bool writeLog, const LogEvent&)> log;
   std::function<void(const std::u16string&)> debug;
+  DriveLookup mappedDrive;
 };
 
+// A modal dialog has one run and ends with it. A child dialog (child mode)
+// lives inside the control's window: its list grows as the page appends
+// files, the user starts its runs one after another, and each run's end
+// code goes to the view's EndDialog while the dialog, its items and its
+// counters stay.
 class DownloadDialog final : private IDownloadRunHost {
  public:
   DownloadDialog(DownloadDialogServices services, DownloadDialogConfig config, std::vector<DownloadItem> items);
   ~DownloadDialog() override;
 
   void OnInit(IDownloadDialogView& view);
+  // A file for the list; a run under way keeps its own items, the next run
+  // takes it too.
+  void AddItem(const DownloadItem& item);
   void OnStart();
   void OnChangeFolder();
   void OnTimer();
@@ -54,11 +66,15 @@ class DownloadDialog final : private IDownloadRunHost {
 
   bool TimerRunning() const { return timer_; }
   bool Ended() const { return ended_; }
+  // From the start of a run until its end has been reported.
+  bool RunActive() const { return runActive_; }
   int EndCode() const { return endCode_; }
   // Row texts: name, size and status.
   std::u16string RowText(size_t row, int column) const;
-  size_t RowCount() const { return engine_ ? engine_->ItemCount() : items_.size(); }
-  DownloadItem RowItem(size_t row) const { return engine_ ? engine_->Item(row) : items_.at(row); }
+  size_t RowCount() const { return items_.size(); }
+  DownloadItem RowItem(size_t row) const {
+    return engine_ && row < engine_->ItemCount() ? engine_->Item(row) : items_.at(row);
+  }
   const std::u16string& Folder() const { return config_.options.downloadFolder; }
 
  private:
@@ -71,6 +87,7 @@ class DownloadDialog final : private IDownloadRunHost {
   void RunFinished() override;
 
   void ShowTexts();
+  void ReportEnd();
   // Waits up to `ms` through the clock for the worker to leave its run.
   bool WaitForWorker(uint32_t ms);
   void JoinWorker();
@@ -83,6 +100,11 @@ class DownloadDialog final : private IDownloadRunHost {
   std::thread worker_;
   bool timer_ = false;
   bool ended_ = false;
+  bool runActive_ = false;
+  // A question the worker waits on is given up when the dialog goes away.
+  std::mutex askMutex_;
+  std::condition_variable askAnswered_;
+  bool closing_ = false;
   int endCode_ = endcode::kCancelled;
 };
 

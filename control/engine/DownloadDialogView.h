@@ -35,6 +35,9 @@ class IDownloadDialogView {
   virtual void ShowControl(int id, bool visible) = 0;
   virtual void EnableControl(int id, bool enabled) = 0;
   virtual void SetRowCount(size_t rows) = 0;
+  // The list becomes `pixels` high; what lies below it, and the dialog,
+  // follow its bottom edge.
+  virtual void SetListHeight(int32_t pixels) = 0;
   virtual void RedrawRow(size_t row) = 0;
   virtual bool AskYesNo(const std::u16string& text, const std::u16string& caption) = 0;
   virtual void MessageBox(const std::u16string& text, const std::u16string& caption) = 0;
@@ -42,6 +45,8 @@ class IDownloadDialogView {
   virtual std::optional<std::u16string> BrowseFolder(const std::u16string& title, const std::u16string& initial) = 0;
   // Runs `task` on the dialog's thread; any thread may call it.
   virtual void Post(std::function<void()> task) = 0;
+  // The run goes on unseen: the window keeps no size.
+  virtual void MakeInvisible() = 0;
   // The dialog is over with this end code (a modal dialog returns it; a
   // child dialog tells its parent).
   virtual void EndDialog(int code) = 0;

@@ -180,15 +180,19 @@ void DownloadEngine::DownloadOneItem(size_t index) {
 
   bool resume = false;
   if (!DecideResume(index, path, resume)) return;
+  // A mapped drive is written by its remote name.
+  path = ThroughMappedDrive(path, s_.mappedDrive);
   {
     std::lock_guard lock(itemsMutex_);
     items_[index].localPath = path;
   }
-  if (!s_.target->Open(path, resume)) {
-    errorFlag_ = true;
-    SetStatus(index, item::kFailed);
-    return;
-  }
+  // The file is made once the server has answered with it: a missing or
+  // refused file leaves nothing behind, and a file that was to be
+  // overwritten stays as it was. A resumed file is opened first for its
+  // size, and an empty item is its file.
+  opened_ = false;
+  const bool nothingToFetch = !it.sizeUnknown && it.fileSize <= 0;
+  if ((nothingToFetch || (resume && s_.target->Exists(path))) && !OpenTarget(index, path, resume)) return;
 
   const ItemEnd end = TransferCycles(index, path, resume);
   if (end != ItemEnd::kEarly) {
@@ -205,6 +209,15 @@ void DownloadEngine::DownloadOneItem(size_t index) {
     }
   }
   s_.target->Close();
+}
+
+bool DownloadEngine::OpenTarget(size_t index, const std::u16string& path, bool resume) {
+  opened_ = s_.target->Open(path, resume);
+  if (!opened_) {
+    errorFlag_ = true;
+    SetStatus(index, item::kFailed);
+  }
+  return opened_;
 }
 
 // The existing-file question and the apply-to-all answers; false when the
@@ -267,7 +280,7 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
     std::optional<int64_t> rangeFrom;
     int64_t onDisk = 0;
     if (resume) {
-      onDisk = done = std::max<int64_t>(s_.target->Size(), 0);
+      onDisk = done = opened_ ? std::max<int64_t>(s_.target->Size(), 0) : 0;
       if (options_.resumeByQuery) {
         url = transfer::WithFileSizeQuery(url, done);
       } else {
@@ -286,7 +299,8 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
           if (first) progress_.AddProgress(done, 0);
           return ItemEnd::kEarly;
         };
-        if (status == 416) return early(item::kDone);
+        // Nothing left to send: what is on disk, or an empty file, is the item.
+        if (status == 416) return opened_ || OpenTarget(index, path, resume) ? early(item::kDone) : ItemEnd::kEarly;
         if (status == 404) {
           Log(index, path, kLogNotFound, done, -1);
           return early(item::kCancelled);
@@ -298,6 +312,7 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
           return early(item::kFailed);
         }
       }
+      if (!opened_ && !OpenTarget(index, path, resume)) return ItemEnd::kEarly;
       std::u16string rangeText;
       const bool hasRange = (rangeFrom || (resume && options_.resumeByQuery)) &&
                             request.QueryInfoText(p::inet::kQueryContentRange, rangeText);

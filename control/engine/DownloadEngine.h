@@ -22,6 +22,7 @@
 #include "control/engine/DownloadProgress.h"
 #include "control/engine/DownloadRunHost.h"
 #include "control/engine/DownloadTarget.h"
+#include "control/engine/NetworkPath.h"
 
 namespace vard {
 
@@ -50,6 +51,8 @@ struct DownloadEngineServices {
   IDownloadRunHost* host = nullptr;
   std::function<void(bool writeLog, const LogEvent&)> log;
   std::function<void(const std::u16string&)> debug;
+  // The remote names of network drives; left empty, paths stay as built.
+  DriveLookup mappedDrive;
 };
 
 // Item states.
@@ -94,6 +97,8 @@ class DownloadEngine {
   struct Cycle;
   enum class ItemEnd { kComplete, kFailedRead, kFailedWrite, kCancelled, kEarly };
 
+  // Opens the item's file; a failure fails the item.
+  bool OpenTarget(size_t index, const std::u16string& path, bool resume);
   bool DecideResume(size_t index, std::u16string& path, bool& resume);
   ItemEnd TransferCycles(size_t index, const std::u16string& path, bool resume);
   void FailItem(size_t index, const std::u16string& path, const std::u16string& message);
@@ -121,6 +126,7 @@ class DownloadEngine {
   std::mutex pauseMutex_;
   std::condition_variable pauseChanged_;
   bool paused_ = false;
+  bool opened_ = false;  // the current item's file is open
   std::vector<uint8_t> buffer_;
 };
 

@@ -1,6 +1,7 @@
 #include "control/engine/SingleFileRun.h"
 
 #include "common/platform/PathText.h"
+#include "common/text/SizeFormat.h"
 #include "control/ControlDownloads.h"
 
 namespace vard {
@@ -39,8 +40,19 @@ DownloadDialogConfig SingleFileDialogConfig(const ControlSettings& settings, con
   o.singleMode = true;
   o.overwriteAll = settings.openFileOverwrite;
   config.autoStart = true;
+  config.show = settings.showFileOpen;
   config.titleSuffix = programTitle.empty() ? std::u16string() : u" - " + programTitle;
   return config;
+}
+
+DownloadItem SingleFileItem(const SingleFile& file, const std::u16string& target) {
+  DownloadItem item;
+  item.url = file.url;
+  item.fileName = target;
+  item.displayName = platform::LastPathComponent(target);
+  item.fileSize = file.fileSize;
+  item.sizeText = FormatSize(file.fileSize);
+  return item;
 }
 
 }  // namespace vard

@@ -30,4 +30,7 @@ std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, 
 // `programTitle`).
 DownloadDialogConfig SingleFileDialogConfig(const ControlSettings& settings, const std::u16string& programTitle);
 
+// The one item of that dialog: `file` written to `target`.
+DownloadItem SingleFileItem(const SingleFile& file, const std::u16string& target);
+
 }  // namespace vard

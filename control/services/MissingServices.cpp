@@ -36,6 +36,10 @@ class NoDialogs final : public IDownloadDialogs, MissingSeam {
     return 0;  // no end code: no event
   }
   void RunDownloadAndOpen(const ControlSettings&, const SingleFile&) override { Report(u"RunDownloadAndOpen"); }
+  std::unique_ptr<IEmbeddedDownload> EmbedListDownload(DownloadDialogState&, std::function<void(int)>) override {
+    Report(u"EmbedListDownload");
+    return nullptr;  // no embedded dialog: child mode shows nothing
+  }
   std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string&, int64_t) override {
     Report(u"AskOpenOrSave");
     return std::nullopt;

@@ -188,19 +188,40 @@ TEST_F(ControlTest, ChildModeEmbedsTheDialog) {
   c.Advise(&sink);
   c.Invoke(dispid::kChildMode, InvokeKind::kPut, {Variant::String(u"true")}, nullptr);
   c.CreateControlWindow(&view);
-  EXPECT_TRUE(view.HasEmbeddedDialog());
+  const auto embedded = fakes.dialogs->embedded;
+  ASSERT_TRUE(embedded);
+  EXPECT_EQ(embedded->width, view.ClientWidth());  // it fills the window
+  EXPECT_EQ(embedded->height, view.ClientHeight());
   c.AppendFile(u"http://h/a", u"a", int64_t{1});
   c.RemoveAllFiles();
-  EXPECT_EQ(c.Dialog().embeddedItems.size(), 1u);  // the dialog keeps its entries
+  ASSERT_EQ(embedded->items.size(), 1u);  // the dialog keeps its entries
+  EXPECT_EQ(embedded->items[0].url, u"http://h/a");
   c.OnChildDialogEnd(1);
-  c.OnChildDialogEnd(2);
-  EXPECT_EQ(sink.events, (std::vector<int32_t>{dispid::kOnDownloadComplete, dispid::kOnDownloadCancel}));
+  fakes.dialogs->embeddedEnd(2);  // the end as the dialog itself reports it
+  fakes.dialogs->embeddedEnd(7);
+  EXPECT_EQ(sink.events, (std::vector<int32_t>{dispid::kOnDownloadComplete, dispid::kOnDownloadCancel,
+                                               dispid::kOnDownloadError}));
+  c.put_DialogListHeight(-1);  // keeps the template's height
+  EXPECT_EQ(embedded->listHeight, -1);
+  c.put_DialogListHeight(120);
+  EXPECT_EQ(embedded->listHeight, 120);
   c.OnSetFocus();
-  EXPECT_EQ(view.Focus(), "dialog");
+  EXPECT_TRUE(embedded->focused);
+  EXPECT_TRUE(view.Focus().empty());
   c.OnContextMenu(0, 0);  // no menu in child mode
   EXPECT_TRUE(view.LastMenu().empty());
   c.DestroyControlWindow();
-  EXPECT_FALSE(view.HasEmbeddedDialog());
+  EXPECT_FALSE(embedded->alive);
+}
+
+TEST_F(ControlTest, WithoutChildModeThereIsNoEmbeddedDialog) {
+  CKT5Ctrl c(services);
+  c.CreateControlWindow(&view);
+  c.put_ChildMode(-1);  // too late: the window exists
+  c.AppendFile(u"http://h/a", u"a", int64_t{1});
+  EXPECT_FALSE(fakes.dialogs->embedded);
+  c.OnSetFocus();
+  EXPECT_EQ(view.Focus(), "list");
 }
 
 TEST_F(ControlTest, ContextMenuRules) {

@@ -22,6 +22,24 @@ struct FakeNetwork final : IControlNetwork {
   bool askedUtf8 = false;
 };
 
+// The embedded dialog as the control drives it: what it was given.
+struct FakeEmbedded final : IEmbeddedDownload {
+  struct Record {
+    std::vector<DownloadItem> items;
+    int32_t width = 0, height = 0;
+    bool focused = false;
+    int32_t listHeight = -1;
+    bool alive = true;
+  };
+  explicit FakeEmbedded(std::shared_ptr<Record> r) : record(std::move(r)) {}
+  ~FakeEmbedded() override { record->alive = false; }
+  void AddItem(const DownloadItem& item) override { record->items.push_back(item); }
+  void Place(int32_t w, int32_t h) override { record->width = w, record->height = h; }
+  void Focus() override { record->focused = true; }
+  void SetListHeight(int32_t pixels) override { record->listHeight = pixels; }
+  std::shared_ptr<Record> record;
+};
+
 struct FakeDialogs final : IDownloadDialogs {
   int RunListDownload(DownloadDialogState& state, const std::vector<DownloadItem>& batch, DialogOwner owner) override {
     lastBatch = batch;
@@ -34,6 +52,11 @@ struct FakeDialogs final : IDownloadDialogs {
   std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& name, int64_t size) override {
     asked.push_back({name, size});
     return answer;
+  }
+  std::unique_ptr<IEmbeddedDownload> EmbedListDownload(DownloadDialogState&, std::function<void(int)> ended) override {
+    embeddedEnd = std::move(ended);
+    embedded = std::make_shared<FakeEmbedded::Record>();
+    return std::make_unique<FakeEmbedded>(embedded);
   }
 
   struct Run {
@@ -49,6 +72,8 @@ struct FakeDialogs final : IDownloadDialogs {
   std::vector<Run> singleRuns;
   std::optional<OpenOrSaveAnswer> answer;
   std::vector<std::pair<std::u16string, int64_t>> asked;
+  std::shared_ptr<FakeEmbedded::Record> embedded;
+  std::function<void(int)> embeddedEnd;
 };
 
 struct FakeFolders final : IControlFolders {

@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "control/win32/Bstr.h"
-#include "control/win32/DialogTemplateStyle.h"
 #include "control/win32/ModuleState.h"
 
 namespace vard::com {
@@ -38,8 +37,6 @@ HIMAGELIST SystemImageList(bool small) {
                                                          (small ? SHGFI_SMALLICON : SHGFI_LARGEICON)));
 }
 
-INT_PTR CALLBACK EmbeddedDialogProc(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG; }
-
 }  // namespace
 
 ControlWindow::~ControlWindow() { Destroy(); }
@@ -63,13 +60,15 @@ LRESULT CALLBACK ControlWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
   if (msg == WM_NCCREATE) {
     self = static_cast<ControlWindow*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
     self->hwnd_ = hwnd;
+    if (self->published_) self->published_->window = hwnd;
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
   const LRESULT r = self->OnMessage(msg, wp, lp);
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = self->list_ = self->status_ = self->dialog_ = nullptr;
+    self->hwnd_ = self->list_ = self->status_ = nullptr;
+    if (self->published_) self->published_->window = nullptr;
   }
   return r;
 }
@@ -273,29 +272,12 @@ void ControlWindow::SetStatusText(int32_t part, const std::u16string& text) {
   SendMessageW(status_, SB_SETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(Wide(text)));
 }
 
-void ControlWindow::CreateEmbeddedDialog(const std::vector<uint8_t>& dialogTemplate) {
-  std::vector<uint8_t> tpl = dialogTemplate;
-  if (!ChangeTemplateStyle(tpl, EmbeddedChildStyle())) return;
-  dialog_ = CreateDialogIndirectParamW(Module(), reinterpret_cast<const DLGTEMPLATE*>(tpl.data()), hwnd_,
-                                       &EmbeddedDialogProc, 0);
-}
-
-void ControlWindow::PlaceEmbeddedDialog(int32_t width, int32_t height) {
-  if (dialog_) SetWindowPos(dialog_, HWND_TOP, 0, 0, width, height, 0);
-}
-
-void ControlWindow::DestroyEmbeddedDialog() {
-  if (dialog_) DestroyWindow(dialog_);
-  dialog_ = nullptr;
-}
-
 bool ControlWindow::FocusIsOnChild() {
   const HWND focus = GetFocus();
   return focus && IsChild(hwnd_, focus);
 }
 
 void ControlWindow::FocusList() { SetFocus(list_); }
-void ControlWindow::FocusEmbeddedDialog() { SetFocus(dialog_); }
 
 uint16_t ControlWindow::TrackPopupMenu(const std::vector<ContextMenuEntry>& entries, int32_t x, int32_t y) {
   HMENU menu = CreatePopupMenu();

@@ -1,7 +1,7 @@
 #pragma once
 // The control's window on Windows: the list view over the control's list
-// (owner data: it asks the list for every cell), the status bar, the
-// embedded download dialog of child mode and the context menu. Implements
+// (owner data: it asks the list for every cell), the status bar and the
+// context menu; in child mode the download dialog is its child. Implements
 // the presenter's view; created and used on the control's thread.
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 
 #include "control/CKT5Ctrl.h"
 #include "control/ControlView.h"
+#include "control/win32/WindowsDownloadDialogs.h"
 
 namespace vard::com {
 
@@ -16,7 +17,10 @@ constexpr int kListViewId = 50001;
 
 class ControlWindow final : public IControlView {
  public:
-  explicit ControlWindow(CKT5Ctrl& ctrl) : ctrl_(ctrl) {}
+  // `published` learns the window as soon as it exists (the creation
+  // sequence inside may need it) and forgets it when it is gone.
+  explicit ControlWindow(CKT5Ctrl& ctrl, ControlWindowHandle* published = nullptr)
+      : ctrl_(ctrl), published_(published) {}
   ~ControlWindow() override;
   ControlWindow(const ControlWindow&) = delete;
   ControlWindow& operator=(const ControlWindow&) = delete;
@@ -47,12 +51,8 @@ class ControlWindow final : public IControlView {
   void PlaceStatusBar(int32_t x, int32_t y, int32_t width, int32_t height) override;
   void SetStatusParts(int32_t firstEnd, int32_t secondEnd) override;
   void SetStatusText(int32_t part, const std::u16string& text) override;
-  void CreateEmbeddedDialog(const std::vector<uint8_t>& dialogTemplate) override;
-  void PlaceEmbeddedDialog(int32_t width, int32_t height) override;
-  void DestroyEmbeddedDialog() override;
   bool FocusIsOnChild() override;
   void FocusList() override;
-  void FocusEmbeddedDialog() override;
   uint16_t TrackPopupMenu(const std::vector<ContextMenuEntry>& entries, int32_t x, int32_t y) override;
   void MessageBox(const std::u16string& text, const std::u16string& caption) override;
 
@@ -62,10 +62,10 @@ class ControlWindow final : public IControlView {
   LRESULT OnListNotify(NMHDR* header);
 
   CKT5Ctrl& ctrl_;
+  ControlWindowHandle* published_;
   HWND hwnd_ = nullptr;
   HWND list_ = nullptr;
   HWND status_ = nullptr;
-  HWND dialog_ = nullptr;
   int32_t statusHeight_ = 0;
   const DownloadList* model_ = nullptr;
   std::u16string cell_;  // the text handed to the list view last

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -9,9 +10,12 @@
 #include "common/respack/DialogCaption.h"
 #include "common/text/Printf.h"
 #include "common/text/SizeFormat.h"
+#include "control/CKT5Ctrl.h"
+#include "control/win32/BlueStatic.h"
 #include "control/win32/Bstr.h"
 #include "control/win32/DialogTemplateStyle.h"
 #include "control/win32/ModuleState.h"
+#include "control/win32/SaveFileChooser.h"
 
 namespace vard::com {
 namespace {
@@ -24,7 +28,50 @@ constexpr int kColumnWidths[] = {250, 90, 80};
 
 // Controls of the existing-file question.
 namespace exists {
-constexpr int kQuestion = 208, kPath = 210, kExistingSize = 212, kNewSize = 211, kApplyToAll = 206;
+constexpr int kIcon = 207, kQuestion = 208, kExistingSize = 210, kExistingTime = 212, kNewSize = 211;
+constexpr int kApplyToAll = 206;
+}
+
+// The existing file's last write in local time: the long date, ", ", the
+// 24-hour time.
+std::u16string LastWriteText(const std::u16string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  FILETIME local = {};
+  SYSTEMTIME t = {};
+  if (!GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data) ||
+      !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &t))
+    return {};
+  wchar_t date[128] = {}, time[64] = {};
+  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &t, nullptr, date, 128);
+  GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_FORCE24HOURFORMAT, &t, nullptr, time, 64);
+  return FromWide(date) + u", " + FromWide(time);
+}
+
+RECT ItemRect(HWND dialog, int id) {
+  RECT r = {};
+  GetWindowRect(GetDlgItem(dialog, id), &r);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// Without resume its button goes, and Overwrite, Save As and Cancel are
+// centred in the dialog, as far apart as Overwrite and Resume were.
+void LayOutWithoutResume(HWND dialog) {
+  const RECT overwrite = ItemRect(dialog, duplicate::kOverwrite), resume = ItemRect(dialog, duplicate::kResume);
+  const int gap = resume.left - overwrite.right;
+  ShowWindow(GetDlgItem(dialog, duplicate::kResume), SW_HIDE);
+  const int ids[] = {duplicate::kOverwrite, duplicate::kSaveAs, IDCANCEL};
+  int total = 0;
+  for (int id : ids) total += ItemRect(dialog, id).right - ItemRect(dialog, id).left;
+  total += 2 * gap;
+  RECT client = {};
+  GetClientRect(dialog, &client);
+  int x = (client.right - total) / 2;
+  for (int id : ids) {
+    const RECT r = ItemRect(dialog, id);
+    SetWindowPos(GetDlgItem(dialog, id), nullptr, x, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    x += r.right - r.left + gap;
+  }
 }
 
 void FillTemplateText(HWND dialog, int id, const std::u16string& value) {
@@ -36,20 +83,8 @@ void FillTemplateText(HWND dialog, int id, const std::u16string& value) {
 struct DuplicateContext {
   const DuplicatePrompt* prompt;
   DuplicateAnswer answer;
+  HICON icon = nullptr;
 };
-
-std::u16string ChooseSavePath(HWND owner, const std::u16string& current) {
-  wchar_t path[MAX_PATH] = {};
-  const size_t n = std::min(current.size(), static_cast<size_t>(MAX_PATH - 1));
-  std::copy_n(reinterpret_cast<const wchar_t*>(current.data()), n, path);
-  OPENFILENAMEW ofn = {};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner;
-  ofn.lpstrFile = path;
-  ofn.nMaxFile = MAX_PATH;
-  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
-  return GetSaveFileNameW(&ofn) ? FromWide(path) : std::u16string();
-}
 
 INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* c = reinterpret_cast<DuplicateContext*>(GetWindowLongPtrW(hwnd, DWLP_USER));
@@ -62,9 +97,14 @@ INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       const size_t slash = q.path.find_last_of(u'\\');
       FillTemplateText(hwnd, exists::kQuestion, slash == std::u16string::npos ? q.path : q.path.substr(slash + 1));
       FillTemplateText(hwnd, exists::kNewSize, FormatSize(q.newSize));
-      SetDlgItemTextW(hwnd, exists::kPath, Wide(q.path));
       if (c->prompt->existingSize >= 0) SetDlgItemTextW(hwnd, exists::kExistingSize, Wide(FormatSize(c->prompt->existingSize)));
-      EnableWindow(GetDlgItem(hwnd, duplicate::kResume), q.allowResume);
+      SetDlgItemTextW(hwnd, exists::kExistingTime, Wide(LastWriteText(q.path)));
+      SHFILEINFOW info = {};
+      if (SHGetFileInfoW(Wide(q.path), 0, &info, sizeof info, SHGFI_ICON | SHGFI_LARGEICON)) {
+        c->icon = info.hIcon;
+        SendDlgItemMessageW(hwnd, exists::kIcon, STM_SETICON, reinterpret_cast<WPARAM>(c->icon), 0);
+      }
+      if (!q.allowResume) LayOutWithoutResume(hwnd);
       if (q.singleMode) ShowWindow(GetDlgItem(hwnd, exists::kApplyToAll), SW_HIDE);
       return TRUE;
     }
@@ -75,8 +115,9 @@ INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       c->answer.code = id == IDCANCEL ? duplicate::kCancel : id;
       c->answer.applyToAll = IsDlgButtonChecked(hwnd, exists::kApplyToAll) == BST_CHECKED;
       if (id == duplicate::kSaveAs) {
-        c->answer.newPath = ChooseSavePath(hwnd, c->prompt->question.path);
-        if (c->answer.newPath.empty()) return TRUE;  // back to the question
+        const auto path = ChooseSaveFile(hwnd, c->prompt->question.path);
+        if (!path) return TRUE;  // back to the question
+        c->answer.newPath = *path;
       }
       ::EndDialog(hwnd, id);
       return TRUE;
@@ -102,6 +143,23 @@ int DownloadDialogWindow::RunModal(HWND owner, DownloadDialog& dialog, std::vect
   return code < 0 ? endcode::kCancelled : static_cast<int>(code);
 }
 
+bool DownloadDialogWindow::CreateChild(HWND parent, DownloadDialog& dialog, std::vector<uint8_t> dialogTemplate) {
+  if (!ChangeTemplateStyle(dialogTemplate, EmbeddedChildStyle())) return false;
+  caption_ = DialogCaption(dialogTemplate);
+  dialog_ = &dialog;
+  child_ = true;
+  CreateDialogIndirectParamW(Module(), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()), parent,
+                             &DialogProc, reinterpret_cast<LPARAM>(this));
+  if (!hwnd_) dialog_ = nullptr;
+  return hwnd_ != nullptr;
+}
+
+void DownloadDialogWindow::DestroyChild() {
+  dialog_ = nullptr;
+  if (hwnd_) DestroyWindow(hwnd_);
+  hwnd_ = nullptr;
+}
+
 INT_PTR CALLBACK DownloadDialogWindow::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* self = reinterpret_cast<DownloadDialogWindow*>(GetWindowLongPtrW(hwnd, DWLP_USER));
   if (msg == WM_INITDIALOG) {
@@ -109,13 +167,15 @@ INT_PTR CALLBACK DownloadDialogWindow::DialogProc(HWND hwnd, UINT msg, WPARAM wp
     SetWindowLongPtrW(hwnd, DWLP_USER, lp);
     self->hwnd_ = hwnd;
   }
-  return self ? self->OnMessage(msg, wp, lp) : FALSE;
+  if (!self || !self->dialog_) return FALSE;
+  return self->OnMessage(msg, wp, lp);
 }
 
 INT_PTR DownloadDialogWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_INITDIALOG:
       InitList();
+      MakeBlueStatic(GetDlgItem(hwnd_, dlg::kFolder));
       for (int id : {dlg::kItemProgress, dlg::kRunProgress}) SendDlgItemMessageW(hwnd_, id, PBM_SETRANGE32, 0, 100);
       SetTimer(hwnd_, kTimerId, kTimerMs, nullptr);
       dialog_->OnInit(*this);
@@ -208,6 +268,29 @@ void DownloadDialogWindow::SetRowCount(size_t rows) {
   ListView_SetItemCountEx(GetDlgItem(hwnd_, dlg::kList), static_cast<int>(rows), LVSICF_NOSCROLL);
 }
 
+void DownloadDialogWindow::SetListHeight(int32_t pixels) {
+  HWND list = GetDlgItem(hwnd_, dlg::kList);
+  if (!list) return;
+  RECT lr = {};
+  GetWindowRect(list, &lr);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&lr), 2);
+  const int delta = pixels - (lr.bottom - lr.top);
+  if (delta == 0) return;
+  constexpr UINT kKeep = SWP_NOZORDER | SWP_NOACTIVATE;
+  for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    RECT r = {};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+    if (child != list && r.top >= lr.bottom) SetWindowPos(child, nullptr, r.left, r.top + delta, 0, 0, kKeep | SWP_NOSIZE);
+  }
+  SetWindowPos(list, nullptr, 0, 0, lr.right - lr.left, pixels, kKeep | SWP_NOMOVE);
+  // An embedded dialog keeps the control's size.
+  if (child_) return;
+  RECT wr = {};
+  GetWindowRect(hwnd_, &wr);
+  SetWindowPos(hwnd_, nullptr, 0, 0, wr.right - wr.left, wr.bottom - wr.top + delta, kKeep | SWP_NOMOVE);
+}
+
 void DownloadDialogWindow::RedrawRow(size_t row) {
   ListView_RedrawItems(GetDlgItem(hwnd_, dlg::kList), static_cast<int>(row), static_cast<int>(row));
 }
@@ -221,13 +304,19 @@ void DownloadDialogWindow::MessageBox(const std::u16string& text, const std::u16
 }
 
 DuplicateAnswer DownloadDialogWindow::AskDuplicate(const DuplicatePrompt& prompt) {
+  return AskExistingFile(hwnd_, existingTemplate_, prompt);
+}
+
+DuplicateAnswer AskExistingFile(HWND owner, std::vector<uint8_t> dialogTemplate, const DuplicatePrompt& prompt) {
   DuplicateContext context{&prompt, {}};
-  std::vector<uint8_t> tpl = existingTemplate_;
-  if (tpl.empty() || !ChangeTemplateStyle(tpl, ModalToolWindowStyle())) return context.answer;
-  DialogBoxIndirectParamW(Module(), reinterpret_cast<const DLGTEMPLATE*>(tpl.data()), hwnd_, &DuplicateProc,
-                          reinterpret_cast<LPARAM>(&context));
+  if (dialogTemplate.empty() || !ChangeTemplateStyle(dialogTemplate, ModalToolWindowStyle())) return context.answer;
+  DialogBoxIndirectParamW(Module(), reinterpret_cast<const DLGTEMPLATE*>(dialogTemplate.data()), owner,
+                          &DuplicateProc, reinterpret_cast<LPARAM>(&context));
+  if (context.icon) DestroyIcon(context.icon);
   return context.answer;
 }
+
+void DownloadDialogWindow::MakeInvisible() { SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE); }
 
 std::optional<std::u16string> DownloadDialogWindow::BrowseFolder(const std::u16string& title,
                                                                  const std::u16string&) {
@@ -252,6 +341,13 @@ void DownloadDialogWindow::Post(std::function<void()> task) {
   if (hwnd_) PostMessageW(hwnd_, kRunPosted, 0, 0);
 }
 
-void DownloadDialogWindow::EndDialog(int code) { ::EndDialog(hwnd_, code); }
+void DownloadDialogWindow::EndDialog(int code) {
+  if (!child_) {
+    ::EndDialog(hwnd_, code);
+    return;
+  }
+  // The control window raises the page's event for it.
+  if (hwnd_) PostMessageW(GetParent(hwnd_), kChildDialogEndMessage, static_cast<WPARAM>(code), 0);
+}
 
 }  // namespace vard::com

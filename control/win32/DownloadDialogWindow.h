@@ -16,6 +16,10 @@
 
 namespace vard::com {
 
+// The existing-file question from its template, owned by `owner`; the
+// cancel answer when no window could be made.
+DuplicateAnswer AskExistingFile(HWND owner, std::vector<uint8_t> dialogTemplate, const DuplicatePrompt& prompt);
+
 class DownloadDialogWindow final : public IDownloadDialogView {
  public:
   // `text` gives the pack's strings; `existingTemplate` is the existing-file
@@ -25,6 +29,12 @@ class DownloadDialogWindow final : public IDownloadDialogView {
   // Runs `dialog` modally from `dialogTemplate`, owned by `owner`; its end
   // code, or the cancel code when no window could be made.
   int RunModal(HWND owner, DownloadDialog& dialog, std::vector<uint8_t> dialogTemplate);
+  // Child mode: `dialog` in a visible frameless child of `parent` made from
+  // `dialogTemplate`, told each run's end code by the parent's end message.
+  // False when no window could be made.
+  bool CreateChild(HWND parent, DownloadDialog& dialog, std::vector<uint8_t> dialogTemplate);
+  // Destroys the child window; the dialog hears nothing more from it.
+  void DestroyChild();
   HWND Handle() const { return hwnd_; }
 
   std::u16string TemplateCaption() override { return caption_; }
@@ -34,6 +44,7 @@ class DownloadDialogWindow final : public IDownloadDialogView {
   void ShowControl(int id, bool visible) override;
   void EnableControl(int id, bool enabled) override;
   void SetRowCount(size_t rows) override;
+  void SetListHeight(int32_t pixels) override;
   void RedrawRow(size_t row) override;
   bool AskYesNo(const std::u16string& text, const std::u16string& caption) override;
   void MessageBox(const std::u16string& text, const std::u16string& caption) override;
@@ -41,6 +52,7 @@ class DownloadDialogWindow final : public IDownloadDialogView {
   std::optional<std::u16string> BrowseFolder(const std::u16string& title, const std::u16string& initial) override;
   void Post(std::function<void()> task) override;
   void EndDialog(int code) override;
+  void MakeInvisible() override;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
@@ -53,6 +65,7 @@ class DownloadDialogWindow final : public IDownloadDialogView {
   std::u16string caption_;
   DownloadDialog* dialog_ = nullptr;
   HWND hwnd_ = nullptr;
+  bool child_ = false;
   std::u16string cell_;
   std::mutex postedMutex_;
   std::deque<std::function<void()>> posted_;

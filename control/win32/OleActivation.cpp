@@ -111,7 +111,7 @@ HRESULT KT5CtrlObject::ActivateInPlace(LONG verb) {
     ReleaseAndClear(doc);
     // The page's address is known before the window exists.
     EnsurePageUrl();
-    window_ = std::make_unique<ControlWindow>(*ctrl_);
+    window_ = std::make_unique<ControlWindow>(*ctrl_, windowHandle_.get());
     if (!window_->Create(parent, pos)) {
       window_.reset();
       return E_FAIL;

@@ -12,7 +12,7 @@ namespace vard::com {
 
 ControlServices ComposeWindowsControlServices(std::shared_ptr<ControlWindowHandle> window) {
   ControlServices s = ComposeControlServices();
-  s.dialogs = std::make_shared<WindowsDownloadDialogs>(window, s.dialogs);
+  s.dialogs = std::make_shared<WindowsDownloadDialogs>(window);
   s.folders = std::make_shared<RegistryFolders>(
       platform::SystemRegistry(),
       std::make_shared<FolderBrowser>(window, MissingFolders(kSeamNotAvailableYet, s.debug)));

@@ -1,13 +1,15 @@
 #pragma once
 // The control's download dialogs in windows: the list download in the
 // dialog made from the pack's template 104, owned by the control window or
-// its parent. The single-file downloads' dialogs are still those of
-// `fallback`.
+// its parent, or embedded in the control window in child mode; the
+// open-or-save question (template 204), the existing-file question (205)
+// and the compact single-file dialog (105) of the single downloads.
 #include <windows.h>
 
 #include <memory>
 
 #include "control/FolderSettings.h"
+#include "control/engine/DialogWiring.h"
 #include "control/services/DownloadDialogs.h"
 
 namespace vard::com {
@@ -19,15 +21,20 @@ struct ControlWindowHandle {
 
 class WindowsDownloadDialogs final : public IDownloadDialogs {
  public:
-  WindowsDownloadDialogs(std::shared_ptr<ControlWindowHandle> owner, std::shared_ptr<IDownloadDialogs> fallback);
+  // `makeOutput` makes each dialog's output.
+  explicit WindowsDownloadDialogs(std::shared_ptr<ControlWindowHandle> owner,
+                                  OutputFactory makeOutput = SystemOutputFactory());
 
   int RunListDownload(DownloadDialogState& state, const std::vector<DownloadItem>& batch, DialogOwner owner) override;
   void RunDownloadAndOpen(const ControlSettings& settings, const SingleFile& file) override;
   std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& shownName, int64_t fileSize) override;
+  // The run's end reaches the control window as its end message.
+  std::unique_ptr<IEmbeddedDownload> EmbedListDownload(DownloadDialogState& state,
+                                                       std::function<void(int)> ended) override;
 
  private:
   std::shared_ptr<ControlWindowHandle> owner_;
-  std::shared_ptr<IDownloadDialogs> fallback_;
+  OutputFactory makeOutput_;
   FolderSettings folders_;
 };
 

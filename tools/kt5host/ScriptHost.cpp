@@ -149,6 +149,9 @@ bool ScriptHost::Command(const std::vector<std::string>& words) {
     else if (cmd == "dblclick") ctrl_.OnListDoubleClick(n);
     else if (cmd == "dialogresult") dialogResult_ = n;
     else ctrl_.OnChildDialogEnd(n);
+  } else if (cmd == "childstart") {
+    if (!consoleDialogs_ || !consoleDialogs_->StartEmbeddedRun())
+      return Reject("no embedded download dialog to start (ChildMode before the window, the console's dialogs)");
   } else if (cmd == "answer") {
     return Answer(words);
   } else if (cmd == "menu") {

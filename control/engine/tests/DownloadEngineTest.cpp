@@ -213,8 +213,8 @@ TEST_F(DownloadEngineTest, HttpsDownloadsResumeAndUntrustedServersFail) {
   EXPECT_EQ(Status(0), item::kDone);
   EXPECT_EQ(Status(1), item::kFailed);
   EXPECT_EQ(Status(2), item::kFailed);
-  EXPECT_EQ(ReadFile(folder / u"self.bin"), "");
-  EXPECT_EQ(ReadFile(folder / u"other.bin"), "");
+  EXPECT_EQ(ReadFile(folder / u"self.bin"), "<missing>");
+  EXPECT_EQ(ReadFile(folder / u"other.bin"), "<missing>");
   EXPECT_EQ(ReadFile(folder / u"last.bin"), Data(0, 3000));
   EXPECT_EQ(e.EndCode(), endcode::kFailed);
   EXPECT_EQ(std::count(log.begin(), log.end(), "네트워크 접속실패"), 2);
@@ -223,6 +223,30 @@ TEST_F(DownloadEngineTest, HttpsDownloadsResumeAndUntrustedServersFail) {
 TEST_F(DownloadEngineTest, ANotFoundAloneStillCompletesTheRun) {
   Run({Item(ServerUrl("/status/404"), u"missing.bin", 10), Item(ServerUrl("/data/10"), u"ok.bin", 10)});
   EXPECT_EQ(engine->EndCode(), endcode::kCompleted);
+  EXPECT_EQ(Status(0), item::kCancelled);
+}
+
+// An answer that is not the file makes no file: no empty file stands in the
+// folder as if it had arrived, and a file the user chose to overwrite is
+// kept when the server has nothing to put in its place.
+TEST_F(DownloadEngineTest, AnAnswerThatIsNotTheFileLeavesTheFolderAsItWas) {
+  WriteFile(folder / u"kept.bin", "old");
+  host.answers.push_back({duplicate::kOverwrite, false, {}});
+  Run({Item(ServerUrl("/status/404"), u"kept.bin", 10), Item(ServerUrl("/status/404"), u"new.bin", 10),
+       Item(ServerUrl("/data/10?status=500"), u"error.bin", 10), Item(u"http://127.0.0.1:1/x", u"refused.bin", 10)});
+  EXPECT_EQ(ReadFile(folder / u"kept.bin"), "old");
+  for (const char16_t* name : {u"new.bin", u"error.bin", u"refused.bin"})
+    EXPECT_FALSE(p::PathExists(folder / name)) << Utf16ToUtf8(name);
+
+  // Resuming a file that is not there asks from byte 0 and makes nothing
+  // unless the answer is the file; "nothing left" makes the empty file.
+  options.alwaysResume = true;
+  Run({Item(ServerUrl("/status/404"), u"gone.bin", 10), Item(ServerUrl("/status/416"), u"empty.bin", 10),
+       Item(ServerUrl("/data/10"), u"fresh.bin", 10)});
+  EXPECT_FALSE(p::PathExists(folder / u"gone.bin"));
+  EXPECT_EQ(Status(1), item::kDone);
+  EXPECT_EQ(ReadFile(folder / u"empty.bin"), "");
+  EXPECT_EQ(ReadFile(folder / u"fresh.bin"), Data(0, 10));
 }
 
 TEST_F(DownloadEngineTest, FoldersEmptyFilesAndUnknownSizes) {

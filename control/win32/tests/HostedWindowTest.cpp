@@ -3,6 +3,7 @@
 // events reach a sink, the page's address comes from the site.
 #include <gtest/gtest.h>
 
+#include "common/platform/Clock.h"
 #include "control/DispatchIds.h"
 #include "control/win32/tests/ComServerFixture.h"
 
@@ -157,6 +158,81 @@ TEST_F(HostedWindowTest, AListDownloadShowsItsDialogAndACancelledOneRaisesTheCan
   EXPECT_EQ(Call(d_, dispid::kStartDownload, DISPATCH_METHOD, {}), S_OK);
   EXPECT_EQ(canceller.Closed(), 1);
   EXPECT_EQ(events_, std::vector<std::wstring>{L"7"});
+}
+
+}  // namespace
+}  // namespace vard::com::testing
+
+namespace vard::com::testing {
+namespace {
+
+// Runs this thread's messages until `done` holds or about `ms` have passed.
+bool PumpUntil(const std::function<bool()>& done, uint32_t ms) {
+  return platform::SystemClock().WaitUntil([&] {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    return done();
+  }, ms, 20);
+}
+
+// The control window's child made from the download template.
+HWND EmbeddedDialog(HWND control) {
+  for (HWND child = GetWindow(control, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (GetDlgItem(child, 204) && GetDlgItem(child, 206)) return child;
+  return nullptr;
+}
+
+TEST_F(HostedWindowTest, ChildModeEmbedsTheDownloadDialogWhoseRunsRaiseTheEvents) {
+  auto* bag = new container::ParamBag();
+  bag->SetText(L"ChildMode", L"true");
+  bag->SetText(L"Language", L"en");
+  ASSERT_EQ(control_->LoadParams(*bag), S_OK);
+  bag->Release();
+  ASSERT_EQ(control_->Activate(), S_OK);
+  const HWND dialog = EmbeddedDialog(control_->Window());
+  ASSERT_NE(dialog, nullptr);
+  // A visible frameless child covering the control's client area.
+  const LONG_PTR style = GetWindowLongPtrW(dialog, GWL_STYLE);
+  EXPECT_EQ(style & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE);
+  EXPECT_EQ(style & (WS_POPUP | WS_CAPTION), 0);
+  EXPECT_EQ(GetWindowLongPtrW(dialog, GWL_EXSTYLE) & WS_EX_TOOLWINDOW, 0);
+  RECT client = {}, placed = {};
+  GetClientRect(control_->Window(), &client);
+  GetClientRect(dialog, &placed);
+  EXPECT_EQ(placed.right, client.right);
+  EXPECT_EQ(placed.bottom, client.bottom);
+
+  // Appended files go into its own list too, which keeps them.
+  const HWND list = GetDlgItem(dialog, 204);
+  Call(d_, dispid::kAppendFile, DISPATCH_METHOD, {Text(L"http://127.0.0.1:1/a.bin"), Text(L"a.bin"), Int(10)});
+  Call(d_, dispid::kRemoveAllFiles, DISPATCH_METHOD, {});
+  EXPECT_EQ(ListView_GetItemCount(list), 1);
+  EXPECT_EQ(Cell(list, 0, 0), L"a.bin");
+  // The list height set by script applies to the dialog that exists.
+  Call(d_, dispid::kDialogListHeight, DISPATCH_PROPERTYPUT, {Int(80)});
+  RECT listRect = {};
+  GetWindowRect(list, &listRect);
+  EXPECT_EQ(listRect.bottom - listRect.top, 80);
+
+  // Focus given to the control goes to the dialog.
+  SetFocus(control_->Window());
+  const HWND focus = GetFocus();
+  EXPECT_TRUE(focus == dialog || IsChild(dialog, focus));
+
+  // Start: nothing listens on port 1, so the run fails, and the dialog's
+  // end message raises the error event; the dialog stays for the next run.
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1)));
+  EXPECT_TRUE(PumpUntil([this] { return !events_.empty(); }, 10000));
+  EXPECT_EQ(events_, std::vector<std::wstring>{L"8"});
+  EXPECT_TRUE(IsWindow(dialog));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, 1)));
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1)));
+  EXPECT_TRUE(PumpUntil([this] { return events_.size() == 2; }, 10000));
+  control_->Close();
+  EXPECT_FALSE(IsWindow(dialog));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <sstream>
 
+#include "common/platform/tests/TestFolder.h"
+#include "common/text/Utf.h"
 #include "control/ControlComposition.h"
 
 namespace vard {
@@ -49,6 +51,49 @@ TEST(ScriptHost, RunsAScriptAndPrintsResultsAndEvents) {
   EXPECT_NE(text.find("download dialog: 2 item(s)"), std::string::npos);
   EXPECT_NE(text.find("event OnDownloadCancel()"), std::string::npos);
   EXPECT_NE(text.find("cannot understand"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vard
+
+namespace vard {
+namespace {
+
+std::string Quoted(const std::u16string& text) {
+  std::string q = "\"";
+  for (char c : Utf16ToUtf8(text)) {
+    if (c == '\\' || c == '"') q += '\\';
+    q += c;
+  }
+  return q + "\"";
+}
+
+// Child mode on the console: the appended files fill the embedded dialog,
+// the script presses its Start, and the end of each run reaches the page.
+TEST(ScriptHostChildMode, TheEmbeddedDialogRunsTheAppendedFilesAndItsEndRaisesTheEvent) {
+  platform::testing::TestFolder folder;
+  std::ostringstream out;
+  ScriptHost host(out, ComposeControlServices());
+  std::istringstream script(
+      "childstart\n"
+      "param ChildMode true\n"
+      "param SetFolder " + Quoted(folder.Path()) + "\n"
+      "create\n"
+      "call AppendFile \"http://127.0.0.1:1/a.bin\" a.bin 10\n"
+      "call RemoveAllFiles\n"
+      "childstart\n"
+      "call AppendFile \"ftp://127.0.0.1/b.bin\" b.bin 10\n"
+      "childstart\n");
+  EXPECT_FALSE(host.Run(script));  // the first line: no dialog yet
+  const std::string o = out.str();
+  EXPECT_NE(o.find("line 1: no embedded download dialog"), std::string::npos) << o;
+  // Both runs fail (nothing listens on port 1; ftp is not fetched): each
+  // raises the error event.
+  size_t errors = 0;
+  for (size_t at = o.find("event OnDownloadError()"); at != std::string::npos; at = o.find("event OnDownloadError()", at + 1))
+    ++errors;
+  EXPECT_EQ(errors, 2u) << o;
+  EXPECT_FALSE(platform::PathExists(folder / u"a.bin"));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/platform/Clock.h"
 #include "common/text/Utf.h"
 #include "control/DispatchIds.h"
 #include "control/win32/Bstr.h"
@@ -62,6 +63,7 @@ void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR timer, DWORD) {
 // then after a number of timer ticks the screen is pictured; or Cancel.
 struct DialogPlan {
   bool cancel = false;
+  bool closeAfterShot = false;  // a question pictured, then closed
   int ticksBeforeShot = 0;
   std::wstring shot;
   HWND dialog = nullptr;
@@ -88,13 +90,21 @@ void CALLBACK FollowDialogPlan(HWND, UINT, UINT_PTR timer, DWORD) {
   if (!g_plan.dialog) {
     g_plan.dialog = VisibleDialog();
     if (!g_plan.dialog) return;
-    PostMessageW(g_plan.dialog, WM_COMMAND, g_plan.cancel ? IDCANCEL : IDOK, 0);
+    if (!g_plan.closeAfterShot) PostMessageW(g_plan.dialog, WM_COMMAND, g_plan.cancel ? IDCANCEL : IDOK, 0);
     if (g_plan.cancel || g_plan.shot.empty()) KillTimer(nullptr, timer);
     return;
   }
   if (++g_plan.ticks < g_plan.ticksBeforeShot) return;
   KillTimer(nullptr, timer);
   SaveWindowShot(g_plan.dialog, g_plan.shot);
+  if (g_plan.closeAfterShot) PostMessageW(g_plan.dialog, WM_CLOSE, 0, 0);
+}
+
+// The control window's child made from the download template.
+HWND EmbeddedDialog(HWND control) {
+  for (HWND child = GetWindow(control, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (GetDlgItem(child, 204) && GetDlgItem(child, 206)) return child;
+  return nullptr;
 }
 
 }  // namespace
@@ -133,6 +143,7 @@ ContainerScript::~ContainerScript() {
 
 bool ContainerScript::Start(const std::wstring& progId) {
   const HRESULT hr = control_.Create(progId, [this](const ReceivedEvent& e) {
+    ++events_;
     out_ << "  event " << Utf16ToUtf8(std::u16string(dispid::EventName(e.id))) << "(";
     for (size_t i = 0; i < e.args.size(); ++i) out_ << (i ? ", " : "") << FormatVariant(ScriptResult(e.args[i]));
     out_ << ")\n";
@@ -160,6 +171,23 @@ bool ContainerScript::EnsureCreated() {
   created_ = true;
   Pump();
   return true;
+}
+
+bool ContainerScript::StartEmbedded(uint32_t shotMs, const std::wstring& shot) {
+  const HWND dialog = control_.Window() ? EmbeddedDialog(control_.Window()) : nullptr;
+  if (!dialog) return false;
+  const uint64_t before = events_;
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  bool pictured = shot.empty();
+  const uint32_t started = platform::SystemClock().TickCount();
+  return platform::SystemClock().WaitUntil([&] {
+    Pump();
+    if (!pictured && platform::SystemClock().TickCount() - started >= shotMs) {
+      pictured = true;
+      SaveWindowShot(frame_, shot);
+    }
+    return events_ != before;
+  }, 120000, 20);
 }
 
 void ContainerScript::Pump() {
@@ -350,6 +378,11 @@ bool ContainerScript::Command(const std::vector<std::string>& words) {
   } else if (cmd == "command") {
     if (!number(1, &a)) return Reject("usage: command ID");
     SendMessageW(control_.Window(), WM_COMMAND, static_cast<WPARAM>(a & 0xFFFF), 0);
+  } else if (cmd == "childstart") {
+    // "childstart [MS FILE]": Start in the embedded dialog, until its end.
+    if (argc >= 2 && !number(1, &a)) return Reject("usage: childstart [MS FILE]");
+    if (!StartEmbedded(argc >= 2 ? static_cast<uint32_t>(a) : 0, argc >= 2 ? WideOf(Unquoted(words[2])) : L""))
+      return Reject("no embedded download dialog, or its run did not end");
   } else if (cmd == "childend") {
     if (!number(1, &a)) return Reject("usage: childend CODE");
     SendMessageW(control_.Window(), kChildDialogEnd, static_cast<WPARAM>(a), 0);
@@ -360,10 +393,16 @@ bool ContainerScript::Command(const std::vector<std::string>& words) {
     Pump();
     if (!SaveWindowShot(frame_, WideOf(Unquoted(words[1])))) return Reject("no picture taken");
   } else if (cmd == "dialog") {
-    // "dialog start [MS FILE]" or "dialog cancel": for the next dialog box.
+    // "dialog start [MS FILE]", "dialog picture MS FILE" (pictured, then
+    // closed) or "dialog cancel": for the next dialog box.
     g_plan = DialogPlan();
     if (argc >= 1 && Unquoted(words[1]) == "cancel") {
       g_plan.cancel = true;
+    } else if (argc >= 3 && Unquoted(words[1]) == "picture") {
+      if (!number(2, &a)) return Reject("usage: dialog picture MS FILE");
+      g_plan.closeAfterShot = true;
+      g_plan.ticksBeforeShot = static_cast<int>(a / kPlanTickMs);
+      g_plan.shot = WideOf(Unquoted(words[3]));
     } else if (argc >= 1 && Unquoted(words[1]) == "start") {
       if (argc >= 3) {
         if (!number(2, &a)) return Reject("usage: dialog start [MS FILE] | dialog cancel");
@@ -371,7 +410,7 @@ bool ContainerScript::Command(const std::vector<std::string>& words) {
         g_plan.shot = WideOf(Unquoted(words[3]));
       }
     } else {
-      return Reject("usage: dialog start [MS FILE] | dialog cancel");
+      return Reject("usage: dialog start [MS FILE] | dialog picture MS FILE | dialog cancel");
     }
     SetTimer(nullptr, 0, kPlanTickMs, &FollowDialogPlan);
   } else if (cmd == "dialogresult" || cmd == "answer" || cmd == "drop") {

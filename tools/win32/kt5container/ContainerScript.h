@@ -41,8 +41,13 @@ class ContainerScript {
   void Show();
   void Resize(int32_t w, int32_t h);
   void Pump();
+  // Child mode: presses the embedded dialog's Start and runs messages until
+  // an event arrives, picturing the control after `shotMs` when `shot` is
+  // given. False when there is no embedded dialog or no end came.
+  bool StartEmbedded(uint32_t shotMs, const std::wstring& shot);
 
   std::ostream& out_;
+  uint64_t events_ = 0;
   HWND frame_;
   HostedControl control_;
   ParamBag* params_;

@@ -3,7 +3,9 @@
 # Pictures the registered control in kt5container under a virtual display:
 # list_ko.png (a Korean list with groups), menu_ko.png (its context menu)
 # and dialog_ko.png (the download dialog during a transfer from a loopback
-# server). Needs python3 for the server and the PNG conversion.
+# server); with a second control in child mode, child_ko.png (the embedded
+# dialog during its run) and openorsave_ko.png (a single download's
+# question). Needs python3 for the server and the PNG conversion.
 set -e
 build=$(cd "$1" && pwd)
 mkdir -p "$2"
@@ -23,6 +25,7 @@ trap 'kill $server 2>/dev/null; rm -rf "$files"' EXIT
 export no_proxy=127.0.0.1,localhost NO_PROXY=127.0.0.1,localhost
 winout="Z:$out"
 sed -e "s|@PORT@|$port|" -e "s|@OUT@|$winout|g" "$here/screenshots.kts.in" > "$out/screenshots.kts"
+sed -e "s|@PORT@|$port|" -e "s|@OUT@|$winout|g" "$here/screenshots_child.kts.in" > "$out/screenshots_child.kts"
 # Hangul needs a font that has it: the dialog and system faces are replaced
 # by Nanum Gothic (Debian's fonts-nanum) in this prefix.
 python3 - "$out/fonts.reg" <<'PY'
@@ -37,7 +40,9 @@ sleep 1
 rc=0
 sh "$root/control/win32/tests/gui-run.sh" "$build/wineprefix-gui" --register "Z:$build/control/VardKT5.dll" \
   "$build/tools/win32/kt5container/kt5container.exe" "Z:$out/screenshots.kts" || rc=$?
-for shot in list_ko menu_ko dialog_ko; do
+sh "$root/control/win32/tests/gui-run.sh" "$build/wineprefix-gui" --register "Z:$build/control/VardKT5.dll" \
+  "$build/tools/win32/kt5container/kt5container.exe" "Z:$out/screenshots_child.kts" || rc=$?
+for shot in list_ko menu_ko dialog_ko child_ko openorsave_ko; do
   if [ -f "$out/$shot.bmp" ]; then
     python3 "$here/bmp2png.py" "$out/$shot.bmp" "$out/$shot.png" && rm -f "$out/$shot.bmp"
     echo "picture $out/$shot.png"
