@@ -11,6 +11,7 @@
 
 #include "KTCOMBroker3.h"
 #include "broker/tests/BrokerTestFiles.h"
+#include "broker/win32/tests/ServerRegistration.h"
 #include "common/platform/ElevationBroker.h"
 #include "common/platform/KnownFolders.h"
 #include "common/platform/Process.h"
@@ -28,15 +29,7 @@ std::u16string ServerPath() {
   return self.substr(0, self.rfind(u'\\') + 1) + u"VardKTCOMBroker3.dll";
 }
 
-int Regsvr32(bool unregister) {
-  std::vector<std::u16string> args = {u"/s"};
-  if (unregister) args.push_back(u"/u");
-  args.push_back(ServerPath());
-  p::ChildProcess child = p::ChildProcess::Start(p::SystemDirectory() + u"\\regsvr32.exe", args);
-  int code = -1;
-  if (!child.Wait(60000, &code)) child.Kill();
-  return code;
-}
+int Regsvr32(bool unregister) { return testing::Regsvr32(ServerPath(), unregister); }
 
 std::optional<std::wstring> ClassesText(const std::wstring& key, const wchar_t* name) {
   wchar_t buffer[1024];
@@ -52,16 +45,7 @@ GUID FromText(const char16_t* text) {
   return g;
 }
 
-// Wine takes the default surrogate of a module it cannot classify for the
-// 32-bit one, which 64-bit-only systems cannot run: there the test names the
-// system's own surrogate. Windows reads the empty value as registered.
-void NameTheSurrogateUnderWine() {
-  if (!::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) return;
-  const std::u16string host = p::SystemDirectory() + u"\\dllhost.exe";
-  const std::wstring key = L"AppID\\" + std::wstring(p::kBrokerAppId, p::kBrokerAppId + 38);
-  ::RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), L"DllSurrogate", REG_SZ, host.c_str(),
-                    static_cast<DWORD>((host.size() + 1) * sizeof(char16_t)));
-}
+using testing::NameTheSurrogateUnderWine;
 
 class ComServer : public ::testing::Test {
  public:
