@@ -215,7 +215,7 @@ bool UploadJob::GetFileInfo(CUploadFile& entry) {
     question.filePath = path;
     question.newSize = entry.file_size;
     question.existingSize = answer.fileSize;
-    if (answer.fileTime) question.existingTime = CalendarTime(*answer.fileTime);
+    if (answer.fileTime) question.existingTime = platform::LocalCalendarTime(*answer.fileTime);
     question.resumeAllowed = answer.fileSize > 0 && answer.fileSize <= entry.file_size;
     const UploadExistsAnswer reply = host_.AskExists(question);
     action = reply.action;

@@ -191,8 +191,11 @@ TEST_F(UploadJobTest, ExistingServerFileAnswers) {
   ASSERT_EQ(host.questions.size(), 3u);
   EXPECT_EQ(host.questions[0].existingSize, 1000);
   EXPECT_EQ(host.questions[0].newSize, 4000);
-  EXPECT_EQ(host.questions[0].existingTime.year, 1970);
-  EXPECT_EQ(host.questions[0].existingTime.day, 2);
+  // The server's time is shown in the system's time zone.
+  const platform::UtcTime shown = platform::LocalCalendarTime(86400);
+  EXPECT_EQ(host.questions[0].existingTime.year, shown.year);
+  EXPECT_EQ(host.questions[0].existingTime.day, shown.day);
+  EXPECT_EQ(host.questions[0].existingTime.hour, shown.hour);
   // Resume: from byte 1000, marked as continued.
   EXPECT_TRUE(SameBytes(site.File("resume.bin"), DataBytes(4000)));
   EXPECT_EQ(resume->status, entry_status::kDone);

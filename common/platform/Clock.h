@@ -42,4 +42,8 @@ class IClock {
 // The real clock of the running system.
 IClock& SystemClock();
 
+// Seconds since 1970-01-01 UTC as the calendar time of the system's time
+// zone, for showing a time to the user (the struct's fields, not UTC).
+UtcTime LocalCalendarTime(int64_t secondsSince1970);
+
 }  // namespace vard::platform

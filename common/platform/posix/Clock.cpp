@@ -38,4 +38,11 @@ IClock& SystemClock() {
   return clock;
 }
 
+UtcTime LocalCalendarTime(int64_t secondsSince1970) {
+  const time_t seconds = static_cast<time_t>(secondsSince1970);
+  tm t{};
+  if (!localtime_r(&seconds, &t)) return UtcTime{};
+  return UtcTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, 0};
+}
+
 }  // namespace vard::platform

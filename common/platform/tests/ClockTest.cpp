@@ -2,6 +2,7 @@
 // fake clock itself (other modules' tests stand on it).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -125,6 +126,27 @@ TEST(SystemClock, WaitsInRealTime) {
   EXPECT_TRUE(clock.WaitUntil([&] { return ready.load(); }, 10000, 5));
   EXPECT_LT(clock.MillisecondsSince(start), 5000u);
   other.join();
+}
+
+}  // namespace
+}  // namespace vard::platform
+
+namespace vard::platform {
+namespace {
+
+// Whatever the machine's zone, a shown time is the UTC one moved by a whole
+// number of quarter hours, at most 14 hours away.
+TEST(LocalCalendarTime, IsTheUtcTimeMovedByTheZonesOffset) {
+  const int64_t seconds = 1700000000;  // 2023-11-14 22:13:20 UTC
+  const UtcTime local = LocalCalendarTime(seconds);
+  ASSERT_GE(local.year, 2023);
+  const int dayShift = local.day == 14 ? 0 : local.day == 15 ? 1 : local.day == 13 ? -1 : 99;
+  ASSERT_NE(dayShift, 99) << local.day;
+  EXPECT_EQ(local.month, 11);
+  const int minutes = dayShift * 1440 + local.hour * 60 + local.minute - (22 * 60 + 13);
+  EXPECT_EQ(minutes % 15, 0);
+  EXPECT_LE(std::abs(minutes), 14 * 60);
+  EXPECT_EQ(local.second, 20);
 }
 
 }  // namespace

@@ -33,4 +33,14 @@ IClock& SystemClock() {
   return clock;
 }
 
+UtcTime LocalCalendarTime(int64_t secondsSince1970) {
+  // As a file time, then through the system's time zone.
+  const uint64_t ticks = static_cast<uint64_t>(secondsSince1970 + 11644473600LL) * 10000000ULL;
+  FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)}, local{};
+  SYSTEMTIME st{};
+  if (secondsSince1970 < 0 || !::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &st))
+    return UtcTime{};
+  return UtcTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, 0};
+}
+
 }  // namespace vard::platform
