@@ -179,6 +179,9 @@ INT_PTR DownloadDialogWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       for (int id : {dlg::kItemProgress, dlg::kRunProgress}) SendDlgItemMessageW(hwnd_, id, PBM_SETRANGE32, 0, 100);
       SetTimer(hwnd_, kTimerId, kTimerMs, nullptr);
       dialog_->OnInit(*this);
+      // Shown now, not when the modal loop first idles: a question the run
+      // posts at once would otherwise come up with its owner still hidden.
+      if (!child_) ShowWindow(hwnd_, SW_SHOW);
       return TRUE;
     case WM_TIMER:
       if (wp == kTimerId) dialog_->OnTimer();

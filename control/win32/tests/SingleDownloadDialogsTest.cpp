@@ -106,9 +106,16 @@ TEST_F(SingleDownloadDialogsTest, ADownloadAndOpenRunsInTheCompactDialogShownOrU
   const SingleFile target{u"http://127.0.0.1:1/have.txt", existing, 10};
   for (const bool visible : {true, false}) {
     settings.showFileOpen = visible;
-    DialogDriver user({{L"Alert", Click(203)}, {L" File Download", record}, {L"Alert", Click(IDCANCEL)}});
+    // The run's own question comes up over its dialog, which is shown by
+    // then however soon the run asks.
+    bool ownerShown = false;
+    DialogDriver user({{L"Alert", Click(203)}, {L" File Download", record}, {L"Alert", [&](HWND d) {
+                         ownerShown = IsWindowVisible(GetWindow(d, GW_OWNER));
+                         return Click(IDCANCEL)(d);
+                       }}});
     dialogs_.RunDownloadAndOpen(settings, target);
     EXPECT_EQ(user.Done(), 3u);
+    EXPECT_TRUE(ownerShown);
     if (visible) {
       EXPECT_GT(shown.cx, 0);
       EXPECT_EQ(file, L"have.txt");
