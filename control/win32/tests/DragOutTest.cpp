@@ -131,17 +131,19 @@ namespace vard::com {
 namespace {
 
 // The watcher itself on the real file system: a copy of the marker made in
-// a folder on a fixed drive is reported with its path. Disabled: under Wine
-// the drive-root change notifications never arrive (Start succeeds, no copy
-// is reported), so it runs only on Windows with --gtest_also_run_disabled_tests.
-TEST(DragOutTest, DISABLED_TheWatcherReportsACopyOfTheMarker) {
+// a folder on a fixed drive is reported with its path. The folder is made
+// after the watch began, directly under the drive's root: Wine watches the
+// folders below a watched one only when they appear after the watch, and
+// Windows watches every folder.
+TEST(DragOutTest, TheWatcherReportsACopyOfTheMarker) {
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
   const std::wstring name = L"{6B1F3A52-9C4E-4D7A-B8E2-0F5A7C3D9E14}";
   const std::wstring marker = std::wstring(temp) + name;
   CloseHandle(CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  const std::wstring folder = std::wstring(temp) + L"vard-watch-test";
-  CreateDirectoryW(folder.c_str(), nullptr);
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring folder = std::wstring(windows, 3) + L"vard-watch-test-" + std::to_wstring(GetCurrentProcessId());
   std::atomic<int> found{0};
   std::wstring where;
   std::mutex m;
@@ -151,16 +153,24 @@ TEST(DragOutTest, DISABLED_TheWatcherReportsACopyOfTheMarker) {
     ++found;
   });
   ASSERT_TRUE(watcher.Start());
-  platform::SystemClock().Sleep(500);
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  // The watch must see the folder before anything lands in it.
+  platform::SystemClock().Sleep(200);
+  // A file of another name is no drop.
+  CloseHandle(CreateFileW((folder + L"\\other").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   ASSERT_TRUE(CopyFileW(marker.c_str(), (folder + L"\\" + name).c_str(), FALSE));
   const bool seen = platform::SystemClock().WaitUntil([&] { return found > 0; }, 10000, 20);
+  platform::SystemClock().Sleep(200);
   watcher.Stop();
   DeleteFileW((folder + L"\\" + name).c_str());
+  DeleteFileW((folder + L"\\other").c_str());
   RemoveDirectoryW(folder.c_str());
   DeleteFileW(marker.c_str());
   ASSERT_TRUE(seen);
   std::lock_guard lock(m);
-  EXPECT_EQ(where, folder + L"\\" + name);
+  EXPECT_EQ(found, 1);
+  // Drive roots are watched with lower-case letters.
+  EXPECT_EQ(CompareStringOrdinal(where.c_str(), -1, (folder + L"\\" + name).c_str(), -1, TRUE), CSTR_EQUAL) << where;
 }
 
 }  // namespace

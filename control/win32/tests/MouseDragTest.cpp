@@ -2,11 +2,13 @@
 // goes down on a row, the pointer moves onto another program's drop target
 // and the button comes up there. The target sees the two formats, copies
 // the dropped file as a file manager does, and the control downloads the
-// rows into the folder the copy landed in (not under Wine: see below).
+// rows into the folder the copy landed in.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "control/win32/tests/ComServerFixture.h"
 
@@ -14,15 +16,18 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "common/http/testing/TestData.h"
+#include "common/http/tests/TestEndpoint.h"
 #include "common/platform/Clock.h"
-#include "common/platform/tests/TestFolder.h"
 #include "control/DispatchIds.h"
 #include "tools/win32/kt5container/HostedControl.h"
 
 namespace vard::com::testing {
 namespace {
 
-// A file manager's folder window as far as a drop goes.
+// A file manager's folder window as far as a drop goes. Its folder is made
+// at the drop, directly under the drive's root: Wine's drive watch sees
+// only folders made after it began (Windows sees every folder).
 class FolderDropTarget final : public IDropTarget {
  public:
   explicit FolderDropTarget(std::wstring folder) : folder_(std::move(folder)) {}
@@ -54,6 +59,7 @@ class FolderDropTarget final : public IDropTarget {
   STDMETHODIMP DragLeave() override { return S_OK; }
   STDMETHODIMP Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
     ++dropped;
+    CreateDirectoryW(folder_.c_str(), nullptr);
     FORMATETC f = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM m = {};
     if (SUCCEEDED(data->GetData(&f, &m))) {
@@ -108,6 +114,37 @@ bool Pump(const std::function<bool()>& done, uint32_t ms) {
   }, ms, 10);
 }
 
+// Whether `path` holds the test server's /data/<size> bytes.
+bool HoldsServerData(const std::wstring& path, uint64_t size) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  std::vector<uint8_t> bytes(size + 1);
+  DWORD got = 0;
+  const bool read = ReadFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+  CloseHandle(f);
+  if (!read || got != size) return false;
+  for (uint64_t i = 0; i < size; ++i)
+    if (bytes[i] != http_testing::DataByte(i)) return false;
+  return true;
+}
+
+// The download dialog runs modal inside the drop's handling, so what the
+// test waits for is checked on a thread timer, which its loop dispatches.
+std::wstring g_folder;
+std::atomic<bool> g_arrived{false};
+BOOL CALLBACK CloseDialog(HWND hwnd, LPARAM) {
+  wchar_t name[16] = {};
+  GetClassNameW(hwnd, name, 16);
+  if (IsWindowVisible(hwnd) && std::wstring(name) == L"#32770") PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+  return TRUE;
+}
+void CALLBACK CheckArrival(HWND, UINT, UINT_PTR, DWORD) {
+  if (!g_arrived)
+    g_arrived = HoldsServerData(g_folder + L"\\a.bin", 1000) && HoldsServerData(g_folder + L"\\b.bin", 70000);
+  if (g_arrived) EnumThreadWindows(GetCurrentThreadId(), &CloseDialog, 0);
+}
+
 TEST(MouseDragTest, RowsDraggedOntoAFolderAreDownloadedIntoIt) {
   OleInitialize(nullptr);
   using Register = HRESULT(WINAPI*)();
@@ -117,18 +154,21 @@ TEST(MouseDragTest, RowsDraggedOntoAFolderAreDownloadedIntoIt) {
   HWND host = CreateWindowExW(0, L"STATIC", L"page", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 500,
                               300, nullptr, nullptr, nullptr, nullptr);
   std::vector<int> events;
+  wchar_t windows[MAX_PATH] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring folderPath =
+      std::wstring(windows, 3) + L"vard-drop-test-" + std::to_wstring(GetCurrentProcessId());
   {
     container::HostedControl control(host);
     ASSERT_EQ(control.Create(L"VardKT5.KT5Ctrl", [&](const container::ReceivedEvent& e) { events.push_back(e.id); }),
               S_OK);
     ASSERT_EQ(control.Activate(), S_OK);
     IDispatch* d = control.Dispatch();
-    Call(d, dispid::kAppendFile, DISPATCH_METHOD, {Text(L"http://127.0.0.1:1/a.bin"), Text(L"a.bin"), Int(10)});
-    Call(d, dispid::kAppendFile, DISPATCH_METHOD, {Text(L"http://127.0.0.1:1/b.bin"), Text(L"b.bin"), Int(10)});
+    const std::wstring server = L"http://127.0.0.1:" + std::to_wstring(http_tests::ServerPort());
+    Call(d, dispid::kAppendFile, DISPATCH_METHOD, {Text((server + L"/data/1000").c_str()), Text(L"a.bin"), Int(1000)});
+    Call(d, dispid::kAppendFile, DISPATCH_METHOD, {Text((server + L"/data/70000").c_str()), Text(L"b.bin"), Int(70000)});
 
     // The folder window, beside the page.
-    platform::testing::TestFolder folder;
-    const std::wstring folderPath(reinterpret_cast<const wchar_t*>(folder.Path().c_str()));
     // Its own class: a static window lets the pointer through to what is
     // below it, and a drop would not find it.
     WNDCLASSW wc = {};
@@ -143,6 +183,8 @@ TEST(MouseDragTest, RowsDraggedOntoAFolderAreDownloadedIntoIt) {
     Pump([] { return false; }, 300);
 
     SetWindowSubclass(control.Window(), &WatchNotify, 1, 0);
+    // Both rows go: the button comes down on a row that is already selected.
+    ListView_SetItemState(control.List(), -1, LVIS_SELECTED, LVIS_SELECTED);
     RECT row = {};
     ASSERT_TRUE(ListView_GetItemRect(control.List(), 0, &row, LVIR_LABEL));
     POINT from = {(row.left + row.right) / 2, (row.top + row.bottom) / 2};
@@ -165,7 +207,8 @@ TEST(MouseDragTest, RowsDraggedOntoAFolderAreDownloadedIntoIt) {
       MouseAt(to, MOUSEEVENTF_LEFTUP);
       handDone = true;
     });
-    DialogCanceller canceller;  // the download dialog, should the drop be found
+    g_folder = folderPath;
+    const UINT_PTR arrival = SetTimer(nullptr, 0, 100, &CheckArrival);
     Pump([&] { return handDone && target.dropped > 0; }, 20000);
     hand.join();
     EXPECT_EQ(g_beginDrags, 1);
@@ -176,13 +219,19 @@ TEST(MouseDragTest, RowsDraggedOntoAFolderAreDownloadedIntoIt) {
     EXPECT_TRUE(target.copied);
     // What the file manager was handed is the control's drop marker.
     EXPECT_NE(target.marker.find(L"{6B1F3A52-9C4E-4D7A-B8E2-0F5A7C3D9E14}"), std::wstring::npos) << target.marker;
-    // The copy in the folder is where the control learns where the rows
-    // went; its drive watcher hears nothing under Wine (see the watcher's
-    // own test), so the download that follows is not waited for here.
+    // The copy in the folder tells the control where the rows went: it
+    // removes the copy and downloads both rows there, whole.
+    EXPECT_TRUE(Pump([] { return g_arrived.load(); }, 20000));
+    Pump([] { return false; }, 300);  // the finished run's dialog closes
+    KillTimer(nullptr, arrival);
+    EXPECT_EQ(GetFileAttributesW(target.copy.c_str()), INVALID_FILE_ATTRIBUTES) << "the marker's copy stays";
     RevokeDragDrop(folderWindow);
     DestroyWindow(folderWindow);
     control.Close();
   }
+  DeleteFileW((folderPath + L"\\a.bin").c_str());
+  DeleteFileW((folderPath + L"\\b.bin").c_str());
+  RemoveDirectoryW(folderPath.c_str());
   DestroyWindow(host);
   reinterpret_cast<Register>(reinterpret_cast<void*>(GetProcAddress(module, "DllUnregisterServer")))();
   OleUninitialize();
