@@ -222,8 +222,20 @@ STDMETHODIMP KT5CtrlObject::SetObjectRects(LPCRECT pos, LPCRECT) {
 }
 
 STDMETHODIMP KT5CtrlObject::ReactivateAndUndo() { return E_NOTIMPL; }
-// Keys reach the list view directly; nothing is an accelerator here.
-STDMETHODIMP KT5CtrlObject::TranslateAccelerator(LPMSG) { return S_FALSE; }
+// Keys reach the list view directly. A dialog inside the control (the
+// embedded download dialog) gets its own keys: Tab, Enter and Escape move
+// between and press its buttons, which the host's loop would not do.
+STDMETHODIMP KT5CtrlObject::TranslateAccelerator(LPMSG msg) {
+  if (!msg || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST || !window_ || !window_->Handle())
+    return S_FALSE;
+  const HWND control = window_->Handle();
+  for (HWND w = msg->hwnd; w && w != control; w = GetParent(w)) {
+    wchar_t cls[8] = {};
+    GetClassNameW(w, cls, 8);
+    if (lstrcmpW(cls, L"#32770") == 0 && IsChild(control, w)) return IsDialogMessageW(w, msg) ? S_OK : S_FALSE;
+  }
+  return S_FALSE;
+}
 STDMETHODIMP KT5CtrlObject::OnFrameWindowActivate(BOOL) { return S_OK; }
 STDMETHODIMP KT5CtrlObject::OnDocWindowActivate(BOOL) { return S_OK; }
 STDMETHODIMP KT5CtrlObject::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, BOOL) { return S_OK; }

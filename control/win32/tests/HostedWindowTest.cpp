@@ -222,6 +222,22 @@ TEST_F(HostedWindowTest, ChildModeEmbedsTheDownloadDialogWhoseRunsRaiseTheEvents
   const HWND focus = GetFocus();
   EXPECT_TRUE(focus == dialog || IsChild(dialog, focus));
 
+  // Keys the host offers first: Tab moves through the dialog's controls,
+  // a key on the control's own list is not the dialog's.
+  const HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+  ASSERT_NE(first, nullptr);
+  SetFocus(first);
+  auto* active = Query<IOleInPlaceActiveObject>(control_->Object(), IID_IOleInPlaceActiveObject);
+  ASSERT_NE(active, nullptr);
+  MSG tab = {first, WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  EXPECT_EQ(active->TranslateAccelerator(&tab), S_OK);
+  EXPECT_EQ(GetFocus(), GetNextDlgTabItem(dialog, first, FALSE));
+  MSG onList = {control_->List(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+  EXPECT_EQ(active->TranslateAccelerator(&onList), S_FALSE);
+  MSG mouse = {first, WM_LBUTTONDOWN, 0, 0, 0, {}};
+  EXPECT_EQ(active->TranslateAccelerator(&mouse), S_FALSE);
+  active->Release();
+
   // Start: nothing listens on port 1, so the run fails, and the dialog's
   // end message raises the error event; the dialog stays for the next run.
   SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1)));

@@ -193,6 +193,7 @@ bool ContainerScript::StartEmbedded(uint32_t shotMs, const std::wstring& shot) {
 void ContainerScript::Pump() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (control_.TranslateAccelerator(&msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

@@ -105,6 +105,14 @@ HRESULT HostedControl::Invoke(DISPID id, WORD flags, const std::vector<VARIANT>&
   return dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &excep, &argErr);
 }
 
+bool HostedControl::TranslateAccelerator(MSG* msg) const {
+  auto* active = Query<IOleInPlaceActiveObject>(dispatch_, IID_IOleInPlaceActiveObject);
+  if (!active) return false;
+  const bool taken = active->TranslateAccelerator(msg) == S_OK;
+  active->Release();
+  return taken;
+}
+
 HWND HostedControl::Window() const {
   auto* window = Query<IOleWindow>(dispatch_, IID_IOleWindow);
   if (!window) return nullptr;

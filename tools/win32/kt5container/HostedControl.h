@@ -39,6 +39,10 @@ class HostedControl {
   // `args` first to last; `result` may be null.
   HRESULT Invoke(DISPID id, WORD flags, const std::vector<VARIANT>& args, VARIANT* result) const;
 
+  // Offers a key to the active control first, as a browser does; true when
+  // the control took it.
+  bool TranslateAccelerator(MSG* msg) const;
+
   HWND Window() const;
   HWND List() const;
   HWND StatusBar() const;
