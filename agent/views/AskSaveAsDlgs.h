@@ -23,7 +23,7 @@ std::optional<platform::UtcTime> LocalFileWriteTime(const std::u16string& path);
 class CAskSaveAsBase : public CDialogPresenter {
  public:
   static constexpr int kOverwrite = 203, kResume = 204, kSaveAs = 205, kApplyAll = 206;
-  static constexpr int kName = 208, kExistingSize = 210, kNewSize = 211, kExistingTime = 212;
+  static constexpr int kIcon = 207, kName = 208, kExistingSize = 210, kNewSize = 211, kExistingTime = 212;
 
   // A console without a user skips the file: nothing on disk or on the
   // server is changed without being asked.
