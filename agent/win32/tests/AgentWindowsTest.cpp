@@ -400,34 +400,34 @@ TEST_F(AgentWindowsTest, TheWindowComesBackFromTheTrayWhereTheUserLeftIt) {
 
 // Keyboard and mouse messages go to the view window first; it lets them
 // through by answering 0.
+int offeredKeys = 0;
+LRESULT viewAnswer = 0;
+LRESULT CALLBACK CountingViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (msg != WindowsFrameWindow::kForwardMessage) return ::DefSubclassProc(hwnd, msg, wp, lp);
+  const MSG* m = reinterpret_cast<const MSG*>(lp);
+  if (m && m->message == WM_KEYDOWN) ++offeredKeys;
+  return viewAnswer;
+}
+
 TEST_F(AgentWindowsTest, KeysReachTheListThroughTheViewsFirstLook) {
   Start(Files(3));
   HWND viewWindow = reinterpret_cast<HWND>(frame->ViewHandle());
-  static int offered;
-  static LRESULT answer;
-  offered = 0;
-  answer = 0;
-  auto proc = [](HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) -> LRESULT {
-    if (msg != WindowsFrameWindow::kForwardMessage) return ::DefSubclassProc(hwnd, msg, wp, lp);
-    const MSG* m = reinterpret_cast<const MSG*>(lp);
-    if (m && m->message == WM_KEYDOWN) ++offered;
-    return answer;
-  };
-  ASSERT_TRUE(::SetWindowSubclass(viewWindow, proc, 1, 0));
+  offeredKeys = 0;
+  ASSERT_TRUE(::SetWindowSubclass(viewWindow, &CountingViewProc, 1, 0));
   ListView_SetItemState(view->List(), 0, LVIS_SELECTED, LVIS_SELECTED);
 
-  answer = 1;  // the view takes the key: the list never sees it
+  viewAnswer = 1;  // the view takes the key: the list never sees it
   ::PostMessageW(view->List(), WM_KEYDOWN, VK_DELETE, 0);
   Pump(100);
-  EXPECT_EQ(offered, 1);
+  EXPECT_EQ(offeredKeys, 1);
   EXPECT_EQ(frame->View().Entries().size(), 3u);
 
-  answer = 0;
+  viewAnswer = 0;
   ::PostMessageW(view->List(), WM_KEYDOWN, VK_DELETE, 0);
   EXPECT_TRUE(PumpUntil([&] { return frame->View().Entries().size() == 2; }, 3000));
-  EXPECT_EQ(offered, 2);
+  EXPECT_EQ(offeredKeys, 2);
   EXPECT_EQ(::SendMessageW(view->List(), LVM_GETITEMCOUNT, 0, 0), 2);
-  ::RemoveWindowSubclass(viewWindow, proc, 1);
+  ::RemoveWindowSubclass(viewWindow, &CountingViewProc, 1);
 }
 
 TEST_F(AgentWindowsTest, TheSettingsDialogFromTheTrayMenuWritesWhatIsApplied) {
