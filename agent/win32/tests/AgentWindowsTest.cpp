@@ -30,6 +30,7 @@
 #include "common/handoff/HandOffWriter.h"
 #include "common/handoff/tests/MemoryRegions.h"
 #include "common/platform/FileSystem.h"
+#include "common/platform/tests/TestFolder.h"
 #include "common/respack/LanguagePack.h"
 #include "common/respack/LanguageStore.h"
 #include "resources/PackImages.h"
@@ -459,11 +460,8 @@ TEST_F(AgentWindowsTest, TheSettingsDialogFromTheTrayMenuWritesWhatIsApplied) {
 }
 
 TEST_F(AgentWindowsTest, TheDuplicateQuestionShowsTheExistingFileAndItsAnswerReachesTheWorker) {
-  wchar_t temp[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, temp);
-  const std::u16string folder = FromWide(temp) + u"vard_agent_dup";
-  platform::MakeDirectory(folder);
-  const std::u16string existing = folder + u"\\a.txt";
+  platform::testing::TestFolder folder;
+  const std::u16string existing = folder / u"a.txt";
   {
     platform::File f = platform::File::Open(existing, platform::access::kWrite, 0, platform::Disposition::kCreateAlways);
     ASSERT_TRUE(f.IsOpen());
@@ -473,7 +471,7 @@ TEST_F(AgentWindowsTest, TheDuplicateQuestionShowsTheExistingFileAndItsAnswerRea
   }
   FakeJobScript script;
   script.existing = {u"a.txt"};
-  script.existingFolder = folder;
+  script.existingFolder = folder.Path();
   Start({{u"a.txt", 100}, {u"b.txt", 100}}, script, u"ko");
   Click(id::kStart);
   HWND question = Dialog();
@@ -488,8 +486,6 @@ TEST_F(AgentWindowsTest, TheDuplicateQuestionShowsTheExistingFileAndItsAnswerRea
   Click(::GetDlgItem(question, 203));  // overwrite
   EXPECT_TRUE(PumpUntil([&] { return !job->IsRunning() && Cell(1, 3) == u"완료"; }));
   EXPECT_EQ(Cell(0, 3), u"완료");
-  platform::RemoveFile(existing);
-  platform::RemoveFolder(folder);
 }
 
 TEST_F(AgentWindowsTest, TheRetryCountdownCountsOnItsButtonAndStopEndsTheEntry) {
@@ -543,11 +539,9 @@ TEST_F(AgentWindowsTest, Screenshots) {
   script.pauseAtJobBytes = 3 * 1024 * 1024 + 300 * 1024;
   script.existing = {u"회의록 최종본.hwp"};
   // A real file behind the duplicate question.
-  wchar_t temp[MAX_PATH] = {};
-  ::GetTempPathW(MAX_PATH, temp);
-  script.existingFolder = FromWide(temp) + u"vard_agent_shots";
-  platform::MakeDirectory(script.existingFolder);
-  const std::u16string existing = script.existingFolder + u"\\회의록 최종본.hwp";
+  platform::testing::TestFolder folder;
+  script.existingFolder = folder.Path();
+  const std::u16string existing = folder / u"회의록 최종본.hwp";
   {
     platform::File f = platform::File::Open(existing, platform::access::kWrite, 0, platform::Disposition::kCreateAlways);
     std::vector<char> bytes(81 * 1024 + 300, 'x');
@@ -589,8 +583,6 @@ TEST_F(AgentWindowsTest, Screenshots) {
   vard::container::SaveWindowShot(question, out + L"\\agent_duplicate_ko.bmp");
   Click(::GetDlgItem(question, IDCANCEL));
   Click(id::kPause);
-  platform::RemoveFile(existing);
-  platform::RemoveFolder(script.existingFolder);
 }
 
 }  // namespace
