@@ -539,9 +539,9 @@ TEST_F(AgentWindowsTest, Screenshots) {
   script.pauseAtJobBytes = 3 * 1024 * 1024 + 300 * 1024;
   script.existing = {u"회의록 최종본.hwp"};
   // A real file behind the duplicate question.
-  platform::testing::TestFolder folder;
-  script.existingFolder = folder.Path();
-  const std::u16string existing = folder / u"회의록 최종본.hwp";
+  platform::testing::TestFolder scratch;
+  script.existingFolder = scratch.Path();
+  const std::u16string existing = scratch / u"회의록 최종본.hwp";
   {
     platform::File f = platform::File::Open(existing, platform::access::kWrite, 0, platform::Disposition::kCreateAlways);
     std::vector<char> bytes(81 * 1024 + 300, 'x');
