@@ -134,8 +134,8 @@ void WindowsFrameWindow::HideToTray() {
   RECT from;
   if (::IsIconic(hwnd_) || !::GetWindowRect(hwnd_, &from)) from = remembered_.value_or(RECT{});
   const RECT to = TrayRect();
-  // Minimised first, as the system's own windows go, so that the taskbar
-  // button goes with it.
+  // Vista and later: minimised before it is hidden; the way back restores
+  // it (PlaceAtRemembered).
   if (platform::OsMajorVersion() >= 6 && ::IsWindowVisible(hwnd_)) ::ShowWindow(hwnd_, SW_MINIMIZE);
   ::ShowWindow(hwnd_, SW_HIDE);
   frame_.Loop().Clock().Sleep(kHideAnimationDelayMs);
