@@ -23,6 +23,7 @@ int AgentMain(std::u16string_view commandLine, FrameWindowFactories windows) {
   services.images = PackImage;
   services.reader.saved_downloads_path = SavedDownloadsPath();
   services.iconIndex = platform::ShellIconIndex;
+  services.fileTime = LocalFileWriteTime;
   services.windows = std::move(windows);
   // Message boxes come with the agent's windows; until then the text goes
   // to the debug output so that nothing waits on a box nobody sees.

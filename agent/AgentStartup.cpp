@@ -35,6 +35,7 @@ int RunAgent(std::u16string_view commandLine, AgentServices& services) {
   view.mode = options.mode;
   view.reader = services.reader;
   view.iconIndex = services.iconIndex;
+  view.fileTime = services.fileTime;
   CMainFrame frame(loop, std::move(view), services.messages, StandardConsoleOptions(), services.windows);
   if (!frame.Create()) return kExitNoMode;
   return loop.Run();

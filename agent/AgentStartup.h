@@ -22,6 +22,8 @@ struct AgentServices {
   PackImageSource images;
   HandOffReaderSetup reader;  // saved_downloads_path: the file a download start resets
   std::function<int(const std::u16string&, uint32_t)> iconIndex;
+  // The existing file's time in the download question.
+  CAskSaveAsDownloadDlg::FileTime fileTime;
   CMainFrame::MessageSink messages;
   // The system's own windows (Windows); none: the console view.
   FrameWindowFactories windows;

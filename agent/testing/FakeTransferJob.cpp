@@ -90,7 +90,7 @@ bool FakeTransferJob::SettleExisting(UPLOAD_INFO& entry) {
       break;
   }
   DownloadExistsQuestion q;
-  q.targetPath = name;
+  q.targetPath = script_.existingFolder.empty() ? name : script_.existingFolder + u"\\" + name;
   q.newSize = entry.file_size;
   const DownloadExistsAnswer a = Dialogs().AskDownloadExists(q, stop_requested);
   if (stop_requested.load()) throw ExceptionPause();

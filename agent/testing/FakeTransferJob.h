@@ -28,6 +28,8 @@ struct FakeJobScript {
   // Entry names whose file "exists": the existing-file option or question
   // decides (skip: status 1; save-as: the entry takes the new name).
   std::set<std::u16string> existing;
+  // The folder the question names for them (empty: the name alone).
+  std::u16string existingFolder;
   // The run waits (cooperatively) once the list's done bytes reach this.
   int64_t pauseAtJobBytes = -1;
   // The run blocks in a "network call" once the list's done bytes reach

@@ -15,6 +15,7 @@
 #include "agent/views/UploadRename.h"
 #include "agent/views/ViewTexts.h"
 #include "common/platform/testing/FakeClock.h"
+#include "common/platform/tests/TestFolder.h"
 #include "common/respack/LanguagePack.h"
 #include "common/respack/LanguageStore.h"
 #include "resources/PackImages.h"
@@ -236,6 +237,29 @@ TEST_P(LanguageDialogs, DownloadQuestionFillsItsTextsAndHidesResumeWhenNotAllowe
   dlg.OnCommand(CAskSaveAsBase::kOverwrite);
   EXPECT_EQ(dlg.Answer().action, 203);
   EXPECT_TRUE(dlg.Answer().applyToAll);
+}
+
+TEST_P(LanguageDialogs, DownloadQuestionShowsTheExistingFilesSizeAndTimeFromTheFileSystem) {
+  platform::testing::TestFolder dir;
+  DownloadExistsQuestion q;
+  q.targetPath = dir / u"report.pdf";
+  EXPECT_FALSE(LocalFileWriteTime(q.targetPath).has_value());
+  {
+    platform::File f = platform::File::Open(q.targetPath, platform::access::kWrite, 0,
+                                            platform::Disposition::kCreateNew);
+    const std::string bytes(2560, 'x');
+    uint32_t n = 0;
+    ASSERT_TRUE(f.Write(bytes.data(), 2560, &n));
+  }
+  const int64_t written = platform::FileWriteTime(q.targetPath);
+  ASSERT_GT(written, 0);
+  CAskSaveAsDownloadDlg dlg(q, nullptr, LocalFileWriteTime);
+  EXPECT_EQ(dlg.Controls().Text(CAskSaveAsBase::kExistingSize), u"2.50KB");
+  // Local calendar time of the last write, with the suffix of the question.
+  EXPECT_EQ(dlg.Controls().Text(CAskSaveAsBase::kExistingTime),
+            ModifiedTimeText(platform::LocalCalendarTime(written)) + u" 수정됨");
+  EXPECT_NE(dlg.Controls().Text(CAskSaveAsBase::kExistingTime).substr(0, 4), u"0000");
+  EXPECT_EQ(dlg.FilePath(), q.targetPath);
 }
 
 TEST_P(LanguageDialogs, UploadQuestionRenamesThroughTheRenameDialog) {

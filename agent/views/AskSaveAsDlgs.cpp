@@ -23,9 +23,15 @@ std::u16string ModifiedTimeText(const platform::UtcTime& t) {
   return FormatText(u"%04d-%02d-%02d, %02d:%02d:%02d", {t.year, t.month, t.day, t.hour, t.minute, t.second});
 }
 
+std::optional<platform::UtcTime> LocalFileWriteTime(const std::u16string& path) {
+  const int64_t seconds = platform::FileWriteTime(path);
+  if (seconds < 0) return std::nullopt;
+  return platform::LocalCalendarTime(seconds);
+}
+
 CAskSaveAsBase::CAskSaveAsBase(uint32_t templateId, const std::u16string& path, int64_t newSize,
                                int64_t existingSize, const std::u16string& timeText, bool resumeAllowed)
-    : CDialogPresenter(templateId, TemplateCaption(templateId)) {
+    : CDialogPresenter(templateId, TemplateCaption(templateId)), filePath_(path) {
   ControlState& c = Mutable();
   for (const auto& [id, text] : LanguageDialogTexts(templateId)) c.SetText(id, text);
   c.SetText(kName, FormatText(c.Text(kName), {platform::LastPathComponent(path)}));

@@ -16,22 +16,30 @@ class CUploadRename;
 
 // Date and time of a file as the questions show them.
 std::u16string ModifiedTimeText(const platform::UtcTime& localTime);
+// The download question's file-time source on the real file system: the
+// last write in the system's time zone; nothing when it cannot be read.
+std::optional<platform::UtcTime> LocalFileWriteTime(const std::u16string& path);
 
 class CAskSaveAsBase : public CDialogPresenter {
  public:
   static constexpr int kOverwrite = 203, kResume = 204, kSaveAs = 205, kApplyAll = 206;
-  static constexpr int kName = 208, kExistingSize = 210, kNewSize = 211, kExistingTime = 212;
+  static constexpr int kIcon = 207, kName = 208, kExistingSize = 210, kNewSize = 211, kExistingTime = 212;
 
   // A console without a user skips the file: nothing on disk or on the
   // server is changed without being asked.
   int DefaultButton() const override { return kIdCancel; }
   bool ApplyToAll() const { return Controls().Checked(kApplyAll); }
+  // The file asked about (its icon shows next to the existing file's facts).
+  const std::u16string& FilePath() const { return filePath_; }
 
  protected:
   CAskSaveAsBase(uint32_t templateId, const std::u16string& path, int64_t newSize, int64_t existingSize,
                  const std::u16string& timeText, bool resumeAllowed);
   // Shared clicks; false for 205, which each question handles itself.
   bool Common(int id);
+
+ private:
+  std::u16string filePath_;
 };
 
 class CAskSaveAsDownloadDlg final : public CAskSaveAsBase {

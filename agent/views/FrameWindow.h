@@ -23,8 +23,9 @@ class IFrameWindow {
   // Shows a visible window normally and brings it to the top; its size
   // stays.
   virtual void BringToTop() = 0;
-  // A batch arrived: shows the window (centred the first time) and brings
-  // it to the foreground.
+  // A batch arrived: shows the window and brings it to the foreground. The
+  // first time it is centred, shorter when the list needs less room; later
+  // at the place and size the user left it.
   virtual void ShowForBatch() = 0;
   // The tray menu at the cursor, its first item reading `openText`; the
   // command chosen, nothing when dismissed.

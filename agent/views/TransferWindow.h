@@ -27,6 +27,13 @@ class ITransferWindow {
   virtual void RedrawRow(size_t row, uint32_t columns) { (void)row, (void)columns; }
   virtual void RedrawAll() {}
   virtual void EnsureVisible(size_t row) { (void)row; }
+  // Before the first showing: a list with room to spare for `rows` gives
+  // it up and the controls below it move up. Returns the pixels the main
+  // window may lose; 0 when the rows do not fit or the layout is unknown.
+  virtual int FitToRows(size_t rows) {
+    (void)rows;
+    return 0;
+  }
   virtual void SelectionChanged() {}
   // A refresh timer has updated the texts (a console redraws its table).
   virtual void Refreshed() {}

@@ -1,11 +1,17 @@
 #include "agent/win32/PresenterDialogWindow.h"
 
+#include <commctrl.h>
+#include <shellapi.h>
+
 #include <string>
 
 #include "agent/settings/AgentSettings.h"
+#include "agent/views/AskSaveAsDlgs.h"
 #include "agent/views/CloseConfirm.h"
 #include "agent/views/ConfigDlg.h"
 #include "agent/win32/AgentResources.h"
+#include "common/platform/FileSystem.h"
+#include "common/platform/Shell.h"
 
 namespace vard::agentwin {
 namespace {
@@ -54,6 +60,7 @@ PresenterDialogWindow::~PresenterDialogWindow() {
     ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
     ::DestroyWindow(hwnd_);
   }
+  if (fileIcon_) ::DestroyIcon(fileIcon_);
 }
 
 INT_PTR CALLBACK PresenterDialogWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -96,10 +103,22 @@ void PresenterDialogWindow::Init() {
   }
   if (dynamic_cast<CCloseConfirm*>(dialog_.get()))
     ::SendDlgItemMessageW(hwnd_, 1006, STM_SETICON, reinterpret_cast<WPARAM>(::LoadIconW(nullptr, IDI_INFORMATION)), 0);
+  if (auto* question = dynamic_cast<const CAskSaveAsBase*>(dialog_.get())) ShowFileIcon(question->FilePath());
   if (!dialog_->Caption().empty() && WindowText(hwnd_).empty()) ::SetWindowTextW(hwnd_, Wide(dialog_->Caption()));
   Refresh();
   CentreOver(hwnd_, owner_);
   ::ShowWindow(hwnd_, SW_SHOW);
+}
+
+void PresenterDialogWindow::ShowFileIcon(const std::u16string& path) {
+  // The system image list's large icons; the list rows use its small ones.
+  SHFILEINFOW info{};
+  const auto large = reinterpret_cast<HIMAGELIST>(
+      ::SHGetFileInfoW(L"C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_LARGEICON));
+  if (!large) return;
+  fileIcon_ = ::ImageList_GetIcon(large, platform::ShellIconIndex(path, platform::attribute::kNormal), ILD_NORMAL);
+  if (fileIcon_)
+    ::SendDlgItemMessageW(hwnd_, CAskSaveAsBase::kIcon, STM_SETICON, reinterpret_cast<WPARAM>(fileIcon_), 0);
 }
 
 void PresenterDialogWindow::Refresh() {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
 #include "agent/views/DialogPresenter.h"
 
@@ -32,12 +33,15 @@ class PresenterDialogWindow {
   static INT_PTR CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp);
   void Init();
+  // The shell's icon of the file a duplicate question asks about.
+  void ShowFileIcon(const std::u16string& path);
   void OnCommand(int id, int code, HWND control);
 
   HWND owner_;
   HWND hwnd_ = nullptr;
   std::shared_ptr<CDialogPresenter> dialog_;
   bool refreshing_ = false;
+  HICON fileIcon_ = nullptr;
 };
 
 }  // namespace vard::agentwin

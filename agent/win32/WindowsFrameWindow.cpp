@@ -1,5 +1,6 @@
 #include "agent/win32/WindowsFrameWindow.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -7,11 +8,20 @@
 #include "agent/views/FramePresenter.h"
 #include "agent/views/MainFrame.h"
 #include "agent/win32/AgentResources.h"
+#include "common/platform/Environment.h"
+#include "common/platform/win32/EventLoopImpl.h"
 
 namespace vard::agentwin {
 namespace {
 
 constexpr DWORD kFrameStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+constexpr UINT_PTR kSubclassId = 0x4652;
+// Between hiding and the animation toward the notification area.
+constexpr uint32_t kHideAnimationDelayMs = 100;
+
+bool IsInputMessage(UINT msg) {
+  return (msg >= WM_KEYFIRST && msg <= 0x0109) || (msg >= WM_MOUSEFIRST && msg <= 0x020D);
+}
 
 NOTIFYICONDATAW TrayRecord(HWND hwnd) {
   NOTIFYICONDATAW nid{};
@@ -26,7 +36,8 @@ NOTIFYICONDATAW TrayRecord(HWND hwnd) {
 WindowsFrameWindow::WindowsFrameWindow(CMainFrame& frame)
     : frame_(frame),
       hwnd_(reinterpret_cast<HWND>(frame.MainHandle())),
-      trayMessage_(::RegisterWindowMessageW(Wide(kTrayMessage))) {
+      trayMessage_(::RegisterWindowMessageW(Wide(kTrayMessage))),
+      self_(std::make_shared<WindowsFrameWindow*>(this)) {
   const LONG_PTR visible = ::GetWindowLongPtrW(hwnd_, GWL_STYLE) & WS_VISIBLE;
   ::SetWindowLongPtrW(hwnd_, GWL_STYLE, static_cast<LONG_PTR>(kFrameStyle) | visible);
   ::SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -35,9 +46,48 @@ WindowsFrameWindow::WindowsFrameWindow(CMainFrame& frame)
                  reinterpret_cast<LPARAM>(AgentIcon(icon, ::GetSystemMetrics(SM_CXICON))));
   ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL,
                  reinterpret_cast<LPARAM>(AgentIcon(icon, ::GetSystemMetrics(SM_CXSMICON))));
+  ::SetWindowSubclass(hwnd_, &SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  std::weak_ptr<WindowsFrameWindow*> self = self_;
+  frame.Loop().Internals().preTranslate.push_back([self](MSG& msg) {
+    auto alive = self.lock();
+    return alive && (**alive).OfferToView(msg);
+  });
 }
 
-WindowsFrameWindow::~WindowsFrameWindow() { RemoveTrayIcon(); }
+WindowsFrameWindow::~WindowsFrameWindow() {
+  self_.reset();
+  if (::IsWindow(hwnd_)) ::RemoveWindowSubclass(hwnd_, &SubclassProc, kSubclassId);
+  RemoveTrayIcon();
+}
+
+LRESULT CALLBACK WindowsFrameWindow::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+  const LRESULT result = ::DefSubclassProc(hwnd, msg, wp, lp);
+  if (msg == WM_WINDOWPOSCHANGED) reinterpret_cast<WindowsFrameWindow*>(data)->OnPositionChanged();
+  return result;
+}
+
+void WindowsFrameWindow::OnPositionChanged() {
+  // Only what the user can see: not the minimised or hidden window.
+  if (!::IsWindowVisible(hwnd_) || ::IsIconic(hwnd_)) return;
+  RECT r;
+  if (::GetWindowRect(hwnd_, &r)) remembered_ = r;
+}
+
+bool WindowsFrameWindow::OfferToView(MSG& msg) {
+  if (!IsInputMessage(msg.message)) return false;
+  HWND view = reinterpret_cast<HWND>(frame_.ViewHandle());
+  return view && ::SendMessageW(view, kForwardMessage, 0, reinterpret_cast<LPARAM>(&msg)) != 0;
+}
+
+void WindowsFrameWindow::PlaceAtRemembered() {
+  if (::IsIconic(hwnd_)) ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  if (!remembered_) return;
+  RECT now;
+  ::GetWindowRect(hwnd_, &now);
+  const RECT& r = *remembered_;
+  if (!::EqualRect(&now, &r))
+    ::SetWindowPos(hwnd_, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 void WindowsFrameWindow::AddTrayIcon(uint32_t iconId, const std::u16string& tip) {
   NOTIFYICONDATAW nid = TrayRecord(hwnd_);
@@ -82,19 +132,28 @@ RECT WindowsFrameWindow::TrayRect() {
 
 void WindowsFrameWindow::HideToTray() {
   RECT from;
-  ::GetWindowRect(hwnd_, &from);
+  if (::IsIconic(hwnd_) || !::GetWindowRect(hwnd_, &from)) from = remembered_.value_or(RECT{});
   const RECT to = TrayRect();
+  // Vista and later: minimised before it is hidden; the way back restores
+  // it (PlaceAtRemembered).
+  if (platform::OsMajorVersion() >= 6 && ::IsWindowVisible(hwnd_)) ::ShowWindow(hwnd_, SW_MINIMIZE);
   ::ShowWindow(hwnd_, SW_HIDE);
+  frame_.Loop().Clock().Sleep(kHideAnimationDelayMs);
   ::DrawAnimatedRects(hwnd_, IDANI_CAPTION, &from, &to);
 }
 
 void WindowsFrameWindow::RestoreFromTray() {
   RECT to;
-  ::GetWindowRect(hwnd_, &to);
+  if (remembered_) {
+    to = *remembered_;
+  } else {
+    ::GetWindowRect(hwnd_, &to);
+  }
   const RECT from = TrayRect();
   ::DrawAnimatedRects(hwnd_, IDANI_CAPTION, &from, &to);
   ::ShowWindow(hwnd_, SW_SHOW);
   ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  PlaceAtRemembered();
 }
 
 void WindowsFrameWindow::BringToTop() {
@@ -105,17 +164,31 @@ void WindowsFrameWindow::BringToTop() {
 }
 
 void WindowsFrameWindow::ShowForBatch() {
+  if (shownOnce_) {
+    ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+    PlaceAtRemembered();
+    ::SetForegroundWindow(hwnd_);
+    return;
+  }
+  shownOnce_ = true;
+  RECT r{};
+  ::GetWindowRect(hwnd_, &r);
+  // A short first batch: the window gives up what the list does not need.
+  ITransferWindow* view = frame_.TransferWindow();
+  if (const int spare = view ? view->FitToRows(frame_.View().Entries().size()) : 0; spare > 0) {
+    r.bottom -= spare;
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   if (!::IsWindowVisible(hwnd_)) {
     // Centred on the work area when it comes up.
-    RECT work{}, r{};
+    RECT work{};
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    ::GetWindowRect(hwnd_, &r);
     const int w = r.right - r.left, h = r.bottom - r.top;
     ::SetWindowPos(hwnd_, nullptr, work.left + std::max(0L, (work.right - work.left - w) / 2),
                    work.top + std::max(0L, (work.bottom - work.top - h) / 2), 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
-  if (HWND view = reinterpret_cast<HWND>(frame_.ViewHandle())) ::ShowWindow(view, SW_SHOW);
+  if (HWND viewHwnd = reinterpret_cast<HWND>(frame_.ViewHandle())) ::ShowWindow(viewHwnd, SW_SHOW);
   ::ShowWindow(hwnd_, SW_SHOWNORMAL);
   ::SetForegroundWindow(hwnd_);
 }

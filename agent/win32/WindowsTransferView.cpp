@@ -98,6 +98,7 @@ void WindowsTransferView::BuildForm() {
   ::SendDlgItemMessageW(form_, id::kProgress, PBM_SETRANGE32, 0, id::kProgressRange);
   BuildList();
   MoveButtonsToFrame();
+  RecordLayout();
   // The bar's text: 11 pixels, light, in the Hangul face.
   barFont_ = ::CreateFontW(-11, 0, 0, 0, 100, FALSE, FALSE, FALSE, HANGUL_CHARSET, OUT_DEFAULT_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"\xAD74\xB9BC");
@@ -150,6 +151,57 @@ void WindowsTransferView::MoveButtonsToFrame() {
     ::SetWindowPos(button, HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
     moved_[controlId] = button;
   }
+}
+
+void WindowsTransferView::RecordLayout() {
+  if (!list_) return;
+  // The form and the view sit at the main window's client origin.
+  if (!::GetWindowRect(list_, &listRect_)) return;
+  ::MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&listRect_), 2);
+  for (const auto& [controlId, button] : moved_) {
+    RECT r;
+    if (!::GetWindowRect(button, &r)) return;
+    ::MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&r), 2);
+    buttonRects_[controlId] = r;
+  }
+  layoutKnown_ = true;
+}
+
+int WindowsTransferView::FitToRows(size_t rows) {
+  if (!layoutKnown_ || rows == 0) return 0;
+  RECT row{}, client{}, header{};
+  if (!ListView_GetItemRect(list_, 0, &row, LVIR_BOUNDS) || !::GetClientRect(list_, &client)) return 0;
+  HWND headerWnd = ListView_GetHeader(list_);
+  if (headerWnd) ::GetWindowRect(headerWnd, &header);
+  const int available = client.bottom - (header.bottom - header.top);
+  // Room for a horizontal scroll bar and a little air below the last row.
+  const int64_t needed = static_cast<int64_t>(rows) * (row.bottom - row.top) + ::GetSystemMetrics(SM_CXHSCROLL) + 10;
+  if (needed >= available) return 0;
+  const int delta = available - static_cast<int>(needed);
+  // The list gives up its spare rows; what sits below it moves up.
+  const RECT& l = listRect_;
+  ::SetWindowPos(list_, nullptr, 0, 0, l.right - l.left, l.bottom - l.top - delta,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  for (const auto& [controlId, r] : buttonRects_) {
+    if (r.top < l.bottom) continue;  // beside the list
+    ::SetWindowPos(moved_[controlId], nullptr, r.left, r.top - delta, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // A hidden check box of the form may sit below the list too.
+  for (HWND child = ::GetWindow(form_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    RECT r;
+    if (child == list_ || !::GetWindowRect(child, &r)) continue;
+    ::MapWindowPoints(nullptr, form_, reinterpret_cast<POINT*>(&r), 2);
+    if (r.top >= l.bottom)
+      ::SetWindowPos(child, nullptr, r.left, r.top - delta, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  for (HWND w : {form_, viewHwnd_}) {
+    RECT r;
+    ::GetWindowRect(w, &r);
+    ::SetWindowPos(w, nullptr, 0, 0, r.right - r.left, r.bottom - r.top - delta,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  return delta;
 }
 
 HWND WindowsTransferView::Control(int controlId) const {

@@ -42,6 +42,7 @@ class WindowsTransferView final : public ITransferWindow {
   void RedrawRow(size_t row, uint32_t columns) override;
   void RedrawAll() override;
   void EnsureVisible(size_t row) override;
+  int FitToRows(size_t rows) override;
   void SelectionChanged() override;
 
   bool AskYesNo(const std::u16string& text, const std::u16string& caption) override;
@@ -67,6 +68,9 @@ class WindowsTransferView final : public ITransferWindow {
   void BuildForm();
   void BuildList();
   void MoveButtonsToFrame();
+  // The list's and the buttons' rectangles as built, in the main window's
+  // client coordinates.
+  void RecordLayout();
   LRESULT OnListNotify(NMHDR* header);
   LRESULT OnCustomDraw(NMLVCUSTOMDRAW* draw);
   void DrawProgressCell(HDC dc, int row, const RECT& cell);
@@ -89,6 +93,9 @@ class WindowsTransferView final : public ITransferWindow {
   HWND list_ = nullptr;
   HFONT barFont_ = nullptr;
   std::map<int, HWND> moved_;  // buttons now on the main window
+  bool layoutKnown_ = false;
+  RECT listRect_{};
+  std::map<int, RECT> buttonRects_;
   std::vector<std::unique_ptr<PresenterDialogWindow>> dialogs_;
   std::u16string cell_;
   bool syncingSelection_ = false;

@@ -118,6 +118,9 @@ bool RemoveFolder(const std::u16string& path);
 bool RemoveFile(const std::u16string& path);
 bool RenameFile(const std::u16string& from, const std::u16string& to);  // replaces nothing
 int64_t FileSizeOf(const std::u16string& path);  // -1 when it cannot be read
+// When the file was last written, in seconds since 1970-01-01 UTC; -1 when
+// it cannot be read.
+int64_t FileWriteTime(const std::u16string& path);
 
 // Names (not paths) of the entries of a folder, without "." and "..".
 // ListFolder tells a failure (the folder is missing or no folder) from an

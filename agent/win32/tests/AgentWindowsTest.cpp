@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "agent/settings/AgentSettings.h"
+#include "agent/views/AskSaveAsDlgs.h"
 #include "agent/testing/FakeTransferJob.h"
 #include "agent/testing/MemoryRegistry.h"
 #include "agent/views/CloseConfirm.h"
@@ -28,6 +29,8 @@
 #include "common/handoff/AgentNames.h"
 #include "common/handoff/HandOffWriter.h"
 #include "common/handoff/tests/MemoryRegions.h"
+#include "common/platform/FileSystem.h"
+#include "common/platform/tests/TestFolder.h"
 #include "common/respack/LanguagePack.h"
 #include "common/respack/LanguageStore.h"
 #include "resources/PackImages.h"
@@ -66,6 +69,7 @@ class AgentWindowsTest : public ::testing::Test {
     s.iconIndex = [](const std::u16string&, uint32_t) { return 0; };
     s.documentsFolder = [] { return std::u16string(u"C:\\users\\Public\\Documents"); };
     s.shellOpen = [](const std::u16string&) { return true; };
+    s.fileTime = LocalFileWriteTime;
     s.makeWorker = vard::testing::FakeJobFactory(std::move(script), &job);
     loop = std::make_unique<platform::EventLoop>();
     frame = std::make_unique<CMainFrame>(*loop, std::move(s), nullptr, ConsoleViewOptions{}, WindowsFrameWindows());
@@ -116,6 +120,30 @@ class AgentWindowsTest : public ::testing::Test {
     return view->DialogHandle();
   }
   bool Exists() { return frame->MainHandle() != 0 && ::IsWindow(main); }
+  // The form's rectangle `r` (dialog units of its template) in pixels of
+  // the main window's client area.
+  RECT FormPixels(RECT r) {
+    ::MapDialogRect(view->Form(), &r);
+    return r;
+  }
+  RECT ClientRectOf(HWND child) {
+    RECT r;
+    ::GetWindowRect(child, &r);
+    ::MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+  int ClientHeight() {
+    RECT r;
+    ::GetClientRect(main, &r);
+    return r.bottom;
+  }
+  std::vector<std::pair<std::u16string, int64_t>> Files(int n) {
+    std::vector<std::pair<std::u16string, int64_t>> files;
+    for (int i = 0; i < n; ++i) files.emplace_back(u"f" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26)) +
+                                                       std::u16string(static_cast<size_t>(i / 26 + 1), u'x') + u".txt",
+                                                   100);
+    return files;
+  }
   // Chooses item `fromBottom` places above the end of the tray menu with
   // the keyboard once it is up.
   std::thread ChooseTrayItemLater(int fromBottom, std::function<void()> whileOpen = nullptr) {
@@ -297,6 +325,112 @@ TEST_F(AgentWindowsTest, ADoubleClickOnTheTrayIconRaisesOrRestoresWithoutResizin
   EXPECT_TRUE(::EqualRect(&before, &after));
 }
 
+// The download form's template: 264 units high, the list from 92 to 234,
+// the bottom buttons at 242.
+TEST_F(AgentWindowsTest, AShortFirstBatchMakesTheWindowShorterByWhatTheListDoesNotNeed) {
+  Start(Files(3));
+  const RECT full = FormPixels({0, 0, 360, 264});
+  const int spare = full.bottom - ClientHeight();
+  ASSERT_GT(spare, 0);
+  // The bottom buttons moved up by as much as the window lost; the ones
+  // beside the list stay.
+  EXPECT_EQ(ClientRectOf(view->Control(id::kStart)).top, FormPixels({208, 242, 254, 256}).top - spare);
+  EXPECT_EQ(ClientRectOf(view->Control(id::kSelectAll)).top, FormPixels({8, 242, 64, 256}).top - spare);
+  EXPECT_EQ(ClientRectOf(view->Control(id::kMoveUp)).top, FormPixels({332, 92, 352, 106}).top);
+  // The list keeps room for its rows, a scroll bar and a little air.
+  RECT row{}, client{}, header{};
+  ListView_GetItemRect(view->List(), 0, &row, LVIR_BOUNDS);
+  ::GetClientRect(view->List(), &client);
+  ::GetWindowRect(ListView_GetHeader(view->List()), &header);
+  EXPECT_EQ(client.bottom - (header.bottom - header.top),
+            3 * (row.bottom - row.top) + ::GetSystemMetrics(SM_CXHSCROLL) + 10);
+  // Centred on the work area.
+  RECT work, r;
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  ::GetWindowRect(main, &r);
+  EXPECT_NEAR(r.left - work.left, work.right - r.right, 1);
+  EXPECT_NEAR(r.top - work.top, work.bottom - r.bottom, 1);
+  // A later batch shows the window as it is.
+  frame->ShowForBatch();
+  Pump(50);
+  EXPECT_EQ(full.bottom - ClientHeight(), spare);
+}
+
+TEST_F(AgentWindowsTest, AFirstBatchThatFillsTheListKeepsTheFullWindow) {
+  Start(Files(50));
+  EXPECT_EQ(ClientHeight(), FormPixels({0, 0, 360, 264}).bottom);
+  EXPECT_EQ(ClientRectOf(view->Control(id::kStart)).top, FormPixels({208, 242, 254, 256}).top);
+  EXPECT_EQ(ClientRectOf(view->List()).bottom, FormPixels({8, 92, 328, 234}).bottom);
+}
+
+TEST_F(AgentWindowsTest, TheWindowComesBackFromTheTrayWhereTheUserLeftIt) {
+  Start(Files(3));
+  RECT before;
+  ::GetWindowRect(main, &before);
+  ::SetWindowPos(main, nullptr, 37, 41, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // the user moves it
+  Pump(50);
+  RECT moved;
+  ::GetWindowRect(main, &moved);
+  ASSERT_EQ(moved.left, 37);
+  const std::optional<RECT> remembered = tray->Remembered();
+  ASSERT_TRUE(remembered.has_value());
+  EXPECT_TRUE(::EqualRect(&*remembered, &moved));
+
+  for (int round = 0; round < 2; ++round) {
+    const auto start = std::chrono::steady_clock::now();
+    frame->Presenter().HideToTray();
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+    EXPECT_FALSE(::IsWindowVisible(main));
+    EXPECT_TRUE(::IsIconic(main));  // minimised before it went
+    if (round == 0) {
+      frame->Presenter().RestoreFromTray();
+    } else {
+      frame->ShowForBatch();  // a later batch
+    }
+    Pump(50);
+    RECT after;
+    ::GetWindowRect(main, &after);
+    EXPECT_TRUE(::IsWindowVisible(main)) << round;
+    EXPECT_FALSE(::IsIconic(main)) << round;
+    EXPECT_TRUE(::EqualRect(&after, &moved)) << round << ": " << after.left << "," << after.top << " "
+                                             << after.right - after.left << "x" << after.bottom - after.top;
+    EXPECT_FALSE(frame->Presenter().Hidden());
+  }
+  EXPECT_EQ(moved.bottom - moved.top, before.bottom - before.top);  // the short size stays
+}
+
+// Keyboard and mouse messages go to the view window first; it lets them
+// through by answering 0.
+int offeredKeys = 0;
+LRESULT viewAnswer = 0;
+LRESULT CALLBACK CountingViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+  if (msg != WindowsFrameWindow::kForwardMessage) return ::DefSubclassProc(hwnd, msg, wp, lp);
+  const MSG* m = reinterpret_cast<const MSG*>(lp);
+  if (m && m->message == WM_KEYDOWN) ++offeredKeys;
+  return viewAnswer;
+}
+
+TEST_F(AgentWindowsTest, KeysReachTheListThroughTheViewsFirstLook) {
+  Start(Files(3));
+  HWND viewWindow = reinterpret_cast<HWND>(frame->ViewHandle());
+  offeredKeys = 0;
+  ASSERT_TRUE(::SetWindowSubclass(viewWindow, &CountingViewProc, 1, 0));
+  ListView_SetItemState(view->List(), 0, LVIS_SELECTED, LVIS_SELECTED);
+
+  viewAnswer = 1;  // the view takes the key: the list never sees it
+  ::PostMessageW(view->List(), WM_KEYDOWN, VK_DELETE, 0);
+  Pump(100);
+  EXPECT_EQ(offeredKeys, 1);
+  EXPECT_EQ(frame->View().Entries().size(), 3u);
+
+  viewAnswer = 0;
+  ::PostMessageW(view->List(), WM_KEYDOWN, VK_DELETE, 0);
+  EXPECT_TRUE(PumpUntil([&] { return frame->View().Entries().size() == 2; }, 3000));
+  EXPECT_EQ(offeredKeys, 2);
+  EXPECT_EQ(::SendMessageW(view->List(), LVM_GETITEMCOUNT, 0, 0), 2);
+  ::RemoveWindowSubclass(viewWindow, &CountingViewProc, 1);
+}
+
 TEST_F(AgentWindowsTest, TheSettingsDialogFromTheTrayMenuWritesWhatIsApplied) {
   Start({{u"a.txt", 10}});
   std::thread chooser = ChooseTrayItemLater(2);  // "settings"
@@ -325,15 +459,30 @@ TEST_F(AgentWindowsTest, TheSettingsDialogFromTheTrayMenuWritesWhatIsApplied) {
   EXPECT_TRUE(::IsWindowEnabled(main));
 }
 
-TEST_F(AgentWindowsTest, TheDuplicateQuestionsAnswerReachesTheWorker) {
+TEST_F(AgentWindowsTest, TheDuplicateQuestionShowsTheExistingFileAndItsAnswerReachesTheWorker) {
+  platform::testing::TestFolder folder;
+  const std::u16string existing = folder / u"a.txt";
+  {
+    platform::File f = platform::File::Open(existing, platform::access::kWrite, 0, platform::Disposition::kCreateAlways);
+    ASSERT_TRUE(f.IsOpen());
+    std::vector<char> bytes(1536, 'x');
+    uint32_t n = 0;
+    f.Write(bytes.data(), 1536, &n);
+  }
   FakeJobScript script;
   script.existing = {u"a.txt"};
+  script.existingFolder = folder.Path();
   Start({{u"a.txt", 100}, {u"b.txt", 100}}, script, u"ko");
   Click(id::kStart);
   HWND question = Dialog();
   ASSERT_NE(question, nullptr);
   EXPECT_EQ(WindowText(question), u"중복확인");
   EXPECT_NE(WindowText(::GetDlgItem(question, 208)).find(u"a.txt"), std::u16string::npos);
+  // The file on disk: its size, its time, the shell's icon for it.
+  EXPECT_EQ(WindowText(::GetDlgItem(question, CAskSaveAsBase::kExistingSize)), u"1.50KB");
+  EXPECT_EQ(WindowText(::GetDlgItem(question, CAskSaveAsBase::kExistingTime)),
+            ModifiedTimeText(platform::LocalCalendarTime(platform::FileWriteTime(existing))) + u" 수정됨");
+  EXPECT_NE(::SendDlgItemMessageW(question, CAskSaveAsBase::kIcon, STM_GETICON, 0, 0), 0);
   Click(::GetDlgItem(question, 203));  // overwrite
   EXPECT_TRUE(PumpUntil([&] { return !job->IsRunning() && Cell(1, 3) == u"완료"; }));
   EXPECT_EQ(Cell(0, 3), u"완료");
@@ -389,6 +538,16 @@ TEST_F(AgentWindowsTest, Screenshots) {
   script.blockMs = 20;
   script.pauseAtJobBytes = 3 * 1024 * 1024 + 300 * 1024;
   script.existing = {u"회의록 최종본.hwp"};
+  // A real file behind the duplicate question.
+  platform::testing::TestFolder scratch;
+  script.existingFolder = scratch.Path();
+  const std::u16string existing = scratch / u"회의록 최종본.hwp";
+  {
+    platform::File f = platform::File::Open(existing, platform::access::kWrite, 0, platform::Disposition::kCreateAlways);
+    std::vector<char> bytes(81 * 1024 + 300, 'x');
+    uint32_t n = 0;
+    f.Write(bytes.data(), static_cast<uint32_t>(bytes.size()), &n);
+  }
   Start({{u"2026년 사업계획서.pdf", 2 << 20},
          {u"제품 사진 모음.zip", 6 << 20},
          {u"고객 명단.xlsx", 180 * 1024},

@@ -22,7 +22,7 @@ open(sys.argv[1], "wb").write(("\r\n".join(lines) + "\r\n").encode("utf-16"))
 PY
 sh "$root/control/win32/tests/gui-run.sh" "$build/wineprefix-gui" regedit /S "Z:$out/agent_fonts.reg" || true
 rc=0
-VARD_AGENT_SHOTS="Z:$out" sh "$root/control/win32/tests/gui-run.sh" "$build/wineprefix-gui" \
+VARD_AGENT_SHOTS="Z:$out" sh "$here/gui-tests.sh" "$build/wineprefix-gui" \
   "$build/agent/win32/agent_windows_tests.exe" --gtest_filter='*Screenshots' || rc=$?
 for shot in agent_download_ko agent_tray_menu_ko agent_settings_ko agent_duplicate_ko; do
   if [ -f "$out/$shot.bmp" ]; then

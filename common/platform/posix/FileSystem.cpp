@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <mutex>
@@ -229,6 +230,15 @@ int64_t File::Size() const {
     return -1;
   }
   return st.st_size;
+}
+
+int64_t FileWriteTime(const std::u16string& path) {
+  struct stat st{};
+  if (::stat(posix::ToOsPath(path).c_str(), &st) != 0) {
+    FailErrno();
+    return -1;
+  }
+  return std::max<int64_t>(0, st.st_mtime);
 }
 
 bool File::SetEndOfFile() {

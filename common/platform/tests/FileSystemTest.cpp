@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "common/platform/tests/TestFolder.h"
@@ -48,6 +49,20 @@ TEST(File, DispositionsAndTheirErrors) {
   { File f = File::Open(dir / u"new.bin", access::kWrite, 0, Disposition::kCreateAlways);
     EXPECT_EQ(LastError(), error::kSuccess); }
   EXPECT_TRUE(PathExists(dir / u"new.bin"));
+}
+
+TEST(File, WriteTimeIsTheSystemTimeOfTheLastWriteAndFailsForNoFile) {
+  TestFolder dir;
+  const std::u16string p = dir / u"t.bin";
+  EXPECT_EQ(FileWriteTime(p), -1);
+  EXPECT_EQ(LastError(), error::kFileNotFound);
+  EXPECT_EQ(FileWriteTime(dir / u"no\\t.bin"), -1);
+  { File f = File::Open(p, access::kWrite, 0, Disposition::kCreateNew); }
+  // Seconds since 1970 in UTC, not a local time nor the 1601 epoch.
+  const int64_t now = std::chrono::duration_cast<std::chrono::seconds>(
+                          std::chrono::system_clock::now().time_since_epoch()).count();
+  EXPECT_NEAR(static_cast<double>(FileWriteTime(p)), static_cast<double>(now), 60.0);
+  EXPECT_GE(FileWriteTime(dir.Path()), 0);  // a folder has one too
 }
 
 TEST(File, SeekWriteReadAndTruncate) {

@@ -111,6 +111,16 @@ int64_t FileSizeOf(const std::u16string& path) {
   return (static_cast<int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
 }
 
+int64_t FileWriteTime(const std::u16string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!::GetFileAttributesExW(W(path), GetFileExInfoStandard, &d)) return -1;
+  // 100-nanosecond steps since 1601-01-01.
+  constexpr int64_t kTicksTo1970 = 116444736000000000;
+  const int64_t ticks =
+      static_cast<int64_t>((static_cast<uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime);
+  return ticks < kTicksTo1970 ? 0 : (ticks - kTicksTo1970) / 10000000;
+}
+
 bool ListFolder(const std::u16string& folder, std::vector<std::u16string>* names) {
   names->clear();
   WIN32_FIND_DATAW fd;
