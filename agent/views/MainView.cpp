@@ -79,7 +79,8 @@ void CMainView::SetWorker(std::unique_ptr<CInternetThreadImpl> worker) { worker_
 void CMainView::StopWorkerForGood() {
   // Late tasks of the worker find no view any more.
   self_.reset();
-  if (worker_) worker_->StopAndWait();
+  // Bounded: a run blocked in a network call has its handles closed.
+  if (worker_) worker_->StopForGood();
   // Questions still open end now, with their timers.
   auto open = std::move(dialogs_);
   for (auto& dialog : open) dialog->Cancel();
