@@ -76,7 +76,7 @@ void CInternetThreadBase::StopForGood() {
     // Waiting could hang the end of the process for good; nothing is left
     // to save (the run keeps its files consistent block by block).
     platform::DebugOutput(u"MWKTPlusProc: ending with the worker still blocked");
-    std::_Exit(0);
+    std::_Exit(kStuckRunExitCode);
   }
   stop_requested = 1;
   Join();

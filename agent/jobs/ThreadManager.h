@@ -93,8 +93,9 @@ class CInternetThreadBase : public CThreadManager {
   // then with its network handles closed (as StopWithin).
   static constexpr uint32_t kEndGraceMs = 2000;
   // What is done with a run still blocked after that: the process is ending,
-  // so by default it ends at once, without waiting for the run.
+  // so by default it ends at once (kStuckRunExitCode), without waiting.
   using StuckRunHandler = std::function<void()>;
+  static constexpr int kStuckRunExitCode = 2;
 
   CInternetThreadBase(StatusCallback callback, platform::IClock& clock);
   ~CInternetThreadBase() override;  // StopForGood

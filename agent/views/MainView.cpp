@@ -64,7 +64,7 @@ CMainView::CMainView(IViewFrame& frame, IUiThread& ui, MainViewSetup setup, uint
       formTemplate_(formTemplate),
       slowTimerMs_(slowTimerMs),
       workerDialogs_(*this, ui),
-      statuses_(ui, [this](std::function<void()> task) { return PostGuarded(std::move(task)); }, kStatusTimer,
+      statuses_(ui, [this](std::function<void()> task) { return PostStatuses(std::move(task)); }, kStatusTimer,
                 kStatusFrameMs, [this](const std::vector<StatusMailbox::Notice>& n) { HandleStatuses(n); }),
       detached_(std::make_unique<DetachedWindow>()),
       self_(std::make_shared<CMainView*>(this)) {
@@ -96,6 +96,17 @@ void CMainView::PostToView(std::function<void(CMainView&)> task) {
 }
 
 bool CMainView::PostGuarded(std::function<void()> task) {
+  std::weak_ptr<CMainView*> self = self_;
+  return ui_.Post([self, task = std::move(task)] {
+    // What the worker said before it asks is shown before the question.
+    if (auto view = self.lock()) {
+      (**view).statuses_.Drain();
+      task();
+    }
+  });
+}
+
+bool CMainView::PostStatuses(std::function<void()> task) {
   std::weak_ptr<CMainView*> self = self_;
   return ui_.Post([self, task = std::move(task)] {
     if (self.lock()) task();

@@ -116,7 +116,8 @@ class CMainView : public IHandOffView, public platform::IWindowRequests, private
   ITransferWindow& Window() { return *window_; }
   ViewWorkerDialogs& WorkerDialogs() { return workerDialogs_; }
   const CAskSaveAsDownloadDlg::FileTime& FileTimeSource() const { return setup_.fileTime; }
-  // Any thread: runs `task` on the UI thread unless the view is gone by then.
+  // Any thread: runs `task` on the UI thread unless the view is gone by then;
+  // PostGuarded first handles the worker's statuses sent before it.
   void PostToView(std::function<void(CMainView&)> task);
   bool PostGuarded(std::function<void()> task);
   // UI thread: the worker changed the existing-file option.
@@ -171,6 +172,7 @@ class CMainView : public IHandOffView, public platform::IWindowRequests, private
     bool totals = false;
   };
   void HandleStatus(int status, const std::shared_ptr<UPLOAD_INFO>& entry, StatusFollowUp& later);
+  bool PostStatuses(std::function<void()> task);
   void FollowUp(StatusFollowUp& later);
   void StartWorker();
   void StartStop();
