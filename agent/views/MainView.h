@@ -57,7 +57,7 @@ inline constexpr uint32_t kSlowRefreshTimer = 0x6001;  // "timer 1"
 // The worker's per-file statuses of a busy spell are handled together, at
 // most once in this time.
 inline constexpr uint32_t kStatusTimer = 0x6002;
-inline constexpr uint32_t kStatusFrameMs = 50;
+inline constexpr uint32_t kStatusFrameMs = 100;
 
 class CMainView : public IHandOffView, public platform::IWindowRequests, private IShellOpen {
  public:
