@@ -99,8 +99,13 @@ int Run(int entries, int64_t fileSize, uint32_t blockMs, bool windows, double ma
               "%.1f MB/s\n",
               windows ? "windows" : "console view", entries, static_cast<double>(fileSize) / 1024.0, blockMs, wallMs,
               files, files * 1000.0 / wallMs, static_cast<double>(job->job_bytes_done) / 1048.576 / wallMs);
-  std::printf("UI thread processor time %.1f ms = %.2f %% of one core (goal < 5 %%)\n", cpuMs,
-              100.0 * cpuMs / wallMs);
+  // The thread's times come in steps of 10 ms or more: a short run gives no share.
+  if (wallMs >= 1000) {
+    std::printf("UI thread processor time %.1f ms = %.2f %% of one core (goal < 5 %%)\n", cpuMs,
+                100.0 * cpuMs / wallMs);
+  } else {
+    std::printf("UI thread processor time %.1f ms (too short a run for a share)\n", cpuMs);
+  }
   if (window) {
     const uint64_t n = window->Invalidations() - invalidationsBefore;
     std::printf("list rectangles invalidated: %llu (%.1f per second)\n", static_cast<unsigned long long>(n),
