@@ -73,8 +73,8 @@ void CInternetThreadBase::StopForGood() {
   if (stuckRun_) {
     stuckRun_();
   } else {
-    // Waiting could hang the end of the process for good; nothing is left
-    // to save (the run keeps its files consistent block by block).
+    // Waiting could hang the end of the process for good; the files keep
+    // what the run wrote so far, as after a stop.
     platform::DebugOutput(u"MWKTPlusProc: ending with the worker still blocked");
     std::_Exit(kStuckRunExitCode);
   }
