@@ -154,5 +154,23 @@ TEST_F(TransferViewTest, ARunThroughManyFilesNeitherWaitsForTheViewNorWakesItPer
   EXPECT_TRUE(view->Finished());
 }
 
+// The worker's question comes after what it said before it, even when that
+// would otherwise wait for the frame.
+TEST_F(TransferViewTest, AQuestionFromTheWorkerComesAfterTheStatusesSentBeforeIt) {
+  MakeDownload({{u"a.txt", 10}, {u"b.txt", 10}});
+  view->OnThreadStatus(kStatusFileStart);  // here the test is the worker
+  ui.RunPending();
+  ASSERT_EQ(Form(id::kCurrentFile), u"a.txt");
+  {
+    CInternetThreadBase::TransferGuard lock(job->TransferLock());
+    job->index = 1;
+  }
+  view->OnThreadStatus(kStatusFileStart);
+  std::u16string seen;
+  view->PostGuarded([&] { seen = Form(id::kCurrentFile); });
+  ui.RunPending();
+  EXPECT_EQ(seen, u"b.txt");
+}
+
 }  // namespace
 }  // namespace vard::testing
