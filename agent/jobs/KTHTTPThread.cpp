@@ -58,7 +58,7 @@ CKTHTTPThread::CKTHTTPThread(EntryList& entries, IWorkerDialogs& dialogs, Status
   }
 }
 
-CKTHTTPThread::~CKTHTTPThread() { StopAndWait(); }
+CKTHTTPThread::~CKTHTTPThread() { StopForGood(); }
 
 void CKTHTTPThread::Run() {
   const DownloadWiring* wiring = GetDownloadWiring();

@@ -42,7 +42,7 @@ CMWUploadThread::CMWUploadThread(EntryList& entries, IWorkerDialogs& dialogs, St
                                  platform::IClock& clock)
     : CInternetThreadImpl(entries, dialogs, std::move(callback), clock) {}
 
-CMWUploadThread::~CMWUploadThread() { StopAndWait(); }
+CMWUploadThread::~CMWUploadThread() { StopForGood(); }
 
 void CMWUploadThread::Run() {
   // The program's file system, registry and log, wired once for both workers.

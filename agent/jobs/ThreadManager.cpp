@@ -1,5 +1,7 @@
 #include "agent/jobs/ThreadManager.h"
 
+#include <cstdlib>
+
 #include "common/platform/DebugOutput.h"
 
 namespace vard {
@@ -38,8 +40,7 @@ CInternetThreadBase::CInternetThreadBase(StatusCallback callback, platform::IClo
 
 CInternetThreadBase::~CInternetThreadBase() {
   // The run uses this object's members: it must be gone before they are.
-  stop_requested = 1;
-  Join();
+  StopForGood();
 }
 
 void CInternetThreadBase::StopAndWait() {
@@ -52,7 +53,8 @@ bool CInternetThreadBase::StopWithin(uint32_t graceMs) {
   stop_requested = 1;
   constexpr uint32_t kPollMs = 10;
   const auto ended = [this] { return !IsRunning(); };
-  if (!clock_.WaitUntil(ended, graceMs, kPollMs)) {
+  if (aborted_.load() || !clock_.WaitUntil(ended, graceMs, kPollMs)) {
+    aborted_ = true;
     AbortBlockingCalls();
     if (!clock_.WaitUntil(ended, graceMs, kPollMs)) {
       platform::DebugOutput(u"MWKTPlusProc: the worker did not stop in time");
@@ -61,7 +63,24 @@ bool CInternetThreadBase::StopWithin(uint32_t graceMs) {
   }
   Join();
   stop_requested = 0;
+  aborted_ = false;
   return true;
+}
+
+void CInternetThreadBase::StopForGood() {
+  if (!HasThread()) return;
+  if (StopWithin(kEndGraceMs)) return;
+  if (stuckRun_) {
+    stuckRun_();
+  } else {
+    // Waiting could hang the end of the process for good; the files keep
+    // what the run wrote so far, as after a stop.
+    platform::DebugOutput(u"MWKTPlusProc: ending with the worker still blocked");
+    std::_Exit(kStuckRunExitCode);
+  }
+  stop_requested = 1;
+  Join();
+  stop_requested = 0;
 }
 
 void CInternetThreadBase::RequestPause() {

@@ -89,8 +89,16 @@ class CInternetThreadBase : public CThreadManager {
   // failed; the run catches it and gives the entry status 2.
   struct ExceptionPause {};
 
+  // How long a worker going away gives its run, twice: to stop by itself,
+  // then with its network handles closed (as StopWithin).
+  static constexpr uint32_t kEndGraceMs = 2000;
+  // What is done with a run still blocked after that: the process is ending,
+  // so by default it ends at once (kStuckRunExitCode), without waiting.
+  using StuckRunHandler = std::function<void()>;
+  static constexpr int kStuckRunExitCode = 2;
+
   CInternetThreadBase(StatusCallback callback, platform::IClock& clock);
-  ~CInternetThreadBase() override;
+  ~CInternetThreadBase() override;  // StopForGood
 
   // UI thread: sets `stop_requested`, waits for the run to end, clears it.
   void StopAndWait();
@@ -100,6 +108,11 @@ class CInternetThreadBase : public CThreadManager {
   // `graceMs` again. True when the run ended; false leaves it with its stop
   // request set (the process is about to end).
   bool StopWithin(uint32_t graceMs);
+  // The view or the worker goes away: StopWithin(kEndGraceMs); a run still
+  // blocked then goes to the stuck-run handler, and is joined only if that
+  // returns (tests release it). Safe to call more than once.
+  void StopForGood();
+  void SetStuckRunHandler(StuckRunHandler handler) { stuckRun_ = std::move(handler); }
 
   // UI thread: the run stops at its next block and waits there until
   // ResumeFromPause or a stop; `alive` is 0 meanwhile.
@@ -141,6 +154,10 @@ class CInternetThreadBase : public CThreadManager {
  private:
   StatusCallback callback_;
   platform::IClock& clock_;
+  StuckRunHandler stuckRun_;
+  // The run's handles were closed once: a later stop does not give it the
+  // first grace period again.
+  std::atomic<bool> aborted_{false};
   TransferMutex transferLock_{*this};
   std::atomic<bool> waitingAtPause_{false};
 };

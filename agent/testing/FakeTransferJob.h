@@ -36,6 +36,8 @@ struct FakeJobScript {
   // this, deaf to a stop request, until its handles are closed
   // (AbortBlockingCalls) or the test lets it go (Unblock).
   int64_t blockAtJobBytes = -1;
+  // The blocked call does not return when its handles are closed either.
+  bool deafToAbort = false;
 };
 
 class FakeTransferJob final : public CInternetThreadImpl {

@@ -64,6 +64,8 @@ CMainView::CMainView(IViewFrame& frame, IUiThread& ui, MainViewSetup setup, uint
       formTemplate_(formTemplate),
       slowTimerMs_(slowTimerMs),
       workerDialogs_(*this, ui),
+      statuses_(ui, [this](std::function<void()> task) { return PostStatuses(std::move(task)); }, kStatusTimer,
+                kStatusFrameMs, [this](const std::vector<StatusMailbox::Notice>& n) { HandleStatuses(n); }),
       detached_(std::make_unique<DetachedWindow>()),
       self_(std::make_shared<CMainView*>(this)) {
   window_ = detached_.get();
@@ -77,7 +79,8 @@ void CMainView::SetWorker(std::unique_ptr<CInternetThreadImpl> worker) { worker_
 void CMainView::StopWorkerForGood() {
   // Late tasks of the worker find no view any more.
   self_.reset();
-  if (worker_) worker_->StopAndWait();
+  // Bounded: a run blocked in a network call has its handles closed.
+  if (worker_) worker_->StopForGood();
   // Questions still open end now, with their timers.
   auto open = std::move(dialogs_);
   for (auto& dialog : open) dialog->Cancel();
@@ -93,6 +96,17 @@ void CMainView::PostToView(std::function<void(CMainView&)> task) {
 }
 
 bool CMainView::PostGuarded(std::function<void()> task) {
+  std::weak_ptr<CMainView*> self = self_;
+  return ui_.Post([self, task = std::move(task)] {
+    // What the worker said before it asks is shown before the question.
+    if (auto view = self.lock()) {
+      (**view).statuses_.Drain();
+      task();
+    }
+  });
+}
+
+bool CMainView::PostStatuses(std::function<void()> task) {
   std::weak_ptr<CMainView*> self = self_;
   return ui_.Post([self, task = std::move(task)] {
     if (self.lock()) task();
@@ -215,9 +229,15 @@ size_t CMainView::CurrentRow() {
 size_t CMainView::RowOf(const std::shared_ptr<UPLOAD_INFO>& entry) {
   if (!entry) return CurrentRow();
   TransferGuard lock(worker_->TransferLock());
-  const size_t index = worker_->index < 0 ? 0 : static_cast<size_t>(worker_->index);
-  if (index < entries_.size() && entries_[index] == entry) return index;
-  return static_cast<size_t>(std::find(entries_.begin(), entries_.end(), entry) - entries_.begin());
+  const size_t n = entries_.size();
+  const size_t index = worker_->index < 0 ? 0 : std::min(static_cast<size_t>(worker_->index), n);
+  // A notice is about the current entry or one the worker just left: look
+  // there first, then outward.
+  for (size_t d = 0; d <= index || index + d < n; ++d) {
+    if (d <= index && index - d < n && entries_[index - d] == entry) return index - d;
+    if (d > 0 && index + d < n && entries_[index + d] == entry) return index + d;
+  }
+  return n;
 }
 
 void CMainView::RedrawCurrent(uint32_t columns, size_t row) {
@@ -452,18 +472,33 @@ void CMainView::OnThreadStatus(VARD_THREAD_STATUS status) {
     });
   }
   // A late status still names the entry it was about.
-  auto entry = worker_->CurrentEntry();
-  // The worker waits for the view at most 100 ms; a late one still runs.
-  UiThreadCall call([this](std::function<void()> task) { return PostGuarded(std::move(task)); }, ui_.Clock());
-  call.CallWithin(
-      [this, status, generation, entry] {
-        if (status == kStatusRunEnd && generation != runGeneration_.load()) return;
-        HandleStatus(status, entry);
-      },
-      100);
+  const uint64_t number = statuses_.Push({status, worker_->CurrentEntry(), generation});
+  // The worker waits for the view at a run's start and end only, at most
+  // 100 ms; a late one still runs. Between files it never waits.
+  if (status == kStatusRunStart || status == kStatusRunEnd) statuses_.WaitHandled(number, 100);
 }
 
-void CMainView::HandleStatus(int status, const std::shared_ptr<UPLOAD_INFO>& entry) {
+void CMainView::HandleStatuses(const std::vector<StatusMailbox::Notice>& notices) {
+  // The labels computed from the counters are made once per batch, after
+  // the notices that change them.
+  StatusFollowUp later;
+  for (const auto& notice : notices) {
+    if (notice.status == kStatusRunEnd) {
+      if (notice.generation != runGeneration_.load()) continue;
+      FollowUp(later);
+    }
+    HandleStatus(notice.status, notice.entry, later);
+  }
+  FollowUp(later);
+}
+
+void CMainView::FollowUp(StatusFollowUp& later) {
+  if (later.fileCountRow) UpdateFileCount(*later.fileCountRow);
+  if (later.totals) RefreshTotals();
+  later = StatusFollowUp();
+}
+
+void CMainView::HandleStatus(int status, const std::shared_ptr<UPLOAD_INFO>& entry, StatusFollowUp& later) {
   const size_t row = status == kStatusRunEnd ? entries_.size() : RowOf(entry);
   switch (status) {
     case kStatusFileStart: {
@@ -476,12 +511,12 @@ void CMainView::HandleStatus(int status, const std::shared_ptr<UPLOAD_INFO>& ent
         SetText(id::kCurrentFile, name);
         window_->EnsureVisible(row);
         window_->RedrawRow(row, kAllColumns);
-        UpdateFileCount(row);
+        later.fileCountRow = row;
       }
       [[fallthrough]];
     }
     case kStatusFileEnd:
-      RefreshTotals();
+      later.totals = true;
       RedrawCurrent(ColumnBit(2) | ColumnBit(3), row);
       break;
     case kStatusPartBefore:

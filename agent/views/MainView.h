@@ -20,6 +20,7 @@
 #include "agent/settings/AgentSettings.h"
 #include "agent/views/AskSaveAsDlgs.h"
 #include "agent/views/ControlState.h"
+#include "agent/views/StatusMailbox.h"
 #include "agent/views/TransferWindow.h"
 #include "agent/views/UiThread.h"
 #include "agent/views/ViewFrame.h"
@@ -53,6 +54,10 @@ inline constexpr char16_t kViewSelectMessage[] = u"vardel_MWKTPlusProc_view_sele
 // Timer IDs of the refresh timers on the UI thread's loop.
 inline constexpr uint32_t kFastRefreshTimer = 0x6000;  // "timer 0"
 inline constexpr uint32_t kSlowRefreshTimer = 0x6001;  // "timer 1"
+// The worker's per-file statuses of a busy spell are handled together, at
+// most once in this time.
+inline constexpr uint32_t kStatusTimer = 0x6002;
+inline constexpr uint32_t kStatusFrameMs = 100;
 
 class CMainView : public IHandOffView, public platform::IWindowRequests, private IShellOpen {
  public:
@@ -84,10 +89,9 @@ class CMainView : public IHandOffView, public platform::IWindowRequests, private
 
   // Worker thread: the worker's status callback.
   void OnThreadStatus(VARD_THREAD_STATUS status);
-  // UI thread: what a status does to the view (message 1026); `entry` is
-  // the worker's current entry when it sent the status (null: the current
-  // one now).
-  void HandleStatus(int status, const std::shared_ptr<UPLOAD_INFO>& entry = nullptr);
+  // UI thread: what the worker's statuses do to the view (message 1026),
+  // in the order sent; each names the worker's entry when it was sent.
+  void HandleStatuses(const std::vector<StatusMailbox::Notice>& notices);
   // UI thread: the refresh timers.
   void OnFastTimer();
   void OnSlowTimer();
@@ -112,7 +116,8 @@ class CMainView : public IHandOffView, public platform::IWindowRequests, private
   ITransferWindow& Window() { return *window_; }
   ViewWorkerDialogs& WorkerDialogs() { return workerDialogs_; }
   const CAskSaveAsDownloadDlg::FileTime& FileTimeSource() const { return setup_.fileTime; }
-  // Any thread: runs `task` on the UI thread unless the view is gone by then.
+  // Any thread: runs `task` on the UI thread unless the view is gone by then;
+  // PostGuarded first handles the worker's statuses sent before it.
   void PostToView(std::function<void(CMainView&)> task);
   bool PostGuarded(std::function<void()> task);
   // UI thread: the worker changed the existing-file option.
@@ -161,6 +166,14 @@ class CMainView : public IHandOffView, public platform::IWindowRequests, private
   bool ready_ = false;
 
  private:
+  // What a batch of statuses leaves to its end: labels made from counters.
+  struct StatusFollowUp {
+    std::optional<size_t> fileCountRow;
+    bool totals = false;
+  };
+  void HandleStatus(int status, const std::shared_ptr<UPLOAD_INFO>& entry, StatusFollowUp& later);
+  bool PostStatuses(std::function<void()> task);
+  void FollowUp(StatusFollowUp& later);
   void StartWorker();
   void StartStop();
   void ShowButtons(bool running);
@@ -184,6 +197,7 @@ class CMainView : public IHandOffView, public platform::IWindowRequests, private
   EntryList entries_;
   std::vector<uint8_t> selected_;
   ViewWorkerDialogs workerDialogs_;
+  StatusMailbox statuses_;
   std::unique_ptr<CInternetThreadImpl> worker_;
   std::vector<std::shared_ptr<CDialogPresenter>> dialogs_;
   ControlState form_;

@@ -236,7 +236,10 @@ INT_PTR WindowsTransferView::OnFormMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lp);
       if (header->hwndFrom != list_) return FALSE;
-      ::SetWindowLongPtrW(form_, DWLP_MSGRESULT, OnListNotify(header));
+      // Each row drawn asks several times; setting the same answer again
+      // costs a round trip to the window server under Wine.
+      const LRESULT result = OnListNotify(header);
+      if (::GetWindowLongPtrW(form_, DWLP_MSGRESULT) != result) ::SetWindowLongPtrW(form_, DWLP_MSGRESULT, result);
       return TRUE;
     }
     case WM_NCDESTROY:
