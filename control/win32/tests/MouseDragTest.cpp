@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "control/win32/tests/ComServerFixture.h"
+#include "control/win32/tests/DialogDriver.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -133,16 +134,10 @@ bool HoldsServerData(const std::wstring& path, uint64_t size) {
 // test waits for is checked on a thread timer, which its loop dispatches.
 std::wstring g_folder;
 std::atomic<bool> g_arrived{false};
-BOOL CALLBACK CloseDialog(HWND hwnd, LPARAM) {
-  wchar_t name[16] = {};
-  GetClassNameW(hwnd, name, 16);
-  if (IsWindowVisible(hwnd) && std::wstring(name) == L"#32770") PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
-  return TRUE;
-}
 void CALLBACK CheckArrival(HWND, UINT, UINT_PTR, DWORD) {
   if (!g_arrived)
     g_arrived = HoldsServerData(g_folder + L"\\a.bin", 1000) && HoldsServerData(g_folder + L"\\b.bin", 70000);
-  if (g_arrived) EnumThreadWindows(GetCurrentThreadId(), &CloseDialog, 0);
+  if (g_arrived) EnumThreadWindows(GetCurrentThreadId(), &CancelShownDialog, 0);
 }
 
 TEST(MouseDragTest, RowsDraggedOntoAFolderAreDownloadedIntoIt) {
