@@ -73,6 +73,13 @@ wine reg add 'HKCU\Software\vardel\KTPlus' /v SaveFolder /d "$save" /f >/dev/nul
 for program in MWKTPlusProc.exe explorer.exe; do
   wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver" /v Managed /d N /f >/dev/null || true
 done
+# Hangul in the picture needs a font that has it: the dialog and system
+# faces are replaced by Nanum Gothic (Debian's fonts-nanum).
+if [ -n "${VARD_ROAD_PICTURE:-}" ]; then
+  for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" 굴림 Gulim; do
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d NanumGothic /f >/dev/null || true
+  done
+fi
 # The control starts the agent from the system directory, the agent the
 # broker from there too.
 system=$prefix/drive_c/windows/system32
@@ -106,6 +113,14 @@ complete() {
   done
 }
 rows() { vardwin "$view" rows | tr -d '\r'; }
+# The broker the agent started, in this prefix (other prefixes may run one).
+broker_runs() {
+  local pid
+  for pid in $(pgrep -f 'vardfsb\.exe'); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$prefix" && return 0
+  done
+  return 1
+}
 
 deadline=$((SECONDS + 60))
 until [ "$(rows 2>/dev/null | grep -c .)" -ge 3 ]; do
@@ -115,12 +130,12 @@ done
 echo
 echo "The agent's list, its download started:"
 vardwin "$view" command 1002 >/dev/null || fail "the agent's Start could not be pressed"
+rows | sed 's/^/  /'
 if [ -n "${VARD_ROAD_PICTURE:-}" ]; then
-  sleep 0.3
-  if command -v import >/dev/null; then
-    import -window root "$VARD_ROAD_PICTURE" && echo "  picture $VARD_ROAD_PICTURE"
+  if command -v xwd >/dev/null && command -v xwdtopnm >/dev/null && command -v pnmtopng >/dev/null; then
+    xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng >"$VARD_ROAD_PICTURE" && echo "  picture $VARD_ROAD_PICTURE"
   else
-    echo "  no picture: ImageMagick's import is missing (apt-get install -y imagemagick)"
+    echo "  no picture: xwd, xwdtopnm or pnmtopng is missing (apt-get install -y x11-apps netpbm)"
   fi
 fi
 deadline=$((SECONDS + 120))
@@ -132,6 +147,8 @@ while :; do
 done
 echo "  -- finished:"
 rows | sed 's/^/  /'
+broker_runs || fail "no file service broker (vardfsb.exe) runs in the prefix: the files did not go through it"
+echo "  (written through vardfsb.exe, which the agent started)"
 
 echo
 echo "Checked against the server's bytes (SHA-256):"
