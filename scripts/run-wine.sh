@@ -38,7 +38,9 @@ if [ -z "${VARD_ROAD_DISPLAY:-}" ]; then
   rc=0
   VARD_ROAD_DISPLAY=1 VARD_ROAD_PICTURE="$picture" timeout -k 10 300 \
     xvfb-run -a -s "-screen 0 1024x768x24" "$0" || rc=$?
+  # What a run cut short leaves: its prefix's programs, the server.
   WINEPREFIX="$prefix" "$wineserver" -k >/dev/null 2>&1
+  sh "$root/cmake/test-server.sh" stop "$server" "$build/road/port" >/dev/null 2>&1
   [ $rc -ne 124 ] || echo "run-wine: FAILED: the run took longer than 300 s" >&2
   exit $rc
 fi
@@ -63,6 +65,7 @@ cleanup() {
   sh "$root/cmake/test-server.sh" stop "$server" "$work/port" >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
+trap 'exit 143' TERM INT
 mkdir -p "$work"
 
 echo "Prefix $prefix (created on first use; that takes a while)."
