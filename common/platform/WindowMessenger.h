@@ -24,8 +24,8 @@ struct WindowRef {
   std::u16string className;
 };
 
-// The top-level window of `className` (any title), or with `parent` its
-// child of that class. Nothing when no such window answers.
+// The top-level window of `className` (any title), else a top-level
+// window's child of that class; with `parent` its child of that class. Nothing when no such window answers.
 std::optional<WindowRef> FindProgramWindow(const std::u16string& className, const WindowRef* parent = nullptr);
 
 // Sends the message registered under `name` and waits, up to `timeoutMs`
@@ -42,8 +42,10 @@ bool BringToForeground(const WindowRef& window);
 // to go; the window decides.
 bool PostClose(const WindowRef& window, uintptr_t wParam);
 
-// POSIX: one raw request on the window socket of `className` and its reply
-// (tests, tools, diagnostics; "dump" is answered here). Win32: false.
+// One raw request to the window of `className` and its reply (tests, tools,
+// diagnostics). POSIX: any request on its socket ("dump" is answered here).
+// Win32: "dump" (WM_COPYDATA both ways) and "command <id>" (WM_COMMAND,
+// reply "0"); other requests are false with LastError 120.
 bool WindowRequest(const std::u16string& className, const std::string& request, std::string* reply,
                    uint32_t timeoutMs = kNoTimeout, IClock& clock = SystemClock());
 

@@ -3,8 +3,9 @@
 //   vardwin CLASS send NAME WPARAM LPARAM   the registered message; prints its result
 //   vardwin CLASS foreground                brings the window to the top
 //   vardwin CLASS close [WPARAM]            asks the window to close
-//   vardwin CLASS dump                      prints the window's state (JSON; POSIX)
+//   vardwin CLASS dump                      prints the window's state (JSON)
 //   vardwin CLASS rows                      prints the rows of the dump, one per line
+//   vardwin CLASS command ID                presses button ID
 //   vardwin CLASS REQUEST...                any other request, sent as it is (POSIX)
 // Exit code 0 when the window answered, 1 when it did not, 2 on bad usage.
 #include <cstdio>

@@ -60,6 +60,37 @@ TEST(ProgramWindow, AnotherProcessFindsSendsRaisesAndCloses) {
   EXPECT_FALSE(SendRegisteredMessage(*top, u"VardTestCount", 0, 0, &result, 1000));
 }
 
+TEST(ProgramWindow, AnotherProcessReadsTheDumpAndPressesButtonsByClassAlone) {
+  WindowHost host;
+  ASSERT_TRUE(host.Start());
+  // The child is found without its parent, as tools reach the agent's view.
+  ASSERT_TRUE(FindProgramWindow(host.ChildClass()));
+
+  std::string reply;
+  ASSERT_TRUE(WindowRequest(host.ChildClass(), "command 1002", &reply, 5000));
+  EXPECT_EQ(reply, "0");
+  EXPECT_EQ(host.ReadLine(), "child command 1002");
+  intptr_t result = 0;
+  const auto child = FindProgramWindow(host.ChildClass());
+  ASSERT_TRUE(SendRegisteredMessage(*child, u"VardTestCount", 0, 0, &result, 5000));
+  host.ReadLine();
+  // Each window answers with its own state, the child's count included.
+  ASSERT_TRUE(WindowRequest(host.ChildClass(), "dump", &reply, 5000));
+  EXPECT_EQ(reply, "{\"window\":\"child\",\"count\":1}");
+  ASSERT_TRUE(WindowRequest(host.TopClass(), "dump", &reply));
+  EXPECT_EQ(reply, "{\"window\":\"top\",\"count\":0}");
+
+  // A bad request does nothing and says why (POSIX: in the window's answer).
+  WindowRequest(host.TopClass(), "command twelve", &reply, 5000);
+  EXPECT_EQ(reply, "error: bad control id");
+  EXPECT_FALSE(WindowRequest(u"VardTestNoSuchWindowClass", "dump", &reply, 1000));
+
+  EXPECT_TRUE(testing::RequestClose(*FindProgramWindow(host.TopClass()), 0));
+  EXPECT_EQ(host.ReadLine(), "top close 0");
+  int code = -1;
+  ASSERT_TRUE(host.Wait(&code));
+}
+
 class NoRequests final : public IWindowRequests {
  public:
   intptr_t OnRegisteredMessage(const std::u16string&, uintptr_t, intptr_t) override { return 0; }

@@ -6,9 +6,11 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <string>
 #include <utility>
 
 #include "common/platform/win32/EventLoopImpl.h"
+#include "common/platform/win32/WindowDump.h"
 #include "common/platform/win32/Wide.h"
 
 #ifndef MSGFLT_ADD
@@ -60,6 +62,21 @@ struct ProgramWindow::Impl {
 
 namespace {
 
+// The dump goes back to the asker's window while the asker waits for this
+// message's result; an asker that stopped listening costs at most 5 s.
+LRESULT AnswerDump(HWND hwnd, HWND asker, const COPYDATASTRUCT& request, IWindowRequests& handler) {
+  if (request.dwData != win32::kDumpRequest || !::IsWindow(asker)) return FALSE;
+  std::string dump = handler.Dump();
+  COPYDATASTRUCT reply{};
+  reply.dwData = win32::kDumpReply;
+  reply.cbData = static_cast<DWORD>(dump.size());
+  reply.lpData = dump.data();
+  DWORD_PTR taken = 0;
+  ::SendMessageTimeoutW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(hwnd), reinterpret_cast<LPARAM>(&reply),
+                        SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &taken);
+  return taken ? TRUE : FALSE;
+}
+
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
@@ -86,6 +103,9 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     case WM_CLOSE:
       self->handler->OnClose(wParam);  // the window decides; no DefWindowProc
       return 0;
+    case WM_COPYDATA:
+      return AnswerDump(hwnd, reinterpret_cast<HWND>(wParam), *reinterpret_cast<const COPYDATASTRUCT*>(lParam),
+                        *self->handler);
   }
   return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
