@@ -12,7 +12,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
-build=$root/build/win64
+build=${VARD_WIN64_BUILD:-$root/build/win64}  # CTest names its own
 prefix=$build/wineprefix-road
 server=$build/common/http/testing/native/vard_http_testserver
 agent=$build/agent/MWKTPlusProc.exe
