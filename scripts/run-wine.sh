@@ -107,14 +107,7 @@ timeout -k 5 60 sh "$root/cmake/wine-run.sh" "$prefix" wine64 cscript //nologo \
 
 # The files of the list, as the agent saves them: path, size, URL path.
 files=("보고서.pdf 2048 /data/2048" "images/사진 01.jpg 300000 /data/300000" "big.iso 4194304 /data/4194304")
-complete() {
-  local f name size
-  for f in "${files[@]}"; do
-    size=$(awk '{print $(NF-1)}' <<<"$f")
-    name=${f% * *}
-    [ "$(stat -c %s "$saved/$name" 2>/dev/null || echo -1)" = "$size" ] || return 1
-  done
-}
+source "$root/scripts/road-files.sh"
 rows() { vardwin "$view" rows | tr -d '\r'; }
 # The broker the agent started, in this prefix (other prefixes may run one).
 broker_runs() {
@@ -144,7 +137,7 @@ fi
 deadline=$((SECONDS + 120))
 while :; do
   dump=$(vardwin "$view" dump 2>/dev/null | tr -d '\r')
-  if complete && grep -q '"running":false' <<<"$dump"; then break; fi
+  if road_complete "$saved" && grep -q '"running":false' <<<"$dump"; then break; fi
   [ $SECONDS -lt $deadline ] || { rows | sed 's/^/  /'; fail "the agent did not finish the files within 120 s"; }
   sleep 1
 done
@@ -154,21 +147,7 @@ broker_runs || fail "no file service broker (vardfsb.exe) runs in the prefix: th
 echo "  (written through vardfsb.exe, which the agent started)"
 
 echo
-echo "Checked against the server's bytes (SHA-256):"
-status=0
-for f in "${files[@]}"; do
-  name=${f% * *}
-  url=${f##* }
-  want=$(curl -s "$base$url" | sha256sum | cut -d' ' -f1)
-  got=$(sha256sum "$saved/$name" 2>/dev/null | cut -d' ' -f1 || true)
-  if [ "$want" = "$got" ]; then
-    echo "  ok       $name  $got"
-  else
-    echo "  DIFFERS  $name"
-    status=1
-  fi
-done
-[ $status -eq 0 ] || fail "a file the agent saved differs from the server's bytes"
+road_check "$saved" "$base" || fail "a file the agent saved differs from the server's bytes"
 
 vardwin "$main" close 1 >/dev/null || fail "the agent's window did not take the request to close"
 deadline=$((SECONDS + 20))

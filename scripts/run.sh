@@ -48,14 +48,7 @@ echo "Downloaded by the control into $folder:"
 
 # The files of the list, as the agent saves them: path, size, URL path.
 files=("보고서.pdf 2048 /data/2048" "images/사진 01.jpg 300000 /data/300000" "big.iso 33554432 /data/33554432")
-complete() {
-  local f name size
-  for f in "${files[@]}"; do
-    size=$(awk '{print $(NF-1)}' <<<"$f")
-    name=${f% * *}
-    [ "$(stat -c %s "$XDG_DOCUMENTS_DIR/$name" 2>/dev/null || echo -1)" = "$size" ] || return 1
-  done
-}
+source scripts/road-files.sh
 
 echo
 for _ in $(seq 100); do "$vardwin" "$view" dump >/dev/null 2>&1 && break; sleep 0.1; done
@@ -63,7 +56,7 @@ echo "The transfer agent's list, its download started:"
 "$vardwin" "$view" command 1002 >/dev/null
 for _ in $(seq 600); do
   "$vardwin" "$view" rows | sed 's/^/  /'
-  complete && break
+  road_complete "$XDG_DOCUMENTS_DIR" && break
   echo "  --"
   sleep 0.2
 done
@@ -72,15 +65,8 @@ echo "  -- finished:"
 "$vardwin" "$view" rows | sed 's/^/  /'
 
 echo
-echo "Checked against the server's bytes (SHA-256):"
 status=0
-for f in "${files[@]}"; do
-  name=${f% * *}
-  url=${f##* }
-  want=$(curl -s "$base$url" | sha256sum | cut -d' ' -f1)
-  got=$(sha256sum "$XDG_DOCUMENTS_DIR/$name" 2>/dev/null | cut -d' ' -f1 || true)
-  if [ "$want" = "$got" ]; then echo "  ok       $name  $got"; else echo "  DIFFERS  $name"; status=1; fi
-done
+road_check "$XDG_DOCUMENTS_DIR" "$base" || status=1
 echo
 echo "The agent's files are in $XDG_DOCUMENTS_DIR (the control's in $folder)."
 exit $status
