@@ -6,6 +6,7 @@
 #include "agent/settings/AgentSettings.h"
 #include "agent/testing/ManualUiThread.h"
 #include "agent/testing/MemoryRegistry.h"
+#include "agent/testing/NoDialogs.h"
 #include "agent/views/AskSaveAsDlgs.h"
 #include "agent/views/CloseConfirm.h"
 #include "agent/views/ConfigDlg.h"
@@ -26,16 +27,7 @@ namespace {
 using platform::testing::FakeClock;
 using vard::testing::ManualUiThread;
 using vard::testing::MemoryRegistry;
-
-class NoDialogs : public IWorkerDialogs {
- public:
-  DownloadExistsAnswer AskDownloadExists(const DownloadExistsQuestion&, const StopFlag&) override { return {}; }
-  UploadExistsAnswer AskUploadExists(const UploadExistsQuestion&, const StopFlag&) override { return {}; }
-  RetryAnswer RetryCountdown(const std::u16string&, int, const StopFlag&) override { return RetryAnswer::kStop; }
-  void ShowInformation(const std::u16string&, const std::u16string&, const StopFlag&) override {}
-  ExistingFileOption ExistingFileChoice() override { return ExistingFileOption::kAsk; }
-  void SetExistingFileChoice(ExistingFileOption) override {}
-};
+using vard::testing::NoDialogs;
 
 // Runs until told to stop, polling its flag between "blocks".
 class LoopingWorker : public CInternetThreadImpl {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "agent/jobs/WorkerDialogs.h"
+#include "agent/testing/NoDialogs.h"
 #include "agent/tests/TransferViewFixture.h"
 #include "common/platform/testing/FakeClock.h"
 
@@ -20,16 +21,6 @@ namespace {
 
 using platform::testing::FakeClock;
 namespace id = view_id;
-
-class NoDialogs : public IWorkerDialogs {
- public:
-  DownloadExistsAnswer AskDownloadExists(const DownloadExistsQuestion&, const StopFlag&) override { return {}; }
-  UploadExistsAnswer AskUploadExists(const UploadExistsQuestion&, const StopFlag&) override { return {}; }
-  RetryAnswer RetryCountdown(const std::u16string&, int, const StopFlag&) override { return RetryAnswer::kStop; }
-  void ShowInformation(const std::u16string&, const std::u16string&, const StopFlag&) override {}
-  ExistingFileOption ExistingFileChoice() override { return ExistingFileOption::kAsk; }
-  void SetExistingFileChoice(ExistingFileOption) override {}
-};
 
 // A blocking call's state; it outlives the worker so that tests can look.
 struct BlockedCall {
