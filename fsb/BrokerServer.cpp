@@ -20,6 +20,8 @@ class ConnectionWorker {
 };
 
 namespace {
+constexpr uint32_t kClosingGraceMs = 500;
+
 BrokerServer::Options WithPipeName(BrokerServer::Options options) {
   if (options.pipeName.empty()) options.pipeName = kPipeName;
   return options;
@@ -61,9 +63,17 @@ void BrokerServer::Listen() {
     auto* worker = new (std::nothrow) ConnectionWorker(std::move(pipe), nextId_++);
     if (!worker) return;
     ++connections_;
+    {
+      std::lock_guard lock(workersMutex_);
+      workers_.push_back(worker);
+    }
     try {
       std::thread([this, worker] { Serve(worker); }).detach();
     } catch (const std::system_error&) {
+      {
+        std::lock_guard lock(workersMutex_);
+        workers_.remove(worker);
+      }
       --connections_;
       delete worker;
       return;
@@ -87,8 +97,14 @@ void BrokerServer::Serve(ConnectionWorker* worker) {
     if (!DecodeRequest({request.get(), got}, &header, &payload)) continue;  // no answer without the magic
     uint32_t length = 0;
     {
+      // A client that closed and at once asks for the shutdown on a new
+      // connection must not be refused because of its own old one. Where
+      // the system cannot tell a closed client at once, its worker is given
+      // a moment to notice.
+      if (header.opcode == VDFS_SHUTDOWN) clock_.WaitUntil([this] { return LiveConnections() < 2; }, kClosingGraceMs, 5);
       std::shared_lock<std::shared_mutex> serving(gate_);
-      DispatchContext context{&registry_, options_.serviceMode, connections_.load()};
+      const bool counts = header.opcode == VDFS_QUERY || header.opcode == VDFS_SHUTDOWN;
+      DispatchContext context{&registry_, options_.serviceMode, counts ? LiveConnections() : connections_.load()};
       length = Dispatch(header, payload, worker->state, context, response.get(), &shutdown);
     }
     uint32_t written = 0;
@@ -99,6 +115,10 @@ void BrokerServer::Serve(ConnectionWorker* worker) {
     if (shutdown) break;
   }
   const uint64_t id = worker->state.id;
+  {
+    std::lock_guard lock(workersMutex_);
+    workers_.remove(worker);
+  }
   worker->pipe.Close();
   owned.reset();
   --connections_;
@@ -107,6 +127,14 @@ void BrokerServer::Serve(ConnectionWorker* worker) {
     clock_.Sleep(500);
     if (options_.onShutdown) options_.onShutdown(*this);
   }
+}
+
+uint32_t BrokerServer::LiveConnections() {
+  std::lock_guard lock(workersMutex_);
+  uint32_t live = 0;
+  for (const ConnectionWorker* worker : workers_)
+    if (!worker->pipe.PeerHasLeft()) ++live;
+  return live;
 }
 
 void EndConsoleBroker(BrokerServer& server) {

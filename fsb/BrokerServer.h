@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <list>
+#include <mutex>
 #include <shared_mutex>
 #include <string>
 
@@ -49,6 +51,9 @@ class BrokerServer {
   // good: files can then be closed under every worker's feet safely.
   void StopServing() { gate_.lock(); }
   uint32_t ConnectionCount() const { return connections_.load(); }
+  // Connections whose client has not gone: one the client closed counts
+  // out at once, not only when its worker has noticed.
+  uint32_t LiveConnections();
 
  private:
   void Listen();
@@ -60,6 +65,8 @@ class BrokerServer {
   platform::NamedMutex instance_;
   OpenFileRegistry registry_;
   std::atomic<uint32_t> connections_{0};
+  std::mutex workersMutex_;
+  std::list<class ConnectionWorker*> workers_;  // a worker leaves before its pipe closes
   std::atomic<uint64_t> nextId_{1};
   std::shared_mutex gate_;  // shared per request, exclusive once stopping
 };

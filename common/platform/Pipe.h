@@ -46,6 +46,10 @@ class PipeEnd {
   bool WriteMessage(const void* data, uint32_t size, uint32_t* bytesWritten);
   // Server side: flushes and disconnects before closing.
   void Close();
+  // True once the peer has closed its end and every message it sent was
+  // read. Safe while another thread waits in ReadMessage; false where the
+  // system cannot tell without disturbing that wait (Win32).
+  bool PeerHasLeft() const;
 
  private:
   static constexpr intptr_t kInvalid = -1;

@@ -97,6 +97,18 @@ bool PipeEnd::WriteMessage(const void* data, uint32_t size, uint32_t* bytesWritt
   }
 }
 
+bool PipeEnd::PeerHasLeft() const {
+  if (!IsOpen()) return true;
+  // A peek takes nothing from the reader: 0 is the end of the stream,
+  // a message or "nothing yet" means the peer may still speak.
+  char byte = 0;
+  for (;;) {
+    const ssize_t n = ::recv(static_cast<int>(native_), &byte, 1, MSG_PEEK | MSG_DONTWAIT | MSG_TRUNC);
+    if (n < 0 && errno == EINTR) continue;
+    return n == 0 || (n < 0 && (errno == ECONNRESET || errno == ENOTCONN));
+  }
+}
+
 void PipeEnd::Close() {
   if (!IsOpen()) return;
   if (server_) ::shutdown(static_cast<int>(native_), SHUT_RDWR);

@@ -49,6 +49,10 @@ bool PipeEnd::WriteMessage(const void* data, uint32_t size, uint32_t* bytesWritt
   return ok;
 }
 
+// A peek on a handle another thread reads synchronously would wait for that
+// read, so the system cannot tell here.
+bool PipeEnd::PeerHasLeft() const { return !IsOpen(); }
+
 void PipeEnd::Close() {
   if (!IsOpen()) return;
   if (server_) {
