@@ -27,23 +27,28 @@ NamedMutex NamedMutex::Create(const std::u16string& name, bool* alreadyExisted, 
   }
   // flock belongs to this open file description, so a second Create in the
   // same process sees the lock as held too, like a second CreateMutexW.
-  // Exists() probes hold a shared lock for an instant: try a few times
-  // before calling the lock held.
-  bool locked = false;
-  for (int attempt = 0; attempt < 5 && !locked; ++attempt) {
-    if (attempt) clock.Sleep(2);
-    locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    if (!locked && errno != EWOULDBLOCK) break;
-  }
-  if (!locked) {
-    if (errno != EWOULDBLOCK) {
-      SetLastErrorCode(posix::ErrorFromErrno(errno));
-      ::close(fd);
-      return {};
+  // Exists() probes hold a shared lock for an instant, and a probe can be
+  // descheduled inside that instant: the lock is held by another only while
+  // a shared lock cannot be had either.
+  constexpr uint32_t kProbeWaitMs = 2000;
+  const uint32_t start = clock.TickCount();
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) break;
+    const bool probed = errno == EWOULDBLOCK && ::flock(fd, LOCK_SH | LOCK_NB) == 0;
+    if (!probed || clock.TickCount() - start >= kProbeWaitMs) {
+      const int err = errno;
+      if (probed) ::flock(fd, LOCK_UN);
+      if (!probed && err != EWOULDBLOCK) {
+        SetLastErrorCode(posix::ErrorFromErrno(err));
+        ::close(fd);
+        return {};
+      }
+      if (alreadyExisted) *alreadyExisted = true;
+      SetLastErrorCode(error::kAlreadyExists);
+      return NamedMutex(fd, false);
     }
-    if (alreadyExisted) *alreadyExisted = true;
-    SetLastErrorCode(error::kAlreadyExists);
-    return NamedMutex(fd, false);
+    ::flock(fd, LOCK_UN);
+    clock.Sleep(1);
   }
   SetLastErrorCode(error::kSuccess);
   return NamedMutex(fd, true);
