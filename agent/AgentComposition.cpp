@@ -44,8 +44,10 @@ int AgentMain(std::u16string_view commandLine, FrameWindowFactories windows) {
   SetDownloadWiring(std::move(wiring));
 
   const int code = RunAgent(commandLine, services);
-  // The download view is gone with the window: a console-mode broker ends.
-  if (platform::OsMajorVersion() >= 6) EndConsoleBroker(broker);
+  // The download view is gone with the window: the console-mode broker it
+  // used ends. Other modes, second instances and failed starts never used
+  // one; a broker running then belongs to another agent.
+  if (platform::OsMajorVersion() >= 6 && broker.EverConnected()) EndConsoleBroker(broker);
   return code;
 }
 

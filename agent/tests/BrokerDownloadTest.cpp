@@ -137,6 +137,27 @@ TEST_F(BrokerDownloadTest, BrokerDyingInTheMiddleOfAFileIsALostConnection) {
   EXPECT_EQ(host.CountLogs(u"다운로드 에러"), 1);
 }
 
+// The agent's close ends only a broker its own download view used: another
+// mode, or a start that fails, leaves the broker of a running download
+// (the one started here stands for it).
+TEST_F(BrokerDownloadTest, AnAgentThatNeverUsedTheBrokerLeavesItRunning) {
+  p::ChildProcess broker = p::ChildProcess::Start(BrokerProgram(), {std::u16string(u"-") + fsb::kConsoleModeGuid});
+  ASSERT_TRUE(broker.IsValid());
+  ASSERT_TRUE(Eventually([&] { return client.Connect(1, 0) == fsb::status::kSuccess; }));
+  client.Disconnect();
+  std::u16string agent = AsciiToUtf16(VARD_AGENT_PROGRAM);
+  for (auto& c : agent)
+    if (c == u'/') c = u'\\';
+  p::ChildProcess other = p::ChildProcess::Start(agent, {u"-Mbogus"});
+  ASSERT_TRUE(other.IsValid());
+  int code = 0;
+  ASSERT_TRUE(other.Wait(20000, &code));
+  // A broker told to end does so 500 ms after its answer.
+  EXPECT_FALSE(broker.Wait(2000, &code)) << "the agent ended the broker";
+  EXPECT_TRUE(EndConsoleBroker(client));
+  EXPECT_TRUE(broker.Wait(10000, &code));
+}
+
 TEST_F(BrokerDownloadTest, AbsentBrokerProgramFailsEachEntryWithItsLogLine) {
   BrokerOutput nowhere(client, folder.Path() + u"\\no-such-broker");
   DownloadJobServices s = Services();

@@ -51,7 +51,7 @@ int FileBrokerClient::Connect(int attempts, uint32_t delayMs) {
     if (i > 0) clock_.Sleep(delayMs);
     pipe_ = platform::ConnectPipe(pipeName_);
     if (pipe_.IsOpen()) {
-      connected_ = true;
+      connected_ = everConnected_ = true;
       return status::kSuccess;
     }
   }

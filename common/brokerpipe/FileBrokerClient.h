@@ -33,6 +33,8 @@ class FileBrokerClient {
   int Connect(int attempts, uint32_t delayMs);
   void Disconnect();
   bool IsConnected() const { return connected_; }
+  // Whether this client ever reached a broker.
+  bool EverConnected() const { return everConnected_; }
 
   int Open(const std::u16string& path, uint32_t disposition);
   int Seek(int64_t distance, uint32_t method, int64_t* newPosition);
@@ -77,6 +79,7 @@ class FileBrokerClient {
   std::u16string pipeName_;
   platform::PipeEnd pipe_;
   bool connected_ = false;
+  bool everConnected_ = false;
   uint32_t due_ = 0;  // answers of pipelined writes not yet read
   std::u16string programPath_;
   std::vector<uint8_t> buffer_;
