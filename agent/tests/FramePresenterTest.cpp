@@ -152,11 +152,12 @@ TEST_F(FramePresenterTest, AskingDuringATransferHoldsTheWorkerCooperatively) {
   presenter->OnClose(0);
   ASSERT_NE(OpenDialog(), nullptr);
   EXPECT_TRUE(PumpFor([&] { return job->WaitingAtPause(); }, 10));
+  // Held at its pause, the worker sends nothing more: what the view has now
+  // is all there is until the question is answered.
+  ui.RunPending();
   const int64_t held = DoneBytes();
-  for (int i = 0; i < 50; ++i) {
-    ui.RunPending();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  EXPECT_TRUE(job->WaitingAtPause());
+  ui.RunPending();
   EXPECT_EQ(DoneBytes(), held);
   bool other = false;
   std::thread([&] {
