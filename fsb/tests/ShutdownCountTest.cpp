@@ -10,6 +10,7 @@
 
 #include "common/brokerpipe/FileBrokerClient.h"
 #include "common/platform/Environment.h"
+#include "common/platform/FileSystem.h"
 #include "common/platform/testing/FakeClock.h"
 #include "common/platform/tests/TestFolder.h"
 #include "fsb/BrokerServer.h"
@@ -51,7 +52,8 @@ TEST_F(ShutdownCount, AClientsOwnClosedConnectionNeverHoldsTheBroker) {
     uint32_t count = 0;
     ASSERT_EQ(after.QueryConnections(&count), status::kSuccess);
     EXPECT_EQ(count, 1u) << "round " << round;
-    ASSERT_EQ(after.Shutdown(), status::kSuccess) << "round " << round;
+    const int answer = after.Shutdown();
+    ASSERT_EQ(answer, status::kSuccess) << "round " << round << ", error " << platform::LastError();
   }
   EXPECT_TRUE(testing::Eventually([&] { return *ended_ == 200; }));
 }

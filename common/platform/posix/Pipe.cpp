@@ -34,6 +34,14 @@ bool PollingPays() {
   return several;
 }
 
+// A look that finds the queue empty and then sees the peer's end answers
+// 0, even when the peer's last message came in that same instant: the
+// message is queued before the end is seen, so a second look finds it.
+ssize_t LookAgainAtTheEnd(int fd, void* buffer, size_t size, int flags) {
+  const ssize_t n = ::recv(fd, buffer, size, flags | MSG_DONTWAIT);
+  return n > 0 ? n : 0;
+}
+
 // recv that polls first while messages keep arriving quickly; `quick`
 // remembers whether the last wait ended within the budget, so an idle
 // connection sleeps at once instead of polling on every message. A matter
@@ -45,7 +53,8 @@ ssize_t ReceiveMessage(int fd, void* buffer, size_t size, bool* quick) {
     const int64_t until = clock.PerfCounter() + budget;
     do {
       const ssize_t n = ::recv(fd, buffer, size, MSG_TRUNC | MSG_DONTWAIT);
-      if (n >= 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return n;
+      if (n == 0) return LookAgainAtTheEnd(fd, buffer, size, MSG_TRUNC);
+      if (n > 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) return n;
     } while (clock.PerfCounter() < until);
   }
   const int64_t start = clock.PerfCounter();
@@ -102,10 +111,12 @@ bool PipeEnd::PeerHasLeft() const {
   // A peek takes nothing from the reader: 0 is the end of the stream,
   // a message or "nothing yet" means the peer may still speak.
   char byte = 0;
+  const int fd = static_cast<int>(native_);
   for (;;) {
-    const ssize_t n = ::recv(static_cast<int>(native_), &byte, 1, MSG_PEEK | MSG_DONTWAIT | MSG_TRUNC);
+    const ssize_t n = ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT | MSG_TRUNC);
     if (n < 0 && errno == EINTR) continue;
-    return n == 0 || (n < 0 && (errno == ECONNRESET || errno == ENOTCONN));
+    if (n == 0) return LookAgainAtTheEnd(fd, &byte, 1, MSG_PEEK | MSG_TRUNC) == 0;
+    return n < 0 && (errno == ECONNRESET || errno == ENOTCONN);
   }
 }
 
