@@ -154,8 +154,10 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
   const std::u16string name = ReadField(entry.path);
   const std::u16string folder = ReadField(entry.folder);
   const std::u16string url = ReadField(entry.url);
-  // A hand-off's names must not lead out of the save folder.
-  if (!transfer::StaysInsideFolder(folder) || !transfer::StaysInsideFolder(name)) {
+  // A hand-off's names must not lead out of the save folder, nor be too
+  // deep for it, before any folder is made.
+  if (!transfer::StaysInsideFolder(folder) || !transfer::StaysInsideFolder(name) ||
+      !transfer::FitsInsideFolder(saveFolder, folder.empty() ? name : folder + u'\\' + name)) {
     SetStatus(entry, entry_status::kFailed);
     Log(entry, folder + name, u"Refused name");
     return FileEnd::kNormal;

@@ -192,12 +192,17 @@ TEST_F(DownloadJobTest, UnsafeNamesFailTheirEntryAndTheBatchGoesOn) {
   for (const char16_t* name : {u"..\\up.bin", u"C:\\x.bin", u"\\\\server\\share\\x.bin", u"\\abs.bin", u"NUL.txt"})
     list.push_back(MakeEntry(ServerUrl("/data/4"), name, 4));
   list.push_back(MakeEntry(ServerUrl("/data/4"), u"x.bin", 4, u"a/../../"));
+  // Too deep for any folder: refused before its first folder is made.
+  std::u16string deep;
+  for (int i = 0; i < 129; ++i) deep += u"d/";
+  list.push_back(MakeEntry(ServerUrl("/data/4"), u"deep.bin", 4, deep));
   list.push_back(MakeEntry(ServerUrl("/data/4"), u"fine.bin", 4));
   Run(list);
   for (size_t i = 0; i + 1 < list.size(); ++i) EXPECT_EQ(list[i]->status, entry_status::kFailed) << i;
   EXPECT_EQ(list.back()->status, entry_status::kDone);
-  EXPECT_EQ(host.CountLogs(u"Refused name"), 6);
+  EXPECT_EQ(host.CountLogs(u"Refused name"), 7);
   EXPECT_FALSE(p::PathExists(escaped));
+  EXPECT_FALSE(p::PathExists(In(u"d")));
 }
 
 TEST_F(DownloadJobTest, EmptyEntryEndsDoneOnceItsFileExists) {

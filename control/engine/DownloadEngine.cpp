@@ -151,8 +151,10 @@ void DownloadEngine::DownloadOneItem(size_t index) {
   progress_.AddProgress(0, 0);
   s_.host->RefreshTexts();
 
-  // A page's name must not lead out of the download folder.
-  if (!options_.useFullPath && (!transfer::StaysInsideFolder(it.fileName) || !transfer::StaysInsideFolder(it.subFolder))) {
+  // A page's name must stay inside the download folder, and fit, before
+  // any folder is made (a dropped row's was checked against its folder).
+  if (it.refusedName || (!options_.useFullPath && (!transfer::FitsInsideFolder(options_.downloadFolder, it.fileName) ||
+                                                  !transfer::StaysInsideFolder(it.subFolder)))) {
     FailItem(index, it.fileName, u"Refused name: " + it.fileName);
     return;
   }
