@@ -124,6 +124,12 @@ void DownloadDialog::OnRowDoubleClick(int32_t row) {
 
 void DownloadDialog::OnClose(bool ask) {
   if (ended_) return;
+  // The run's end, reported just before the stop question held it, closes
+  // the dialog once the question is answered, not under it.
+  if (askingStop_) {
+    closeAfterStopQuestion_ = true;
+    return;
+  }
   // A child dialog without a run has nothing to stop and nothing to report.
   if (config_.child && !runActive_) return;
   if (engine_ && engine_->Running()) {
@@ -144,6 +150,7 @@ void DownloadDialog::OnClose(bool ask) {
     for (auto& ask : std::exchange(afterStopQuestion_, {})) ask();
     // A blocking network call ends when its session is closed.
     if (stop && !WaitForWorker(1000)) engine_->AbortNetwork();
+    if (std::exchange(closeAfterStopQuestion_, false)) OnClose(true);
     return;  // the run's own end closes the dialog
   }
   if (worker_.joinable()) {

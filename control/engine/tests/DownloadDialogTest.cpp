@@ -256,7 +256,7 @@ TEST_F(DownloadDialogTest, TheStopQuestionHoldsTheRunAndNothingIsAskedOverIt) {
       dialog.OnClose(true);
     };
     view.onStopQuestion = [&] {
-      held = view.PumpUntil([&] { return dialog.WorkerHeld(); });
+      held = view.PumpUntil([&] { return dialog.RunHeld(); });
       dialog.OnTimer();
       const std::u16string bytes = view.texts[dlg::kRunBytes];
       view.PumpUntil([] { return true; });  // what was sent before the hold
