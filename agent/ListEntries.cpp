@@ -4,6 +4,7 @@
 
 #include "common/platform/PathText.h"
 #include "common/respack/LanguageStore.h"
+#include "common/text/CaseFold.h"
 #include "common/text/Printf.h"
 #include "common/text/SizeFormat.h"
 
@@ -76,6 +77,18 @@ CDownloadFile::CDownloadFile(const DOWNLOAD_INFO& record, const COOKIE_INFO& coo
 }
 
 bool CDownloadFile::IsFolderMarker() const { return ReadField(url) == kFolderMarkerUrl; }
+
+bool CDownloadFile::KeepsLocalPath(const std::u16string& saveFolder) const {
+  const auto trimmed = [](std::u16string_view f) {
+    while (!f.empty() && (f.back() == u'\\' || f.back() == u'/')) f.remove_suffix(1);
+    return f;
+  };
+  return !local_path.empty() && (bytes_done > 0 || EqualsIgnoreCase(trimmed(local_folder), trimmed(saveFolder)));
+}
+
+std::u16string CDownloadFile::TargetFolder(const std::u16string& saveFolder) const {
+  return KeepsLocalPath(saveFolder) ? local_folder : saveFolder;
+}
 
 void CDownloadFile::Open(IShellOpen& shell) {
   if (!local_path.empty()) shell.OpenFile(local_path);

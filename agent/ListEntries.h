@@ -73,9 +73,16 @@ class CDownloadFile : public UPLOAD_INFO {
   char16_t cookie[2048] = {};
   int32_t speed_limit_kb = 0;
   uint8_t resume_by_query = 0;
-  std::u16string local_path;  // set by the worker
+  std::u16string local_path;    // set by the worker
+  std::u16string local_folder;  // the save folder local_path was worked out from
 
   bool IsFolderMarker() const;
+  // Whether the next turn keeps local_path: a partial file the entry began
+  // is resumed where it is, and a path worked out from this same folder
+  // stays; anything else is worked out anew from `saveFolder`.
+  bool KeepsLocalPath(const std::u16string& saveFolder) const;
+  // The save folder the entry's next turn writes below.
+  std::u16string TargetFolder(const std::u16string& saveFolder) const;
   bool IsFolderEntry() const override { return UPLOAD_INFO::IsFolderEntry() || IsFolderMarker(); }
   // Opens the downloaded file, once the worker has set where it went.
   void Open(IShellOpen& shell) override;

@@ -5,6 +5,7 @@
 #include "common/text/CaseFold.h"
 #include "common/text/Printf.h"
 #include "common/text/SizeFormat.h"
+#include "common/transfer/SafeName.h"
 
 namespace vard {
 namespace {
@@ -22,6 +23,16 @@ bool IsSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
 void InsertPrefixes(std::set<std::u16string>& into, const std::u16string& s) {
   for (size_t k = 0; k < s.size(); ++k)
     if (s[k] == u'/') into.insert(s.substr(0, k));
+}
+
+// A copy of `item` for a drop into `folder` (ending in "\\"), as the file
+// `relative` below it. The name is checked here, where the folder it must
+// stay in is known: the run then fails a refused one before making anything.
+DownloadItem Dropped(const DownloadItem& item, const std::u16string& folder, const std::u16string& relative) {
+  DownloadItem copy = item;
+  copy.fileName = folder + relative;
+  copy.refusedName = !transfer::FitsInsideFolder(folder, relative);
+  return copy;
 }
 
 }  // namespace
@@ -267,14 +278,14 @@ std::vector<DownloadItem> DownloadList::DropBatch(std::u16string folder, const s
   for (int32_t r : rows) {
     if (r < 0 || r >= RowCount()) continue;
     if (layout_ != FolderLayout::kType2) {
-      DownloadItem copy = items_[r];
-      copy.fileName = folder + LastPathComponent(copy.fileName);
-      batch.push_back(std::move(copy));
+      batch.push_back(Dropped(items_[r], folder, LastPathComponent(items_[r].fileName)));
       continue;
     }
     for (int32_t i : rows_[r].itemIndexes) {
-      DownloadItem copy = items_[i];
-      copy.fileName = folder + copy.subFolder + u"\\" + LastPathComponent(copy.fileName);
+      const DownloadItem& item = items_[i];
+      const std::u16string name = LastPathComponent(item.fileName);
+      DownloadItem copy = Dropped(item, folder, item.subFolder.empty() ? name : item.subFolder + u"\\" + name);
+      copy.fileName = folder + item.subFolder + u"\\" + name;
       batch.push_back(std::move(copy));
     }
   }

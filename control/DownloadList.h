@@ -34,6 +34,9 @@ struct DownloadItem {
   int64_t fileSize = 0;
   // The page gave no size and the server named none: fetched to the end of its body.
   bool sizeUnknown = false;
+  // The drop path refused the name it built (it leaves its folder, or is
+  // too deep for one): the run fails the item without making anything.
+  bool refusedName = false;
 };
 
 struct DownloadRow {
@@ -94,7 +97,7 @@ class DownloadList {
   int32_t RowIcon(int32_t row) const;
 
   // The drag-out batch: copies of the selected rows' items with fileName
-  // made a full path below `folder`.
+  // made a full path below `folder`, each checked to stay inside it.
   std::vector<DownloadItem> DropBatch(std::u16string folder, const std::vector<int32_t>& rows) const;
 
  private:

@@ -154,8 +154,10 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
   const std::u16string name = ReadField(entry.path);
   const std::u16string folder = ReadField(entry.folder);
   const std::u16string url = ReadField(entry.url);
-  // A hand-off's names must not lead out of the save folder.
-  if (!transfer::StaysInsideFolder(folder) || !transfer::StaysInsideFolder(name)) {
+  // A hand-off's names must not lead out of the save folder, nor be too
+  // deep for it, before any folder is made.
+  if (!transfer::StaysInsideFolder(folder) || !transfer::StaysInsideFolder(name) ||
+      !transfer::FitsInsideFolder(saveFolder, folder.empty() ? name : folder + u'\\' + name)) {
     SetStatus(entry, entry_status::kFailed);
     Log(entry, folder + name, u"Refused name");
     return FileEnd::kNormal;
@@ -189,6 +191,17 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
                          [](char16_t a, char16_t b) { return a == u'\\' && b == u'\\'; }),
              path.end());
 
+  // A file this job already made for the entry (an earlier attempt or
+  // run) is continued without a question; after a change of the save
+  // folder only a partial file stays where it is.
+  if (!entry.KeepsLocalPath(saveFolder)) {
+    TransferLock lock(host_);
+    entry.local_path.clear();
+    entry.local_folder = saveFolder;
+  }
+  const bool ours = !entry.local_path.empty();
+  if (ours) path = entry.local_path;
+
   if (!out.MakeFolders(platform::ParentPath(path) + u"\\") && useBroker) {
     SetStatus(entry, entry_status::kFailed);
     Log(entry, path, u"CreateDirectory is faild");
@@ -200,11 +213,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
     return FileEnd::kNormal;
   }
 
-  // A file this job already made for the entry (an earlier attempt or
-  // run) is continued without a question.
   int32_t action = duplicate_answer::kNone;
-  const bool ours = !entry.local_path.empty();
-  if (ours) path = entry.local_path;
   // The question concerns a file that is there; a remembered answer never
   // decides for a file that is not.
   if (entry.bytes_done == 0 && !ours) {

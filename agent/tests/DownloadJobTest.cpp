@@ -192,12 +192,55 @@ TEST_F(DownloadJobTest, UnsafeNamesFailTheirEntryAndTheBatchGoesOn) {
   for (const char16_t* name : {u"..\\up.bin", u"C:\\x.bin", u"\\\\server\\share\\x.bin", u"\\abs.bin", u"NUL.txt"})
     list.push_back(MakeEntry(ServerUrl("/data/4"), name, 4));
   list.push_back(MakeEntry(ServerUrl("/data/4"), u"x.bin", 4, u"a/../../"));
+  // Too deep for any folder: refused before its first folder is made.
+  std::u16string deep;
+  for (int i = 0; i < 129; ++i) deep += u"d/";
+  list.push_back(MakeEntry(ServerUrl("/data/4"), u"deep.bin", 4, deep));
   list.push_back(MakeEntry(ServerUrl("/data/4"), u"fine.bin", 4));
   Run(list);
   for (size_t i = 0; i + 1 < list.size(); ++i) EXPECT_EQ(list[i]->status, entry_status::kFailed) << i;
   EXPECT_EQ(list.back()->status, entry_status::kDone);
-  EXPECT_EQ(host.CountLogs(u"Refused name"), 6);
+  EXPECT_EQ(host.CountLogs(u"Refused name"), 7);
   EXPECT_FALSE(p::PathExists(escaped));
+  EXPECT_FALSE(p::PathExists(In(u"d")));
+}
+
+TEST_F(DownloadJobTest, AChangedSaveFolderTakesEveryEntryButAPartialFileBegunElsewhere) {
+  const std::u16string before = In(u"before"), after = In(u"after");
+  auto tried = MakeEntry(ServerUrl("/data/3000"), u"tried.bin", 3000);
+  auto partial = MakeEntry(ServerUrl("/data/5000?cut=1000"), u"partial.bin", 5000, u"sub/");
+  {
+    // The first turn of one fails before a byte reaches its file...
+    p::testing::FaultyFileSystem faulty(p::RealFileSystem());
+    faulty.DiskFullAfter(0);
+    DirectOutput full(faulty);
+    DownloadJob(host, Services(full)).Run({tried}, before, u"");
+  }
+  ASSERT_EQ(tried->bytes_done, 0);
+  ASSERT_FALSE(tried->local_path.empty());
+  // ...and the other's is stopped part way.
+  host.onPoll = [&] {
+    if (partial->bytes_done >= 1000) host.stop = true;
+  };
+  DownloadJob(host, Services(direct)).Run({partial}, before, u"");
+  ASSERT_EQ(partial->status, entry_status::kStopped);
+  ASSERT_GT(partial->bytes_done, 0);
+  const std::u16string partialPath = partial->local_path;
+
+  host.onPoll = nullptr;
+  host.stop = false;
+  host.running = true;
+  DownloadJob(host, Services(direct)).Run({tried, partial}, after, u"");
+  EXPECT_EQ(tried->status, entry_status::kDone);
+  EXPECT_EQ(tried->local_path, after + u"\\tried.bin");
+  EXPECT_TRUE(SameBytes(ReadAll(after + u"\\tried.bin"), DataBytes(3000)));
+  // Resumed where it was begun, nothing of it in the new folder.
+  EXPECT_EQ(partial->status, entry_status::kDone);
+  EXPECT_EQ(partial->local_path, partialPath);
+  EXPECT_EQ(partial->TargetFolder(after), before);
+  EXPECT_TRUE(SameBytes(ReadAll(before + u"\\sub\\partial.bin"), DataBytes(5000)));
+  EXPECT_FALSE(p::PathExists(after + u"\\sub"));
+  EXPECT_TRUE(host.questions.empty());
 }
 
 TEST_F(DownloadJobTest, EmptyEntryEndsDoneOnceItsFileExists) {

@@ -369,6 +369,22 @@ TEST_F(TransferViewTest, ChangeFolderIsRefusedWhileRunningAndCopiedToWaitingEntr
   EXPECT_EQ(Row(0, 5), u"\\new");
 }
 
+TEST_F(TransferViewTest, AfterChangeFolderAPartialFileKeepsShowingItsFolder) {
+  MakeDownload({{u"part", 10}, {u"tried", 10}});
+  auto& part = static_cast<CDownloadFile&>(*view->Entries()[0]);
+  auto& tried = static_cast<CDownloadFile&>(*view->Entries()[1]);
+  // Both were begun under \docs; only the first has bytes on disk.
+  part.local_path = u"\\docs\\part";
+  part.local_folder = u"\\docs";
+  part.bytes_done = 4;
+  tried.local_path = u"\\docs\\tried";
+  tried.local_folder = u"\\docs";
+  window.folders = {u"\\new"};
+  Press(id::kChangeFolder);
+  EXPECT_EQ(Row(0, 5), u"\\docs");
+  EXPECT_EQ(Row(1, 5), u"\\new");
+}
+
 TEST_F(TransferViewTest, DoubleClickOpensAFinishedFileOrShowsWhyNot) {
   MakeDownload({{u"a.txt", 10}});
   view->OnDoubleClick(0);

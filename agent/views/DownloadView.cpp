@@ -116,8 +116,12 @@ void CDownloadView::ChangeFolder() {
   {
     CInternetThreadBase::TransferGuard lock(Worker().TransferLock());
     const auto& entries = Entries();
-    for (size_t i = Worker().index < 0 ? 0 : static_cast<size_t>(Worker().index); i < entries.size(); ++i)
-      if (entries[i]->status != entry_status::kDone) StoreField(entries[i]->save_folder, saveFolder_);
+    // A partial file is resumed where it is: its row goes on showing that folder.
+    for (size_t i = Worker().index < 0 ? 0 : static_cast<size_t>(Worker().index); i < entries.size(); ++i) {
+      if (entries[i]->status == entry_status::kDone) continue;
+      const auto* file = dynamic_cast<const CDownloadFile*>(entries[i].get());
+      StoreField(entries[i]->save_folder, file ? file->TargetFolder(saveFolder_) : saveFolder_);
+    }
   }
   Window().RedrawAll();
 }

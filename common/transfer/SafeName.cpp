@@ -59,4 +59,19 @@ bool StaysInsideFolder(std::u16string_view name) {
   return true;
 }
 
+bool FitsInsideFolder(std::u16string_view folder, std::u16string_view name) {
+  if (!StaysInsideFolder(name)) return false;
+  while (!folder.empty() && IsSeparator(folder.back())) folder.remove_suffix(1);
+  const size_t length = folder.size() + 1 + name.size();
+  // The deepest folder: the whole path for a folder name, else up to its
+  // last separator.
+  size_t folderLength = length;
+  if (!name.empty() && !IsSeparator(name.back())) {
+    size_t last = name.size();
+    while (last > 0 && !IsSeparator(name[last - 1])) --last;
+    folderLength = folder.size() + last;
+  }
+  return length <= kMaxFilePath && folderLength <= kMaxFolderPath;
+}
+
 }  // namespace vard::transfer

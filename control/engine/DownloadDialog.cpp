@@ -1,6 +1,7 @@
 #include "control/engine/DownloadDialog.h"
 
 #include <optional>
+#include <utility>
 
 #include "common/platform/FileSystem.h"
 #include "common/text/Printf.h"
@@ -123,6 +124,12 @@ void DownloadDialog::OnRowDoubleClick(int32_t row) {
 
 void DownloadDialog::OnClose(bool ask) {
   if (ended_) return;
+  // The run's end, reported just before the stop question held it, closes
+  // the dialog once the question is answered, not under it.
+  if (askingStop_) {
+    closeAfterStopQuestion_ = true;
+    return;
+  }
   // A child dialog without a run has nothing to stop and nothing to report.
   if (config_.child && !runActive_) return;
   if (engine_ && engine_->Running()) {
@@ -130,17 +137,20 @@ void DownloadDialog::OnClose(bool ask) {
       engine_->Cancel();
       return;
     }
-    // The worker halts at its next safe point while the question is up.
+    // The worker holds at its next block while the question is up.
     engine_->Pause();
     ShowTexts();
+    askingStop_ = true;
     const bool stop = view_->AskYesNo(s_.text ? s_.text(kTextStopQuestion) : u"", config_.messageCaption);
-    if (stop) {
-      engine_->Cancel();
-      // A blocking network call ends when its session is closed.
-      if (!WaitForWorker(1000)) engine_->AbortNetwork();
-    } else {
-      engine_->Resume();
-    }
+    askingStop_ = false;
+    if (stop) engine_->Cancel();
+    else engine_->Resume();
+    // A question sent just before the hold comes now (a stopped run's
+    // item is cancelled without one).
+    for (auto& ask : std::exchange(afterStopQuestion_, {})) ask();
+    // A blocking network call ends when its session is closed.
+    if (stop && !WaitForWorker(1000)) engine_->AbortNetwork();
+    if (std::exchange(closeAfterStopQuestion_, false)) OnClose(true);
     return;  // the run's own end closes the dialog
   }
   if (worker_.joinable()) {
@@ -208,15 +218,21 @@ void DownloadDialog::RefreshTexts() {
 }
 
 DuplicateAnswer DownloadDialog::AskDuplicate(const DuplicateQuestion& question) {
+  if (engine_ && engine_->Cancelled()) return {};
   DuplicatePrompt prompt{question, platform::FileSizeOf(question.path)};
   auto answer = std::make_shared<std::optional<DuplicateAnswer>>();
   view_->Post([this, prompt, answer] {
-    const DuplicateAnswer a = view_->AskDuplicate(prompt);
-    {
-      std::lock_guard lock(askMutex_);
-      *answer = a;
-    }
-    askAnswered_.notify_all();
+    auto ask = [this, prompt, answer] {
+      const DuplicateAnswer a = engine_ && engine_->Cancelled() ? DuplicateAnswer{} : view_->AskDuplicate(prompt);
+      {
+        std::lock_guard lock(askMutex_);
+        *answer = a;
+      }
+      askAnswered_.notify_all();
+    };
+    // Never over the stop question.
+    if (askingStop_) afterStopQuestion_.push_back(std::move(ask));
+    else ask();
   });
   std::unique_lock lock(askMutex_);
   askAnswered_.wait(lock, [&] { return answer->has_value() || closing_; });

@@ -68,6 +68,12 @@ class DownloadDialog final : private IDownloadRunHost {
   bool Ended() const { return ended_; }
   // From the start of a run until its end has been reported.
   bool RunActive() const { return runActive_; }
+  // While the stop question is open: nothing of the run moves. Its worker
+  // waits at its hold or on a question put off until the answer, or has
+  // ended.
+  bool RunHeld() const {
+    return engine_ && (engine_->Held() || !afterStopQuestion_.empty() || !engine_->Running());
+  }
   int EndCode() const { return endCode_; }
   // Row texts: name, size and status.
   std::u16string RowText(size_t row, int column) const;
@@ -105,6 +111,11 @@ class DownloadDialog final : private IDownloadRunHost {
   std::mutex askMutex_;
   std::condition_variable askAnswered_;
   bool closing_ = false;
+  // The stop question is open; questions of the worker that arrive meanwhile
+  // wait for its answer (dialog's thread only).
+  bool askingStop_ = false;
+  std::vector<std::function<void()>> afterStopQuestion_;
+  bool closeAfterStopQuestion_ = false;
   int endCode_ = endcode::kCancelled;
 };
 

@@ -40,7 +40,9 @@ DownloadEngine::DownloadEngine(DownloadEngineServices services, DownloadRunOptio
     : s_(std::move(services)),
       options_(std::move(options)),
       items_(std::move(items)),
-      progress_(*s_.clock, options_.limitRateKB) {
+      heldHost_(*s_.host, hold_),
+      progress_(*s_.clock, options_.limitRateKB, &hold_) {
+  s_.host = &heldHost_;
   SizeTotal total;
   for (const DownloadItem& i : items_) total.Add(std::max<int64_t>(i.fileSize, 0));
   progress_.SetRunTotal(total.Clamped());
@@ -64,25 +66,18 @@ void DownloadEngine::Cancel() {
 }
 
 void DownloadEngine::Pause() {
-  {
-    std::lock_guard lock(pauseMutex_);
-    paused_ = true;
-  }
+  if (cancel_) return;
+  hold_.Hold();
   progress_.Interrupt();
 }
 
 void DownloadEngine::Resume() {
-  {
-    std::lock_guard lock(pauseMutex_);
-    paused_ = false;
-  }
   if (!cancel_) progress_.ClearInterrupt();
-  pauseChanged_.notify_all();
+  hold_.Release();
 }
 
 bool DownloadEngine::SafePoint() {
-  std::unique_lock lock(pauseMutex_);
-  pauseChanged_.wait(lock, [this] { return !paused_ || cancel_; });
+  hold_.Pass();
   return !cancel_;
 }
 
@@ -151,8 +146,10 @@ void DownloadEngine::DownloadOneItem(size_t index) {
   progress_.AddProgress(0, 0);
   s_.host->RefreshTexts();
 
-  // A page's name must not lead out of the download folder.
-  if (!options_.useFullPath && (!transfer::StaysInsideFolder(it.fileName) || !transfer::StaysInsideFolder(it.subFolder))) {
+  // A page's name must stay inside the download folder, and fit, before
+  // any folder is made (a dropped row's was checked against its folder).
+  if (it.refusedName || (!options_.useFullPath && (!transfer::FitsInsideFolder(options_.downloadFolder, it.fileName) ||
+                                                  !transfer::StaysInsideFolder(it.subFolder)))) {
     FailItem(index, it.fileName, u"Refused name: " + it.fileName);
     return;
   }

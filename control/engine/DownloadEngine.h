@@ -8,7 +8,6 @@
 // Owned by the dialog that runs it. Run() is the worker body; Cancel(),
 // Pause(), Resume() and AbortNetwork() may come from the dialog's thread.
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -21,6 +20,8 @@
 #include "control/DownloadList.h"
 #include "control/engine/DownloadProgress.h"
 #include "control/engine/DownloadRunHost.h"
+#include "control/engine/HeldRunHost.h"
+#include "control/engine/RunHold.h"
 #include "control/engine/DownloadTarget.h"
 #include "control/engine/NetworkPath.h"
 
@@ -74,10 +75,13 @@ class DownloadEngine {
 
   void Cancel();
   bool Cancelled() const { return cancel_; }
-  // The stop question: the worker halts at its next safe point (between
-  // reads, or in a rate-limit wait) until Resume().
+  // The stop question: the worker halts at its next block (a progress
+  // report, a call to its host; a rate-limit wait ends early) until
+  // Resume().
   void Pause();
   void Resume();
+  // The worker waits there now.
+  bool Held() const { return hold_.WorkerWaiting(); }
   // Closes the session, which breaks a network call that blocks.
   void AbortNetwork() { session_.Close(); }
 
@@ -113,6 +117,8 @@ class DownloadEngine {
   DownloadRunOptions options_;
   mutable std::mutex itemsMutex_;
   std::vector<DownloadItem> items_;
+  RunHold hold_;
+  HeldRunHost heldHost_;  // what s_.host points to
   DownloadProgress progress_;
   CInternetSession session_;
 
@@ -123,9 +129,6 @@ class DownloadEngine {
   std::atomic<bool> singleCancelled_{false};
   bool applyAllSaveAs_ = false, applyAllOverwrite_ = false, applyAllResume_ = false;
 
-  std::mutex pauseMutex_;
-  std::condition_variable pauseChanged_;
-  bool paused_ = false;
   bool opened_ = false;  // the current item's file is open
   std::vector<uint8_t> buffer_;
 };

@@ -23,8 +23,9 @@ int32_t Percent(int64_t done, int64_t total) {
   return p >= 100.0 ? 100 : static_cast<int32_t>(p);
 }
 
-DownloadProgress::DownloadProgress(platform::IClock& clock, uint32_t limitRateKB)
+DownloadProgress::DownloadProgress(platform::IClock& clock, uint32_t limitRateKB, RunHold* hold)
     : clock_(clock),
+      hold_(hold),
       limitBytesPerSecond_(static_cast<double>(limitRateKB) * 1024.0),
       frequency_(std::max<int64_t>(1, clock.PerfFrequency())) {}
 
@@ -59,7 +60,13 @@ void DownloadProgress::ChangeItemSize(int64_t newSize) {
 }
 
 void DownloadProgress::AddProgress(int64_t fileDelta, int64_t rateDelta) {
+  int64_t held = 0;
+  if (hold_) {
+    const int64_t before = clock_.PerfCounter();
+    if (hold_->Pass()) held = clock_.PerfCounter() - before;
+  }
   std::unique_lock lock(mutex_);
+  lastCounter_ += held;
   int64_t now = clock_.PerfCounter();
   const int64_t n = SaturatingAdd(s_.currentDone, fileDelta);
   if (n > s_.currentTotal) {

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "common/platform/Clock.h"
+#include "control/engine/RunHold.h"
 
 namespace vard {
 
@@ -23,8 +24,9 @@ struct ProgressSnapshot {
 
 class DownloadProgress {
  public:
-  // `limitRateKB`: KB (1,024 bytes) per second, 0 for no limit.
-  DownloadProgress(platform::IClock& clock, uint32_t limitRateKB);
+  // `limitRateKB`: KB (1,024 bytes) per second, 0 for no limit. `hold`,
+  // when given, is passed before anything is counted.
+  DownloadProgress(platform::IClock& clock, uint32_t limitRateKB, RunHold* hold = nullptr);
 
   // Starts the rate's time reference (the run starts).
   void Start();
@@ -35,7 +37,8 @@ class DownloadProgress {
   // The server announced another size for the current item.
   void ChangeItemSize(int64_t newSize);
   // `fileDelta` bytes reached the item's file; `rateDelta` of them count for
-  // the rate. A call with rateDelta 0 only moves the time reference. When
+  // the rate. A call with rateDelta 0 only moves the time reference. While
+  // the run is held this waits first, and the time held does not count. When
   // the run is ahead of the limit, sleeps until the average rate since the
   // start has come down to it (through the clock, in short steps, so that
   // Interrupt() ends the wait within one step).
@@ -50,6 +53,7 @@ class DownloadProgress {
   double SecondsSince(int64_t counter) const;
 
   platform::IClock& clock_;
+  RunHold* hold_;
   const double limitBytesPerSecond_;
   const int64_t frequency_;
   std::atomic<bool> interrupted_{false};

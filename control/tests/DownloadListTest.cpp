@@ -141,6 +141,27 @@ TEST_F(DownloadListTest, DropBatchMakesFullPaths) {
   EXPECT_EQ(list.DropBatch(u"D:\\drop\\", {0})[0].fileName, u"D:\\drop\\r.pdf");
 }
 
+TEST_F(DownloadListTest, DropBatchRefusesNamesThatLeaveTheDropFolderOrCannotFitIt) {
+  DownloadList list = MakeList(FolderLayout::kType2);
+  std::u16string deep = u"g/";
+  for (int i = 0; i < 3000; ++i) deep += u"a/";
+  for (const std::u16string& name :
+       {std::u16string(u"g/ok/fine.bin"), std::u16string(u"g/../../up.bin"), std::u16string(u"g/x/..\\..\\..\\up.bin"),
+        std::u16string(u"g/sub/CON"), std::u16string(u"g/") + std::u16string(245, u'n') + u"/long.bin", deep + u"deep.bin"})
+    list.AddItem(u"u", name, 1, false);
+  const auto batch = list.DropBatch(u"D:\\drop", {0});
+  ASSERT_EQ(batch.size(), 6u);
+  EXPECT_EQ(batch[0].fileName, u"D:\\drop\\g/ok\\fine.bin");
+  EXPECT_FALSE(batch[0].refusedName);
+  for (size_t i = 1; i < batch.size(); ++i) EXPECT_TRUE(batch[i].refusedName) << i;
+
+  // A plain row's name is only its last component, and checked all the same.
+  list.SetLayout(FolderLayout::kType0);
+  list.AddItem(u"u", u"x/nul.txt", 1, false);
+  EXPECT_TRUE(list.DropBatch(u"D:\\drop", {6})[0].refusedName);
+  EXPECT_FALSE(list.DropBatch(u"D:\\drop", {1})[0].refusedName);  // "up.bin" alone stays inside
+}
+
 TEST_F(DownloadListTest, LongNamesAreCutToFieldCapacity) {
   DownloadList list = MakeList(FolderLayout::kType1);
   list.AddItem(u"u", std::u16string(400, u'n'), 1, false);

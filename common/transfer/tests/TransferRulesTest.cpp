@@ -97,5 +97,23 @@ TEST(SafeName, NamesThatLeaveTheFolderAreRefused) {
     EXPECT_FALSE(StaysInsideFolder(bad)) << std::string(bad.begin(), bad.end());
 }
 
+TEST(SafeName, NamesMustFitTheFolderTheyGoIn) {
+  const std::u16string folder = u"C:\\drop";  // 7 units
+  EXPECT_TRUE(FitsInsideFolder(folder, u"sub/a.txt"));
+  EXPECT_TRUE(FitsInsideFolder(folder + u"\\", u"a.txt"));
+  EXPECT_FALSE(FitsInsideFolder(folder, u"sub/../../a.txt"));  // and stays inside
+  // A file path up to 259 units, each folder on the way up to 247.
+  const std::u16string dir(239, u'd');  // C:\drop\ddd... is 247
+  EXPECT_TRUE(FitsInsideFolder(folder, dir + u"\\" + std::u16string(11, u'f')));
+  EXPECT_FALSE(FitsInsideFolder(folder, dir + u"\\" + std::u16string(12, u'f')));
+  EXPECT_FALSE(FitsInsideFolder(folder, dir + u"d\\f"));
+  EXPECT_TRUE(FitsInsideFolder(folder, std::u16string(251, u'f')));
+  EXPECT_FALSE(FitsInsideFolder(folder, std::u16string(252, u'f')));
+  std::u16string deep;
+  for (int i = 0; i < 3000; ++i) deep += u"a/";
+  EXPECT_FALSE(FitsInsideFolder(folder, deep + u"x"));
+  EXPECT_FALSE(FitsInsideFolder(folder, deep));  // a folder entry
+}
+
 }  // namespace
 }  // namespace vard::transfer

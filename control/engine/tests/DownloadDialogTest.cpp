@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <map>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
 #include "common/http/tests/TestEndpoint.h"
+#include "common/platform/FileSystem.h"
+#include "common/platform/PathText.h"
 #include "common/platform/tests/RegistryFixture.h"
 #include "common/text/Utf.h"
 #include "control/engine/ConsoleDownloadDialogView.h"
@@ -163,6 +168,115 @@ TEST_F(DownloadDialogTest, EachConsoleListDialogRunsOnTheOutputMadeForIt) {
     EXPECT_EQ(counts->ended, run);
   }
   EXPECT_EQ(counts->opened, 1);
+}
+
+// A view whose stop question, like a message box, goes on running what is
+// posted to the dialog while it is open.
+class ModalLoopView final : public IDownloadDialogView {
+ public:
+  std::u16string TemplateCaption() override { return u"Download"; }
+  void SetTitle(const std::u16string&) override {}
+  void SetText(int id, const std::u16string& text) override { texts[id] = text; }
+  void SetProgress(int, int32_t) override {}
+  void ShowControl(int, bool) override {}
+  void EnableControl(int, bool) override {}
+  void SetRowCount(size_t) override {}
+  void SetListHeight(int32_t) override {}
+  void RedrawRow(size_t row) override {
+    if (onRedraw) onRedraw(row);
+  }
+  bool AskYesNo(const std::u16string&, const std::u16string&) override {
+    events.push_back("stop?");
+    const bool stop = onStopQuestion();
+    events.push_back(stop ? "stop" : "go on");
+    return stop;
+  }
+  void MessageBox(const std::u16string&, const std::u16string&) override {}
+  DuplicateAnswer AskDuplicate(const DuplicatePrompt& prompt) override {
+    events.push_back("exists " + Utf16ToUtf8(p::LastPathComponent(prompt.question.path)));
+    return {duplicate::kOverwrite, false, {}};
+  }
+  std::optional<std::u16string> BrowseFolder(const std::u16string&, const std::u16string&) override { return {}; }
+  void Post(std::function<void()> task) override {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(task));
+  }
+  void MakeInvisible() override {}
+  void EndDialog(int code) override { events.push_back("end " + std::to_string(code)); }
+
+  // Runs what is posted, one task at a time (a task may pump again), until
+  // `done`; false after 10 s on the clock.
+  bool PumpUntil(const std::function<bool()>& done) {
+    return p::SystemClock().WaitUntil(
+        [&] {
+          for (;;) {
+            std::function<void()> task;
+            {
+              std::lock_guard lock(mutex_);
+              if (queue_.empty()) break;
+              task = std::move(queue_.front());
+              queue_.pop_front();
+            }
+            task();
+          }
+          return done();
+        },
+        10000, 1);
+  }
+
+  std::map<int, std::u16string> texts;
+  std::vector<std::string> events;
+  std::function<void(size_t)> onRedraw;
+  std::function<bool()> onStopQuestion;
+
+ private:
+  std::mutex mutex_;
+  std::deque<std::function<void()>> queue_;
+};
+
+TEST_F(DownloadDialogTest, TheStopQuestionHoldsTheRunAndNothingIsAskedOverIt) {
+  for (const bool stop : {false, true}) {
+    // b.bin is there: the run's second item asks about it, never over the
+    // stop question that opens as the first item ends.
+    {
+      p::File f = p::File::Open(folder_ / u"b.bin", p::access::kWrite, 0, p::Disposition::kCreateAlways);
+      uint32_t n = 0;
+      f.Write("old", 3, &n);
+    }
+    p::RemoveFile(folder_ / u"a.bin");
+    DownloadDialogConfig config;
+    config.autoStart = true;
+    config.options.downloadFolder = folder_.Path();
+    DownloadDialog dialog(Services(), config, {Item("/data/3000", u"a.bin", 3000), Item("/data/10", u"b.bin", 10)});
+    ModalLoopView view;
+    bool closed = false, held = false, still = false;
+    view.onRedraw = [&](size_t row) {
+      if (closed || row != 0 || dialog.RowItem(0).status != item::kDone) return;
+      closed = true;
+      dialog.OnClose(true);
+    };
+    view.onStopQuestion = [&] {
+      held = view.PumpUntil([&] { return dialog.RunHeld(); });
+      dialog.OnTimer();
+      const std::u16string bytes = view.texts[dlg::kRunBytes];
+      view.PumpUntil([] { return true; });  // what was sent before the hold
+      dialog.OnTimer();
+      still = view.texts[dlg::kRunBytes] == bytes;
+      return stop;
+    };
+    dialog.OnInit(view);
+    ASSERT_TRUE(view.PumpUntil([&] { return dialog.Ended(); }));
+    EXPECT_TRUE(held) << stop;
+    EXPECT_TRUE(still) << stop;
+    if (stop) {
+      EXPECT_EQ(view.events, (std::vector<std::string>{"stop?", "stop", "end 2"}));
+      EXPECT_EQ(p::FileSizeOf(folder_ / u"b.bin"), 3);
+    } else {
+      EXPECT_EQ(view.events, (std::vector<std::string>{"stop?", "go on", "exists b.bin", "end 1"}));
+      EXPECT_EQ(p::FileSizeOf(folder_ / u"a.bin"), 3000);
+      EXPECT_EQ(p::FileSizeOf(folder_ / u"b.bin"), 10);
+    }
+  }
 }
 
 // ---- child mode ----

@@ -196,6 +196,40 @@ TEST_F(DownloadEngineTest, EachItemEndsOnItsOwnAndFailuresEndTheRunAsFailed) {
   EXPECT_NE(ReadFile(folder / u"error.bin"), "status 500");
 }
 
+// Grouped rows dropped into a folder: a name the drop path refused fails
+// its item before anything is made, in the drop folder or outside it.
+TEST_F(DownloadEngineTest, DroppedRowsStayInTheDropFolderAndRefusedNamesMakeNothing) {
+  DownloadList list(DownloadListServices{});
+  list.SetLayout(FolderLayout::kType2);
+  std::u16string deep = u"g/";
+  for (int i = 0; i < 3000; ++i) deep += u"a/";
+  for (const std::u16string& name : {std::u16string(u"g/ok/fine.bin"), std::u16string(u"g/../../escape.bin"),
+                                     deep + u"deep.bin", std::u16string(u"g/x/..\\..\\..\\escape2.bin")})
+    list.AddItem(ServerUrl("/data/10"), name, 10, false);
+  const std::u16string drop = folder / u"drop";
+  ASSERT_TRUE(p::MakeDirectory(drop));
+  options.useFullPath = true;
+  DownloadEngine& e = Run(list.DropBatch(drop, {0}));
+  EXPECT_EQ(ReadFile(drop + u"\\g\\ok\\fine.bin"), Data(0, 10));
+  EXPECT_EQ(Status(0), item::kDone);
+  for (size_t i = 1; i < 4; ++i) EXPECT_EQ(Status(i), item::kFailed) << i;
+  EXPECT_EQ(e.EndCode(), endcode::kFailed);
+  EXPECT_FALSE(p::PathExists(folder / u"escape.bin"));
+  EXPECT_FALSE(p::PathExists(folder / u"escape2.bin"));
+  EXPECT_FALSE(p::PathExists(drop + u"\\g\\a"));
+  EXPECT_FALSE(p::PathExists(drop + u"\\g\\x"));
+}
+
+// The same limits hold for a page's names below the download folder.
+TEST_F(DownloadEngineTest, ANameTooDeepForTheFolderFailsBeforeAnyFolderIsMade) {
+  std::u16string deep;
+  for (int i = 0; i < 3000; ++i) deep += u"a/";
+  DownloadEngine& e = Run({Item(ServerUrl("/data/10"), deep + u"x.bin", 10)});
+  EXPECT_EQ(Status(0), item::kFailed);
+  EXPECT_EQ(e.EndCode(), endcode::kFailed);
+  EXPECT_FALSE(p::PathExists(folder / u"a"));
+}
+
 // Pages serve their files over TLS: resumed and cut bodies come whole as
 // over http, and a server whose certificate is not trusted gets nothing
 // written and fails its item.

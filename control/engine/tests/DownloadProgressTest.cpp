@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "control/engine/ProgressTexts.h"
 
 namespace vard {
@@ -95,6 +97,27 @@ TEST(DownloadProgress, AnInterruptEndsTheLimitWait) {
   p.ClearInterrupt();
   p.AddProgress(1024, 1024);
   EXPECT_GT(clock.slept_, 1000000u);
+}
+
+TEST(DownloadProgress, AHeldRunCountsNothingUntilReleasedNorTheTimeHeld) {
+  SteppedClock clock;
+  RunHold hold;
+  DownloadProgress p(clock, 0, &hold);
+  p.Start();
+  p.BeginItem(100);
+  clock.Advance(1);
+  hold.Hold();
+  std::thread worker([&] { p.AddProgress(50, 50); });
+  EXPECT_TRUE(platform::SystemClock().WaitUntil([&] { return hold.WorkerWaiting(); }, 5000, 1));
+  EXPECT_EQ(p.Snapshot().currentDone, 0);
+  clock.Advance(60);  // a minute with the question open
+  hold.Release();
+  worker.join();
+  const ProgressSnapshot s = p.Snapshot();
+  EXPECT_EQ(s.currentDone, 50);
+  EXPECT_NEAR(s.elapsedSeconds, 1.0, 0.01);
+  EXPECT_NEAR(s.bytesPerSecond, 50.0, 0.5);
+  EXPECT_FALSE(hold.Pass());  // released: nobody waits
 }
 
 TEST(ProgressTexts, RateBytesAndTimeLeft) {
