@@ -10,9 +10,11 @@
 #include "common/platform/PathText.h"
 #include "common/respack/LanguageStore.h"
 #include "common/text/Utf.h"
+#include "common/transfer/BodyBounds.h"
 #include "common/transfer/BodyPlacement.h"
 #include "common/transfer/ResumeRequest.h"
 #include "common/transfer/SafeName.h"
+#include "common/transfer/TurnProgress.h"
 
 namespace vard {
 namespace inet = platform::inet;
@@ -284,8 +286,7 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
   platform::IClock& clock = *s_.clock;
   const std::u16string cookie = ReadField(entry.cookie);
   RateLimitSleep limit(clock, entry.speed_limit_kb);
-  int stalls = 0;
-  int refetches = 0;
+  std::optional<transfer::TurnProgress> turn;
   // Fails the entry where it stands, letting go of what is open.
   const auto fail = [&](const std::u16string& message, int64_t offset = -1) {
     out.Close();
@@ -294,6 +295,12 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
     if (!message.empty()) Log(entry, t.path, message, offset);
     return FileEnd::kNormal;
   };
+  // The turn is over without the file: the retry path with its countdown.
+  const auto giveUp = [&] {
+    out.Close();
+    if (t.useBroker) out.Release();
+    return FileEnd::kNetworkFailure;
+  };
 
   while (entry.bytes_done < entry.file_size) {
     if (out.Prepare() != OutputReady::kReady) {
@@ -301,17 +308,17 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
       LogIpc(entry, u"Connect", u"the PIPE Couldn't Connected");
       return FileEnd::kNormal;
     }
-    if (!out.Open(t.path, t.append)) return fail({});
-    if (entry.local_path.empty()) {
-      TransferLock lock(host_);
-      entry.local_path = t.path;
-    }
 
     std::u16string requestUrl = t.url;
     std::u16string headers;
     std::optional<int64_t> rangeFrom;
     int64_t onDisk = 0;
+    // A file to append to is opened for its size; a file made anew is made
+    // (or emptied) only once the answer is the file.
+    bool opened = false;
     if (t.append) {
+      if (!out.Open(t.path, true)) return fail({});
+      opened = true;
       onDisk = out.SeekToEnd();
       if (onDisk < 0) return fail(out.FailureText());
       if (entry.resume_by_query) {
@@ -326,6 +333,7 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
         break;
       }
     }
+    if (!turn) turn.emplace(onDisk);
     if (!cookie.empty()) {
       if (!headers.empty()) headers += u"\r\n";
       headers += u"Cookie: " + cookie;
@@ -359,32 +367,41 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
         break;
     }
 
-    if (t.append) {
-      // Where the body goes: the answer's range decides, never the request.
-      std::u16string rangeText;
-      const bool hasRange = request.QueryInfoText(inet::kQueryContentRange, rangeText);
-      const transfer::Placement place = transfer::PlaceBody(
-          {rangeFrom, entry.resume_by_query != 0, onDisk,
-           hasRange ? std::optional<std::u16string_view>(rangeText) : std::nullopt});
-      if (place.target == BodyTarget::kUnusable) return fail(u"Unusable Content-Range: " + rangeText, onDisk);
-      if (place.target == BodyTarget::kRefetch) {
-        if (++refetches > kRefetchLimit) return fail(u"Misplaced Content-Range: " + rangeText, onDisk);
-        if (!out.SeekTo(0)) return fail(out.FailureText());
-        SetDone(entry, 0);
-        out.Close();
-        t.append = false;  // the whole file, without a range
-        continue;
-      }
-      if (place.target == BodyTarget::kWriteAt || place.target == BodyTarget::kFromStart) {
-        const int64_t at = place.target == BodyTarget::kWriteAt ? place.offset : 0;
-        if (!out.SeekTo(at)) return fail(out.FailureText());
-        SetDone(entry, std::min(at, entry.file_size));
-      }
+    // Where the body goes and how far: the answer decides, never the request.
+    std::u16string rangeText, lengthText;
+    const bool hasRange = request.QueryInfoText(inet::kQueryContentRange, rangeText);
+    std::optional<int64_t> length;
+    if (request.QueryInfoText(inet::kQueryContentLength, lengthText)) length = transfer::ParseContentLength(lengthText);
+    const transfer::Placement place = transfer::PlaceBody(
+        {rangeFrom, t.append && entry.resume_by_query != 0, onDisk,
+         hasRange ? std::optional<std::u16string_view>(rangeText) : std::nullopt, length, entry.file_size});
+    if (place.target == BodyTarget::kUnusable) return fail(u"Unusable Content-Range: " + rangeText, onDisk);
+    if (place.target == BodyTarget::kRefetch) {
+      // Not where the file can take it: the whole file, asked for anew.
+      Log(entry, t.path, u"Misplaced Content-Range: " + rangeText, onDisk);
+      if (opened && !out.SeekTo(0)) return fail(out.FailureText());
+      SetDone(entry, 0);
+      out.Close();
+      t.append = false;
+      if (!turn->Again(0)) return giveUp();
+      continue;
+    }
+    if (!opened) {
+      if (!out.Open(t.path, false)) return fail({});
+      opened = true;
+    } else if (place.target == BodyTarget::kWriteAt || place.target == BodyTarget::kFromStart) {
+      const int64_t at = place.target == BodyTarget::kWriteAt ? place.offset : 0;
+      if (!out.SeekTo(at)) return fail(out.FailureText());
+      SetDone(entry, std::min(at, entry.file_size));
+    }
+    if (entry.local_path.empty()) {
+      TransferLock lock(host_);
+      entry.local_path = t.path;
     }
 
     Log(entry, t.path, kLogStarted, onDisk);
 
-    int64_t cycleBytes = 0;
+    transfer::BodyBounds bounds(place);
     bool readFailed = false, stopped = false;
     WriteResult written = WriteResult::kWritten;
     const double frequency = static_cast<double>(clock.PerfFrequency());
@@ -398,21 +415,23 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
         const uint32_t n = std::min(request.QueryDataAvailable(), limit.BlockCap());
         if (buffer_.size() < static_cast<size_t>(n) + 1) buffer_.resize(static_cast<size_t>(n) + 1);
         const uint32_t r = n ? request.Read(buffer_.data(), n) : 0;
+        const uint32_t allowed = bounds.Take(r);
         const double seconds = (clock.PerfCounter() - started) / frequency;
         {
           TransferLock lock(host_);
           const DownloadCounters c = host_.Counters();
           *c.run_seconds += seconds;
-          if (r > 0) written = out.Write(buffer_.data(), r);
-          if (r > 0 && written == WriteResult::kWritten) {
-            entry.bytes_done += r;
-            *c.run_bytes += r;
-            *c.job_bytes_done += r;
+          if (allowed > 0) written = out.Write(buffer_.data(), allowed);
+          if (allowed > 0 && written == WriteResult::kWritten) {
+            entry.bytes_done += allowed;
+            *c.run_bytes += allowed;
+            *c.job_bytes_done += allowed;
           }
         }
-        if (r == 0 || written != WriteResult::kWritten) break;
-        retry = 0;
-        cycleBytes += r;
+        if (r == 0 || bounds.Surplus() || written != WriteResult::kWritten) break;
+        // Retries start over only when the file grows past what this turn
+        // already had, not for bytes that rewrite it.
+        if (turn->Beyond(bounds.Position())) retry = 0;
         limit.Count(r, seconds);
         if (limit.Limited()) {
           const double slept = limit.Sleep([this] { return !host_.StopRequested() && host_.Running(); });
@@ -427,10 +446,12 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
     if (written == WriteResult::kWritten) written = out.Flush();
     const int64_t finalSize = out.SeekToEnd();
 
-    if (readFailed || written == WriteResult::kLost) {
-      // A broken body or a broker that went away: the retry appends from
-      // what reached the disk, with a broker started anew if need be.
+    if (readFailed || written == WriteResult::kLost || (bounds.Surplus() && !bounds.WholeFileAgain())) {
+      // A broken body (cut, or longer than its answer said) or a broker that
+      // went away: the retry appends from what reached the disk, with a
+      // broker started anew if need be.
       Log(entry, t.path, kLogError, -1, finalSize);
+      if (turn->Beyond(bounds.Position())) retry = 0;
       out.Close();
       if (t.useBroker) out.Release();
       return FileEnd::kNetworkFailure;
@@ -446,15 +467,20 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
       out.Close();
       return FileEnd::kPause;
     }
+    if (bounds.WholeFileAgain()) {
+      // A query resume answered with the whole file: start the file anew.
+      if (!out.SeekTo(0)) return fail(out.FailureText());
+      SetDone(entry, 0);
+      out.Close();
+      t.append = false;
+      if (!turn->Again(0)) return giveUp();
+      continue;
+    }
     Log(entry, t.path, kLogComplete, -1, finalSize);
     out.Close();
-    // A body that ended early is asked for again from the new size; one
-    // that keeps bringing nothing is a network failure, not a loop.
-    stalls = cycleBytes > 0 ? 0 : stalls + 1;
-    if (stalls >= kStallLimit) {
-      if (t.useBroker) out.Release();
-      return FileEnd::kNetworkFailure;
-    }
+    // A body that ended early is asked for again from the new size, as long
+    // as the requests move the end of the file forward.
+    if (entry.bytes_done < entry.file_size && !turn->Again(bounds.Position())) return giveUp();
     t.append = true;
   }
   if (!s_.savedDownloadsPath.empty()) MarkSavedDownloadDone(s_.savedDownloadsPath, t.url);
