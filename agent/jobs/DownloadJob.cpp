@@ -208,8 +208,12 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
   const bool ours = !entry.local_path.empty();
   if (ours) path = entry.local_path;
   // The question concerns a file that is there; a remembered answer never
-  // decides for a file that is not.
-  if (entry.bytes_done == 0 && !ours) {
+  // decides for a file that is not. A retry of an entry whose file is not
+  // made yet goes on with the answer given for it.
+  if (!ours && answered_.entry == &entry) {
+    path = answered_.path;
+    action = answered_.action;
+  } else if (entry.bytes_done == 0 && !ours) {
     const ExistingFile existing = out.Exists(path);
     if (existing == ExistingFile::kFailed) {
       SetStatus(entry, entry_status::kFailed);
@@ -252,6 +256,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
       }
       action = remembered;
     }
+    answered_ = {&entry, path, action};
   }
   if (action == duplicate_answer::kSkip) {
     SetStatus(entry, entry_status::kWaiting);

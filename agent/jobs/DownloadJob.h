@@ -69,6 +69,13 @@ class DownloadJob {
 
   IDownloadJobHost& host_;
   DownloadJobServices s_;
+  // The last entry asked about, with its path and answer: its file is made
+  // only once a server answers with it, so a retry must not ask again.
+  struct Answered {
+    const CDownloadFile* entry = nullptr;
+    std::u16string path;
+    int32_t action = 0;
+  } answered_;
   std::vector<uint8_t> buffer_;
 };
 

@@ -471,7 +471,17 @@ TEST_F(DownloadJobTest, OverwrittenFileIsKeptUntilTheAnswerIsTheFile) {
     EXPECT_EQ(e->status, entry_status::kFailed) << Utf16ToUtf8(url);
     EXPECT_EQ(ReadAll(In(u"keep.bin")), old) << Utf16ToUtf8(url);
   }
-  WriteAll(In(u"keep.bin"), old);
+  // Asked once: the retries go on with the answer, the file still kept.
+  host.option = ExistingFileOption::kAsk;
+  host.retry = {1, 2};
+  host.replies.push_back({duplicate_answer::kOverwrite, false, {}});
+  auto refused = MakeEntry(u"http://127.0.0.1:1/x", u"keep.bin", 100);
+  Run({refused});
+  EXPECT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.countdowns.size(), 2u);
+  EXPECT_EQ(ReadAll(In(u"keep.bin")), old);
+
+  host.option = ExistingFileOption::kOverwrite;
   auto e = MakeEntry(ServerUrl("/data/100"), u"keep.bin", 100);
   Run({e});
   EXPECT_EQ(e->status, entry_status::kDone);
