@@ -326,12 +326,10 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
       opened = true;
       onDisk = out.SeekToEnd();
       if (onDisk < 0) return fail(out.FailureText());
-      if (entry.resume_by_query) {
-        requestUrl = transfer::WithFileSizeQuery(t.url, onDisk);
-      } else {
-        headers = transfer::RangeHeader(onDisk);
-        rangeFrom = onDisk;
-      }
+      transfer::ResumeAsk ask = transfer::ResumeFrom(t.url, onDisk, entry.resume_by_query != 0);
+      requestUrl = std::move(ask.url);
+      headers = std::move(ask.header);
+      rangeFrom = ask.rangeFrom;
       SetDone(entry, std::min(onDisk, entry.file_size));
       if (entry.bytes_done >= entry.file_size) {
         out.Close();

@@ -287,12 +287,10 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
     int64_t onDisk = 0;
     if (resume) {
       onDisk = done = opened_ ? std::max<int64_t>(s_.target->Size(), 0) : 0;
-      if (options_.resumeByQuery) {
-        url = transfer::WithFileSizeQuery(url, done);
-      } else {
-        headers = transfer::RangeHeader(done);
-        rangeFrom = done;
-      }
+      transfer::ResumeAsk ask = transfer::ResumeFrom(url, done, options_.resumeByQuery);
+      url = std::move(ask.url);
+      headers = std::move(ask.header);
+      rangeFrom = ask.rangeFrom;
     }
 
     CHttpFile request;

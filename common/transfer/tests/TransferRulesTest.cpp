@@ -18,6 +18,14 @@ TEST(ResumeRequest, RangeHeaderAndFileSizeQuery) {
   // The parameter goes before a fragment, which a client never sends.
   EXPECT_EQ(WithFileSizeQuery(u"http://h/f.bin#top", 7), u"http://h/f.bin?_filesize=7#top");
   EXPECT_EQ(WithFileSizeQuery(u"http://h/f.bin?a#b?c", 7), u"http://h/f.bin?a&_filesize=7#b?c");
+  const ResumeAsk byRange = ResumeFrom(u"http://h/f.bin", 40, false);
+  EXPECT_EQ(byRange.url, u"http://h/f.bin");
+  EXPECT_EQ(byRange.header, u"Range:bytes=40-");
+  EXPECT_EQ(byRange.rangeFrom, 40);
+  const ResumeAsk byQuery = ResumeFrom(u"http://h/f.bin", 40, true);
+  EXPECT_EQ(byQuery.url, u"http://h/f.bin?_filesize=40");
+  EXPECT_TRUE(byQuery.header.empty());
+  EXPECT_FALSE(byQuery.rangeFrom);
 }
 
 TEST(BodyPlacement, StatusClasses) {
