@@ -380,10 +380,9 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
          hasRange ? std::optional<std::u16string_view>(rangeText) : std::nullopt, length, entry.file_size});
     if (place.target == BodyTarget::kUnusable) return fail(u"Unusable Content-Range: " + rangeText, onDisk);
     if (place.target == BodyTarget::kRefetch) {
-      // Not where the file can take it: the whole file, asked for anew.
+      // Not where the file can take it: the whole file, asked for anew (the
+      // file is emptied by the answer that is the file).
       Log(entry, t.path, u"Misplaced Content-Range: " + rangeText, onDisk);
-      if (opened && !out.SeekTo(0)) return fail(out.FailureText());
-      SetDone(entry, 0);
       out.Close();
       t.append = false;
       if (!turn->Again(0)) return giveUp();
@@ -392,6 +391,7 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
     if (!opened) {
       if (!out.Open(t.path, false)) return fail({});
       opened = true;
+      SetDone(entry, 0);
     } else if (place.target == BodyTarget::kWriteAt || place.target == BodyTarget::kFromStart) {
       const int64_t at = place.target == BodyTarget::kWriteAt ? place.offset : 0;
       if (!out.SeekTo(at)) return fail(out.FailureText());
@@ -471,9 +471,10 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
       return FileEnd::kPause;
     }
     if (bounds.WholeFileAgain()) {
-      // A query resume answered with the whole file: start the file anew.
-      if (!out.SeekTo(0)) return fail(out.FailureText());
-      SetDone(entry, 0);
+      // A query resume answered with the whole file: what it appended goes,
+      // and the file starts anew with the next answer that is the file.
+      if (!out.SeekTo(onDisk)) return fail(out.FailureText());
+      SetDone(entry, std::min(onDisk, entry.file_size));
       out.Close();
       t.append = false;
       if (!turn->Again(0)) return giveUp();

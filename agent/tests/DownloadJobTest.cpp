@@ -427,6 +427,8 @@ TEST_F(DownloadJobTest, MisbehavingServersGetFewRequestsPerTurnAndNoMisplacedByt
       // A range never asked for, far past the file: never written at 0.
       {"206 not asked for", "/data/100?crange=1000000000-1000000099/1000000100", 100, 0, false,
        entry_status::kFailed, "<missing>", 3},
+      {"206 far away, resumed", "/data/100?crange=1000000000-1000000099/1000000100", 100, 40, false,
+       entry_status::kFailed, DataBytes(40), 3},
       {"206 from 0 not asked for", "/data/100?crange=0-99/100", 100, 0, false, entry_status::kDone, DataBytes(100), 1},
   };
   for (const Case& c : cases) {

@@ -278,6 +278,8 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
   // The item then ends with what arrived, or fails when nothing did.
   const auto again = [&](bool engineEnded) { return turn.Again(done, engineEnded); };
   const auto gaveUp = [&] { return done > 0 ? ItemEnd::kComplete : ItemEnd::kFailedRead; };
+  // The file is to start anew, once an answer is the file.
+  bool anew = false;
 
   while (!sizeKnown || done < fileSize || first) {
     if (sizeKnown && fileSize <= 0 && first) break;  // nothing to fetch: the empty file is the item
@@ -333,20 +335,21 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
       if (place.target == BodyTarget::kRefetch) {
         // Not where the file can take it: the whole file, asked for anew.
         request.Close();
-        if (opened_ && !s_.target->CutAt(0)) return ItemEnd::kFailedWrite;
         progress_.AddProgress(first ? 0 : -done, 0);
         done = 0;
         resume = false;
+        anew = opened_;
         if (!again(false)) return gaveUp();
         continue;
       }
       // The file is made, or emptied, only now that the answer is the file.
       if (!opened_ && !OpenTarget(index, path, resume)) return ItemEnd::kEarly;
-      if (resume && place.target != BodyTarget::kAppend) {
+      if (anew || (resume && place.target != BodyTarget::kAppend)) {
         const int64_t at = place.target == BodyTarget::kWriteAt ? place.offset : 0;
         if (!s_.target->CutAt(at)) return ItemEnd::kFailedWrite;
         if (!first) progress_.AddProgress(at - done, 0);
         done = at;
+        anew = false;
       }
 
       // The size the answer gives the file: its range's total, or the end
@@ -414,11 +417,13 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
     // A read broken by our own stop is the stop, not a failure.
     if (readFailed) return ItemEnd::kFailedRead;
     if (bounds.WholeFileAgain()) {
-      // A query resume answered with the whole file: start the file anew.
-      if (!s_.target->CutAt(0)) return ItemEnd::kFailedWrite;
+      // A query resume answered with the whole file: what it appended goes,
+      // and the file starts anew with the next answer that is the file.
+      if (!s_.target->CutAt(onDisk)) return ItemEnd::kFailedWrite;
       progress_.AddProgress(-done, 0);
       done = 0;
       resume = false;
+      anew = true;
       if (!again(false)) return gaveUp();
       continue;
     }

@@ -402,6 +402,9 @@ TEST_F(DownloadEngineTest, MisbehavingServersGetFewRequestsAndNoMisplacedByte) {
       // A range never asked for, far past the file: nothing usable arrives.
       {"206 not asked for", "/data/100?crange=1000000000-1000000099/1000000100", 100, 0, false, item::kFailed,
        "<missing>", 3},
+      // The same for a resumed file: what was there stays.
+      {"206 far away, resumed", "/data/100?crange=1000000000-1000000099/1000000100", 100, 40, false, item::kFailed,
+       Data(0, 40), 3},
       // A range not asked for that starts the file: written where it says.
       {"206 from 0 not asked for", "/data/100?crange=0-99/100", 100, 0, false, item::kDone, Data(0, 100), 1},
   };
