@@ -39,8 +39,13 @@ std::u16string ControlDownloads::Resolve(const std::u16string& url) const {
 }
 
 void ControlDownloads::DownloadAndOpen(const std::u16string& url, const std::u16string& fileName, int64_t fileSize) {
+  RunSingle(url, fileName, fileSize, false);
+}
+
+void ControlDownloads::RunSingle(const std::u16string& url, const std::u16string& fileName, int64_t fileSize,
+                                 bool sizeUnknown) {
   if (url.empty()) return;
-  dialogs_.RunDownloadAndOpen(settings_, SingleFile{Resolve(url), fileName, fileSize});
+  dialogs_.RunDownloadAndOpen(settings_, SingleFile{Resolve(url), fileName, fileSize, sizeUnknown});
   settings_.openAfterDownload = true;
 }
 
@@ -48,7 +53,12 @@ void ControlDownloads::SingleDownload(const std::u16string& url, const std::u16s
   if (url.empty()) return;
   const std::u16string resolved = Resolve(url);
   const std::u16string shown = LastPathComponent(fileName.empty() ? resolved : fileName);
-  if (fileSize == 0) fileSize = network_.QueryRemoteSize(resolved, settings_.useUnicode).value_or(0);
+  bool sizeUnknown = false;
+  if (fileSize == 0) {
+    fileSize = network_.QueryRemoteSize(resolved, settings_.useUnicode).value_or(0);
+    // Asked once: the download fetches a size still unknown to its end.
+    sizeUnknown = fileSize <= 0;
+  }
   const auto answer = dialogs_.AskOpenOrSave(shown, fileSize);
   if (!answer) return;
   using Choice = OpenOrSaveAnswer::Choice;
@@ -57,7 +67,7 @@ void ControlDownloads::SingleDownload(const std::u16string& url, const std::u16s
   settings_.openAfterDownload = answer->choice != Choice::kSave;
   // The page's URL as it came (it is resolved again), the target a full path.
   ForcedFlag fullPaths(settings_.dialog.useFullPath);
-  DownloadAndOpen(url, target, fileSize);
+  RunSingle(url, target, fileSize, sizeUnknown);
 }
 
 std::u16string TemporaryTarget(const std::u16string& tempFolderSetting, const std::u16string& name) {

@@ -29,6 +29,7 @@ class ControlDownloads {
 
  private:
   std::u16string Resolve(const std::u16string& url) const;
+  void RunSingle(const std::u16string& url, const std::u16string& fileName, int64_t fileSize, bool sizeUnknown);
 
   ControlSettings& settings_;
   IDownloadDialogs& dialogs_;

@@ -10,9 +10,11 @@
 #include "common/platform/PathText.h"
 #include "common/respack/LanguageStore.h"
 #include "common/text/Utf.h"
+#include "common/transfer/BodyBounds.h"
 #include "common/transfer/BodyPlacement.h"
 #include "common/transfer/ResumeRequest.h"
 #include "common/transfer/SafeName.h"
+#include "common/transfer/TurnProgress.h"
 
 namespace vard {
 namespace inet = platform::inet;
@@ -215,8 +217,12 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
 
   int32_t action = duplicate_answer::kNone;
   // The question concerns a file that is there; a remembered answer never
-  // decides for a file that is not.
-  if (entry.bytes_done == 0 && !ours) {
+  // decides for a file that is not. A retry of an entry whose file is not
+  // made yet goes on with the answer given for it.
+  if (!ours && answered_.entry == &entry) {
+    path = answered_.path;
+    action = answered_.action;
+  } else if (entry.bytes_done == 0 && !ours) {
     const ExistingFile existing = out.Exists(path);
     if (existing == ExistingFile::kFailed) {
       SetStatus(entry, entry_status::kFailed);
@@ -259,6 +265,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
       }
       action = remembered;
     }
+    answered_ = {&entry, path, action};
   }
   if (action == duplicate_answer::kSkip) {
     SetStatus(entry, entry_status::kWaiting);
@@ -293,8 +300,7 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
   platform::IClock& clock = *s_.clock;
   const std::u16string cookie = ReadField(entry.cookie);
   RateLimitSleep limit(clock, entry.speed_limit_kb);
-  int stalls = 0;
-  int refetches = 0;
+  std::optional<transfer::TurnProgress> turn;
   // Fails the entry where it stands, letting go of what is open.
   const auto fail = [&](const std::u16string& message, int64_t offset = -1) {
     out.Close();
@@ -303,6 +309,12 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
     if (!message.empty()) Log(entry, t.path, message, offset);
     return FileEnd::kNormal;
   };
+  // The turn is over without the file: the retry path with its countdown.
+  const auto giveUp = [&] {
+    out.Close();
+    if (t.useBroker) out.Release();
+    return FileEnd::kNetworkFailure;
+  };
 
   while (entry.bytes_done < entry.file_size) {
     if (out.Prepare() != OutputReady::kReady) {
@@ -310,31 +322,30 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
       LogIpc(entry, u"Connect", u"the PIPE Couldn't Connected");
       return FileEnd::kNormal;
     }
-    if (!out.Open(t.path, t.append)) return fail({});
-    if (entry.local_path.empty()) {
-      TransferLock lock(host_);
-      entry.local_path = t.path;
-    }
 
     std::u16string requestUrl = t.url;
     std::u16string headers;
     std::optional<int64_t> rangeFrom;
     int64_t onDisk = 0;
+    // A file to append to is opened for its size; a file made anew is made
+    // (or emptied) only once the answer is the file.
+    bool opened = false;
     if (t.append) {
+      if (!out.Open(t.path, true)) return fail({});
+      opened = true;
       onDisk = out.SeekToEnd();
       if (onDisk < 0) return fail(out.FailureText());
-      if (entry.resume_by_query) {
-        requestUrl = transfer::WithFileSizeQuery(t.url, onDisk);
-      } else {
-        headers = transfer::RangeHeader(onDisk);
-        rangeFrom = onDisk;
-      }
+      transfer::ResumeAsk ask = transfer::ResumeFrom(t.url, onDisk, entry.resume_by_query != 0);
+      requestUrl = std::move(ask.url);
+      headers = std::move(ask.header);
+      rangeFrom = ask.rangeFrom;
       SetDone(entry, std::min(onDisk, entry.file_size));
       if (entry.bytes_done >= entry.file_size) {
         out.Close();
         break;
       }
     }
+    if (!turn) turn.emplace(onDisk);
     if (!cookie.empty()) {
       if (!headers.empty()) headers += u"\r\n";
       headers += u"Cookie: " + cookie;
@@ -368,32 +379,41 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
         break;
     }
 
-    if (t.append) {
-      // Where the body goes: the answer's range decides, never the request.
-      std::u16string rangeText;
-      const bool hasRange = request.QueryInfoText(inet::kQueryContentRange, rangeText);
-      const transfer::Placement place = transfer::PlaceBody(
-          {rangeFrom, entry.resume_by_query != 0, onDisk,
-           hasRange ? std::optional<std::u16string_view>(rangeText) : std::nullopt});
-      if (place.target == BodyTarget::kUnusable) return fail(u"Unusable Content-Range: " + rangeText, onDisk);
-      if (place.target == BodyTarget::kRefetch) {
-        if (++refetches > kRefetchLimit) return fail(u"Misplaced Content-Range: " + rangeText, onDisk);
-        if (!out.SeekTo(0)) return fail(out.FailureText());
-        SetDone(entry, 0);
-        out.Close();
-        t.append = false;  // the whole file, without a range
-        continue;
-      }
-      if (place.target == BodyTarget::kWriteAt || place.target == BodyTarget::kFromStart) {
-        const int64_t at = place.target == BodyTarget::kWriteAt ? place.offset : 0;
-        if (!out.SeekTo(at)) return fail(out.FailureText());
-        SetDone(entry, std::min(at, entry.file_size));
-      }
+    // Where the body goes and how far: the answer decides, never the request.
+    std::u16string rangeText, lengthText;
+    const bool hasRange = request.QueryInfoText(inet::kQueryContentRange, rangeText);
+    std::optional<int64_t> length;
+    if (request.QueryInfoText(inet::kQueryContentLength, lengthText)) length = transfer::ParseContentLength(lengthText);
+    const transfer::Placement place = transfer::PlaceBody(
+        {rangeFrom, t.append && entry.resume_by_query != 0, onDisk,
+         hasRange ? std::optional<std::u16string_view>(rangeText) : std::nullopt, length, entry.file_size});
+    if (place.target == BodyTarget::kUnusable) return fail(u"Unusable Content-Range: " + rangeText, onDisk);
+    if (place.target == BodyTarget::kRefetch) {
+      // Not where the file can take it: the whole file, asked for anew (the
+      // file is emptied by the answer that is the file).
+      Log(entry, t.path, u"Misplaced Content-Range: " + rangeText, onDisk);
+      out.Close();
+      t.append = false;
+      if (!turn->Again(0)) return giveUp();
+      continue;
+    }
+    if (!opened) {
+      if (!out.Open(t.path, false)) return fail({});
+      opened = true;
+      SetDone(entry, 0);
+    } else if (place.target == BodyTarget::kWriteAt || place.target == BodyTarget::kFromStart) {
+      const int64_t at = place.target == BodyTarget::kWriteAt ? place.offset : 0;
+      if (!out.SeekTo(at)) return fail(out.FailureText());
+      SetDone(entry, std::min(at, entry.file_size));
+    }
+    if (entry.local_path.empty()) {
+      TransferLock lock(host_);
+      entry.local_path = t.path;
     }
 
     Log(entry, t.path, kLogStarted, onDisk);
 
-    int64_t cycleBytes = 0;
+    transfer::BodyBounds bounds(place);
     bool readFailed = false, stopped = false;
     WriteResult written = WriteResult::kWritten;
     const double frequency = static_cast<double>(clock.PerfFrequency());
@@ -407,21 +427,23 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
         const uint32_t n = std::min(request.QueryDataAvailable(), limit.BlockCap());
         if (buffer_.size() < static_cast<size_t>(n) + 1) buffer_.resize(static_cast<size_t>(n) + 1);
         const uint32_t r = n ? request.Read(buffer_.data(), n) : 0;
+        const uint32_t allowed = bounds.Take(r);
         const double seconds = (clock.PerfCounter() - started) / frequency;
         {
           TransferLock lock(host_);
           const DownloadCounters c = host_.Counters();
           *c.run_seconds += seconds;
-          if (r > 0) written = out.Write(buffer_.data(), r);
-          if (r > 0 && written == WriteResult::kWritten) {
-            entry.bytes_done += r;
-            *c.run_bytes += r;
-            *c.job_bytes_done += r;
+          if (allowed > 0) written = out.Write(buffer_.data(), allowed);
+          if (allowed > 0 && written == WriteResult::kWritten) {
+            entry.bytes_done += allowed;
+            *c.run_bytes += allowed;
+            *c.job_bytes_done += allowed;
           }
         }
-        if (r == 0 || written != WriteResult::kWritten) break;
-        retry = 0;
-        cycleBytes += r;
+        if (r == 0 || bounds.Surplus() || written != WriteResult::kWritten) break;
+        // Retries start over only when the file grows past what this turn
+        // already had, not for bytes that rewrite it.
+        if (turn->Beyond(bounds.Position())) retry = 0;
         limit.Count(r, seconds);
         if (limit.Limited()) {
           const double slept = limit.Sleep([this] { return !host_.StopRequested() && host_.Running(); });
@@ -436,10 +458,12 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
     if (written == WriteResult::kWritten) written = out.Flush();
     const int64_t finalSize = out.SeekToEnd();
 
-    if (readFailed || written == WriteResult::kLost) {
-      // A broken body or a broker that went away: the retry appends from
-      // what reached the disk, with a broker started anew if need be.
+    if (readFailed || written == WriteResult::kLost || (bounds.Surplus() && !bounds.WholeFileAgain())) {
+      // A broken body (cut, or longer than its answer said) or a broker that
+      // went away: the retry appends from what reached the disk, with a
+      // broker started anew if need be.
       Log(entry, t.path, kLogError, -1, finalSize);
+      if (turn->Beyond(bounds.Position())) retry = 0;
       out.Close();
       if (t.useBroker) out.Release();
       return FileEnd::kNetworkFailure;
@@ -455,15 +479,21 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
       out.Close();
       return FileEnd::kPause;
     }
+    if (bounds.WholeFileAgain()) {
+      // A query resume answered with the whole file: what it appended goes,
+      // and the file starts anew with the next answer that is the file.
+      if (!out.SeekTo(onDisk)) return fail(out.FailureText());
+      SetDone(entry, std::min(onDisk, entry.file_size));
+      out.Close();
+      t.append = false;
+      if (!turn->Again(0)) return giveUp();
+      continue;
+    }
     Log(entry, t.path, kLogComplete, -1, finalSize);
     out.Close();
-    // A body that ended early is asked for again from the new size; one
-    // that keeps bringing nothing is a network failure, not a loop.
-    stalls = cycleBytes > 0 ? 0 : stalls + 1;
-    if (stalls >= kStallLimit) {
-      if (t.useBroker) out.Release();
-      return FileEnd::kNetworkFailure;
-    }
+    // A body that ended early is asked for again from the new size, as long
+    // as the requests move the end of the file forward.
+    if (entry.bytes_done < entry.file_size && !turn->Again(bounds.Position())) return giveUp();
     t.append = true;
   }
   if (!s_.savedDownloadsPath.empty()) MarkSavedDownloadDone(s_.savedDownloadsPath, t.url);

@@ -19,6 +19,7 @@
 #include "common/log/DiagnosticLog.h"
 #include "common/platform/Clock.h"
 #include "common/platform/Http.h"
+#include "common/transfer/TurnProgress.h"
 
 namespace vard {
 
@@ -44,11 +45,9 @@ enum class FileEnd {
 
 class DownloadJob {
  public:
-  // Bodies that end early without a new byte, in a row, before the entry
-  // is taken for a network failure.
-  static constexpr int kStallLimit = 3;
-  // Answers whose range cannot be placed, before the entry fails.
-  static constexpr int kRefetchLimit = 2;
+  // Requests in a row that do not move the end of the file, before the
+  // entry is taken for a network failure.
+  static constexpr int kStallLimit = transfer::TurnProgress::kStallLimit;
 
   DownloadJob(IDownloadJobHost& host, DownloadJobServices services);
 
@@ -70,6 +69,13 @@ class DownloadJob {
 
   IDownloadJobHost& host_;
   DownloadJobServices s_;
+  // The last entry asked about, with its path and answer: its file is made
+  // only once a server answers with it, so a retry must not ask again.
+  struct Answered {
+    const CDownloadFile* entry = nullptr;
+    std::u16string path;
+    int32_t action = 0;
+  } answered_;
   std::vector<uint8_t> buffer_;
 };
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+
 #include "agent/jobs/DirectOutput.h"
 #include "agent/tests/FakeJobHost.h"
 #include "agent/tests/JobTestSupport.h"
@@ -432,6 +434,103 @@ TEST_F(DownloadJobTest, StopEndsTheRateLimitSleepAndKeepsTheIndex) {
   Run({slow, next});
   EXPECT_TRUE(SameBytes(ReadAll(In(u"slow.bin")), DataBytes(10240)));
   EXPECT_EQ(next->status, entry_status::kDone);
+}
+
+// Servers that misbehave: every turn of an entry ends after a few requests,
+// nothing is written past what an answer announced, and a body that turns
+// out to be the whole file is never appended.
+TEST_F(DownloadJobTest, MisbehavingServersGetFewRequestsPerTurnAndNoMisplacedByte) {
+  struct Case {
+    const char* what;
+    std::string path;
+    int64_t size;
+    size_t onDisk;  // bytes of the file already there (resumed)
+    bool byQuery;
+    int32_t status;
+    std::string bytes;  // the file afterwards
+    int maxPerTurn;
+  };
+  const Case cases[] = {
+      // Range ignored, every body cut at 5,000 bytes: bytes arrive each time
+      // but the file does not grow, so each turn ends and the retries run out.
+      {"norange, short with length", "/data/10000?norange=1&cut=5000", 10000, 0, false, entry_status::kFailed,
+       DataBytes(5000), 4},
+      {"norange, short without length", "/data/10000?norange=1&nolength=1&cut=5000", 10000, 0, false,
+       entry_status::kFailed, DataBytes(5000), 4},
+      {"norange, record size INT64_MAX", "/data/10000?norange=1", INT64_MAX, 0, false, entry_status::kFailed,
+       DataBytes(10000), 4},
+      // "_filesize" ignored: the whole file again, with and without a length.
+      {"filesize ignored, length", "/data/10000?nofilesize=1", 10000, 5000, true, entry_status::kDone,
+       DataBytes(10000), 1},
+      {"filesize ignored, no length", "/data/10000?nofilesize=1&nolength=1", 10000, 5000, true, entry_status::kDone,
+       DataBytes(10000), 2},
+      // 50-59/60 carrying 100,000 bytes: ten written, the request broken;
+      // the next turn finds the file complete without a request.
+      {"over-long 206", "/data/100050?crange=50-59/60", 60, 50, false, entry_status::kDone, DataBytes(60), 1},
+      // A range never asked for, far past the file: never written at 0.
+      {"206 not asked for", "/data/100?crange=1000000000-1000000099/1000000100", 100, 0, false,
+       entry_status::kFailed, "<missing>", 3},
+      {"206 far away, resumed", "/data/100?crange=1000000000-1000000099/1000000100", 100, 40, false,
+       entry_status::kFailed, DataBytes(40), 3},
+      {"206 from 0 not asked for", "/data/100?crange=0-99/100", 100, 0, false, entry_status::kDone, DataBytes(100), 1},
+  };
+  for (const Case& c : cases) {
+    p::RemoveFile(In(u"m.bin"));
+    auto e = MakeEntry(ServerUrl(c.path), u"m.bin", c.size, u"", 0, c.byQuery);
+    if (c.onDisk) {
+      WriteAll(In(u"m.bin"), DataBytes(c.onDisk));
+      e->bytes_done = static_cast<int64_t>(c.onDisk);
+    }
+    host.countdowns.clear();
+    std::vector<int> perTurn;
+    int before = 0;
+    host.onCountdown = [&](int) {
+      const int total = http_tests::RequestCount();
+      perTurn.push_back(total - before);
+      before = total;
+    };
+    http_tests::ClearRequests();
+    Run({e});
+    const int requests = http_tests::RequestCount();
+    perTurn.push_back(requests - before);
+    std::cout << "[ requests ] agent, " << c.what << ": " << requests << " in " << perTurn.size() << " turns\n";
+    EXPECT_FALSE(host.guardTripped) << c.what;
+    for (int n : perTurn) EXPECT_LE(n, c.maxPerTurn) << c.what;
+    EXPECT_LE(perTurn.size(), static_cast<size_t>(host.retry.count) + 1) << c.what;
+    EXPECT_EQ(e->status, c.status) << c.what;
+    EXPECT_TRUE(SameBytes(ReadAll(In(u"m.bin")), c.bytes)) << c.what;
+  }
+}
+
+// A file the person chose to overwrite is emptied only by an answer that
+// is the file: a missing file or a refused connection leaves it as it was.
+TEST_F(DownloadJobTest, OverwrittenFileIsKeptUntilTheAnswerIsTheFile) {
+  host.option = ExistingFileOption::kOverwrite;
+  host.retry = {1, 0};
+  const std::string old = "the person's own bytes";
+  for (const std::u16string& url : {ServerUrl("/status/404"), std::u16string(u"http://127.0.0.1:1/x"),
+                                    ServerUrl("/status/503"), ServerUrl("/data/100?crange=500-599/600")}) {
+    WriteAll(In(u"keep.bin"), old);
+    auto e = MakeEntry(url, u"keep.bin", 100);
+    Run({e});
+    EXPECT_EQ(e->status, entry_status::kFailed) << Utf16ToUtf8(url);
+    EXPECT_EQ(ReadAll(In(u"keep.bin")), old) << Utf16ToUtf8(url);
+  }
+  // Asked once: the retries go on with the answer, the file still kept.
+  host.option = ExistingFileOption::kAsk;
+  host.retry = {1, 2};
+  host.replies.push_back({duplicate_answer::kOverwrite, false, {}});
+  auto refused = MakeEntry(u"http://127.0.0.1:1/x", u"keep.bin", 100);
+  Run({refused});
+  EXPECT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.countdowns.size(), 2u);
+  EXPECT_EQ(ReadAll(In(u"keep.bin")), old);
+
+  host.option = ExistingFileOption::kOverwrite;
+  auto e = MakeEntry(ServerUrl("/data/100"), u"keep.bin", 100);
+  Run({e});
+  EXPECT_EQ(e->status, entry_status::kDone);
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"keep.bin")), DataBytes(100)));
 }
 
 }  // namespace

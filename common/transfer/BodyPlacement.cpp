@@ -1,5 +1,7 @@
 #include "common/transfer/BodyPlacement.h"
 
+#include <algorithm>
+
 namespace vard::transfer {
 namespace {
 
@@ -74,16 +76,29 @@ std::optional<ContentRange> ParseContentRange(std::u16string_view s) {
 }
 
 Placement PlaceBody(const AnswerFacts& facts) {
+  const auto& length = facts.contentLength;
   if (!facts.contentRange) {
-    // A range request answered without a range is the whole file; a query
-    // resume is answered with the rest.
-    if (facts.resumedByQuery && !facts.rangeFrom) return {BodyTarget::kAppend, facts.sizeOnDisk};
-    return {BodyTarget::kFromStart, 0};
+    if (facts.resumedByQuery && !facts.rangeFrom) {
+      // A query resume is answered with the rest, unless the server ignored
+      // the parameter: a length of the whole file is the whole file again,
+      // and one that would grow the file past its size is fetched anew.
+      const int64_t whole = facts.expectedSize;
+      const bool onDisk = facts.sizeOnDisk > 0 && whole > 0;
+      if (onDisk && length && *length == whole) return {BodyTarget::kFromStart, 0, *length, false};
+      if (onDisk && length && *length > whole - facts.sizeOnDisk) return {BodyTarget::kRefetch, 0};
+      if (length) return {BodyTarget::kAppend, facts.sizeOnDisk, facts.sizeOnDisk + *length, false};
+      return {BodyTarget::kAppend, facts.sizeOnDisk, onDisk ? whole : -1, onDisk};
+    }
+    // A range request answered without a range is the whole file.
+    return {BodyTarget::kFromStart, 0, length.value_or(-1), false};
   }
   const auto range = ParseContentRange(*facts.contentRange);
   if (!range) return {BodyTarget::kUnusable, 0};
-  if (range->first == facts.sizeOnDisk) return {BodyTarget::kAppend, facts.sizeOnDisk};
-  if (range->first < facts.sizeOnDisk) return {BodyTarget::kWriteAt, range->first};
+  int64_t end = range->last + 1;
+  if (length && *length <= INT64_MAX - range->first) end = std::min(end, range->first + *length);
+  // A range is written where it says only when it joins what is on disk.
+  if (range->first == facts.sizeOnDisk) return {BodyTarget::kAppend, facts.sizeOnDisk, end, false};
+  if (range->first < facts.sizeOnDisk) return {BodyTarget::kWriteAt, range->first, end, false};
   return {BodyTarget::kRefetch, 0};
 }
 

@@ -39,6 +39,11 @@ struct AnswerFacts {
   int64_t sizeOnDisk = 0;
   // The answer's Content-Range header, none when absent.
   std::optional<std::u16string_view> contentRange;
+  // The answer's Content-Length, none when absent or unreadable.
+  std::optional<int64_t> contentLength;
+  // The whole file's size as the page (or an earlier answer) gave it; -1
+  // when unknown.
+  int64_t expectedSize = -1;
 };
 
 enum class BodyTarget {
@@ -51,6 +56,12 @@ enum class BodyTarget {
 struct Placement {
   BodyTarget target = BodyTarget::kAppend;
   int64_t offset = 0;  // where the first body byte goes
+  // The body may not write at or past this offset (what its Content-Range
+  // or Content-Length announces); -1 when nothing bounds it.
+  int64_t end = -1;
+  // A body appended to a query resume that reaches `end` (the page's size)
+  // is the whole file again, not the rest: the file starts anew.
+  bool wholeIfPastEnd = false;
 };
 
 Placement PlaceBody(const AnswerFacts& facts);

@@ -24,4 +24,9 @@ std::u16string WithFileSizeQuery(std::u16string_view url, int64_t size) {
   return out;
 }
 
+ResumeAsk ResumeFrom(std::u16string_view url, int64_t onDisk, bool byQuery) {
+  if (byQuery) return {WithFileSizeQuery(url, onDisk), u"", std::nullopt};
+  return {std::u16string(url), RangeHeader(onDisk), onDisk};
+}
+
 }  // namespace vard::transfer

@@ -3,6 +3,7 @@
 // "Range:bytes=<n>-" header, or the "_filesize=<n>" parameter for servers
 // that resume by query. Both download engines use these, byte for byte.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,5 +16,14 @@ std::u16string RangeHeader(int64_t offset);
 // none, after "&" when it has one, directly after a bare "?". A fragment
 // stays last, so the parameter reaches the server.
 std::u16string WithFileSizeQuery(std::u16string_view url, int64_t size);
+
+// The request for the rest of a file of `onDisk` bytes: the URL with the
+// query parameter, or the URL as it is with the Range header.
+struct ResumeAsk {
+  std::u16string url;
+  std::u16string header;              // empty for a query resume
+  std::optional<int64_t> rangeFrom;   // the offset the Range header names
+};
+ResumeAsk ResumeFrom(std::u16string_view url, int64_t onDisk, bool byQuery);
 
 }  // namespace vard::transfer

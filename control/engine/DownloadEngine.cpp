@@ -8,9 +8,11 @@
 #include "common/text/SizeFormat.h"
 #include "common/text/Utf.h"
 #include "common/text/UrlEncoding.h"
+#include "common/transfer/BodyBounds.h"
 #include "common/transfer/BodyPlacement.h"
 #include "common/transfer/ResumeRequest.h"
 #include "common/transfer/SafeName.h"
+#include "common/transfer/TurnProgress.h"
 #include "control/SizeTotal.h"
 
 namespace vard {
@@ -268,7 +270,13 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
   const bool sizeKnown = !it.sizeUnknown;
   int64_t done = 0;
   bool first = true;
-  int refetches = 0;
+  transfer::TurnProgress turn(opened_ ? std::max<int64_t>(s_.target->Size(), 0) : 0);
+  // The rest is asked for anew: false when the turn has had its requests.
+  // The item then ends with what arrived, or fails when nothing did.
+  const auto again = [&](bool engineEnded) { return turn.Again(done, engineEnded); };
+  const auto gaveUp = [&] { return done > 0 ? ItemEnd::kComplete : ItemEnd::kFailedRead; };
+  // The file is to start anew, once an answer is the file.
+  bool anew = false;
 
   while (!sizeKnown || done < fileSize || first) {
     if (sizeKnown && fileSize <= 0 && first) break;  // nothing to fetch: the empty file is the item
@@ -278,15 +286,14 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
     int64_t onDisk = 0;
     if (resume) {
       onDisk = done = opened_ ? std::max<int64_t>(s_.target->Size(), 0) : 0;
-      if (options_.resumeByQuery) {
-        url = transfer::WithFileSizeQuery(url, done);
-      } else {
-        headers = transfer::RangeHeader(done);
-        rangeFrom = done;
-      }
+      transfer::ResumeAsk ask = transfer::ResumeFrom(url, done, options_.resumeByQuery);
+      url = std::move(ask.url);
+      headers = std::move(ask.header);
+      rangeFrom = ask.rangeFrom;
     }
 
     CHttpFile request;
+    transfer::Placement place;
     try {
       request.OpenUrl(session_.Handle(), url, headers, p::inet::kFlagReload);
       uint32_t status = 0;
@@ -309,50 +316,58 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
           return early(item::kFailed);
         }
       }
-      if (!opened_ && !OpenTarget(index, path, resume)) return ItemEnd::kEarly;
-      std::u16string rangeText;
-      const bool hasRange = (rangeFrom || (resume && options_.resumeByQuery)) &&
-                            request.QueryInfoText(p::inet::kQueryContentRange, rangeText);
-      const transfer::Placement place = transfer::PlaceBody(
-          {rangeFrom, resume && options_.resumeByQuery, onDisk,
-           hasRange ? std::optional<std::u16string_view>(rangeText) : std::nullopt});
-      if (!resume) {
-        // Opened empty: the body starts the file.
-      } else if (place.target == BodyTarget::kUnusable) {
+      std::u16string rangeText, lengthText;
+      const bool hasRange = request.QueryInfoText(p::inet::kQueryContentRange, rangeText);
+      std::optional<int64_t> length;
+      if (request.QueryInfoText(p::inet::kQueryContentLength, lengthText)) length = transfer::ParseContentLength(lengthText);
+      place = transfer::PlaceBody({rangeFrom, resume && options_.resumeByQuery, onDisk,
+                                   hasRange ? std::optional<std::u16string_view>(rangeText) : std::nullopt, length,
+                                   sizeKnown ? fileSize : -1});
+      if (place.target == BodyTarget::kUnusable) {
         errorFlag_ = true;
         Log(index, path, u"Unusable Content-Range: " + rangeText, done, -1);
         SetStatus(index, item::kFailed);
         return ItemEnd::kEarly;
-      } else if (place.target == BodyTarget::kRefetch) {
+      }
+      if (place.target == BodyTarget::kRefetch) {
+        // Not where the file can take it: the whole file, asked for anew.
         request.Close();
-        if (++refetches > 2 || !s_.target->CutAt(0)) return ItemEnd::kFailedWrite;
         progress_.AddProgress(first ? 0 : -done, 0);
         done = 0;
         resume = false;
+        anew = opened_;
+        if (!again(false)) return gaveUp();
         continue;
-      } else if (place.target != BodyTarget::kAppend) {
+      }
+      // The file is made, or emptied, only now that the answer is the file.
+      if (!opened_ && !OpenTarget(index, path, resume)) return ItemEnd::kEarly;
+      if (anew || (resume && place.target != BodyTarget::kAppend)) {
         const int64_t at = place.target == BodyTarget::kWriteAt ? place.offset : 0;
         if (!s_.target->CutAt(at)) return ItemEnd::kFailedWrite;
         if (!first) progress_.AddProgress(at - done, 0);
         done = at;
+        anew = false;
       }
 
-      std::u16string lengthText;
-      std::optional<int64_t> length;
-      if (request.QueryInfoText(p::inet::kQueryContentLength, lengthText)) length = transfer::ParseContentLength(lengthText);
-      const int64_t L = length.value_or(fileSize);
-      if (length && L != fileSize && L + done != fileSize) {
-        const int64_t newSize = place.target == BodyTarget::kAppend && resume ? L + done : L;
-        progress_.ChangeItemSize(newSize);
+      // The size the answer gives the file: its range's total, or the end
+      // its length names.
+      std::optional<int64_t> announced;
+      if (const auto range = hasRange ? transfer::ParseContentRange(rangeText) : std::nullopt) {
+        if (range->total >= 0) announced = range->total;
+      } else if (length) {
+        announced = place.end;
+      }
+      if (announced && *announced != fileSize) {
+        progress_.ChangeItemSize(*announced);
         {
           std::lock_guard lock(itemsMutex_);
-          items_[index].fileSize = newSize;
-          items_[index].sizeText = FormatSize(newSize);
+          items_[index].fileSize = *announced;
+          items_[index].sizeText = FormatSize(*announced);
         }
-        fileSize = newSize;
+        fileSize = *announced;
         s_.host->ItemChanged(index);
       }
-      Log(index, path, kLogStarted, L, -1);
+      Log(index, path, kLogStarted, length.value_or(fileSize), -1);
       SetStatus(index, item::kTransferring);
     } catch (const CInternetException&) {
       request.Close();
@@ -368,6 +383,7 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
       first = false;
     }
 
+    transfer::BodyBounds bounds(place);
     int64_t cycleBytes = 0;
     uint32_t r = 0;
     bool readFailed = false;
@@ -379,15 +395,16 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
         if (buffer_.size() < static_cast<size_t>(n) + 1) buffer_.resize(static_cast<size_t>(n) + 1);
         r = request.Read(buffer_.data(), n);
         Debug(u"try dwBytesRead = %d\n", {r});
-        if (r > 0) {
-          const uint32_t w = s_.target->Write(buffer_.data(), r);
+        const uint32_t allowed = bounds.Take(r);
+        if (allowed > 0) {
+          const uint32_t w = s_.target->Write(buffer_.data(), allowed);
           progress_.AddProgress(w, w);
-          if (w != r) return ItemEnd::kFailedWrite;
-          done += r;
-          cycleBytes += r;
+          if (w != allowed) return ItemEnd::kFailedWrite;
+          done += allowed;
+          cycleBytes += allowed;
           Debug(u"dwBytesRead: %d, nLen: %d, nCurrentByte: %d\n", {r, w, done});
         }
-      } while (r != 0 && cycleBytes < options_.cycleLimit);
+      } while (r != 0 && !bounds.Surplus() && cycleBytes < options_.cycleLimit);
     } catch (const CInternetException&) {
       Debug(u"Catch\n", {});
       readFailed = true;
@@ -396,12 +413,27 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
     if (cancel_) return ItemEnd::kCancelled;
     // A read broken by our own stop is the stop, not a failure.
     if (readFailed) return ItemEnd::kFailedRead;
-    if (r == 0) {
-      // The body ended. Short of a known length, the rest is asked for anew;
-      // a request that brought nothing ends the item.
-      if (!sizeKnown || done >= fileSize) return ItemEnd::kComplete;
-      if (cycleBytes == 0) return ItemEnd::kFailedRead;
+    if (bounds.WholeFileAgain()) {
+      // A query resume answered with the whole file: what it appended goes,
+      // and the file starts anew with the next answer that is the file.
+      if (!s_.target->CutAt(onDisk)) return ItemEnd::kFailedWrite;
+      progress_.AddProgress(-done, 0);
+      done = 0;
+      resume = false;
+      anew = true;
+      if (!again(false)) return gaveUp();
+      continue;
     }
+    // More than the answer announced: the request is broken.
+    if (bounds.Surplus()) return ItemEnd::kFailedRead;
+    const bool engineEnded = r != 0;
+    if (!engineEnded) {
+      // The body ended. Short of what its answer or the page announced, the
+      // rest is asked for anew, as long as requests still move the file on.
+      const bool whole = !bounds.EndedShort() && (!sizeKnown || done >= fileSize);
+      if (whole) return ItemEnd::kComplete;
+    }
+    if (!again(engineEnded)) return gaveUp();
     resume = true;
   }
   return cancel_ ? ItemEnd::kCancelled : ItemEnd::kComplete;

@@ -8,13 +8,18 @@ namespace vard {
 
 std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, SingleFile& file,
                                                const SingleFileSteps& steps) {
+  if (file.fileSize == 0 && !file.sizeUnknown) {
+    const std::optional<int64_t> asked = steps.remoteSize(file.url, settings.useUnicode);
+    file.fileSize = asked.value_or(0);
+    // A size of 0 is still fetched: an empty file is made only by an answer.
+    file.sizeUnknown = file.fileSize <= 0;
+  }
   if (!settings.dialog.useFullPath) {
     const std::u16string name = platform::LastPathComponent(file.fileName.empty() ? file.url : file.fileName);
     return TemporaryTarget(settings.tempFolder, name);
   }
   std::u16string target = file.fileName;
   if (!steps.exists(target)) return target;
-  if (file.fileSize == 0) file.fileSize = steps.remoteSize(file.url, settings.useUnicode).value_or(0);
   if (settings.openFileOverwrite) return target;
   DuplicatePrompt prompt;
   prompt.question.path = target;
@@ -51,6 +56,7 @@ DownloadItem SingleFileItem(const SingleFile& file, const std::u16string& target
   item.fileName = target;
   item.displayName = platform::LastPathComponent(target);
   item.fileSize = file.fileSize;
+  item.sizeUnknown = file.sizeUnknown;
   item.sizeText = FormatSize(file.fileSize);
   return item;
 }

@@ -22,7 +22,8 @@ struct SingleFileSteps {
 };
 
 // The target path, or nothing when the existing-file question was cancelled.
-// `file.fileSize` is filled from the server when it was 0 and asked for.
+// A size of 0 is asked from the server first; when the server names none
+// (or 0), `file.sizeUnknown` is set and the file is fetched to its end.
 std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, SingleFile& file,
                                                const SingleFileSteps& steps);
 

@@ -24,6 +24,8 @@ struct SingleFile {
   std::u16string url;       // resolved against the page
   std::u16string fileName;  // as the page gave it; a full path with UseFullPath
   int64_t fileSize = 0;     // 0: asked from the server
+  // Neither the page nor the server named a size: fetched to its end.
+  bool sizeUnknown = false;
 };
 
 // The answer of the open-or-save question.

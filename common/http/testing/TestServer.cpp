@@ -42,6 +42,42 @@ std::string Gzip(const std::string& in) {
 // Fills out[0..n) with the bytes at offset..offset+n of a resource.
 using Source = std::function<void(uint64_t offset, char* out, size_t n)>;
 
+// Sends `count` bytes of a resource from `from` on, with the body faults of
+// the query: cut=<n> ends the body after n bytes (a Content-Length body by
+// dropping the connection; with nolength=1 the chunked body ends cleanly,
+// as a short body without a length), throttle=<bytes per second>.
+void Provide(const Request& req, Response& res, uint64_t from, uint64_t count, Source source) {
+  const uint64_t cut = Param(req, "cut", UINT64_MAX), throttle = Param(req, "throttle");
+  const bool chunked = Param(req, "nolength") != 0;
+  auto sent = std::make_shared<uint64_t>(0);
+  auto next = [=](httplib::DataSink& sink, uint64_t offset, size_t length) {
+    size_t n = std::min<size_t>(length, 256 * 1024);
+    if (throttle) n = std::min<size_t>(n, std::max<uint64_t>(1, throttle / 20));
+    n = static_cast<size_t>(std::min<uint64_t>(n, cut - *sent));
+    thread_local std::string chunk;
+    chunk.resize(n);
+    source(from + offset, chunk.data(), n);
+    if (throttle) Pause(n * 1000 / throttle);
+    *sent += n;
+    return sink.write(chunk.data(), n);
+  };
+  if (chunked) {
+    res.set_chunked_content_provider("application/octet-stream", [=](size_t, httplib::DataSink& sink) {
+      if (*sent >= std::min(cut, count)) {
+        sink.done();
+        return true;
+      }
+      return next(sink, *sent, static_cast<size_t>(count - *sent));
+    });
+    return;
+  }
+  res.set_content_provider(count, "application/octet-stream",
+                           [=](size_t offset, size_t length, httplib::DataSink& sink) {
+                             if (*sent >= cut) return false;  // drop the connection mid-body
+                             return next(sink, offset, length);
+                           });
+}
+
 // Answers a resource of `size` bytes with the fault options of the query.
 void Serve(const Request& req, Response& res, uint64_t size, Source source) {
   Pause(Param(req, "delay"));
@@ -50,8 +86,9 @@ void Serve(const Request& req, Response& res, uint64_t size, Source source) {
     res.set_content("status " + std::to_string(status), "text/plain");
     return;
   }
-  // A resume by query ("_filesize=<n>") is answered with the rest, as 200.
-  if (req.has_param("_filesize") && req.ranges.empty()) {
+  // A resume by query ("_filesize=<n>") is answered with the rest, as 200
+  // (unless nofilesize=1: a server that ignores the parameter).
+  if (req.has_param("_filesize") && req.ranges.empty() && !Param(req, "nofilesize")) {
     const uint64_t from = std::min<uint64_t>(Param(req, "_filesize"), size);
     size -= from;
     source = [inner = std::move(source), from](uint64_t offset, char* out, size_t n) { inner(offset + from, out, n); };
@@ -60,6 +97,18 @@ void Serve(const Request& req, Response& res, uint64_t size, Source source) {
   // after this handler, so changing them here changes what is served.
   auto& ranges = const_cast<Request&>(req).ranges;
   if (Param(req, "norange")) ranges.clear();
+  if (req.has_param("crange")) {
+    // 206 with the Content-Range given, whatever was asked; the body runs
+    // from its first byte (from 0 past the end) to the end of the resource.
+    const std::string label = req.get_param_value("crange");
+    uint64_t first = std::strtoull(label.c_str(), nullptr, 10);
+    if (first >= size) first = 0;
+    ranges.clear();
+    res.status = 206;
+    res.set_header("Content-Range", "bytes " + label);
+    Provide(req, res, first, size - first, source);
+    return;
+  }
   if (!ranges.empty() && ranges[0].first >= 0) {
     const auto back = static_cast<ssize_t>(std::min<uint64_t>(Param(req, "shift"), ranges[0].first));
     ranges[0].first += static_cast<ssize_t>(Param(req, "ahead")) - back;
@@ -83,22 +132,19 @@ void Serve(const Request& req, Response& res, uint64_t size, Source source) {
     res.set_content("", "application/octet-stream");
     return;
   }
-  const uint64_t cut = Param(req, "cut", UINT64_MAX), throttle = Param(req, "throttle");
-  auto sent = std::make_shared<uint64_t>(0);
-  res.set_content_provider(
-      size, "application/octet-stream",
-      [=](size_t offset, size_t length, httplib::DataSink& sink) {
-        size_t n = std::min<size_t>(length, 256 * 1024);
-        if (throttle) n = std::min<size_t>(n, std::max<uint64_t>(1, throttle / 20));
-        if (*sent >= cut) return false;  // drop the connection mid-body
-        n = static_cast<size_t>(std::min<uint64_t>(n, cut - *sent));
-        thread_local std::string chunk;
-        chunk.resize(n);
-        source(offset, chunk.data(), n);
-        if (throttle) Pause(n * 1000 / throttle);
-        *sent += n;
-        return sink.write(chunk.data(), n);
-      });
+  if (Param(req, "nolength")) {
+    uint64_t from = 0;
+    if (!ranges.empty() && ranges[0].first >= 0) {
+      from = static_cast<uint64_t>(ranges[0].first);
+      if (res.status != 200) res.status = 206;
+      res.set_header("Content-Range",
+                     "bytes " + std::to_string(from) + "-" + std::to_string(size - 1) + "/" + std::to_string(size));
+      ranges.clear();
+    }
+    Provide(req, res, from, size - from, source);
+    return;
+  }
+  Provide(req, res, 0, size, source);
 }
 
 // POST handlers read the body themselves: the server's default multipart
@@ -293,6 +339,9 @@ void TestServer::Routes(httplib::Server& s) {
   });
   s.Get("/_raw/last", [this](const Request&, Response& res) {
     res.set_content(LastRawRequest(), "application/octet-stream");
+  });
+  s.Get("/_raw/count", [this](const Request&, Response& res) {
+    res.set_content(std::to_string(RawRequests().size()), "text/plain");
   });
   s.Get("/_raw/clear", [this](const Request&, Response& res) {
     ClearRecords();

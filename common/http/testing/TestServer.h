@@ -21,7 +21,12 @@
 // norange=1 answers the whole body, shift=<n> / ahead=<n> serve the range
 // from n bytes before / after the offset asked for (Content-Range says so),
 // rangestatus=<code> answers a range with that status instead of 206;
-// _filesize=<n> without a Range answers the bytes from n on, as 200.
+// _filesize=<n> without a Range answers the bytes from n on, as 200
+// (nofilesize=1 ignores it); crange=<first>-<last>/<total> answers 206 with
+// that Content-Range, whatever was asked, and the resource from <first> on
+// (from 0 when past its end); nolength=1 sends the body chunked, without a
+// Content-Length, and with it cut=<n> ends the body cleanly after n bytes.
+//   GET  /_raw/count         how many requests were recorded
 //
 // The same routes are served over TLS on loopback, unrecorded (the front
 // would see only ciphertext), with certificates made when first asked for.

@@ -37,4 +37,8 @@ std::string ReadAvailable(CInternetFile& file) {
 
 std::string LastRawRequest() { return Fetch("/_raw/last"); }
 
+int RequestCount() { return std::stoi(Fetch("/_raw/count")); }
+
+void ClearRequests() { Fetch("/_raw/clear"); }
+
 }  // namespace vard::http_tests

@@ -31,5 +31,9 @@ std::string Fetch(std::string_view path);
 std::string ReadAvailable(CInternetFile& file);
 // Raw bytes of the last request the server received (not counting these).
 std::string LastRawRequest();
+// Requests the server received since the last ClearRequests (not counting
+// these).
+int RequestCount();
+void ClearRequests();
 
 }  // namespace vard::http_tests

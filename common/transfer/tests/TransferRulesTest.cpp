@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "common/transfer/BodyBounds.h"
 #include "common/transfer/BodyPlacement.h"
 #include "common/transfer/ResumeRequest.h"
 #include "common/transfer/SafeName.h"
+#include "common/transfer/TurnProgress.h"
 
 namespace vard::transfer {
 namespace {
@@ -16,6 +18,14 @@ TEST(ResumeRequest, RangeHeaderAndFileSizeQuery) {
   // The parameter goes before a fragment, which a client never sends.
   EXPECT_EQ(WithFileSizeQuery(u"http://h/f.bin#top", 7), u"http://h/f.bin?_filesize=7#top");
   EXPECT_EQ(WithFileSizeQuery(u"http://h/f.bin?a#b?c", 7), u"http://h/f.bin?a&_filesize=7#b?c");
+  const ResumeAsk byRange = ResumeFrom(u"http://h/f.bin", 40, false);
+  EXPECT_EQ(byRange.url, u"http://h/f.bin");
+  EXPECT_EQ(byRange.header, u"Range:bytes=40-");
+  EXPECT_EQ(byRange.rangeFrom, 40);
+  const ResumeAsk byQuery = ResumeFrom(u"http://h/f.bin", 40, true);
+  EXPECT_EQ(byQuery.url, u"http://h/f.bin?_filesize=40");
+  EXPECT_TRUE(byQuery.header.empty());
+  EXPECT_FALSE(byQuery.rangeFrom);
 }
 
 TEST(BodyPlacement, StatusClasses) {
@@ -80,10 +90,116 @@ TEST(BodyPlacement, TheContentRangeDecidesWhereARangedBodyGoes) {
       {0, false, 0, u"bytes 0-9/10", BodyTarget::kAppend, 0},
   };
   for (const Case& c : cases) {
-    const Placement p = PlaceBody({c.rangeFrom, c.byQuery, c.onDisk, c.contentRange});
+    const Placement p = PlaceBody({c.rangeFrom, c.byQuery, c.onDisk, c.contentRange, std::nullopt, -1});
     EXPECT_EQ(p.target, c.target) << (c.contentRange ? std::string(c.contentRange->begin(), c.contentRange->end()) : "-");
     EXPECT_EQ(p.offset, c.offset);
   }
+}
+
+// How far a body may go: the end its Content-Range or Content-Length names.
+TEST(BodyPlacement, TheAnswerBoundsTheBody) {
+  struct Case {
+    std::optional<int64_t> rangeFrom;
+    bool byQuery;
+    int64_t onDisk;
+    std::optional<std::u16string_view> contentRange;
+    std::optional<int64_t> length;
+    int64_t expected;
+    BodyTarget target;
+    int64_t offset;
+    int64_t end;
+    bool whole;
+  };
+  const Case cases[] = {
+      // A range labelled 50-59 ends at 60 whatever the body carries.
+      {50, false, 50, u"bytes 50-59/60", 100000, 60, BodyTarget::kAppend, 50, 60, false},
+      // A length shorter than the range label is the tighter end.
+      {0, false, 0, u"bytes 0-99/100", 40, 100, BodyTarget::kAppend, 0, 40, false},
+      {std::nullopt, false, 0, std::nullopt, 500, 100, BodyTarget::kFromStart, 0, 500, false},
+      {std::nullopt, false, 0, std::nullopt, std::nullopt, 100, BodyTarget::kFromStart, 0, -1, false},
+      // A plain request answered with a range far away: fetched anew, not
+      // written at 0.
+      {std::nullopt, false, 0, u"bytes 1000000000-1000000099/1000000100", 100, 100, BodyTarget::kRefetch, 0, -1, false},
+      // Query resume, the rest announced: appended up to its length.
+      {std::nullopt, true, 4000, std::nullopt, 6000, 10000, BodyTarget::kAppend, 4000, 10000, false},
+      // The parameter ignored: a length of the whole file starts the file anew...
+      {std::nullopt, true, 4000, std::nullopt, 10000, 10000, BodyTarget::kFromStart, 0, 10000, false},
+      // ... a length that would grow it past its size is asked for anew ...
+      {std::nullopt, true, 4000, std::nullopt, 7000, 10000, BodyTarget::kRefetch, 0, -1, false},
+      // ... and without a length the page's size is where the rest must end.
+      {std::nullopt, true, 4000, std::nullopt, std::nullopt, 10000, BodyTarget::kAppend, 4000, 10000, true},
+      {std::nullopt, true, 4000, std::nullopt, std::nullopt, -1, BodyTarget::kAppend, 4000, -1, false},
+      {std::nullopt, true, 0, std::nullopt, std::nullopt, 10000, BodyTarget::kAppend, 0, -1, false},
+  };
+  for (const Case& c : cases) {
+    const Placement p = PlaceBody({c.rangeFrom, c.byQuery, c.onDisk, c.contentRange, c.length, c.expected});
+    const std::string what = c.contentRange ? std::string(c.contentRange->begin(), c.contentRange->end())
+                                            : "length " + std::to_string(c.length.value_or(-1));
+    EXPECT_EQ(p.target, c.target) << what;
+    EXPECT_EQ(p.offset, c.offset) << what;
+    if (c.target != BodyTarget::kRefetch) {
+      EXPECT_EQ(p.end, c.end) << what;
+    }
+    EXPECT_EQ(p.wholeIfPastEnd, c.whole) << what;
+  }
+}
+
+TEST(BodyBounds, NothingIsWrittenPastTheAnnouncedEnd) {
+  BodyBounds b(Placement{BodyTarget::kAppend, 50, 60, false});
+  EXPECT_EQ(b.Take(4), 4u);
+  EXPECT_TRUE(b.EndedShort());
+  EXPECT_EQ(b.Take(100000), 6u);  // the rest is surplus
+  EXPECT_TRUE(b.Surplus());
+  EXPECT_FALSE(b.WholeFileAgain());
+  EXPECT_EQ(b.Position(), 60);
+  EXPECT_EQ(b.Take(5), 0u);
+
+  BodyBounds exact(Placement{BodyTarget::kFromStart, 0, 10, false});
+  EXPECT_EQ(exact.Take(10), 10u);
+  EXPECT_EQ(exact.Take(0), 0u);
+  EXPECT_FALSE(exact.Surplus());
+  EXPECT_FALSE(exact.EndedShort());
+
+  BodyBounds open(Placement{BodyTarget::kFromStart, 0, -1, false});
+  EXPECT_EQ(open.Take(UINT32_MAX), UINT32_MAX);
+  EXPECT_FALSE(open.Surplus() || open.EndedShort());
+
+  // A query resume that runs past the page's size was the whole file.
+  BodyBounds resumed(Placement{BodyTarget::kAppend, 4000, 10000, true});
+  EXPECT_EQ(resumed.Take(6000), 6000u);
+  EXPECT_FALSE(resumed.Surplus());
+  EXPECT_EQ(resumed.Take(1), 0u);
+  EXPECT_TRUE(resumed.WholeFileAgain());
+}
+
+TEST(TurnProgress, RequestsThatDoNotMoveTheEndOfTheFileEndTheTurn) {
+  // A server that ignores the range and cuts every body at 5,000 bytes:
+  // bytes arrive each time, the file never gets longer.
+  TurnProgress restarts(0);
+  EXPECT_TRUE(restarts.Again(5000));
+  int requests = 1;
+  while (restarts.Again(5000)) ++requests;
+  EXPECT_EQ(requests, TurnProgress::kStallLimit);
+  EXPECT_EQ(restarts.Furthest(), 5000);
+
+  // Moving back (a refetch from 0) is no progress either.
+  TurnProgress refetch(4000);
+  EXPECT_TRUE(refetch.Again(0));
+  EXPECT_TRUE(refetch.Beyond(4001));
+  EXPECT_FALSE(refetch.Beyond(4000));
+  EXPECT_TRUE(refetch.Again(4500));
+  EXPECT_EQ(refetch.Stalls(), 0);
+
+  // A server that honours ranges but sends one byte per body still meets
+  // a bound; bodies the engine ended itself do not count.
+  TurnProgress trickle(0);
+  int trickled = 0;
+  while (trickle.Again(++trickled)) {
+  }
+  EXPECT_EQ(trickled, TurnProgress::kRequestLimit);
+  TurnProgress cycles(0);
+  for (int64_t i = 1; i <= 100; ++i) EXPECT_TRUE(cycles.Again(i << 30, true));
+  EXPECT_FALSE(cycles.Again(100LL << 30, true) && cycles.Again(100LL << 30, true) && cycles.Again(100LL << 30, true));
 }
 
 TEST(SafeName, NamesThatLeaveTheFolderAreRefused) {

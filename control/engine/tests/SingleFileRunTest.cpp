@@ -45,9 +45,12 @@ TEST(SingleFileTarget, AnExistingFullPathIsAskedAboutUnlessOverwriteIsOn) {
   Steps steps;
   SingleFile missing{u"http://h/a.zip", u"C:\\d\\new.zip", 0};
   EXPECT_EQ(SingleFileTarget(settings, missing, steps.Make()), u"C:\\d\\new.zip");
-  EXPECT_EQ(steps.sizeQueries, 0);
+  EXPECT_EQ(steps.sizeQueries, 1);  // a size of 0 is always asked
+  EXPECT_EQ(missing.fileSize, 777);
+  EXPECT_FALSE(missing.sizeUnknown);
 
   // Overwrite on: no question, the size is still learnt.
+  steps.sizeQueries = 0;
   SingleFile file{u"http://h/a.zip", steps.existing, 0};
   EXPECT_EQ(SingleFileTarget(settings, file, steps.Make()), steps.existing);
   EXPECT_EQ(file.fileSize, 777);
@@ -67,6 +70,37 @@ TEST(SingleFileTarget, AnExistingFullPathIsAskedAboutUnlessOverwriteIsOn) {
   EXPECT_EQ(SingleFileTarget(settings, asked, steps.Make()), u"C:\\d\\other.zip");
   steps.answer.code = duplicate::kOverwrite;
   EXPECT_EQ(SingleFileTarget(settings, asked, steps.Make()), steps.existing);
+}
+
+// Every single-file path asks a size of 0 once; a size nobody knows (or 0)
+// is fetched to the end of its body instead of making an empty file.
+TEST(SingleFileTarget, ASizeOfZeroIsAskedAndWhatNobodyKnowsIsFetched) {
+  ControlSettings settings;
+  settings.tempFolder = u"";
+  Steps steps;
+  std::optional<int64_t> answer;
+  SingleFileSteps s = steps.Make();
+  s.remoteSize = [&](const std::u16string&, bool) {
+    ++steps.sizeQueries;
+    return answer;
+  };
+  for (const std::optional<int64_t> given : {std::optional<int64_t>(), std::optional<int64_t>(0)}) {
+    answer = given;
+    SingleFile file{u"http://h/r.pdf", u"", 0};
+    ASSERT_TRUE(SingleFileTarget(settings, file, s));
+    EXPECT_TRUE(file.sizeUnknown);
+    const DownloadItem item = SingleFileItem(file, u"C:\\t\\r.pdf");
+    EXPECT_TRUE(item.sizeUnknown);
+    EXPECT_EQ(item.fileSize, 0);
+  }
+  EXPECT_EQ(steps.sizeQueries, 2);
+  // A size the page gave, or one already asked (SingleDownload), is not asked again.
+  SingleFile given{u"http://h/r.pdf", u"", 12};
+  SingleFile asked{u"http://h/r.pdf", u"", 0, true};
+  SingleFileTarget(settings, given, s);
+  SingleFileTarget(settings, asked, s);
+  EXPECT_EQ(steps.sizeQueries, 2);
+  EXPECT_FALSE(SingleFileItem(given, u"C:\\t\\r.pdf").sizeUnknown);
 }
 
 TEST(SingleFileDialogConfig, TakesTheControlsSwitchesAndPresetsOverwrite) {
