@@ -193,9 +193,11 @@ void DownloadEngine::DownloadOneItem(size_t index) {
   const bool nothingToFetch = !it.sizeUnknown && it.fileSize <= 0;
   if ((nothingToFetch || (resume && s_.target->Exists(path))) && !OpenTarget(index, path, resume)) return;
 
-  const ItemEnd end = TransferCycles(index, path, resume);
+  ItemEnd end = TransferCycles(index, path, resume);
   if (end != ItemEnd::kEarly) {
     const int64_t finalSize = s_.target->Size();
+    // A file that cannot tell its size at the end is not known to be whole.
+    if (finalSize < 0 && opened_ && end == ItemEnd::kComplete) end = ItemEnd::kFailedWrite;
     if (end == ItemEnd::kFailedRead || end == ItemEnd::kFailedWrite) {
       errorFlag_ = true;
       SetStatus(index, item::kFailed);
@@ -270,7 +272,11 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
   const bool sizeKnown = !it.sizeUnknown;
   int64_t done = 0;
   bool first = true;
-  transfer::TurnProgress turn(opened_ ? std::max<int64_t>(s_.target->Size(), 0) : 0);
+  // A file that cannot tell its size fails its item: taking it for empty
+  // would hide the fault.
+  const int64_t started = opened_ ? s_.target->Size() : 0;
+  if (started < 0) return ItemEnd::kFailedWrite;
+  transfer::TurnProgress turn(started);
   // The rest is asked for anew: false when the turn has had its requests.
   // The item then ends with what arrived, or fails when nothing did.
   const auto again = [&](bool engineEnded) { return turn.Again(done, engineEnded); };
@@ -285,7 +291,8 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
     std::optional<int64_t> rangeFrom;
     int64_t onDisk = 0;
     if (resume) {
-      onDisk = done = opened_ ? std::max<int64_t>(s_.target->Size(), 0) : 0;
+      onDisk = done = opened_ ? s_.target->Size() : 0;
+      if (onDisk < 0) return ItemEnd::kFailedWrite;
       transfer::ResumeAsk ask = transfer::ResumeFrom(url, done, options_.resumeByQuery);
       url = std::move(ask.url);
       headers = std::move(ask.header);
