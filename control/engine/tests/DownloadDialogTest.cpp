@@ -46,11 +46,14 @@ class DownloadDialogTest : public p::RegistryTest {
     p::RegistryTest::TearDown();
   }
   int Run(std::vector<DownloadItem> items, DownloadDialogConfig config = {}) {
+    Make(std::move(items), std::move(config));
+    return view_->RunModal(*dialog_);
+  }
+  void Make(std::vector<DownloadItem> items, DownloadDialogConfig config) {
     if (config.options.downloadFolder.empty()) config.options.downloadFolder = folder_.Path();
     config.messageCaption = u"Alert - ABC";
     dialog_ = std::make_unique<DownloadDialog>(Services(), config, std::move(items));
     view_ = std::make_unique<ConsoleDownloadDialogView>(out_, nullptr, false, p::SystemClock(), answers_, u"File Download");
-    return view_->RunModal(*dialog_);
   }
 
   DownloadDialogServices Services() {
@@ -115,12 +118,15 @@ TEST_F(DownloadDialogTest, TheStopQuestionCancelsOrLetsTheRunGoOn) {
     answers_.stops.push_back(stop);
     DownloadDialogConfig config;
     config.autoStart = true;
-    std::thread closer([this] {
-      p::SystemClock().Sleep(300);
-      view_->Post([this] { dialog_->OnClose(true); });
+    // About 1.5 s at 200 kB/s; the person closes the dialog once it runs.
+    Make({Item("/data/300000?throttle=200000", stop ? u"stopped.bin" : u"slow.bin", 300000)}, config);
+    DownloadDialog* dialog = dialog_.get();
+    ConsoleDownloadDialogView* view = view_.get();
+    std::thread closer([dialog, view] {
+      p::SystemClock().WaitUntil([dialog] { return dialog->RowItem(0).status == item::kTransferring; }, 10000, 5);
+      view->Post([dialog] { dialog->OnClose(true); });
     });
-    // About 1.5 s at 200 kB/s.
-    const int code = Run({Item("/data/300000?throttle=200000", stop ? u"stopped.bin" : u"slow.bin", 300000)}, config);
+    const int code = view_->RunModal(*dialog_);
     closer.join();
     EXPECT_EQ(code, stop ? endcode::kCancelled : endcode::kCompleted);
     EXPECT_EQ(dialog_->RowItem(0).status, stop ? item::kTransferring : item::kDone);
