@@ -8,6 +8,7 @@ packages=(
   mingw-w64 mingw-w64-tools libwine-dev wine wine64 wine32:i386 xvfb xauth fonts-nanum
   googletest libgtest-dev libgmock-dev
   libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev libssl-dev openssl pkg-config curl
+  nginx-light wget aria2 time bc
   media-types
 )
 

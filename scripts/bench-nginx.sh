@@ -1,0 +1,201 @@
+#!/bin/bash
+# The agent against a real server: nginx (one worker, sendfile, loopback
+# only, in a scratch folder, stopped by its PID) serves one big file and
+# many small ones. Each round times, alternating, `curl -o`, `wget`,
+# `aria2c -x1` and the agent as a page uses it: a page's script (kt5host)
+# hands the list over and starts the agent, the Start button is pressed,
+# and the agent's window is closed once every row is done. The agent runs
+# writing directly and through the file service broker. Figures: medians
+# over the rounds of the whole process time, MiB/s (or files/s), the CPU
+# seconds of the processes that did the work, and the TCP connections
+# nginx saw for one run.
+#
+#   scripts/bench-nginx.sh [big|small|all] [ROUNDS] [BIG_MIB] [SMALL_FILES]
+#
+# Defaults: all, 7 rounds, 1024 MiB, 999 files of 16 KiB. The files land in
+# /dev/shm when it exists (a tmpfs: the disk's pace is not measured).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+what=${1:-all}
+rounds=${2:-7}
+big_mib=${3:-1024}
+small_count=${4:-999}
+scripts/setup.sh >/dev/null
+scripts/build.sh linux >/dev/null
+
+host=$PWD/build/linux/tools/kt5host/kt5host
+vardwin=$PWD/build/linux/tools/vardwin/vardwin
+view=vardel_MWKTPlusProc_Download_view_Class
+frame=vardel_MWKTPlusProc_Download_MainFrm_Class
+system="$PWD/build/linux/system"
+mkdir -p "$system"
+ln -sf "$PWD/build/linux/agent/MWKTPlusProc" "$system/MWKTPlusProc"
+ln -sf "$PWD/build/linux/fsb/vardfsb" "$system/vardfsb"
+export VARDEL_SYSTEM_DIR="$system"
+
+base_dir=/tmp
+[ -d /dev/shm ] && [ -w /dev/shm ] && base_dir=/dev/shm
+work=$(mktemp -d "$base_dir/vard-bench.XXXXXX")
+www="$work/www"
+mkdir -p "$www/small" "$work/nginx" "$work/out"
+chmod 755 "$work"  # nginx's worker runs as another user
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+export no_proxy="127.0.0.1,localhost" NO_PROXY="127.0.0.1,localhost"
+
+nginx_pid=""
+cleanup() {
+  "$vardwin" "$frame" close 1 >/dev/null 2>&1 || true
+  [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "Making the files in $www ..."
+head -c $((big_mib * 1048576)) /dev/urandom > "$www/big.bin"
+for i in $(seq 1 "$small_count"); do head -c 16384 /dev/urandom > "$www/small/f$i.bin"; done
+chmod -R a+rX "$www"
+
+port=$((20000 + RANDOM % 20000))
+cat > "$work/nginx/nginx.conf" <<EOF
+worker_processes 1;
+daemon off;
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 4096; }
+http {
+  log_format conn '\$connection \$status \$body_bytes_sent';
+  access_log $work/nginx/access.log conn;
+  sendfile on;
+  keepalive_requests 100000;
+  default_type application/octet-stream;
+  client_body_temp_path $work/nginx/body;
+  proxy_temp_path $work/nginx/proxy;
+  fastcgi_temp_path $work/nginx/fastcgi;
+  uwsgi_temp_path $work/nginx/uwsgi;
+  scgi_temp_path $work/nginx/scgi;
+  server { listen 127.0.0.1:$port; root $www; }
+}
+EOF
+nginx -c "$work/nginx/nginx.conf" -p "$work/nginx" &
+nginx_pid=$!
+for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/small/f1.bin" && break; sleep 0.05; done
+base="http://127.0.0.1:$port"
+curl -sf -o /dev/null "$base/small/f1.bin" || { echo "nginx does not serve $base:" >&2; cat "$work/nginx/error.log" >&2; exit 1; }
+
+# CPU seconds (user + system) of a process still running, from /proc.
+cpu_of() {
+  local pid=$1 stat
+  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || { echo 0; return; }
+  stat=${stat##*) }
+  set -- $stat
+  echo "scale=3; (${12} + ${13}) / $(getconf CLK_TCK)" | bc
+}
+
+connections() { awk '{print $1}' "$work/nginx/access.log" | sort -u | wc -l; }
+
+# One run of a client: prints "seconds cpu connections".
+run_tool() {
+  local tool=$1 case=$2 out="$work/out" start end
+  rm -rf "$out" && mkdir -p "$out"
+  : > "$work/nginx/access.log"
+  kill -USR1 "$nginx_pid"  # reopen the log
+  local urls=()
+  if [ "$case" = big ]; then urls=("$base/big.bin"); else
+    for i in $(seq 1 "$small_count"); do urls+=("$base/small/f$i.bin"); done
+  fi
+  printf '%s\n' "${urls[@]}" > "$work/urls"
+  start=$(date +%s.%N)
+  local times
+  case $tool in
+    curl)  times=$( { /usr/bin/time -f "%U %S" curl -s --output-dir "$out" --remote-name-all $(cat "$work/urls") >/dev/null; } 2>&1 ) ;;
+    wget)  times=$( { /usr/bin/time -f "%U %S" wget -q -P "$out" -i "$work/urls"; } 2>&1 ) ;;
+    aria2c) times=$( { /usr/bin/time -f "%U %S" aria2c -q -x1 -j1 -d "$out" -i "$work/urls" --allow-overwrite=true \
+              --auto-file-renaming=false; } 2>&1 ) ;;
+  esac
+  end=$(date +%s.%N)
+  echo "$(echo "$end - $start" | bc) $(echo "$times" | tail -1 | awk '{print $1 + $2}') $(connections)"
+}
+
+run_agent() {
+  local road=$1 case=$2 out="$work/agent" start end n rows agent broker cpu
+  rm -rf "$out" && mkdir -p "$out"
+  : > "$work/nginx/access.log"
+  kill -USR1 "$nginx_pid"
+  export XDG_DOCUMENTS_DIR="$out"
+  if [ "$road" = direct ]; then export VARDEL_OS_MAJOR=5; else export VARDEL_OS_MAJOR=10; fi
+  {
+    echo "pageurl $base/index.html"
+    echo "create"
+    if [ "$case" = big ]; then
+      echo "call AppendFile \"/big.bin\" \"big.bin\" $((big_mib * 1048576))"
+    else
+      for i in $(seq 1 "$small_count"); do echo "call AppendFile \"/small/f$i.bin\" \"f$i.bin\" 16384"; done
+    fi
+    echo "call StartPlusDownload"
+  } > "$work/page.kts"
+  n=1
+  [ "$case" = small ] && n=$small_count
+  start=$(date +%s.%N)
+  "$host" "$work/page.kts" >/dev/null
+  for _ in $(seq 500); do "$vardwin" "$view" dump >/dev/null 2>&1 && break; sleep 0.01; done
+  "$vardwin" "$view" command 1002 >/dev/null
+  local deadline=$(($(date +%s) + 600))
+  while :; do
+    rows=$("$vardwin" "$view" rows 2>/dev/null | grep -c '완료' || true)
+    [ "$rows" -ge "$n" ] && break
+    if [ "$(date +%s)" -ge "$deadline" ]; then
+      echo "the agent ($road) did not finish $n files in 600 s; its rows:" >&2
+      "$vardwin" "$view" rows >&2 || true
+      exit 1
+    fi
+    sleep 0.01
+  done
+  agent=$(pgrep -n -f 'MWKTPlusProc -Mdownload' || true)
+  broker=$(pgrep -n -f 'vardfsb -' || true)
+  cpu=$(cpu_of "${agent:-0}")
+  [ -n "$broker" ] && cpu=$(echo "$cpu + $(cpu_of "$broker")" | bc)
+  "$vardwin" "$frame" close 1 >/dev/null 2>&1 || true
+  while [ -n "$agent" ] && kill -0 "$agent" 2>/dev/null; do sleep 0.005; done
+  end=$(date +%s.%N)
+  unset VARDEL_OS_MAJOR XDG_DOCUMENTS_DIR
+  echo "$(echo "$end - $start" | bc) $cpu $(connections)"
+}
+
+median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
+
+bench_case() {
+  local case=$1 r tool line
+  local tools=(curl wget aria2c agent-direct agent-broker)
+  declare -A secs cpus conns
+  for r in $(seq 1 "$rounds"); do
+    for tool in "${tools[@]}"; do
+      case $tool in
+        agent-direct) line=$(run_agent direct "$case") ;;
+        agent-broker) line=$(run_agent broker "$case") ;;
+        *) line=$(run_tool "$tool" "$case") ;;
+      esac
+      secs[$tool]+="$(awk '{print $1}' <<<"$line") "
+      cpus[$tool]+="$(awk '{print $2}' <<<"$line") "
+      conns[$tool]=$(awk '{print $3}' <<<"$line")
+    done
+  done
+  if [ "$case" = big ]; then
+    echo "One file of $big_mib MiB, median of $rounds rounds:"
+    printf '  %-14s %10s %8s %12s\n' client "MiB/s" "CPU s" connections
+  else
+    echo "$small_count files of 16 KiB, median of $rounds rounds:"
+    printf '  %-14s %10s %8s %12s\n' client "files/s" "CPU s" connections
+  fi
+  for tool in "${tools[@]}"; do
+    local s c rate
+    s=$(tr ' ' '\n' <<<"${secs[$tool]}" | grep . | median)
+    c=$(tr ' ' '\n' <<<"${cpus[$tool]}" | grep . | median)
+    if [ "$case" = big ]; then rate=$(echo "scale=0; $big_mib / $s" | bc); else rate=$(echo "scale=0; $small_count / $s" | bc); fi
+    printf '  %-14s %10s %8s %12s\n' "$tool" "$rate" "$c" "${conns[$tool]}"
+  done
+}
+
+[ "$what" = big ] || [ "$what" = all ] && bench_case big
+[ "$what" = small ] || [ "$what" = all ] && bench_case small
+exit 0
