@@ -20,7 +20,7 @@ what=${1:-all}
 rounds=${2:-7}
 big_mib=${3:-1024}
 small_count=${4:-999}
-scripts/setup.sh >/dev/null
+scripts/setup.sh bench >/dev/null
 scripts/build.sh linux >/dev/null
 
 host=$PWD/build/linux/tools/kt5host/kt5host

@@ -8,9 +8,12 @@ packages=(
   mingw-w64 mingw-w64-tools libwine-dev wine wine64 wine32:i386 xvfb xauth fonts-nanum
   googletest libgtest-dev libgmock-dev
   libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev libssl-dev openssl pkg-config curl
-  nginx-light wget aria2 time bc
   media-types
 )
+
+# `setup.sh bench`: also the real server and the other clients of the
+# benchmarks against nginx.
+[ "${1:-}" = bench ] && packages+=(nginx-light wget aria2 time bc)
 
 missing=()
 for p in "${packages[@]}"; do
