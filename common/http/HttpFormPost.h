@@ -31,6 +31,8 @@ class CHttpFormPost {
   explicit CHttpFormPost(bool utf8 = true, platform::IClock& clock = platform::SystemClock());
   ~CHttpFormPost();
 
+  // A field whose name or value holds a CR, LF or NUL (or whose name holds a
+  // quote) is left out.
   void AddTextField(std::u16string_view name, std::u16string_view value);
   void AddNumberField(std::u16string_view name, int64_t value);
   // Sends the fields and returns the answer; closes the handles on success.

@@ -13,6 +13,10 @@ void CInternetHandle::Close() {
   if (p::InternetHandle h = handle_.exchange(nullptr)) p::CloseInternetHandle(h);
 }
 
+bool CInternetHandle::SetOption(uint32_t option, uint32_t value) {
+  return p::SetOption(Handle(), option, &value, sizeof value);
+}
+
 std::u16string CInternetSession::ProgramAgentName() {
   return std::u16string(p::SplitPath(p::ModulePath()).base);
 }

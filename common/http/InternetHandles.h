@@ -22,6 +22,8 @@ class CInternetHandle {
   platform::InternetHandle Handle() const { return handle_.load(); }
   bool IsOpen() const { return Handle() != nullptr; }
   void Close();
+  // A numeric option (a timeout in milliseconds ...); false when refused.
+  bool SetOption(uint32_t option, uint32_t value);
 
  protected:
   // Reopening drops whatever the object still held.

@@ -1,0 +1,226 @@
+// The HTTP service against a server that misbehaves: every stall ends in the
+// timeout error, redirects stay on http(s) and end, cookies keep their scope,
+// connections are kept alive. The same table runs against WinINet under Wine,
+// less the rows Wine does not implement (each says why).
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <chrono>
+#include <random>
+#include <thread>
+
+#include "common/http/HttpFormPost.h"
+#include "common/http/InternetHandles.h"
+#include "common/http/tests/CookieFixture.h"
+#include "common/http/tests/TestEndpoint.h"
+#include "common/platform/Registry.h"
+#include "common/platform/testing/FakeClock.h"
+
+namespace vard {
+namespace {
+
+namespace inet = platform::inet;
+using http_tests::HostileCount;
+using http_tests::HostileHeads;
+using http_tests::HostileUrl;
+
+constexpr uint32_t kShortMs = 1000;
+
+std::string NewTag(const char* what) {
+  static int counter = 0;
+  return what + std::to_string(++counter) + "-" + std::to_string(std::random_device{}());
+}
+
+// A URL as a query value.
+std::string Encoded(const std::u16string& url) {
+  std::string out;
+  for (char16_t c : url) {
+    if (std::isalnum(static_cast<int>(c)) || c == u'.' || c == u'-') out += static_cast<char>(c);
+    else out += "%" + std::string(1, "0123456789ABCDEF"[c >> 4]) + "0123456789ABCDEF"[c & 15];
+  }
+  return out;
+}
+
+struct Outcome {
+  uint32_t error = 0;  // 0: the whole body was read
+  std::string body;
+  uint32_t status = 0;
+  std::chrono::milliseconds took{};
+};
+
+class HostileTest : public http_tests::CookieTest {
+ protected:
+  void SetUp() override {
+    CookieTest::SetUp();
+    session_.Open(u"VardKT5");
+    for (uint32_t option : {inet::kOptionConnectTimeout, inet::kOptionSendTimeout, inet::kOptionReceiveTimeout})
+      ASSERT_TRUE(session_.SetOption(option, kShortMs));
+  }
+
+  // Opens the URL and reads the whole body, as the engines do.
+  Outcome Get(const std::u16string& url, const std::u16string& headers = u"") {
+    Outcome out;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+      CHttpFile file;
+      file.OpenUrl(session_.Handle(), url, headers, inet::kFlagReload);
+      file.QueryInfoNumber(inet::kQueryStatusCode | inet::kQueryFlagNumber, out.status);
+      out.body = http_tests::ReadAvailable(file);
+    } catch (const CInternetException& e) {
+      out.error = e.systemError;
+    }
+    out.took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+    return out;
+  }
+
+  CInternetSession session_;
+};
+
+// Each stall ends with the timeout error within the timeout and a second
+// (generous bounds: the point is that it ends, and how).
+TEST_F(HostileTest, EveryStallEndsInTheTimeoutError) {
+  for (const char* path : {"/silent", "/endless", "/trickle?every=3000"}) {
+    SCOPED_TRACE(path);
+    const Outcome got = Get(HostileUrl(path));
+    EXPECT_EQ(got.error, inet::kTimeout);
+    EXPECT_LT(got.took.count(), kShortMs + 2000);
+  }
+}
+
+// The receive timeout is time without a byte, not the length of an answer.
+TEST_F(HostileTest, ASlowAnswerThatKeepsMovingIsRead) {
+  const Outcome got = Get(HostileUrl("/trickle?every=300&n=6"));
+  EXPECT_EQ(got.error, 0u);
+  EXPECT_EQ(got.body, "xxxxxx");
+}
+
+TEST_F(HostileTest, ARedirectLoopEndsInTheRedirectError) {
+  const std::string tag = NewTag("loop");
+  const Outcome got = Get(HostileUrl("/loop?t=" + tag));
+  EXPECT_EQ(got.error, inet::kRedirectFailed);
+  const auto [connections, requests] = HostileCount(tag);
+  EXPECT_GE(requests, 2);
+  EXPECT_LE(requests, static_cast<int>(inet::kMaxRedirects) + 1);
+}
+
+TEST_F(HostileTest, RedirectsGoOnlyToHttpAndHttps) {
+  for (const char* target : {"ftp%3A%2F%2F127.0.0.1%2Fx", "file%3A%2F%2F%2Fetc%2Fpasswd"}) {
+    SCOPED_TRACE(target);
+    const Outcome got = Get(HostileUrl(std::string("/to?url=") + target));
+#ifdef _WIN32
+    // WinINet hands the redirect itself to the caller rather than failing.
+    EXPECT_TRUE(got.error == inet::kRedirectFailed || (got.error == 0 && got.status == 302)) << got.error;
+#else
+    EXPECT_EQ(got.error, inet::kRedirectFailed);
+#endif
+  }
+  // From http to https is followed.
+  const Outcome secure = Get(HostileUrl("/to?url=" + Encoded(http_tests::TlsUrl("/data/5"))));
+  EXPECT_EQ(secure.error, 0u);
+  EXPECT_EQ(secure.body.size(), 5u);
+}
+
+// A GET follows every redirect status as a GET; a POST is followed as a GET
+// to a 301, 302 and 303, and gets the 307 and 308 themselves.
+TEST_F(HostileTest, RedirectedMethodsFollowTheStatus) {
+  for (const char* code : {"301", "302", "303", "307", "308"}) {
+    SCOPED_TRACE(code);
+    const Outcome get = Get(HostileUrl(std::string("/to?url=%2Fecho&code=") + code));
+    EXPECT_EQ(get.body, "GET 0");
+
+    CHttpFormPost post(true);
+    post.AddTextField(u"a", u"1");
+    const std::u16string answer = post.Post(HostileUrl(std::string("/to?url=%2Fecho&code=") + code));
+    if (std::string(code) < "307") {
+      EXPECT_EQ(answer, u"GET 0");
+    } else {
+      EXPECT_EQ(post.AnswerStatus(), static_cast<uint32_t>(std::atoi(code)));
+    }
+  }
+}
+
+TEST_F(HostileTest, CookiesKeepToTheHostThatSetThem) {
+  const std::string tag = NewTag("cookie");
+  ASSERT_EQ(Get(HostileUrl("/cookies?set=site%3D" + tag)).error, 0u);
+  // To the same host directly, not to another through a redirect.
+  Get(HostileUrl("/echo?t=" + tag + "-same"));
+  const std::u16string other = HostileUrl("/echo?t=" + tag + "-other", "localhost");
+  EXPECT_EQ(Get(HostileUrl("/to?url=" + Encoded(other))).body, "GET 0");
+  EXPECT_TRUE(SentCookie(HostileHeads(tag + "-same"), "site=" + tag));
+  const std::string otherHeads = HostileHeads(tag + "-other");
+  ASSERT_FALSE(otherHeads.empty());
+  EXPECT_EQ(otherHeads.find("site="), std::string::npos) << otherHeads;
+}
+
+TEST_F(HostileTest, CookiesWithForeignDomainsOrSecureOverHttpAreNotKept) {
+  const std::string tag = NewTag("bad");
+  const std::string sets = "set=dot%3D1%3B%20Domain%3D.1&set=ip%3D1%3B%20Domain%3D0.1&"
+                           "set=sec%3D1%3B%20Secure&set=good%3D1";
+  ASSERT_EQ(Get(HostileUrl("/cookies?" + sets)).error, 0u);
+  Get(HostileUrl("/echo?t=" + tag));
+  Get(HostileUrl("/echo?t=" + tag + "-other", "localhost"));
+  const std::string heads = HostileHeads(tag);
+  EXPECT_TRUE(SentCookie(heads, "good=1")) << heads;
+  for (const char* bad : {"dot=1", "ip=1", "sec=1"}) EXPECT_EQ(heads.find(bad), std::string::npos) << bad;
+  EXPECT_EQ(HostileHeads(tag + "-other").find("=1"), std::string::npos);
+}
+
+// Many requests to one server, each read to its end: one connection.
+TEST_F(HostileTest, ConnectionsAreKeptAliveAcrossRequestsAndPosts) {
+  const std::string tag = NewTag("keep");
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(Get(HostileUrl("/ok?t=" + tag)).body, "ok");
+  EXPECT_EQ(HostileCount(tag), std::pair(1, 20));
+
+  const std::string posts = NewTag("posts");
+  for (int i = 0; i < 5; ++i) {
+    CHttpFormPost post(true);
+    post.AddTextField(u"n", u"1");
+    EXPECT_EQ(post.Post(HostileUrl("/echo?t=" + posts)).substr(0, 5), u"POST ");
+  }
+  EXPECT_EQ(HostileCount(posts), std::pair(1, 5));
+}
+
+// A header line with a line break or NUL inside does not go out at all.
+TEST_F(HostileTest, AHeaderWithALineBreakInsideIsNotSent) {
+  const std::string tag = NewTag("inject");
+  const std::u16string headers = std::u16string(u"X-Good: 1\r\nCookie: a=1\rX-Injected: yes\r\nX-Nul: a") +
+                                 char16_t(0) + u"b\r\n";
+  EXPECT_EQ(Get(HostileUrl("/echo?t=" + tag), headers).body, "GET 0");
+  const std::string heads = HostileHeads(tag);
+  EXPECT_NE(heads.find("X-Good: 1"), std::string::npos);
+  EXPECT_EQ(heads.find("X-Injected"), std::string::npos);
+  EXPECT_EQ(heads.find("X-Nul"), std::string::npos);
+}
+
+TEST_F(HostileTest, UserTimeoutsComeFromTheInternetSettings) {
+#ifndef _WIN32
+  // The registry stand-in of a scratch folder (the cookie fixture's).
+  const auto savedConfig = platform::GetEnv("XDG_CONFIG_HOME");
+  platform::SetEnv("XDG_CONFIG_HOME", platform::GetEnv("XDG_DATA_HOME")->c_str());
+#endif
+  auto& reg = platform::SystemRegistry();
+  const auto saved = reg.ReadDword(platform::RegistryRoot::kCurrentUser, inet::kInternetSettingsKey, u"ReceiveTimeout");
+  ASSERT_TRUE(reg.WriteDword(platform::RegistryRoot::kCurrentUser, inet::kInternetSettingsKey, u"ReceiveTimeout", kShortMs));
+  CInternetSession session;
+  session.Open(u"VardKT5");
+  const auto start = std::chrono::steady_clock::now();
+  uint32_t error = 0;
+  try {
+    CHttpFile file;
+    file.OpenUrl(session.Handle(), HostileUrl("/silent"), u"", inet::kFlagReload);
+  } catch (const CInternetException& e) {
+    error = e.systemError;
+  }
+  const auto took = std::chrono::steady_clock::now() - start;
+  if (saved) reg.WriteDword(platform::RegistryRoot::kCurrentUser, inet::kInternetSettingsKey, u"ReceiveTimeout", *saved);
+  else reg.DeleteValue(platform::RegistryRoot::kCurrentUser, inet::kInternetSettingsKey, u"ReceiveTimeout");
+#ifndef _WIN32
+  reg.DeleteKey(platform::RegistryRoot::kCurrentUser, u"Software");
+  platform::SetEnv("XDG_CONFIG_HOME", savedConfig ? savedConfig->c_str() : nullptr);
+#endif
+  EXPECT_EQ(error, inet::kTimeout);
+  EXPECT_LT(took, std::chrono::milliseconds(kShortMs + 2000));
+}
+
+}  // namespace
+}  // namespace vard
