@@ -192,6 +192,37 @@ TEST_F(HostileTest, AHeaderWithALineBreakInsideIsNotSent) {
   EXPECT_EQ(heads.find("X-Nul"), std::string::npos);
 }
 
+// Closing the request, its connection or its session from another thread
+// ends a call blocked on a silent server within a second, whatever the
+// timeouts (WinINet's defaults here).
+TEST_F(HostileTest, ClosingAnyHandleAboveABlockedCallEndsItWithinASecond) {
+  for (int which = 0; which < 3; ++which) {
+    SCOPED_TRACE(which);
+    const std::string tag = NewTag("abort");
+    CInternetSession session;
+    session.Open(u"VardKT5");
+    CHttpConnection connection;
+    connection.Connect(session.Handle(), u"127.0.0.1", http_tests::HostilePort(), nullptr, nullptr);
+    CHttpFile request;
+    request.OpenRequest(connection.Handle(), u"POST", AsciiToUtf16("/silent?t=" + tag), u"HTTP/1.1", nullptr,
+                        nullptr, inet::kFlagReload);
+    request.SendRequestEx(u"", 1);
+    request.Write("x", 1);
+    std::chrono::steady_clock::time_point closedAt;
+    std::thread closer([&] {
+      // Once the server holds the request.
+      platform::SystemClock().WaitUntil([&] { return HostileCount(tag).second == 1; }, 5000, 20);
+      closedAt = std::chrono::steady_clock::now();
+      CInternetHandle* handles[] = {&request, &connection, &session};
+      handles[which]->Close();
+    });
+    EXPECT_THROW(request.EndRequest(), CInternetException);
+    const auto ended = std::chrono::steady_clock::now();
+    closer.join();
+    EXPECT_LT(ended - closedAt, std::chrono::seconds(1));
+  }
+}
+
 TEST_F(HostileTest, UserTimeoutsComeFromTheInternetSettings) {
 #ifndef _WIN32
   // The registry stand-in of a scratch folder (the cookie fixture's).

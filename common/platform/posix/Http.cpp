@@ -9,6 +9,7 @@
 #include "common/platform/Http.h"
 
 #include <curl/curl.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -381,7 +382,9 @@ void Start(Object& o, const std::string& url, const std::string& headerText) {
   // path and scheme (what hops set joins them); new ones go to the store in
   // OnHeader.
   if (!(o.flags & inet::kFlagNoCookies)) {
-    const std::string file = posix::CookieFilePath();
+    // "" starts the engine empty when there is no store yet.
+    std::string file = posix::CookieFilePath();
+    if (!file.empty() && ::access(file.c_str(), R_OK) != 0) file.clear();
     curl_easy_setopt(e, CURLOPT_COOKIEFILE, file.c_str());
   }
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, o.headerList);
