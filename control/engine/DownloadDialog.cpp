@@ -15,6 +15,8 @@ constexpr uint32_t kTextStopQuestion = 112;
 constexpr uint32_t kTextWaiting = 113;  // then 114 transferring, 115 done, 116 cancelled
 constexpr uint32_t kTextNeverWritten = 117;
 constexpr char16_t kDefaultSuffix[] = u" - VardKT";
+// How long a person's stop waits for the worker before its network is cut.
+constexpr uint32_t kStopGraceMs = 2000;
 constexpr char16_t kChangeFolderTitle[] = u"다운로드한 파일을 저장할 폴더를 선택해 주십시오.";
 
 }  // namespace
@@ -24,7 +26,11 @@ DownloadDialog::DownloadDialog(DownloadDialogServices services, DownloadDialogCo
     : s_(std::move(services)), config_(std::move(config)), items_(std::move(items)) {}
 
 DownloadDialog::~DownloadDialog() {
-  if (engine_) engine_->Cancel();
+  if (engine_) {
+    engine_->Cancel();
+    // A worker blocked on a server gets a short grace, then its session closes.
+    if (!WaitForWorker(kStopGraceMs)) engine_->AbortNetwork();
+  }
   {
     std::lock_guard lock(askMutex_);
     closing_ = true;
@@ -128,6 +134,7 @@ void DownloadDialog::OnClose(bool ask) {
   if (engine_ && engine_->Running()) {
     if (!ask) {
       engine_->Cancel();
+      if (!WaitForWorker(kStopGraceMs)) engine_->AbortNetwork();
       return;
     }
     // The worker halts at its next safe point while the question is up.
@@ -144,7 +151,7 @@ void DownloadDialog::OnClose(bool ask) {
     return;  // the run's own end closes the dialog
   }
   if (worker_.joinable()) {
-    if (!WaitForWorker(2000)) engine_->AbortNetwork();
+    if (!WaitForWorker(kStopGraceMs)) engine_->AbortNetwork();
     JoinWorker();
   }
   timer_ = false;

@@ -225,7 +225,10 @@ bool HostileServer::Answer(int fd, const std::string& head, const std::string& b
     return SendAll(fd, Answer200("cookies", extra));
   }
   if (path == "/echo") return SendAll(fd, Answer200(method + " " + std::to_string(body.size())));
-  if (path == "/ok") return SendAll(fd, Answer200("ok"));
+  if (path == "/ok") {
+    const auto size = QueryValues(target, "n");
+    return SendAll(fd, Answer200(size.empty() ? "ok" : std::string(std::strtoul(size[0].c_str(), nullptr, 10), 'k')));
+  }
   SendAll(fd, "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
   return false;
 }

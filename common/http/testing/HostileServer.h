@@ -11,7 +11,7 @@
 //   /to?url=<url>&code=<n>  redirect <n> (302 unless given) to <url>
 //   /cookies?set=<text>   answers "Set-Cookie: <text>" for each set= given
 //   /echo                 200, body "<method> <body length>"
-//   /ok                   200 "ok", the connection kept alive
+//   /ok?n=<bytes>         200 "ok" (or n bytes), the connection kept alive
 // Every request may carry t=<tag>; connections and requests are counted and
 // request heads kept by tag:
 //   /_count?t=<tag>       "<connections> <requests>"
