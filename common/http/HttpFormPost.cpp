@@ -112,8 +112,9 @@ void CHttpFormPost::Begin(std::u16string_view url, const std::u16string& boundar
   const CrackedUrl cracked(url);
   const std::u16string headers = u"Content-type: multipart/form-data; boundary=" + boundary + u"\r\n" +
                                  u"Accept-Encoding: gzip, deflate";
-  session_->Open(u"VardMW5");
-  connection_->Connect(session_->Handle(), cracked.host, cracked.port, nullptr, nullptr);
+  if (!sharedSession_) session_->Open(u"VardMW5");
+  connection_->Connect(sharedSession_ ? sharedSession_ : session_->Handle(), cracked.host, cracked.port, nullptr,
+                       nullptr);
   // An https URL is posted over TLS, its certificate checked as a download's.
   const bool secure = cracked.schemeNumber == static_cast<int>(p::inet::Scheme::kHttps);
   request_->OpenRequest(connection_->Handle(), u"POST", cracked.ObjectName(), u"HTTP/1.0", nullptr, kAcceptTypes,

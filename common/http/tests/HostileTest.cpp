@@ -233,6 +233,26 @@ TEST_F(HostileTest, ClosingAnyHandleAboveABlockedCallEndsItWithinASecond) {
   }
 }
 
+// A post over a worker's session ends when that session is closed.
+TEST_F(HostileTest, ClosingASharedSessionBreaksAPost) {
+  const std::string tag = NewTag("post");
+  CInternetSession worker;
+  worker.Open(u"VardMW5");
+  std::chrono::steady_clock::time_point closedAt;
+  std::thread closer([&] {
+    platform::SystemClock().WaitUntil([&] { return HostileCount(tag).second == 1; }, 5000, 20);
+    closedAt = std::chrono::steady_clock::now();
+    worker.Close();
+  });
+  CHttpFormPost post(true);
+  post.UseSession(worker.Handle());
+  post.AddTextField(u"a", u"1");
+  EXPECT_THROW(post.Post(HostileUrl("/silent?t=" + tag)), CInternetException);
+  const auto ended = std::chrono::steady_clock::now();
+  closer.join();
+  EXPECT_LT(ended - closedAt, std::chrono::seconds(1));
+}
+
 TEST_F(HostileTest, UserTimeoutsComeFromTheInternetSettings) {
   // Linux: the registry stand-in in a scratch folder. Wine: the prefix's
   // registry, its value put back afterwards.
