@@ -131,6 +131,10 @@ void HostileServer::Hold(int fd) {
   }
 }
 
+void HostileServer::Ignore() {
+  while (!stopping_) ::poll(nullptr, 0, 100);
+}
+
 void HostileServer::Serve(int fd) {
   std::string buffer;
   std::set<std::string> tagsSeen;
@@ -147,6 +151,10 @@ void HostileServer::Serve(int fd) {
       continue;
     }
     const std::string head = buffer.substr(0, end + 4);
+    if (head.find(" /deaf") != std::string::npos) {
+      Answer(fd, head, {}, tagsSeen);
+      break;
+    }
     const size_t length = std::strtoull(HeaderOf(head, "Content-Length").c_str(), nullptr, 10);
     while (buffer.size() < end + 4 + length && !stopping_) {
       const ssize_t n = ::recv(fd, chunk, sizeof chunk, 0);
@@ -188,6 +196,10 @@ bool HostileServer::Answer(int fd, const std::string& head, const std::string& b
     if (tagsSeen.insert(tag).second) ++tally.connections;
     ++tally.requests;
     tally.heads += head;
+  }
+  if (path == "/deaf") {
+    Ignore();
+    return false;
   }
   if (path == "/silent") {
     Hold(fd);

@@ -4,6 +4,7 @@
 // Raw sockets: a well-behaved server library cannot stall mid-header.
 //
 //   /silent               reads the request, never answers
+//   /deaf                 reads the request head, then neither reads nor answers
 //   /endless              a status line and one header, never the blank line
 //   /trickle?every=<ms>&n=<bytes>  200 with an n-byte body (1000), one byte
 //                         every <ms> (1000), the first at once
@@ -52,6 +53,8 @@ class HostileServer {
   // Holds a connection open, saying nothing, until the peer leaves or the
   // server stops.
   void Hold(int fd);
+  // Stays silent and reads nothing more until the server stops.
+  void Ignore();
 
   uint16_t port_ = 0;
   int listener_ = -1;

@@ -88,6 +88,27 @@ TEST_F(HostileTest, EveryStallEndsInTheTimeoutError) {
   }
 }
 
+// A server that stops reading a body ends the upload in the timeout error.
+TEST_F(HostileTest, AnUploadTheServerStopsReadingEndsInTheTimeoutError) {
+  CHttpConnection connection;
+  connection.Connect(session_.Handle(), u"127.0.0.1", http_tests::HostilePort(), nullptr, nullptr);
+  CHttpFile request;
+  request.OpenRequest(connection.Handle(), u"POST", u"/deaf", u"HTTP/1.1", nullptr, nullptr, inet::kFlagReload);
+  const std::string block(1 << 20, 'u');
+  constexpr uint32_t kBlocks = 256;
+  const auto start = std::chrono::steady_clock::now();
+  uint32_t error = 0;
+  try {
+    request.SendRequestEx(u"", kBlocks * static_cast<uint32_t>(block.size()));
+    for (uint32_t i = 0; i < kBlocks; ++i) request.Write(block.data(), static_cast<uint32_t>(block.size()));
+    request.EndRequest();
+  } catch (const CInternetException& e) {
+    error = e.systemError;
+  }
+  EXPECT_EQ(error, inet::kTimeout);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kShortMs + 2000));
+}
+
 // The receive timeout is time without a byte, not the length of an answer.
 TEST_F(HostileTest, ASlowAnswerThatKeepsMovingIsRead) {
   const Outcome got = Get(HostileUrl("/trickle?every=300&n=6"));
