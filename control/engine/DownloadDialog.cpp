@@ -26,16 +26,14 @@ DownloadDialog::DownloadDialog(DownloadDialogServices services, DownloadDialogCo
     : s_(std::move(services)), config_(std::move(config)), items_(std::move(items)) {}
 
 DownloadDialog::~DownloadDialog() {
-  if (engine_) {
-    engine_->Cancel();
-    // A worker blocked on a server gets a short grace, then its session closes.
-    if (!WaitForWorker(kStopGraceMs)) engine_->AbortNetwork();
-  }
+  if (engine_) engine_->Cancel();
   {
     std::lock_guard lock(askMutex_);
     closing_ = true;
   }
   askAnswered_.notify_all();
+  // A worker blocked on a server gets a short grace, then its session closes.
+  if (engine_ && !WaitForWorker(kStopGraceMs)) engine_->AbortNetwork();
   JoinWorker();
 }
 
