@@ -96,7 +96,8 @@ struct Object {
 };
 
 std::string Origin(bool secure, const std::string& host, uint16_t port) {
-  return (secure ? "https://" : "http://") + host + ":" + std::to_string(port);
+  const bool literal6 = host.find(':') != std::string::npos && host.front() != '[';
+  return (secure ? "https://" : "http://") + (literal6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
 // The user's own values first, WinINet's defaults else.
