@@ -119,7 +119,8 @@ bool EndRequest(InternetHandle request);
 // Safe from any thread: a call blocked on the handle (or on one opened from
 // it) fails with kOperationCancelled.
 bool CloseInternetHandle(InternetHandle handle);
-// InternetSetOptionW, for the options above.
+// InternetSetOptionW, for the options above (POSIX: on a request only before
+// it is sent; it fails with kIncorrectHandleState after).
 bool SetOption(InternetHandle handle, uint32_t option, const void* buffer, uint32_t length);
 
 // The calling thread's last server response text. length: in characters,
