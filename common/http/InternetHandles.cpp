@@ -1,5 +1,6 @@
 #include "common/http/InternetHandles.h"
 
+#include "common/http/OneLineText.h"
 #include "common/platform/KnownFolders.h"
 #include "common/platform/PathText.h"
 
@@ -40,7 +41,8 @@ void CHttpConnection::Connect(p::InternetHandle session, const std::u16string& s
 }
 
 void CInternetFile::OpenUrl(p::InternetHandle session, const std::u16string& url,
-                            const std::u16string& headers, uint32_t flags) {
+                            const std::u16string& givenHeaders, uint32_t flags) {
+  const std::u16string headers = HeaderTextWithoutBreaks(givenHeaders);
   p::InternetHandle h = p::OpenUrl(session, url.c_str(), headers.empty() ? nullptr : headers.c_str(),
                                    static_cast<uint32_t>(headers.size()), flags, Context());
   if (!h) throw CInternetException(nullptr, u"Failed to open http url (%s)", {url});
@@ -94,7 +96,8 @@ void CHttpFile::OpenRequest(p::InternetHandle connection, const std::u16string& 
   Attach(h);
 }
 
-void CHttpFile::SendRequestEx(const std::u16string& headers, uint32_t bodyTotal) {
+void CHttpFile::SendRequestEx(const std::u16string& givenHeaders, uint32_t bodyTotal) {
+  const std::u16string headers = HeaderTextWithoutBreaks(givenHeaders);
   if (!p::SendRequestEx(Handle(), headers.c_str(), static_cast<uint32_t>(headers.size()), bodyTotal))
     throw CInternetException(Handle(), u"Failed to send http request(Ex)");
 }

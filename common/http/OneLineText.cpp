@@ -12,4 +12,18 @@ std::u16string OneLineOrNothing(std::u16string_view text, std::u16string_view wh
   return {};
 }
 
+std::u16string HeaderTextWithoutBreaks(std::u16string_view headers) {
+  std::u16string out;
+  size_t start = 0;
+  while (start < headers.size()) {
+    size_t end = headers.find(u"\r\n", start);
+    const bool last = end == headers.npos;
+    if (last) end = headers.size();
+    const std::u16string line = OneLineOrNothing(headers.substr(start, end - start), u"a header");
+    if (!line.empty()) out += line + (last ? u"" : u"\r\n");
+    start = last ? end : end + 2;
+  }
+  return out;
+}
+
 }  // namespace vard

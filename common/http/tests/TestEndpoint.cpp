@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "common/http/InternetHandles.h"
+#include "common/platform/Registry.h"
 #include "common/text/Utf.h"
 
 namespace vard::http_tests {
@@ -27,6 +28,12 @@ std::string FetchUrl(const std::u16string& url) {
 }
 
 std::string Fetch(std::string_view path) { return FetchUrl(ServerUrl(path)); }
+
+bool UnderWine() {
+  // Wine keeps its own settings there; neither Windows nor the stand-in has it.
+  static const bool wine = platform::SystemRegistry().KeyExists(platform::RegistryRoot::kCurrentUser, u"Software\\Wine");
+  return wine;
+}
 
 std::u16string HostileUrl(std::string_view path, std::string_view host) {
   return AsciiToUtf16("http://" + std::string(host) + ":" + std::to_string(HostilePort()) + std::string(path));

@@ -40,6 +40,9 @@ std::u16string HostileUrl(std::string_view path, std::string_view host = "127.0.
 // request heads, asked over HTTP (so the same under Wine).
 std::pair<int, int> HostileCount(std::string_view tag);
 std::string HostileHeads(std::string_view tag);
+// Whether the Windows programs run under Wine (whose WinINet lacks some of
+// what the tests ask for); false on Linux.
+bool UnderWine();
 // The whole body at a URL.
 std::string FetchUrl(const std::u16string& url);
 

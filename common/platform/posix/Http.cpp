@@ -18,7 +18,6 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "common/platform/DebugOutput.h"
 #include "common/platform/Environment.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/Registry.h"
@@ -361,12 +360,6 @@ void Start(Object& o, const std::string& url, const std::string& headerText) {
   // WinINet sends Accept only when given accept types.
   o.headerList = curl_slist_append(o.headerList, o.accept.empty() ? "Accept:" : ("Accept: " + o.accept).c_str());
   for (const auto& line : posix::SplitHeaderText(headerText)) {
-    // What is left of a line break or a NUL inside a line would make lines
-    // of its own on some servers: such a header does not go.
-    if (line.find_first_of(std::string_view("\r\0", 2)) != std::string::npos) {
-      DebugOutput(u"HTTP: a header with a line break or NUL was left out");
-      continue;
-    }
     o.headerList = curl_slist_append(o.headerList, line.c_str());
     // Asked for compressed answers: let curl hand them on decoded.
     if (posix::HeaderNameIs(line, "Accept-Encoding"))
