@@ -7,6 +7,7 @@
 #include "agent/jobs/RateLimitSleep.h"
 #include "common/handoff/SavedDownloads.h"
 #include "common/http/InternetHandles.h"
+#include "common/http/OneLineText.h"
 #include "common/platform/PathText.h"
 #include "common/respack/LanguageStore.h"
 #include "common/text/Utf.h"
@@ -298,7 +299,7 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
   CDownloadFile& entry = t.entry;
   IDownloadOutput& out = t.out;
   platform::IClock& clock = *s_.clock;
-  const std::u16string cookie = ReadField(entry.cookie);
+  const std::u16string cookie = OneLineOrNothing(ReadField(entry.cookie), u"the hand-off's cookie");
   RateLimitSleep limit(clock, entry.speed_limit_kb);
   std::optional<transfer::TurnProgress> turn;
   // Fails the entry where it stands, letting go of what is open.

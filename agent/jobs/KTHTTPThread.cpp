@@ -68,6 +68,13 @@ void CKTHTTPThread::Run() {
     SendStatus(kStatusRunEnd);
     return;
   }
+  // A stop that had to close the session leaves it for the next run to open.
+  if (!session_.IsOpen()) {
+    try {
+      session_.Open(u"VardKT5");
+    } catch (const CInternetException&) {
+    }
+  }
   ResetRunCounters();
   DirectOutput direct(*wiring->files);
   BrokerOutput broker(*wiring->broker, wiring->brokerProgram);

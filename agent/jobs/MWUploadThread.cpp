@@ -2,6 +2,7 @@
 
 #include "agent/jobs/DownloadWiring.h"
 #include "agent/jobs/UploadJob.h"
+#include "common/http/InternetException.h"
 #include "common/platform/DebugOutput.h"
 
 namespace vard {
@@ -53,8 +54,16 @@ void CMWUploadThread::Run() {
     SendStatus(kStatusRunEnd);
     return;
   }
+  if (!session_.IsOpen()) {
+    try {
+      session_.Open(u"VardMW5");
+    } catch (const CInternetException&) {
+      // Each post then opens its own.
+    }
+  }
   ResetRunCounters();
   UploadJobServices services;
+  if (session_.IsOpen()) services.session = [this] { return session_.Handle(); };
   services.clock = &Clock();
   services.files = wiring->files;
   services.registry = wiring->registry;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "agent/jobs/ThreadManager.h"
+#include "common/http/InternetHandles.h"
 
 namespace vard {
 
@@ -16,6 +17,12 @@ class CMWUploadThread : public CInternetThreadImpl {
 
  protected:
   void Run() override;
+  // Closing the session breaks a post blocked on a server.
+  void AbortBlockingCalls() override { session_.Close(); }
+
+ private:
+  // The posts' session, opened for each run that finds it closed.
+  CInternetSession session_;
 };
 
 }  // namespace vard

@@ -49,6 +49,11 @@ void CInternetThreadBase::StopAndWait() {
   stop_requested = 0;
 }
 
+void CInternetThreadBase::StopPromptly() {
+  if (StopWithin(kEndGraceMs)) return;
+  StopAndWait();
+}
+
 bool CInternetThreadBase::StopWithin(uint32_t graceMs) {
   stop_requested = 1;
   constexpr uint32_t kPollMs = 10;

@@ -102,6 +102,9 @@ class CInternetThreadBase : public CThreadManager {
 
   // UI thread: sets `stop_requested`, waits for the run to end, clears it.
   void StopAndWait();
+  // UI thread, where a person waits (Stop, Remove): as StopAndWait, but a run
+  // still going after kEndGraceMs has its network handles closed first.
+  void StopPromptly();
   // UI thread: stops the run within a bound. The run gets `graceMs` on the
   // clock to stop by itself; then its network handles are closed
   // (AbortBlockingCalls) so that a call blocked on them returns, and it gets

@@ -173,6 +173,7 @@ bool UploadJob::GetFileInfo(CUploadFile& entry) {
   bool result = true;
   for (;;) {
     CHttpFormPost form(entry.utf8_names != 0, *s_.clock);
+    if (s_.session) form.UseSession(s_.session());
     bool askRound = true;
     form.AddTextField(u"_action", u"getFileInfo");
     form.AddNumberField(u"_filesize", entry.file_size);
@@ -293,6 +294,7 @@ void UploadJob::SendPart(CUploadFile& entry, int partNo, platform::IFile& file) 
 
   SetCookie(entry);
   CHttpFormPost form(false, *s_.clock);
+  if (s_.session) form.UseSession(s_.session());
   form.AddTextField(u"_action", u"attachFile");
   form.AddNumberField(u"_partno", partNo);
   form.AddTextField(u"_resume", ReadField(entry.resume_mark));

@@ -18,6 +18,7 @@
 #include "agent/jobs/UploadJobHost.h"
 #include "common/log/DiagnosticLog.h"
 #include "common/platform/Clock.h"
+#include "common/platform/Http.h"
 #include "common/platform/IFileSystem.h"
 #include "common/platform/Registry.h"
 
@@ -33,6 +34,9 @@ struct UploadJobServices {
   // Sets a cookie for a site (url, data); the platform's store by default.
   std::function<bool(const std::u16string& url, const std::u16string& data)> setCookie;
   std::function<void(const LogEvent&)> log;
+  // The worker's open session, which a stop closes to break a blocked post;
+  // null: each post opens its own.
+  std::function<platform::InternetHandle()> session;
 };
 
 class UploadJob {

@@ -323,7 +323,7 @@ void CMainView::StartWorker() {
 void CMainView::StartStop() {
   if (worker_->IsRunning()) {
     stoppedByUser_ = true;
-    worker_->StopAndWait();
+    worker_->StopPromptly();
     window_->RedrawAll();
     {
       TransferGuard lock(worker_->TransferLock());
@@ -376,7 +376,7 @@ int CMainView::DeleteSelected() {
     // The worker leaves its file at its next safe point; never wait for it
     // while holding the lock it needs to get there.
     lock.unlock();
-    worker_->StopAndWait();
+    worker_->StopPromptly();
     lock.lock();
   }
   RemoveRows(rows);

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "common/http/CrackedUrl.h"
+#include "common/http/OneLineText.h"
 #include "common/platform/Clock.h"
 #include "common/platform/CodePage.h"
 #include "common/text/Utf.h"
@@ -70,6 +71,11 @@ CHttpFormPost::~CHttpFormPost() {
 }
 
 void CHttpFormPost::AddTextField(std::u16string_view name, std::u16string_view value) {
+  // A line break would end the part's header or forge a part: the field is
+  // left out of the post.
+  if (!FitsOneLine(name) || name.find(u'"') != name.npos ||
+      OneLineOrNothing(value, u"form field \"" + std::u16string(name) + u"\"").size() != value.size())
+    return;
   fields_.emplace_back(name, value, utf8_);
 }
 
@@ -106,10 +112,13 @@ void CHttpFormPost::Begin(std::u16string_view url, const std::u16string& boundar
   const CrackedUrl cracked(url);
   const std::u16string headers = u"Content-type: multipart/form-data; boundary=" + boundary + u"\r\n" +
                                  u"Accept-Encoding: gzip, deflate";
-  session_->Open(u"VardMW5");
-  connection_->Connect(session_->Handle(), cracked.host, cracked.port, nullptr, nullptr);
+  if (!sharedSession_) session_->Open(u"VardMW5");
+  connection_->Connect(sharedSession_ ? sharedSession_ : session_->Handle(), cracked.host, cracked.port, nullptr,
+                       nullptr);
+  // An https URL is posted over TLS, its certificate checked as a download's.
+  const bool secure = cracked.schemeNumber == static_cast<int>(p::inet::Scheme::kHttps);
   request_->OpenRequest(connection_->Handle(), u"POST", cracked.ObjectName(), u"HTTP/1.0", nullptr, kAcceptTypes,
-                        kPostFlags);
+                        kPostFlags | (secure ? p::inet::kFlagSecure : 0));
   request_->SendRequestEx(headers, static_cast<uint32_t>(contentLength));
 }
 

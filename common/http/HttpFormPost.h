@@ -31,8 +31,13 @@ class CHttpFormPost {
   explicit CHttpFormPost(bool utf8 = true, platform::IClock& clock = platform::SystemClock());
   ~CHttpFormPost();
 
+  // A field whose name or value holds a CR, LF or NUL (or whose name holds a
+  // quote) is left out.
   void AddTextField(std::u16string_view name, std::u16string_view value);
   void AddNumberField(std::u16string_view name, int64_t value);
+  // Posts over this open session (a worker's) instead of one of its own, so
+  // that closing it from another thread breaks a post blocked on a server.
+  void UseSession(platform::InternetHandle session) { sharedSession_ = session; }
   // Sends the fields and returns the answer; closes the handles on success.
   // Throws CInternetException (the handles then stay open until destruction).
   std::u16string Post(std::u16string_view url);
@@ -72,6 +77,7 @@ class CHttpFormPost {
   std::unique_ptr<CHttpFile> request_;
   std::vector<FormField> fields_;
   std::vector<std::u16string> fileNames_;  // reserved; no caller sends files
+  platform::InternetHandle sharedSession_ = nullptr;
   bool utf8_;
   platform::IClock& clock_;
   uint32_t status_ = 0;

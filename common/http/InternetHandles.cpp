@@ -1,5 +1,6 @@
 #include "common/http/InternetHandles.h"
 
+#include "common/http/OneLineText.h"
 #include "common/platform/KnownFolders.h"
 #include "common/platform/PathText.h"
 
@@ -11,6 +12,10 @@ CInternetHandle::~CInternetHandle() { Close(); }
 
 void CInternetHandle::Close() {
   if (p::InternetHandle h = handle_.exchange(nullptr)) p::CloseInternetHandle(h);
+}
+
+bool CInternetHandle::SetOption(uint32_t option, uint32_t value) {
+  return p::SetOption(Handle(), option, &value, sizeof value);
 }
 
 std::u16string CInternetSession::ProgramAgentName() {
@@ -36,7 +41,8 @@ void CHttpConnection::Connect(p::InternetHandle session, const std::u16string& s
 }
 
 void CInternetFile::OpenUrl(p::InternetHandle session, const std::u16string& url,
-                            const std::u16string& headers, uint32_t flags) {
+                            const std::u16string& givenHeaders, uint32_t flags) {
+  const std::u16string headers = HeaderTextWithoutBreaks(givenHeaders);
   p::InternetHandle h = p::OpenUrl(session, url.c_str(), headers.empty() ? nullptr : headers.c_str(),
                                    static_cast<uint32_t>(headers.size()), flags, Context());
   if (!h) throw CInternetException(nullptr, u"Failed to open http url (%s)", {url});
@@ -90,7 +96,8 @@ void CHttpFile::OpenRequest(p::InternetHandle connection, const std::u16string& 
   Attach(h);
 }
 
-void CHttpFile::SendRequestEx(const std::u16string& headers, uint32_t bodyTotal) {
+void CHttpFile::SendRequestEx(const std::u16string& givenHeaders, uint32_t bodyTotal) {
+  const std::u16string headers = HeaderTextWithoutBreaks(givenHeaders);
   if (!p::SendRequestEx(Handle(), headers.c_str(), static_cast<uint32_t>(headers.size()), bodyTotal))
     throw CInternetException(Handle(), u"Failed to send http request(Ex)");
 }

@@ -22,6 +22,8 @@ class CInternetHandle {
   platform::InternetHandle Handle() const { return handle_.load(); }
   bool IsOpen() const { return Handle() != nullptr; }
   void Close();
+  // A numeric option (a timeout in milliseconds ...); false when refused.
+  bool SetOption(uint32_t option, uint32_t value);
 
  protected:
   // Reopening drops whatever the object still held.
@@ -52,6 +54,8 @@ class CHttpConnection : public CInternetConnection {
                uint32_t service = platform::inet::kServiceHttp, uint32_t flags = 0);
 };
 
+// Header text given to a request loses any line holding a lone CR or LF or
+// a NUL (OneLineText.h): such a line never reaches the server.
 class CInternetFile : public CInternetHandle {
  public:
   void OpenUrl(platform::InternetHandle session, const std::u16string& url,

@@ -28,6 +28,22 @@ constexpr uint32_t kConnectionReset = 12031;
 constexpr uint32_t kInvalidCa = 12045;  // the server's certificate is not trusted
 constexpr uint32_t kHeaderNotFound = 12150;
 constexpr uint32_t kInvalidServerResponse = 12152;
+constexpr uint32_t kRedirectFailed = 12156;  // another scheme, or too many hops
+
+// Handle options (InternetSetOptionW's numbers). The timeouts are a uint32_t
+// of milliseconds (0xFFFFFFFF: none); a handle's values pass to the handles
+// opened from it afterwards. A receive timeout counts time without a byte.
+constexpr uint32_t kOptionConnectTimeout = 2;
+constexpr uint32_t kOptionSendTimeout = 5;
+constexpr uint32_t kOptionReceiveTimeout = 6;
+constexpr uint32_t kDefaultConnectTimeoutMs = 60000;
+constexpr uint32_t kDefaultSendTimeoutMs = 30000;
+constexpr uint32_t kDefaultReceiveTimeoutMs = 30000;
+// Where each user may change the defaults: DWORD values ConnectTimeout,
+// SendTimeout and ReceiveTimeout (milliseconds), read when a session opens.
+constexpr char16_t kInternetSettingsKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+// Followed redirects of one request, at most.
+constexpr uint32_t kMaxRedirects = 20;
 
 constexpr uint32_t kOpenTypePreconfig = 0;
 constexpr uint32_t kServiceHttp = 3;
@@ -37,6 +53,7 @@ constexpr uint16_t kDefaultHttpPort = 80;
 // nothing on the wire, and POSIX keeps no cache: they mean nothing there.
 constexpr uint32_t kFlagReload = 0x80000000u;
 constexpr uint32_t kFlagNoCacheWrite = 0x04000000u;
+constexpr uint32_t kFlagSecure = 0x00800000u;  // a request over TLS
 constexpr uint32_t kFlagKeepConnection = 0x00400000u;
 constexpr uint32_t kFlagNoAutoRedirect = 0x00200000u;
 constexpr uint32_t kFlagNoCookies = 0x00080000u;  // none sent, none stored
@@ -99,9 +116,12 @@ bool WriteData(InternetHandle file, const void* buffer, uint32_t count, uint32_t
 bool SendRequestEx(InternetHandle request, const char16_t* headers, uint32_t headersLength,
                    uint32_t bodyTotal);
 bool EndRequest(InternetHandle request);
-// Safe from any thread: a call blocked on the handle fails with
-// kOperationCancelled.
+// Safe from any thread: a call blocked on the handle (or on one opened from
+// it) fails with kOperationCancelled.
 bool CloseInternetHandle(InternetHandle handle);
+// InternetSetOptionW, for the options above (POSIX: on a request only before
+// it is sent; it fails with kIncorrectHandleState after).
+bool SetOption(InternetHandle handle, uint32_t option, const void* buffer, uint32_t length);
 
 // The calling thread's last server response text. length: in characters,
 // in and out.

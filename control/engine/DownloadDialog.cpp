@@ -16,6 +16,8 @@ constexpr uint32_t kTextStopQuestion = 112;
 constexpr uint32_t kTextWaiting = 113;  // then 114 transferring, 115 done, 116 cancelled
 constexpr uint32_t kTextNeverWritten = 117;
 constexpr char16_t kDefaultSuffix[] = u" - VardKT";
+// How long a person's stop waits for the worker before its network is cut.
+constexpr uint32_t kStopGraceMs = 2000;
 constexpr char16_t kChangeFolderTitle[] = u"다운로드한 파일을 저장할 폴더를 선택해 주십시오.";
 
 }  // namespace
@@ -31,6 +33,8 @@ DownloadDialog::~DownloadDialog() {
     closing_ = true;
   }
   askAnswered_.notify_all();
+  // A worker blocked on a server gets a short grace, then its session closes.
+  if (engine_ && !WaitForWorker(kStopGraceMs)) engine_->AbortNetwork();
   JoinWorker();
 }
 
@@ -135,6 +139,7 @@ void DownloadDialog::OnClose(bool ask) {
   if (engine_ && engine_->Running()) {
     if (!ask) {
       engine_->Cancel();
+      if (!WaitForWorker(kStopGraceMs)) engine_->AbortNetwork();
       return;
     }
     // The worker holds at its next block while the question is up.
@@ -154,7 +159,7 @@ void DownloadDialog::OnClose(bool ask) {
     return;  // the run's own end closes the dialog
   }
   if (worker_.joinable()) {
-    if (!WaitForWorker(2000)) engine_->AbortNetwork();
+    if (!WaitForWorker(kStopGraceMs)) engine_->AbortNetwork();
     JoinWorker();
   }
   timer_ = false;

@@ -1,6 +1,7 @@
 // The loopback test server as a program, for test programs that cannot host
 // it themselves (Windows programs under Wine). Writes its ports to a file,
-// "<recording> <direct> <pid> <tls> <tls self-signed> <tls wrong name>",
+// "<recording> <direct> <pid> <tls> <tls self-signed> <tls wrong name>
+// <hostile>" (HostileServer.h),
 // the test authority's certificate to another (PEM), and exits on /_quit,
 // SIGTERM or after its lifetime.
 #include <csignal>
@@ -11,6 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "common/http/testing/HostileServer.h"
 #include "common/http/testing/TestServer.h"
 
 namespace {
@@ -40,11 +42,12 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, OnSignal);
   using vard::http_testing::TlsKind;
   vard::http_testing::TestServer server;
+  vard::http_testing::HostileServer hostile;
   const std::string text =
       std::to_string(server.Port()) + " " + std::to_string(server.DirectPort()) + " " +
       std::to_string(getpid()) + " " + std::to_string(server.TlsPort(TlsKind::kTrusted)) + " " +
       std::to_string(server.TlsPort(TlsKind::kSelfSigned)) + " " +
-      std::to_string(server.TlsPort(TlsKind::kWrongName)) + "\n";
+      std::to_string(server.TlsPort(TlsKind::kWrongName)) + " " + std::to_string(hostile.Port()) + "\n";
   // The authority first: whoever sees the port file may use it at once.
   if (!authorityFile.empty()) WriteWhole(authorityFile, server.AuthorityPem());
   if (portFile.empty()) {

@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/http/testing/HostileServer.h"
 #include "common/http/testing/TestServer.h"
 #include "common/http/tests/TestEndpoint.h"
 #include "common/platform/Environment.h"
@@ -39,6 +40,11 @@ static_assert(static_cast<int>(Tls::kSelfSigned) == static_cast<int>(http_testin
 }  // namespace
 
 uint16_t ServerPort() { return Server().Port(); }
+
+uint16_t HostilePort() {
+  static http_testing::HostileServer hostile;
+  return hostile.Port();
+}
 
 uint16_t TlsPort(Tls kind) {
   static const TrustedAuthority trust;

@@ -151,6 +151,38 @@ namespace {
 
 class FileSectionPostTest : public FormPostTest {};
 
+// An https URL is posted over TLS (the TLS listener understands nothing else).
+TEST_F(FileSectionPostTest, HttpsPostsGoOverTls) {
+  CHttpFormPost form(true, clock_);
+  form.AddTextField(u"name", u"value");
+  EXPECT_EQ(form.Post(http_tests::TlsUrl("/form")), u"name=value\n");
+  EXPECT_EQ(form.AnswerStatus(), 200u);
+
+  CHttpFormPost upload(true, clock_);
+  upload.AddTextField(u"_action", u"attachFile");
+  const std::string header = "\r\nContent-Disposition: form-data; name=\"_file\"; filename=\"a.bin\"\r\n"
+                             "Content-Type: application/octet-stream\r\n\r\n";
+  const std::u16string answer = upload.PostWithFile(
+      http_tests::TlsUrl("/form"), header, 3, [](const CHttpFormPost::DataWriter& write) { write("abc", 3); });
+  EXPECT_NE(answer.find(u"_action=attachFile\n"), std::u16string::npos);
+  EXPECT_EQ(upload.AnswerStatus(), 200u);
+
+  // A certificate not trusted for the name fails the post.
+  CHttpFormPost wrong(true, clock_);
+  EXPECT_THROW(wrong.Post(http_tests::TlsUrl("/form", http_tests::Tls::kSelfSigned)), CInternetException);
+}
+
+TEST_F(FormPostTest, AFieldWithALineBreakOrNulIsLeftOut) {
+  CHttpFormPost post(true, clock_);
+  post.AddTextField(u"_session", u"a=1\r\nX-Injected: yes");
+  post.AddTextField(u"bad\nname", u"1");
+  post.AddTextField(u"quote\"", u"1");
+  post.AddTextField(u"nul", std::u16string(u"a\0b", 3));
+  post.AddTextField(u"kept", u"1");
+  ASSERT_EQ(post.Fields().size(), 1u);
+  EXPECT_EQ(post.Post(ServerUrl("/form")), u"kept=1\n");
+}
+
 TEST_F(FileSectionPostTest, TheFileSectionComesFirstAndTheLengthIsTheBodys) {
   CHttpFormPost post(false, clock_);
   post.AddTextField(u"_action", u"attachFile");

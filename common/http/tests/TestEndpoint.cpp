@@ -1,6 +1,9 @@
 #include "common/http/tests/TestEndpoint.h"
 
+#include <cstdio>
+
 #include "common/http/InternetHandles.h"
+#include "common/platform/Registry.h"
 #include "common/text/Utf.h"
 
 namespace vard::http_tests {
@@ -13,16 +16,37 @@ std::u16string TlsUrl(std::string_view path, Tls kind) {
   return AsciiToUtf16("https://127.0.0.1:" + std::to_string(TlsPort(kind)) + std::string(path));
 }
 
-std::string Fetch(std::string_view path) {
+std::string FetchUrl(const std::u16string& url) {
   CInternetSession session;
   session.Open(u"tests");
   CHttpFile file;
-  file.OpenUrl(session.Handle(), ServerUrl(path), u"", platform::inet::kFlagReload);
+  file.OpenUrl(session.Handle(), url, u"", platform::inet::kFlagReload);
   std::string body;
   char buffer[65536];
   while (const uint32_t n = file.Read(buffer, sizeof buffer)) body.append(buffer, n);
   return body;
 }
+
+std::string Fetch(std::string_view path) { return FetchUrl(ServerUrl(path)); }
+
+bool UnderWine() {
+  // Wine keeps its own settings there; neither Windows nor the stand-in has it.
+  static const bool wine = platform::SystemRegistry().KeyExists(platform::RegistryRoot::kCurrentUser, u"Software\\Wine");
+  return wine;
+}
+
+std::u16string HostileUrl(std::string_view path, std::string_view host) {
+  return AsciiToUtf16("http://" + std::string(host) + ":" + std::to_string(HostilePort()) + std::string(path));
+}
+
+std::pair<int, int> HostileCount(std::string_view tag) {
+  const std::string text = FetchUrl(HostileUrl("/_count?t=" + std::string(tag)));
+  std::pair<int, int> counts{-1, -1};
+  std::sscanf(text.c_str(), "%d %d", &counts.first, &counts.second);
+  return counts;
+}
+
+std::string HostileHeads(std::string_view tag) { return FetchUrl(HostileUrl("/_heads?t=" + std::string(tag))); }
 
 std::string ReadAvailable(CInternetFile& file) {
   std::string body;

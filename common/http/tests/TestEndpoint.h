@@ -36,4 +36,18 @@ std::string LastRawRequest();
 int RequestCount();
 void ClearRequests();
 
+// The hostile server (HostileServer.h) beside the test server; `host` names
+// loopback another way ("localhost") for a second site.
+uint16_t HostilePort();
+std::u16string HostileUrl(std::string_view path, std::string_view host = "127.0.0.1");
+// Connections and requests the hostile server saw with tag t=<tag>, and the
+// request heads, asked over HTTP (so the same under Wine).
+std::pair<int, int> HostileCount(std::string_view tag);
+std::string HostileHeads(std::string_view tag);
+// Whether the Windows programs run under Wine (whose WinINet lacks some of
+// what the tests ask for); false on Linux.
+bool UnderWine();
+// The whole body at a URL.
+std::string FetchUrl(const std::u16string& url);
+
 }  // namespace vard::http_tests

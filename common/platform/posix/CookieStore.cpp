@@ -1,6 +1,9 @@
 // The cookie store of the libcurl backend: a Netscape cookie file (domain,
 // subdomains, path, secure, expiry, name, value; tab-separated), read and
-// rewritten whole under one lock.
+// rewritten whole under one lock. What may be stored follows RFC 6265: a
+// Domain must take in the host and must not be a public suffix (the list
+// libcurl's own engine uses), an IP-address host gets host-only cookies, and
+// Secure cookies come only over https.
 #include <sys/stat.h>  // chmod
 
 #include <algorithm>
@@ -14,22 +17,35 @@
 #include "common/platform/FileSystem.h"
 #include "common/platform/Http.h"
 #include "common/platform/KnownFolders.h"
+#include "common/platform/posix/CookieFile.h"
 #include "common/platform/posix/HttpText.h"
 #include "common/platform/posix/PosixPath.h"
 #include "common/text/Utf.h"
 
+// libpsl, as libcurl links it (no development files needed).
+extern "C" {
+struct psl_ctx_st;
+const psl_ctx_st* psl_latest(const char* fname);
+int psl_is_cookie_domain_acceptable(const psl_ctx_st* psl, const char* hostname, const char* cookie_domain);
+}
+
 namespace vard::platform {
+
+namespace posix {
+// Empty when the data folder cannot be made.
+std::string CookieFilePath() {
+  const std::u16string folder = DataFolder();
+  return folder.empty() ? std::string() : posix::ToOsPath(folder) + "/cookies.txt";
+}
+}  // namespace posix
+
 namespace {
 
 constexpr uint32_t kNoMoreItems = 259;  // ERROR_NO_MORE_ITEMS
 
 using posix::Fail;
 
-// Empty when the data folder cannot be made.
-std::string CookieFile() {
-  const std::u16string folder = DataFolder();
-  return folder.empty() ? std::string() : posix::ToOsPath(folder) + "/cookies.txt";
-}
+using posix::CookieFilePath;
 
 std::mutex g_cookieMutex;
 
@@ -43,12 +59,35 @@ std::string Trim(const std::string &s) {
   return a == std::string::npos ? std::string() : s.substr(a, b - a + 1);
 }
 
-// A host matches a cookie domain when it is the domain or below it.
+bool IsIpAddress(const std::string &host) {
+  return host.find(':') != std::string::npos ||
+         (!host.empty() && host.find_first_not_of("0123456789.") == std::string::npos);
+}
+
+// A host matches a cookie domain when it is the domain or a name below it;
+// an address matches only itself.
 bool DomainMatches(const std::string &host, std::string domain) {
   if (!domain.empty() && domain[0] == '.') domain.erase(0, 1);
   domain = Lower(domain);
   const std::string h = Lower(host);
-  return !domain.empty() && (h == domain || (h.size() > domain.size() && h.ends_with("." + domain)));
+  if (domain.empty()) return false;
+  return h == domain || (!IsIpAddress(h) && h.size() > domain.size() && h.ends_with("." + domain));
+}
+
+// "/a" covers "/a", "/a/" and "/a/b", not "/ab".
+bool PathMatches(const std::string &requestPath, const std::string &cookiePath) {
+  if (requestPath.rfind(cookiePath, 0) != 0) return false;
+  return requestPath.size() == cookiePath.size() || cookiePath.ends_with('/') ||
+         requestPath[cookiePath.size()] == '/';
+}
+
+// A Domain attribute a host may set: the host itself or a domain above it
+// that is not a public suffix; for an IP address only the address itself.
+bool DomainAcceptable(const std::string &host, const std::string &domain) {
+  static const psl_ctx_st *const list = psl_latest(nullptr);
+  if (IsIpAddress(host)) return host == domain;
+  return DomainMatches(host, domain) && list &&
+         psl_is_cookie_domain_acceptable(list, host.c_str(), domain.c_str()) == 1;
 }
 
 // The dates of "expires": "Wdy, DD Mon YYYY HH:MM:SS GMT" and the older
@@ -117,12 +156,15 @@ bool GetCookie(std::u16string_view url, std::u16string_view name, std::u16string
   const bool secureUrl = parts.schemeNumber == inet::Scheme::kHttps;
   const std::string wanted = posix::Narrow(name);
   std::lock_guard lock(g_cookieMutex);
-  std::ifstream file(CookieFile());
+  std::ifstream file(CookieFilePath());
   std::string line, result;
   while (std::getline(file, line)) {
     if (line.empty() || line[0] == '#') continue;
     const CookieLine c = CookieLine::Parse(line);
-    if (!DomainMatches(host, c.domain) || (path.empty() ? "/" : path).rfind(c.path, 0) != 0) continue;
+    const bool hostOnly = c.subdomains != "TRUE";
+    if (!DomainMatches(host, c.domain) || (hostOnly && Lower(host) != Lower(c.domain)) ||
+        !PathMatches(path.empty() ? "/" : path, c.path))
+      continue;
     // Secure cookies never go out over plain connections.
     if ((c.secure == "TRUE" && !secureUrl) || Expired(c.Expiry())) continue;
     if (!wanted.empty() && c.name != wanted) continue;
@@ -171,19 +213,25 @@ bool SetCookie(std::u16string_view url, std::u16string_view name, std::u16string
     }
     if (k == "domain" && !val.empty()) {
       // A page may set cookies for its own domain and those above it, never
-      // for another site.
-      if (!DomainMatches(host, val)) return Fail(error::kInvalidParameter);
-      cookie.domain = val[0] == '.' ? val.substr(1) : val;
-      cookie.subdomains = "TRUE";
+      // for another site or a whole public suffix.
+      const std::string domain = Lower(val[0] == '.' ? val.substr(1) : val);
+      if (!DomainAcceptable(Lower(host), domain)) return Fail(error::kInvalidParameter);
+      // An address, or exactly the host: host-only.
+      if (domain != Lower(host)) {
+        cookie.domain = domain;
+        cookie.subdomains = "TRUE";
+      }
     }
   }
   if (cookie.name.empty()) return Fail(error::kInvalidParameter);
+  // A plain connection cannot vouch for a Secure cookie.
+  if (cookie.secure == "TRUE" && parts.schemeNumber != inet::Scheme::kHttps) return Fail(error::kInvalidParameter);
   // An expiry in the past deletes the cookie.
   const bool remove = expiry < 0 || Expired(expiry);
   cookie.expiry = std::to_string(remove ? 0 : expiry);
 
   std::lock_guard lock(g_cookieMutex);
-  const std::string path = CookieFile();
+  const std::string path = CookieFilePath();
   std::ifstream in(path);
   std::string kept, line;
   while (std::getline(in, line)) {

@@ -4,11 +4,15 @@
 // Handles are ids into a table of shared objects: a close from another
 // thread removes the id and wakes the pump, which then fails with
 // kOperationCancelled; the object dies with its last user.
+// Multi handles come from the process's pool, so connections to a server are
+// kept alive from one request to the next.
 #include "common/platform/Http.h"
 
 #include <curl/curl.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -16,6 +20,9 @@
 
 #include "common/platform/Environment.h"
 #include "common/platform/FileSystem.h"
+#include "common/platform/Registry.h"
+#include "common/platform/posix/ConnectionPool.h"
+#include "common/platform/posix/CookieFile.h"
 #include "common/platform/posix/HttpText.h"
 #include "common/platform/posix/PosixPath.h"
 #include "common/text/Utf.h"
@@ -27,6 +34,15 @@ using posix::Narrow;
 
 enum class Kind { kSession, kConnection, kRequest };
 
+using SteadyClock = std::chrono::steady_clock;
+constexpr uint32_t kNoTimeout = 0xFFFFFFFFu;
+
+struct Timeouts {
+  uint32_t connectMs = inet::kDefaultConnectTimeoutMs;
+  uint32_t sendMs = inet::kDefaultSendTimeoutMs;
+  uint32_t receiveMs = inet::kDefaultReceiveTimeoutMs;
+};
+
 struct Object {
   Kind kind;
   std::atomic<bool> closed{false};
@@ -35,7 +51,9 @@ struct Object {
   std::string host;
   uint16_t port = 0;
   std::string user, password;
+  Timeouts timeouts;
   // Request.
+  std::string origin;  // its multi handle goes back to the pool under this
   CURLM* multi = nullptr;
   CURL* easy = nullptr;
   curl_slist* headerList = nullptr;
@@ -50,25 +68,49 @@ struct Object {
   size_t uploadPos = 0;
   bool wantsBody = false, uploadPaused = false;
   bool bodyPaused = false;
+  // Stall watch: what had moved when last seen, and since when nothing has.
+  // Time outside the pump (the caller's own) never counts.
+  bool connected = false, timedOut = false;
+  curl_off_t seenDown = 0, seenUp = 0;
+  size_t headerLines = 0, seenLines = 0;
+  SteadyClock::time_point lastMove = SteadyClock::now();
 
   // Closing a handle cancels what was opened from it, as WinINet does.
   std::mutex childMutex;
   std::vector<std::weak_ptr<Object>> children;
 
-  // The multi handle exists from the start, so a closing thread can always
-  // wake it.
-  explicit Object(Kind k) : kind(k) {
-    if (k == Kind::kRequest) multi = curl_multi_init();
+  // A request's multi handle exists from the start, so a closing thread can
+  // always wake it. Removing an unfinished transfer closes its connection.
+  explicit Object(Kind k, std::string requestOrigin = {}) : kind(k), origin(std::move(requestOrigin)) {
+    if (k == Kind::kRequest) multi = posix::TakeMulti(origin);
   }
   ~Object() {
     if (easy) {
       if (multi) curl_multi_remove_handle(multi, easy);
       curl_easy_cleanup(easy);
     }
-    if (multi) curl_multi_cleanup(multi);
+    if (multi) posix::ReturnMulti(origin, multi);
     if (headerList) curl_slist_free_all(headerList);
   }
 };
+
+std::string Origin(bool secure, const std::string& host, uint16_t port) {
+  const bool literal6 = host.find(':') != std::string::npos && host.front() != '[';
+  return (secure ? "https://" : "http://") + (literal6 ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+// The user's own values first, WinINet's defaults else.
+Timeouts UserTimeouts() {
+  Timeouts t;
+  auto& reg = SystemRegistry();
+  auto read = [&](const char16_t* name, uint32_t& into) {
+    if (auto v = reg.ReadDword(RegistryRoot::kCurrentUser, inet::kInternetSettingsKey, name); v && *v) into = *v;
+  };
+  read(u"ConnectTimeout", t.connectMs);
+  read(u"SendTimeout", t.sendMs);
+  read(u"ReceiveTimeout", t.receiveMs);
+  return t;
+}
 
 std::mutex g_mutex;
 std::unordered_map<uintptr_t, std::shared_ptr<Object>> g_handles;
@@ -99,6 +141,7 @@ using posix::Fail;
 
 uint32_t MapCurlError(CURLcode code) {
   switch (code) {
+    case CURLE_TOO_MANY_REDIRECTS: return inet::kRedirectFailed;
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY: return inet::kNameNotResolved;
     case CURLE_COULDNT_CONNECT: return inet::kCannotConnect;
@@ -112,25 +155,41 @@ uint32_t MapCurlError(CURLcode code) {
   }
 }
 
+uint32_t ErrorOf(const Object& o) {
+  if (o.timedOut) return inet::kTimeout;
+  // A redirect to a scheme other than http or https.
+  long hops = 0;
+  if (o.result == CURLE_UNSUPPORTED_PROTOCOL && o.easy &&
+      curl_easy_getinfo(o.easy, CURLINFO_REDIRECT_COUNT, &hops) == CURLE_OK && hops > 0)
+    return inet::kRedirectFailed;
+  return MapCurlError(o.result == CURLE_OK ? CURLE_GOT_NOTHING : o.result);
+}
+
 // A body closed cleanly before its length ends like a whole one, as WinINet
 // ends it; the download job asks again from what it has.
 bool FailedBody(const Object& o) { return o.result != CURLE_OK && o.result != CURLE_PARTIAL_FILE; }
 
-int StatusOf(const Object& o) {
-  if (o.headers.empty()) return 0;
-  const auto& line = o.headers.front();
+int StatusOfLine(const std::string& line) {
   const auto space = line.find(' ');
   return space == std::string::npos ? 0 : std::atoi(line.c_str() + space + 1);
 }
+
+int StatusOf(const Object& o) { return o.headers.empty() ? 0 : StatusOfLine(o.headers.front()); }
 
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   auto& o = *static_cast<Object*>(user);
   std::string line(data, size * count);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  ++o.headerLines;
   if (line.rfind("HTTP/", 0) == 0) {
     o.headers.clear();
     o.body.clear();
     o.bodyPos = 0;
+    // A post is followed to a 301, 302 or 303 as a GET; a 307 or 308 would
+    // send its body again, which the caller has streamed: it is the answer.
+    const int status = StatusOfLine(line);
+    if (o.method == "POST" && (status == 307 || status == 308))
+      curl_easy_setopt(o.easy, CURLOPT_FOLLOWLOCATION, 0L);
   }
   if (!line.empty()) {
     // Cookies the server sets go to the store, unless the request keeps off it.
@@ -144,10 +203,14 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
   }
   // The blank line: final unless informational or a redirect being followed.
   const int status = StatusOf(o);
-  const bool follows = o.method == "GET" && !(o.flags & inet::kFlagNoAutoRedirect);
+  bool follows = !(o.flags & inet::kFlagNoAutoRedirect);
+  if (o.method == "POST") follows = follows && (status == 301 || status == 302 || status == 303);
+  else if (o.method != "GET") follows = false;
   const bool redirect = (status == 301 || status == 302 || status == 303 || status == 307 ||
                          status == 308) && posix::FindHeader(o.headers, "Location", 0).has_value();
   if (status >= 200 && !(follows && redirect)) o.headersDone = true;
+  // The next hop may go to another server: its connect is timed as a connect.
+  else if (status >= 300) o.connected = false;
   return size * count;
 }
 
@@ -186,10 +249,38 @@ size_t OnUpload(char* buffer, size_t size, size_t count, void* user) {
   return n;
 }
 
+// The connection is up (or reused) and the request about to go: from here
+// on the send and receive timeouts watch it.
+int OnConnected(void* user, char*, char*, int, int) {
+  auto& o = *static_cast<Object*>(user);
+  o.connected = true;
+  o.lastMove = SteadyClock::now();
+  return CURL_PREREQFUNC_OK;
+}
+
+// Ends a transfer that moved no byte for longer than its timeout: the send
+// timeout while upload bytes wait to go, the receive timeout else.
+int OnProgress(void* user, curl_off_t, curl_off_t downNow, curl_off_t, curl_off_t upNow) {
+  auto& o = *static_cast<Object*>(user);
+  const auto now = SteadyClock::now();
+  if (downNow != o.seenDown || upNow != o.seenUp || o.headerLines != o.seenLines || !o.connected) {
+    o.seenDown = downNow;
+    o.seenUp = upNow;
+    o.seenLines = o.headerLines;
+    o.lastMove = now;
+    return 0;
+  }
+  const uint32_t limit = o.uploadPos < o.upload.size() ? o.timeouts.sendMs : o.timeouts.receiveMs;
+  if (limit == kNoTimeout || now - o.lastMove < std::chrono::milliseconds(limit)) return 0;
+  o.timedOut = true;
+  return 1;
+}
+
 // Runs the transfer until `ready` holds or it ends. False when the handle was
 // closed meanwhile.
 template <typename Ready>
 bool Pump(Object& o, Ready ready) {
+  o.lastMove = SteadyClock::now();
   while (!ready() && !o.done) {
     if (o.closed) return Fail(inet::kOperationCancelled);
     int running = 0;
@@ -210,7 +301,7 @@ bool Pump(Object& o, Ready ready) {
 
 bool HeadersArrived(Object& o) {
   if (!Pump(o, [&] { return o.headersDone; })) return false;
-  if (!o.headersDone) return Fail(MapCurlError(o.result == CURLE_OK ? CURLE_GOT_NOTHING : o.result));
+  if (!o.headersDone) return Fail(ErrorOf(o));
   return true;
 }
 
@@ -251,8 +342,21 @@ void Start(Object& o, const std::string& url, const std::string& headerText) {
   }
   curl_easy_setopt(e, CURLOPT_HTTP_VERSION,
                    o.version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
-  if (o.method == "GET" && !(o.flags & inet::kFlagNoAutoRedirect))
+  // Only http and https, also where a redirect points; a bounded number of
+  // hops, so a loop ends in the redirect error.
+  curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(inet::kMaxRedirects));
+  if ((o.method == "GET" || o.method == "POST") && !(o.flags & inet::kFlagNoAutoRedirect))
     curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+  // WinINet's timeouts: the connect by curl, the stalls by the progress watch.
+  const uint32_t connectMs = o.timeouts.connectMs;
+  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connectMs == kNoTimeout ? 0L : static_cast<long>(connectMs));
+  curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  curl_easy_setopt(e, CURLOPT_XFERINFODATA, &o);
+  curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, OnConnected);
+  curl_easy_setopt(e, CURLOPT_PREREQDATA, &o);
   // WinINet sends Accept only when given accept types.
   o.headerList = curl_slist_append(o.headerList, o.accept.empty() ? "Accept:" : ("Accept: " + o.accept).c_str());
   for (const auto& line : posix::SplitHeaderText(headerText)) {
@@ -268,9 +372,15 @@ void Start(Object& o, const std::string& url, const std::string& headerText) {
     o.headerList = curl_slist_append(o.headerList, "Cache-Control: no-cache");
   if (o.flags & inet::kFlagKeepConnection)
     o.headerList = curl_slist_append(o.headerList, "Connection: Keep-Alive");
-  std::u16string cookies;
-  if (!(o.flags & inet::kFlagNoCookies) && GetCookie(Utf8ToUtf16(url), u"", cookies) && !cookies.empty())
-    curl_easy_setopt(e, CURLOPT_COOKIE, Narrow(cookies).c_str());
+  // Cookies from the store, chosen by curl's engine for each hop by its host,
+  // path and scheme (what hops set joins them); new ones go to the store in
+  // OnHeader.
+  if (!(o.flags & inet::kFlagNoCookies)) {
+    // "" starts the engine empty when there is no store yet.
+    std::string file = posix::CookieFilePath();
+    if (!file.empty() && ::access(file.c_str(), R_OK) != 0) file.clear();
+    curl_easy_setopt(e, CURLOPT_COOKIEFILE, file.c_str());
+  }
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, o.headerList);
   curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
   curl_easy_setopt(e, CURLOPT_HEADERDATA, &o);
@@ -294,6 +404,7 @@ InternetHandle OpenSession(const char16_t* agent, uint32_t, const char16_t*, con
   GlobalInit();
   auto o = std::make_shared<Object>(Kind::kSession);
   o->agent = Opt(agent);
+  o->timeouts = UserTimeouts();
   return Register(std::move(o));
 }
 
@@ -308,6 +419,7 @@ InternetHandle ConnectServer(InternetHandle session, const char16_t* server, uin
   }
   auto o = std::make_shared<Object>(Kind::kConnection);
   o->agent = s->agent;
+  o->timeouts = s->timeouts;
   o->host = Narrow(server);
   o->port = port ? port : inet::kDefaultHttpPort;
   o->user = Opt(user);
@@ -321,8 +433,9 @@ InternetHandle OpenRequest(InternetHandle connection, const char16_t* verb, cons
                            const char16_t* const* acceptTypes, uint32_t flags, uintptr_t) {
   auto c = Find(connection, Kind::kConnection);
   if (!c) return nullptr;
-  auto o = std::make_shared<Object>(Kind::kRequest);
+  auto o = std::make_shared<Object>(Kind::kRequest, Origin(flags & inet::kFlagSecure, c->host, c->port));
   o->agent = c->agent;
+  o->timeouts = c->timeouts;
   o->host = c->host;
   o->port = c->port;
   o->user = c->user;
@@ -347,8 +460,10 @@ InternetHandle OpenUrl(InternetHandle session, const char16_t* url, const char16
     SetLastErrorCode(inet::kUnrecognizedScheme);
     return nullptr;
   }
-  auto o = std::make_shared<Object>(Kind::kRequest);
+  auto o = std::make_shared<Object>(
+      Kind::kRequest, Origin(parts.schemeNumber == inet::Scheme::kHttps, Narrow(parts.host), parts.port));
   o->agent = s->agent;
+  o->timeouts = s->timeouts;
   o->flags = flags;
   Adopt(*s, o);
   std::u16string headerText;
@@ -367,7 +482,8 @@ bool SendRequestEx(InternetHandle request, const char16_t* headers, uint32_t hea
   std::u16string headerText;
   if (headers) headerText = headersLength == 0xFFFFFFFFu ? std::u16string(headers)
                                                          : std::u16string(headers, headersLength);
-  const std::string url = "http://" + o->host + ":" + std::to_string(o->port) + o->object;
+  // The secure flag asks for TLS, with the same checks as any download.
+  const std::string url = Origin(o->flags & inet::kFlagSecure, o->host, o->port) + o->object;
   Start(*o, url, Narrow(headerText));
   if (o->method == "POST") curl_easy_setopt(o->easy, CURLOPT_POST, 1L);
   else if (o->method != "GET") curl_easy_setopt(o->easy, CURLOPT_CUSTOMREQUEST, o->method.c_str());
@@ -377,7 +493,7 @@ bool SendRequestEx(InternetHandle request, const char16_t* headers, uint32_t hea
   // Sent once the server takes the request: curl asks for the first body
   // bytes, or (no body) the answer starts.
   if (!Pump(*o, [&] { return o->wantsBody || o->headersDone; })) return false;
-  if (o->done && !o->headersDone) return Fail(MapCurlError(o->result));
+  if (o->done && !o->headersDone) return Fail(ErrorOf(*o));
   return true;
 }
 
@@ -392,7 +508,7 @@ bool WriteData(InternetHandle file, const void* buffer, uint32_t count, uint32_t
     curl_easy_pause(o->easy, CURLPAUSE_CONT);
   }
   if (!Pump(*o, [&] { return o->uploadPos == o->upload.size(); })) return false;
-  if (o->uploadPos != o->upload.size()) return Fail(MapCurlError(o->result));
+  if (o->uploadPos != o->upload.size()) return Fail(ErrorOf(*o));
   if (written) *written = count;
   return true;
 }
@@ -410,7 +526,7 @@ bool QueryDataAvailable(InternetHandle file, uint32_t* available) {
   if (!o->headersDone) return Fail(inet::kIncorrectHandleState);
   if (!Pump(*o, [&] { return o->bodyPos < o->body.size(); })) return false;
   const size_t n = o->body.size() - o->bodyPos;
-  if (n == 0 && FailedBody(*o)) return Fail(MapCurlError(o->result));
+  if (n == 0 && FailedBody(*o)) return Fail(ErrorOf(*o));
   if (available) *available = static_cast<uint32_t>(std::min<size_t>(n, 0xFFFFFFFFu));
   return true;
 }
@@ -434,7 +550,7 @@ bool ReadData(InternetHandle file, void* buffer, uint32_t count, uint32_t* read)
     if (got == count || (o->done && o->body.empty())) break;
     if (!Pump(*o, [&] { return o->bodyPos < o->body.size(); })) return false;
   }
-  if (got == 0 && count > 0 && FailedBody(*o)) return Fail(MapCurlError(o->result));
+  if (got == 0 && count > 0 && FailedBody(*o)) return Fail(ErrorOf(*o));
   if (read) *read = static_cast<uint32_t>(got);
   return true;
 }
@@ -492,6 +608,27 @@ bool CloseInternetHandle(InternetHandle handle) {
   }
   Cancel(*o);
   return true;
+}
+
+bool SetOption(InternetHandle handle, uint32_t option, const void* buffer, uint32_t length) {
+  std::shared_ptr<Object> o;
+  {
+    std::lock_guard lock(g_mutex);
+    auto it = g_handles.find(reinterpret_cast<uintptr_t>(handle));
+    if (it == g_handles.end()) return Fail(error::kInvalidHandle);
+    o = it->second;
+  }
+  if (!buffer || length < sizeof(uint32_t)) return Fail(error::kInvalidParameter);
+  uint32_t value = 0;
+  std::memcpy(&value, buffer, sizeof value);
+  // A transfer under way reads these from its own thread.
+  if (o->sent) return Fail(inet::kIncorrectHandleState);
+  switch (option) {
+    case inet::kOptionConnectTimeout: o->timeouts.connectMs = value; return true;
+    case inet::kOptionSendTimeout: o->timeouts.sendMs = value; return true;
+    case inet::kOptionReceiveTimeout: o->timeouts.receiveMs = value; return true;
+    default: return Fail(error::kInvalidParameter);
+  }
 }
 
 bool LastResponseInfo(uint32_t* error, char16_t* buffer, uint32_t* length) {

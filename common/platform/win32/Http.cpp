@@ -95,6 +95,10 @@ bool EndRequest(InternetHandle request) {
 
 bool CloseInternetHandle(InternetHandle handle) { return ::InternetCloseHandle(H(handle)) != FALSE; }
 
+bool SetOption(InternetHandle handle, uint32_t option, const void* buffer, uint32_t length) {
+  return ::InternetSetOptionW(H(handle), option, const_cast<void*>(buffer), length) != FALSE;
+}
+
 bool LastResponseInfo(uint32_t* error, char16_t* buffer, uint32_t* length) {
   DWORD err = 0, len = length ? *length : 0;
   const BOOL ok = ::InternetGetLastResponseInfoW(&err, W(buffer), &len);

@@ -1,0 +1,56 @@
+#!/bin/bash
+# Figures, not a test: how long the transfer agent's close takes to answer
+# while its download waits on a server that accepted and says nothing (the
+# hostile server's /silent), with WinINet's default timeouts in force.
+# Builds nothing: run after scripts/build.sh linux.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+host=build/linux/tools/kt5host/kt5host
+vardwin=build/linux/tools/vardwin/vardwin
+view=vardel_MWKTPlusProc_Download_view_Class
+frame=vardel_MWKTPlusProc_Download_MainFrm_Class
+system="$PWD/build/linux/system"
+mkdir -p "$system"
+ln -sf "$PWD/build/linux/agent/MWKTPlusProc" "$system/MWKTPlusProc"
+ln -sf "$PWD/build/linux/fsb/vardfsb" "$system/vardfsb"
+export VARDEL_SYSTEM_DIR="$system"
+work=$(mktemp -d)
+export XDG_CONFIG_HOME="$work/config" XDG_DOCUMENTS_DIR="$work/agent" XDG_DATA_HOME="$work/data"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DOCUMENTS_DIR" "$XDG_DATA_HOME"
+build/linux/common/http/testing/vard_http_testserver --port-file "$work/port" --lifetime 300 &
+server=$!
+trap '"$vardwin" "$frame" close 1 >/dev/null 2>&1 || true; kill $server 2>/dev/null || true; rm -rf "$work"' EXIT
+"$vardwin" "$frame" close 1 >/dev/null 2>&1 || true
+for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
+hostile=$(cut -d' ' -f7 "$work/port")
+export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}" NO_PROXY="127.0.0.1,localhost${NO_PROXY:+,$NO_PROXY}"
+cat > "$work/script.kts" <<KTS
+param Language ko
+pageurl http://127.0.0.1:$hostile/shop/index.html
+create 480 240
+call AppendFile "/silent?t=stop" "silent.bin" 1000
+call StartPlusDownload
+KTS
+"$host" "$work/script.kts" >/dev/null
+for _ in $(seq 100); do "$vardwin" "$view" dump >/dev/null 2>&1 && break; sleep 0.1; done
+ms() { date +%s%3N; }
+count() { curl -s "http://127.0.0.1:$hostile/_count?t=stop" | cut -d' ' -f2; }
+press() {
+  local start
+  start=$(ms)
+  "$vardwin" "$view" command 1002 >/dev/null
+  echo $(( $(ms) - start ))
+}
+# Waits until the server holds the agent's request (the run starts by itself
+# or with a press).
+wait_request() {
+  local before=$1
+  for _ in $(seq 50); do [ "$(count)" -gt "$before" ] && return 0; sleep 0.1; done
+  return 1
+}
+wait_request 0 || press >/dev/null
+wait_request 0
+sleep 1
+start=$(ms)
+"$vardwin" "$frame" close 1 >/dev/null
+echo "agent close during a silent transfer answered in $(( $(ms) - start )) ms"
