@@ -105,7 +105,7 @@ void DownloadJob::LogIpc(const CDownloadFile& entry, const std::u16string& where
 
 void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, const std::u16string& notifyUrl) {
   host_.Status(0);
-  DownloadNotifier notifier(notifyUrl, *s_.clock, s_.log);
+  DownloadNotifier notifier(notifyUrl, *s_.clock, s_.log, s_.notifySession);
   int retry = 0;
   bool stopped = false;
   int32_t& index = host_.CurrentIndex();

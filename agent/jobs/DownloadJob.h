@@ -31,6 +31,9 @@ struct DownloadJobServices {
   std::function<int()> osMajorVersion;
   // The worker's open session.
   std::function<platform::InternetHandle()> session;
+  // The notification posts' session, which a close can break; unset: each
+  // post opens its own.
+  std::function<platform::InternetHandle()> notifySession;
   // "kt_save.dat"; empty: nothing to mark.
   std::u16string savedDownloadsPath;
   std::function<void(const LogEvent&)> log;

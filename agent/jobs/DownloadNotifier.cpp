@@ -5,13 +5,19 @@
 namespace vard {
 
 DownloadNotifier::DownloadNotifier(std::u16string url, platform::IClock& clock,
-                                   std::function<void(const LogEvent&)> log)
-    : url_(std::move(url)), clock_(clock), log_(std::move(log)) {}
+                                   std::function<void(const LogEvent&)> log,
+                                   std::function<platform::InternetHandle()> session)
+    : url_(std::move(url)), clock_(clock), log_(std::move(log)), session_(std::move(session)) {}
 
 template <typename Fill>
 void DownloadNotifier::Post(bool utf8, Fill fill) {
   if (url_.empty()) return;
   CHttpFormPost form(utf8, clock_);
+  if (session_) {
+    const platform::InternetHandle session = session_();
+    if (!session) return;  // closed by a stop: the run is going away
+    form.UseSession(session);
+  }
   fill(form);
   try {
     form.Post(url_);  // the answer means nothing to the job

@@ -9,13 +9,16 @@
 
 #include "common/log/DiagnosticLog.h"
 #include "common/platform/Clock.h"
+#include "common/platform/Http.h"
 
 namespace vard {
 
 class DownloadNotifier {
  public:
-  // `url` empty: nothing is posted.
-  DownloadNotifier(std::u16string url, platform::IClock& clock, std::function<void(const LogEvent&)> log);
+  // `url` empty: nothing is posted. `session`, when set, is the open
+  // session the posts go over.
+  DownloadNotifier(std::u16string url, platform::IClock& clock, std::function<void(const LogEvent&)> log,
+                   std::function<platform::InternetHandle()> session = {});
 
   void FileFinished(const std::u16string& cookie, const std::u16string& fileName, int64_t fileSize, bool utf8);
   void RunFinished();
@@ -27,6 +30,7 @@ class DownloadNotifier {
   std::u16string url_;
   platform::IClock& clock_;
   std::function<void(const LogEvent&)> log_;
+  std::function<platform::InternetHandle()> session_;
 };
 
 }  // namespace vard

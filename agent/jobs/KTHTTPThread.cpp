@@ -68,10 +68,11 @@ void CKTHTTPThread::Run() {
     SendStatus(kStatusRunEnd);
     return;
   }
-  // A stop that had to close the session leaves it for the next run to open.
-  if (!session_.IsOpen()) {
+  // A stop that had to close the sessions leaves them for the next run to open.
+  for (auto [session, agent] : {std::pair{&session_, u"VardKT5"}, std::pair{&notifySession_, u"VardMW5"}}) {
+    if (session->IsOpen()) continue;
     try {
-      session_.Open(u"VardKT5");
+      session->Open(agent);
     } catch (const CInternetException&) {
     }
   }
@@ -84,6 +85,7 @@ void CKTHTTPThread::Run() {
   services.broker = &broker;
   services.osMajorVersion = wiring->osMajorVersion;
   services.session = [this] { return session_.Handle(); };
+  if (notifySession_.IsOpen()) services.notifySession = [this] { return notifySession_.Handle(); };
   services.savedDownloadsPath = wiring->savedDownloadsPath;
   services.log = wiring->log;
   WorkerJobHost host(*this, *wiring->registry);

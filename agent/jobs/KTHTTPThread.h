@@ -18,12 +18,19 @@ class CKTHTTPThread : public CInternetThreadImpl {
 
  protected:
   void Run() override;
-  // Closing the session breaks every call blocked on its handles.
-  void AbortBlockingCalls() override { session_.Close(); }
+  // Closing the sessions breaks every call blocked on their handles, the
+  // notification posts' too.
+  void AbortBlockingCalls() override {
+    session_.Close();
+    notifySession_.Close();
+  }
 
  private:
   // The worker's own session ("VardKT5"), opened when it is built.
   CInternetSession session_;
+  // The notification posts' session ("VardMW5", as every form post's),
+  // opened for each run that finds it closed.
+  CInternetSession notifySession_;
 };
 
 }  // namespace vard

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
+#include <thread>
 
 #include "agent/jobs/DirectOutput.h"
 #include "agent/tests/FakeJobHost.h"
@@ -406,6 +407,30 @@ TEST_F(DownloadJobTest, NotificationsPerFileAndAtTheEndAndFailuresDoNotStopTheRu
   int failed = 0;
   for (const auto& m : host.LogMessages()) failed += m.rfind(u"Notification failed", 0) == 0;
   EXPECT_EQ(failed, 3);
+}
+
+// The agent closed while a notification waits on a silent server: closing
+// the posts' session ends the post, and the run posts nothing more.
+TEST_F(DownloadJobTest, ClosingTheNotificationSessionEndsAPostAndTheRunPostsNoMore) {
+  if (http_tests::UnderWine()) GTEST_SKIP() << "Wine's WinINet runs a blocked call to its end";
+  CInternetSession notify;
+  notify.Open(u"VardMW5");
+  DownloadJobServices s = Services(direct);
+  s.notifySession = [&notify] { return notify.Handle(); };
+  std::thread closer([&notify] {
+    p::SystemClock().WaitUntil([] { return http_tests::HostileCount("notify-close").second >= 1; }, 10000, 10);
+    notify.Close();
+  });
+  auto a = MakeEntry(ServerUrl("/data/3"), u"a.bin", 3);
+  auto b = MakeEntry(ServerUrl("/data/4"), u"b.bin", 4);
+  DownloadJob(host, s).Run({a, b}, folder.Path(), http_tests::HostileUrl("/silent?t=notify-close"));
+  closer.join();
+  EXPECT_EQ(a->status, entry_status::kDone);
+  EXPECT_EQ(b->status, entry_status::kDone);
+  EXPECT_EQ(http_tests::HostileCount("notify-close").second, 1);
+  int failed = 0;
+  for (const auto& m : host.LogMessages()) failed += m.rfind(u"Notification failed", 0) == 0;
+  EXPECT_EQ(failed, 1);
 }
 
 TEST_F(DownloadJobTest, RateLimitHoldsTheFileToItsRate) {
