@@ -23,15 +23,7 @@ small_count=${4:-999}
 scripts/setup.sh bench >/dev/null
 scripts/build.sh linux >/dev/null
 
-host=$PWD/build/linux/tools/kt5host/kt5host
-vardwin=$PWD/build/linux/tools/vardwin/vardwin
-view=vardel_MWKTPlusProc_Download_view_Class
-frame=vardel_MWKTPlusProc_Download_MainFrm_Class
-system="$PWD/build/linux/system"
-mkdir -p "$system"
-ln -sf "$PWD/build/linux/agent/MWKTPlusProc" "$system/MWKTPlusProc"
-ln -sf "$PWD/build/linux/fsb/vardfsb" "$system/vardfsb"
-export VARDEL_SYSTEM_DIR="$system"
+source scripts/native-road.sh
 
 base_dir=/tmp
 [ -d /dev/shm ] && [ -w /dev/shm ] && base_dir=/dev/shm

@@ -5,15 +5,7 @@
 # Builds nothing: run after scripts/build.sh linux.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-host=build/linux/tools/kt5host/kt5host
-vardwin=build/linux/tools/vardwin/vardwin
-view=vardel_MWKTPlusProc_Download_view_Class
-frame=vardel_MWKTPlusProc_Download_MainFrm_Class
-system="$PWD/build/linux/system"
-mkdir -p "$system"
-ln -sf "$PWD/build/linux/agent/MWKTPlusProc" "$system/MWKTPlusProc"
-ln -sf "$PWD/build/linux/fsb/vardfsb" "$system/vardfsb"
-export VARDEL_SYSTEM_DIR="$system"
+source scripts/native-road.sh
 work=$(mktemp -d)
 export XDG_CONFIG_HOME="$work/config" XDG_DOCUMENTS_DIR="$work/agent" XDG_DATA_HOME="$work/data"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_DOCUMENTS_DIR" "$XDG_DATA_HOME"

@@ -11,16 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh linux >/dev/null
-host=build/linux/tools/kt5host/kt5host
-vardwin=build/linux/tools/vardwin/vardwin
-view=vardel_MWKTPlusProc_Download_view_Class
-# The control starts the agent from the system directory, and the agent the
-# broker: one folder holds both programs.
-system="$PWD/build/linux/system"
-mkdir -p "$system"
-ln -sf "$PWD/build/linux/agent/MWKTPlusProc" "$system/MWKTPlusProc"
-ln -sf "$PWD/build/linux/fsb/vardfsb" "$system/vardfsb"
-export VARDEL_SYSTEM_DIR="$system"
+source scripts/native-road.sh
 if [ $# -gt 0 ]; then exec "$host" "$1"; fi
 
 work=$(mktemp -d)
