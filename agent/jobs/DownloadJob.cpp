@@ -8,6 +8,7 @@
 #include "common/handoff/SavedDownloads.h"
 #include "common/http/InternetHandles.h"
 #include "common/http/OneLineText.h"
+#include "common/http/PageCookieOpen.h"
 #include "common/platform/PathText.h"
 #include "common/respack/LanguageStore.h"
 #include "common/text/Utf.h"
@@ -347,15 +348,11 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
       }
     }
     if (!turn) turn.emplace(onDisk);
-    if (!cookie.empty()) {
-      if (!headers.empty()) headers += u"\r\n";
-      headers += u"Cookie: " + cookie;
-    }
-
     CHttpFile request;
     uint32_t status = 0;
     try {
-      request.OpenUrl(s_.session(), requestUrl, headers, kRequestFlags);
+      // The hand-off's cookie stays with its host, along every redirect.
+      OpenUrlWithPageCookie(request, s_.session(), requestUrl, headers, cookie, kRequestFlags);
       request.QueryInfoNumber(inet::kQueryStatusCode | inet::kQueryFlagNumber, status);
     } catch (const CInternetException&) {
       fail({});

@@ -433,6 +433,41 @@ TEST_F(DownloadJobTest, ClosingTheNotificationSessionEndsAPostAndTheRunPostsNoMo
   EXPECT_EQ(failed, 1);
 }
 
+// The hand-off's cookie goes to its own host along a redirect, and never
+// along a hop to another host.
+TEST_F(DownloadJobTest, TheHandOffsCookieStaysWithItsHostAlongRedirects) {
+  const auto escape = [](std::u16string url) {
+    std::string out;
+    for (char16_t c : url) {
+      if (c == u'?') out += "%3F";
+      else if (c == u'&') out += "%26";
+      else if (c == u'=') out += "%3D";
+      else out += static_cast<char>(c);
+    }
+    return out;
+  };
+  const std::string there = escape(http_tests::HostileUrl("/ok?n=10&t=cookie-there", "localhost"));
+  const std::string here = escape(http_tests::HostileUrl("/ok?n=10&t=cookie-here"));
+  auto away = MakeEntry(http_tests::HostileUrl("/to?code=302&t=cookie-from&url=" + there), u"away.bin", 10, u"", 0,
+                        false, u"sid=1");
+  auto home = MakeEntry(http_tests::HostileUrl("/to?code=301&t=cookie-from2&url=" + here), u"home.bin", 10, u"", 0,
+                        false, u"sid=2");
+  Run({away, home});
+  EXPECT_EQ(away->status, entry_status::kDone);
+  EXPECT_EQ(home->status, entry_status::kDone);
+  EXPECT_EQ(p::FileSizeOf(In(u"away.bin")), 10);
+  EXPECT_NE(http_tests::HostileHeads("cookie-from").find("Cookie: sid=1"), std::string::npos);
+  EXPECT_EQ(http_tests::HostileHeads("cookie-there").find("Cookie"), std::string::npos)
+      << http_tests::HostileHeads("cookie-there");
+  EXPECT_NE(http_tests::HostileHeads("cookie-here").find("Cookie: sid=2"), std::string::npos);
+
+  // A loop ends the entry's turn as a network failure, not in a storm.
+  auto loop = MakeEntry(http_tests::HostileUrl("/loop?t=cookie-loop"), u"loop.bin", 10, u"", 0, false, u"sid=3");
+  Run({loop});
+  EXPECT_EQ(loop->status, entry_status::kFailed);
+  EXPECT_LE(http_tests::HostileCount("cookie-loop").second, 3 * 21);
+}
+
 TEST_F(DownloadJobTest, RateLimitHoldsTheFileToItsRate) {
   // 10 KB at 1 KB/s: about ten seconds on the clock, in 1 ms sleeps.
   auto e = MakeEntry(ServerUrl("/data/10240"), u"slow.bin", 10240, u"", 1);
