@@ -1,7 +1,7 @@
 #!/bin/bash
-# Figures, not a test: how long the transfer agent's close takes to answer
-# while its download waits on a server that accepted and says nothing (the
-# hostile server's /silent), with WinINet's default timeouts in force.
+# Figures, not a test: how long the transfer agent's Stop and close take to
+# answer while its download waits on a server that accepted and says nothing
+# (the hostile server's /silent), with WinINet's default timeouts in force.
 # Builds nothing: run after scripts/build.sh linux.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -30,7 +30,7 @@ count() { curl -s "http://127.0.0.1:$hostile/_count?t=stop" | cut -d' ' -f2; }
 press() {
   local start
   start=$(ms)
-  "$vardwin" "$view" command 1002 >/dev/null
+  "$vardwin" "$view" command "${1:-1002}" >/dev/null
   echo $(( $(ms) - start ))
 }
 # Waits until the server holds the agent's request (the run starts by itself
@@ -42,6 +42,12 @@ wait_request() {
 }
 wait_request 0 || press >/dev/null
 wait_request 0
+sleep 1
+# Stop (the pause button) while the server says nothing, then Start again.
+echo "agent Stop during a silent transfer answered in $(press 1018) ms"
+before=$(count)
+press >/dev/null
+wait_request "$before"
 sleep 1
 start=$(ms)
 "$vardwin" "$frame" close 1 >/dev/null
