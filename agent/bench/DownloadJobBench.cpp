@@ -157,7 +157,7 @@ class QuietHost final : public vard::IDownloadJobHost {
   vard::ExistingFileOption ExistingOption() override { return vard::ExistingFileOption::kOverwrite; }
   void SetExistingOption(vard::ExistingFileOption) override {}
   vard::DuplicateReply AskDuplicate(const std::u16string&, int64_t) override {
-    return {vard::duplicate_answer::kOverwrite, true, {}};
+    return {vard::existing_file::kOverwrite, true, {}};
   }
   bool RetryCountdown(int, int) override { return false; }
   vard::RetrySettings Retry() override { return {}; }

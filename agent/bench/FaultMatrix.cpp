@@ -87,7 +87,7 @@ class MatrixHost final : public vard::IDownloadJobHost {
   vard::ExistingFileOption ExistingOption() override { return vard::ExistingFileOption::kResume; }
   void SetExistingOption(vard::ExistingFileOption) override {}
   vard::DuplicateReply AskDuplicate(const std::u16string&, int64_t) override {
-    return {vard::duplicate_answer::kResume, true, {}};
+    return {vard::existing_file::kResume, true, {}};
   }
   bool RetryCountdown(int, int) override { return true; }
   vard::RetrySettings Retry() override { return {1, 99}; }

@@ -217,7 +217,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
     return FileEnd::kNormal;
   }
 
-  int32_t action = duplicate_answer::kNone;
+  int32_t action = existing_file::kNone;
   // The question concerns a file that is there; a remembered answer never
   // decides for a file that is not. A retry of an entry whose file is not
   // made yet goes on with the answer given for it.
@@ -238,15 +238,15 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
         case ExistingFileOption::kAsk: {
           const DuplicateReply reply = host_.AskDuplicate(path, entry.file_size);
           remembered = reply.answer;
-          if (reply.applyToAll && reply.answer == duplicate_answer::kOverwrite)
+          if (reply.applyToAll && reply.answer == existing_file::kOverwrite)
             host_.SetExistingOption(ExistingFileOption::kOverwrite);
-          else if (reply.applyToAll && reply.answer == duplicate_answer::kResume)
+          else if (reply.applyToAll && reply.answer == existing_file::kResume)
             host_.SetExistingOption(ExistingFileOption::kResume);
           else
             host_.SetExistingOption(ExistingFileOption::kAsk);
-          if (reply.answer == duplicate_answer::kSaveAs) {
+          if (reply.answer == existing_file::kSaveAs) {
             if (reply.newPath.empty()) {
-              remembered = duplicate_answer::kSkip;
+              remembered = existing_file::kSkip;
             } else {
               path = reply.newPath;
               {
@@ -259,21 +259,21 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
           break;
         }
         case ExistingFileOption::kOverwrite:
-          remembered = duplicate_answer::kOverwrite;
+          remembered = existing_file::kOverwrite;
           break;
         case ExistingFileOption::kResume:
-          remembered = duplicate_answer::kResume;
+          remembered = existing_file::kResume;
           break;
       }
       action = remembered;
     }
     answered_ = {&entry, path, action};
   }
-  if (action == duplicate_answer::kSkip) {
+  if (action == existing_file::kSkip) {
     SetStatus(entry, entry_status::kWaiting);
     return FileEnd::kNormal;
   }
-  const bool append = action == duplicate_answer::kResume || entry.bytes_done > 0 || ours;
+  const bool append = action == existing_file::kResume || entry.bytes_done > 0 || ours;
 
   if (entry.file_size <= 0) {
     // The empty file is the whole download.

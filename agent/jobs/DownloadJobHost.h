@@ -13,7 +13,7 @@
 namespace vard {
 
 struct DuplicateReply {
-  int32_t answer = duplicate_answer::kSkip;
+  int32_t answer = existing_file::kSkip;
   bool applyToAll = false;
   std::u16string newPath;  // the chosen path for kSaveAs
 };

@@ -191,7 +191,7 @@ bool UploadJob::GetFileInfo(CUploadFile& entry) {
       // A continued upload names the file the server keeps for it.
       form.AddTextField(u"_filename", lastComponent);
       form.AddTextField(u"_newname", ReadField(entry.server_name));
-      action = duplicate_answer::kResume;
+      action = existing_file::kResume;
       askRound = false;
     }
     if (autoRename) form.AddTextField(u"_autorename", u"yes");
@@ -208,7 +208,7 @@ bool UploadJob::GetFileInfo(CUploadFile& entry) {
     }
     if (!askRound) break;
     if (!answer.askRename) {
-      if (!applyToAll) action = duplicate_answer::kResume;
+      if (!applyToAll) action = existing_file::kResume;
       break;
     }
     if (applyToAll) break;
@@ -220,10 +220,10 @@ bool UploadJob::GetFileInfo(CUploadFile& entry) {
     question.resumeAllowed = answer.fileSize > 0 && answer.fileSize <= entry.file_size;
     const UploadExistsAnswer reply = host_.AskExists(question);
     action = reply.action;
-    if (reply.action == duplicate_answer::kSaveAs) {
+    if (reply.action == existing_file::kSaveAs) {
       // A new round under the new name; without a name there is nothing to ask.
       if (reply.rename.name.empty() || host_.StopRequested()) {
-        action = duplicate_answer::kSkip;
+        action = existing_file::kSkip;
       } else {
         chosenName = reply.rename.name;
         autoRename = reply.rename.choice == rename_choice::kAutoRename;
@@ -233,10 +233,10 @@ bool UploadJob::GetFileInfo(CUploadFile& entry) {
     applyToAll = reply.applyToAll ? 1 : 0;
     break;
   }
-  if (action == duplicate_answer::kSkip) {
+  if (action == existing_file::kSkip) {
     result = false;
     offset = 0;
-  } else if (action == duplicate_answer::kOverwrite) {
+  } else if (action == existing_file::kOverwrite) {
     offset = 0;
   }
   // The server cannot hold more of the file than there is: start over.

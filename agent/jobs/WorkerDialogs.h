@@ -10,18 +10,9 @@
 #include <string>
 
 #include "common/platform/Clock.h"
+#include "common/transfer/ExistingFileAnswer.h"
 
 namespace vard {
-
-// Buttons of the existing-file questions, kept as the worker's
-// `duplicate_action`.
-namespace duplicate_answer {
-constexpr int32_t kNone = 0;
-constexpr int32_t kSkip = 2;
-constexpr int32_t kOverwrite = 203;
-constexpr int32_t kResume = 204;
-constexpr int32_t kSaveAs = 205;
-}  // namespace duplicate_answer
 
 // Choices of the upload rename dialog, as the upload job sends them.
 namespace rename_choice {
@@ -40,7 +31,7 @@ struct DownloadExistsQuestion {
 };
 
 struct DownloadExistsAnswer {
-  int32_t action = duplicate_answer::kSkip;  // 203, 204, 205 or 2
+  int32_t action = existing_file::kSkip;  // an existing_file answer
   bool applyToAll = false;
   std::u16string savePath;  // 205: the path chosen in the save dialog
 };
@@ -59,7 +50,7 @@ struct UploadRenameAnswer {
 };
 
 struct UploadExistsAnswer {
-  int32_t action = duplicate_answer::kSkip;  // 203, 204, 205 or 2
+  int32_t action = existing_file::kSkip;  // an existing_file answer
   bool applyToAll = false;
   UploadRenameAnswer rename;  // 205: the rename dialog's name and choice
 };

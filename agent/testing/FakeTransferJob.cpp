@@ -85,10 +85,10 @@ bool FakeTransferJob::SettleExisting(UPLOAD_INFO& entry) {
   if (entry.bytes_done != 0 || !script_.existing.count(name)) return true;
   switch (Dialogs().ExistingFileChoice()) {
     case ExistingFileOption::kOverwrite:
-      duplicate_action = duplicate_answer::kOverwrite;
+      duplicate_action = existing_file::kOverwrite;
       return true;
     case ExistingFileOption::kResume:
-      duplicate_action = duplicate_answer::kResume;
+      duplicate_action = existing_file::kResume;
       return true;
     case ExistingFileOption::kAsk:
       break;
@@ -99,16 +99,16 @@ bool FakeTransferJob::SettleExisting(UPLOAD_INFO& entry) {
   const DownloadExistsAnswer a = Dialogs().AskDownloadExists(q, stop_requested);
   if (stop_requested.load()) throw ExceptionPause();
   duplicate_action = a.action;
-  const bool toAll = a.applyToAll && (a.action == duplicate_answer::kOverwrite || a.action == duplicate_answer::kResume);
+  const bool toAll = a.applyToAll && (a.action == existing_file::kOverwrite || a.action == existing_file::kResume);
   Dialogs().SetExistingFileChoice(!toAll ? ExistingFileOption::kAsk
-                                  : a.action == duplicate_answer::kOverwrite ? ExistingFileOption::kOverwrite
+                                  : a.action == existing_file::kOverwrite ? ExistingFileOption::kOverwrite
                                                                              : ExistingFileOption::kResume);
-  if (a.action == duplicate_answer::kSkip) {
+  if (a.action == existing_file::kSkip) {
     TransferGuard lock(TransferLock());
     entry.status = entry_status::kWaiting;
     return false;
   }
-  if (a.action == duplicate_answer::kSaveAs) {
+  if (a.action == existing_file::kSaveAs) {
     {
       TransferGuard lock(TransferLock());
       StoreField(entry.path, platform::LastPathComponent(a.savePath));

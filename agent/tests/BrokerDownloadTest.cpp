@@ -95,7 +95,7 @@ TEST_F(BrokerDownloadTest, JobStartsTheBrokerAndWritesEveryBlockThroughIt) {
   auto part = MakeEntry(ServerUrl("/data/200000"), u"part.bin", 200000);
   auto marker = MakeEntry(u"this_is_folder", u"", 0, u"made/here/");
   auto empty = MakeEntry(ServerUrl("/data/0"), u"empty.bin", 0);
-  host.replies = {{duplicate_answer::kResume, false, {}}};
+  host.replies = {{existing_file::kResume, false, {}}};
   DownloadJob(host, Services()).Run({big, part, marker, empty}, folder.Path(), u"");
   EXPECT_TRUE(BrokerRunning());
   // Network blocks larger than one broker write arrive whole.

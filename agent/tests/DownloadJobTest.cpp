@@ -105,10 +105,10 @@ TEST_F(DownloadJobTest, ExistingFileQuestionAndItsAnswers) {
   auto over = MakeEntry(ServerUrl("/data/6"), u"over.bin", 6);
   auto resume = MakeEntry(ServerUrl("/data/1000"), u"resume.bin", 1000);
   auto rename = MakeEntry(ServerUrl("/data/50"), u"rename.bin", 50);
-  host.replies = {{duplicate_answer::kSkip, false, {}},
-                  {duplicate_answer::kOverwrite, false, {}},
-                  {duplicate_answer::kResume, false, {}},
-                  {duplicate_answer::kSaveAs, false, In(u"renamed.bin")}};
+  host.replies = {{existing_file::kSkip, false, {}},
+                  {existing_file::kOverwrite, false, {}},
+                  {existing_file::kResume, false, {}},
+                  {existing_file::kSaveAs, false, In(u"renamed.bin")}};
   Run({skip, over, resume, rename}, ServerUrl("/form"));
   EXPECT_EQ(host.questions.size(), 4u);
   EXPECT_EQ(skip->status, entry_status::kWaiting);
@@ -127,12 +127,12 @@ TEST_F(DownloadJobTest, RememberedSkipNeverSkipsAMissingFile) {
   WriteAll(In(u"there.bin"), "x");
   auto there = MakeEntry(ServerUrl("/data/10"), u"there.bin", 10);
   auto missing = MakeEntry(ServerUrl("/data/10"), u"missing.bin", 10);
-  host.replies = {{duplicate_answer::kSkip, false, {}}};
+  host.replies = {{existing_file::kSkip, false, {}}};
   Run({there, missing});
   EXPECT_EQ(there->status, entry_status::kWaiting);
   EXPECT_EQ(missing->status, entry_status::kDone);
   EXPECT_TRUE(SameBytes(ReadAll(In(u"missing.bin")), DataBytes(10)));
-  EXPECT_EQ(host.duplicate_action, duplicate_answer::kSkip);
+  EXPECT_EQ(host.duplicate_action, existing_file::kSkip);
 }
 
 TEST_F(DownloadJobTest, ApplyToAllSetsTheViewOptionOnlyForOverwriteAndResume) {
@@ -140,7 +140,7 @@ TEST_F(DownloadJobTest, ApplyToAllSetsTheViewOptionOnlyForOverwriteAndResume) {
   WriteAll(In(u"b.bin"), DataBytes(3));
   auto a = MakeEntry(ServerUrl("/data/8"), u"a.bin", 8);
   auto b = MakeEntry(ServerUrl("/data/8"), u"b.bin", 8);
-  host.replies = {{duplicate_answer::kResume, true, {}}};
+  host.replies = {{existing_file::kResume, true, {}}};
   // "a" holds "a", which differs from the data: resuming keeps it.
   Run({a, b});
   EXPECT_EQ(host.questions.size(), 1u);
@@ -579,7 +579,7 @@ TEST_F(DownloadJobTest, OverwrittenFileIsKeptUntilTheAnswerIsTheFile) {
   // Asked once: the retries go on with the answer, the file still kept.
   host.option = ExistingFileOption::kAsk;
   host.retry = {1, 2};
-  host.replies.push_back({duplicate_answer::kOverwrite, false, {}});
+  host.replies.push_back({existing_file::kOverwrite, false, {}});
   auto refused = MakeEntry(u"http://127.0.0.1:1/x", u"keep.bin", 100);
   Run({refused});
   EXPECT_EQ(host.questions.size(), 1u);

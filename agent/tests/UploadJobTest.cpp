@@ -183,9 +183,9 @@ TEST_F(UploadJobTest, ExistingServerFileAnswers) {
   auto resume = Entry(Local(u"resume.bin", 4000), site.ActionUrl());
   auto over = Entry(Local(u"over.bin", 300), site.ActionUrl());
   auto skip = Entry(Local(u"skip.bin", 50), site.ActionUrl());
-  host.replies = {{duplicate_answer::kResume, false, {}},
-                  {duplicate_answer::kOverwrite, false, {}},
-                  {duplicate_answer::kSkip, false, {}}};
+  host.replies = {{existing_file::kResume, false, {}},
+                  {existing_file::kOverwrite, false, {}},
+                  {existing_file::kSkip, false, {}}};
   Run({resume, over, skip});
 
   ASSERT_EQ(host.questions.size(), 3u);
@@ -218,7 +218,7 @@ TEST_F(UploadJobTest, ApplyToAllAnswersLaterFilesWithoutAsking) {
   site.Hold("b.bin", 10);
   auto a = Entry(Local(u"a.bin", 20), site.ActionUrl());
   auto b = Entry(Local(u"b.bin", 30), site.ActionUrl());
-  host.replies = {{duplicate_answer::kOverwrite, true, {}}};
+  host.replies = {{existing_file::kOverwrite, true, {}}};
   Run({a, b});
   EXPECT_EQ(host.questions.size(), 1u);
   EXPECT_TRUE(SameBytes(site.File("b.bin"), DataBytes(30)));
@@ -231,7 +231,7 @@ TEST_F(UploadJobTest, SaveUnderAnotherNameWithAutomaticRenameAsksAgain) {
   site.Hold("b.bin", 10);
   auto a = Entry(Local(u"a.bin", 700), site.ActionUrl());
   UploadExistsAnswer saveAs;
-  saveAs.action = duplicate_answer::kSaveAs;
+  saveAs.action = existing_file::kSaveAs;
   saveAs.rename = {u"b.bin", rename_choice::kAutoRename};
   host.replies = {saveAs};
   Run({a});
@@ -283,7 +283,7 @@ TEST_F(UploadJobTest, HostileAnswersNeverMoveTheFileOrItsName) {
 TEST_F(UploadJobTest, AnAnswerWithoutSemicolonGivesAnEmptyValue) {
   UploadSite site("semicolon");
   auto e = Entry(Local(u"s.bin", 2000), site.ActionUrl(AnswerQuery("AskRename=yes;FileSize=1000")));
-  host.replies = {{duplicate_answer::kResume, false, {}}};
+  host.replies = {{existing_file::kResume, false, {}}};
   Run({e});
   ASSERT_EQ(host.questions.size(), 1u);
   EXPECT_EQ(host.questions[0].existingSize, 0);
@@ -342,7 +342,7 @@ TEST_F(UploadJobTest, AFailedQuestionFailsTheEntryWithoutRetry) {
   input.path = folder / u"skipped";
   input.actionUrl = site.ActionUrl(AnswerQuery("AskRename=yes;"));
   auto skippedFolder = MakeUploadEntry(input);
-  host.replies = {{duplicate_answer::kSkip, false, {}}};
+  host.replies = {{existing_file::kSkip, false, {}}};
   Run({file, failedFolder, skippedFolder});
   EXPECT_EQ(file->status, entry_status::kFailed);
   EXPECT_TRUE(host.countdowns.empty());
@@ -449,7 +449,7 @@ class ScriptedDialogs final : public IWorkerDialogs {
   DownloadExistsAnswer AskDownloadExists(const DownloadExistsQuestion&, const StopFlag&) override { return {}; }
   UploadExistsAnswer AskUploadExists(const UploadExistsQuestion& q, const StopFlag&) override {
     asked.push_back(q.filePath);
-    return {duplicate_answer::kOverwrite, false, {}};
+    return {existing_file::kOverwrite, false, {}};
   }
   RetryAnswer RetryCountdown(const std::u16string& format, int seconds, const StopFlag&) override {
     countdowns.push_back(format + u":" + AsciiToUtf16(std::to_string(seconds)));

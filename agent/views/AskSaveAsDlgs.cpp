@@ -88,9 +88,9 @@ void CAskSaveAsDownloadDlg::OnCommand(int id) {
 
 DownloadExistsAnswer CAskSaveAsDownloadDlg::Answer() const {
   DownloadExistsAnswer a;
-  a.action = HasEnded() ? EndCode() : duplicate_answer::kSkip;
+  a.action = HasEnded() ? EndCode() : existing_file::kSkip;
   a.applyToAll = ApplyToAll();
-  if (a.action == duplicate_answer::kSaveAs) a.savePath = savePath_;
+  if (a.action == existing_file::kSaveAs) a.savePath = savePath_;
   return a;
 }
 
@@ -113,9 +113,9 @@ void CAskSaveAsDlg::OnCommand(int id) {
 
 UploadExistsAnswer CAskSaveAsDlg::Answer() const {
   UploadExistsAnswer a;
-  a.action = HasEnded() ? EndCode() : duplicate_answer::kSkip;
+  a.action = HasEnded() ? EndCode() : existing_file::kSkip;
   a.applyToAll = ApplyToAll();
-  if (a.action == duplicate_answer::kSaveAs) a.rename = rename_;
+  if (a.action == existing_file::kSaveAs) a.rename = rename_;
   return a;
 }
 

@@ -143,11 +143,11 @@ DuplicateAnswer ConsoleDownloadDialogView::AskDuplicate(const DuplicatePrompt& p
   if (!line || line->empty()) return a;
   a.applyToAll = !q.singleMode && line->find('!') != std::string::npos;
   switch ((*line)[0]) {
-    case 'o': a.code = duplicate::kOverwrite; break;
-    case 'r': a.code = q.allowResume ? duplicate::kResume : duplicate::kCancel; break;
+    case 'o': a.code = existing_file::kOverwrite; break;
+    case 'r': a.code = q.allowResume ? existing_file::kResume : existing_file::kSkip; break;
     case 's':
       if (auto name = AskLine("save as: "); name && !name->empty()) {
-        a.code = duplicate::kSaveAs;
+        a.code = existing_file::kSaveAs;
         a.newPath = TypedPath(*name);
       }
       break;

@@ -237,15 +237,15 @@ bool DownloadEngine::DecideResume(size_t index, std::u16string& path, bool& resu
     flag = true;
   };
   switch (a.code) {
-    case duplicate::kOverwrite:
+    case existing_file::kOverwrite:
       applyAll(applyAllOverwrite_);
       resume = false;
       return true;
-    case duplicate::kResume:
+    case existing_file::kResume:
       applyAll(applyAllResume_);
       resume = true;
       return true;
-    case duplicate::kSaveAs: {
+    case existing_file::kSaveAs: {
       applyAll(applyAllSaveAs_);
       path = a.newPath;
       {

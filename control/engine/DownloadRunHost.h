@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/transfer/ExistingFileAnswer.h"
+
 namespace vard {
 
 // The existing-file question and its answers.
@@ -14,15 +16,8 @@ struct DuplicateQuestion {
   bool singleMode = false;  // no apply-to-all box
 };
 
-namespace duplicate {
-constexpr int kOverwrite = 203;
-constexpr int kResume = 204;
-constexpr int kSaveAs = 205;
-constexpr int kCancel = 2;
-}  // namespace duplicate
-
 struct DuplicateAnswer {
-  int code = duplicate::kCancel;
+  int code = existing_file::kSkip;
   bool applyToAll = false;
   std::u16string newPath;  // for kSaveAs: the path chosen
 };

@@ -28,8 +28,8 @@ std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, 
   prompt.question.singleMode = true;
   prompt.existingSize = steps.existingSize(target);
   const DuplicateAnswer answer = steps.askDuplicate(prompt);
-  if (answer.code == duplicate::kSaveAs && !answer.newPath.empty()) return answer.newPath;
-  if (answer.code == duplicate::kOverwrite) return target;
+  if (answer.code == existing_file::kSaveAs && !answer.newPath.empty()) return answer.newPath;
+  if (answer.code == existing_file::kOverwrite) return target;
   return std::nullopt;
 }
 

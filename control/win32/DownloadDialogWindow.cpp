@@ -57,10 +57,10 @@ RECT ItemRect(HWND dialog, int id) {
 // Without resume its button goes, and Overwrite, Save As and Cancel are
 // centred in the dialog, as far apart as Overwrite and Resume were.
 void LayOutWithoutResume(HWND dialog) {
-  const RECT overwrite = ItemRect(dialog, duplicate::kOverwrite), resume = ItemRect(dialog, duplicate::kResume);
+  const RECT overwrite = ItemRect(dialog, existing_file::kOverwrite), resume = ItemRect(dialog, existing_file::kResume);
   const int gap = resume.left - overwrite.right;
-  ShowWindow(GetDlgItem(dialog, duplicate::kResume), SW_HIDE);
-  const int ids[] = {duplicate::kOverwrite, duplicate::kSaveAs, IDCANCEL};
+  ShowWindow(GetDlgItem(dialog, existing_file::kResume), SW_HIDE);
+  const int ids[] = {existing_file::kOverwrite, existing_file::kSaveAs, IDCANCEL};
   int total = 0;
   for (int id : ids) total += ItemRect(dialog, id).right - ItemRect(dialog, id).left;
   total += 2 * gap;
@@ -110,11 +110,11 @@ INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_COMMAND: {
       const int id = LOWORD(wp);
-      if (id != duplicate::kOverwrite && id != duplicate::kResume && id != duplicate::kSaveAs && id != IDCANCEL)
+      if (id != existing_file::kOverwrite && id != existing_file::kResume && id != existing_file::kSaveAs && id != IDCANCEL)
         return FALSE;
-      c->answer.code = id == IDCANCEL ? duplicate::kCancel : id;
+      c->answer.code = id == IDCANCEL ? existing_file::kSkip : id;
       c->answer.applyToAll = IsDlgButtonChecked(hwnd, exists::kApplyToAll) == BST_CHECKED;
-      if (id == duplicate::kSaveAs) {
+      if (id == existing_file::kSaveAs) {
         const auto path = ChooseSaveFile(hwnd, c->prompt->question.path);
         if (!path) return TRUE;  // back to the question
         c->answer.newPath = *path;

@@ -242,11 +242,11 @@ bool ScriptHost::Answer(const std::vector<std::string>& words) {
   } else if (what == "duplicate") {
     DuplicateAnswer a;
     size_t next = 3;
-    if (how == "overwrite") a.code = duplicate::kOverwrite;
-    else if (how == "resume") a.code = duplicate::kResume;
-    else if (how == "cancel") a.code = duplicate::kCancel;
+    if (how == "overwrite") a.code = existing_file::kOverwrite;
+    else if (how == "resume") a.code = existing_file::kResume;
+    else if (how == "cancel") a.code = existing_file::kSkip;
     else if (how == "saveas" && words.size() > 3) {
-      a.code = duplicate::kSaveAs;
+      a.code = existing_file::kSaveAs;
       a.newPath = path(words[3]);
       next = 4;
     } else {

@@ -127,7 +127,7 @@ class QuietHost final : public vard::IDownloadRunHost {
   void ItemChanged(size_t) override {}
   void RefreshTexts() override {}
   vard::DuplicateAnswer AskDuplicate(const vard::DuplicateQuestion&) override {
-    return {vard::duplicate::kOverwrite, true, {}};
+    return {vard::existing_file::kOverwrite, true, {}};
   }
   void RunFinished() override {}
 };

@@ -24,7 +24,7 @@ class QuietHost final : public IDownloadRunHost {
   void SetCurrentFileText(const std::u16string&) override {}
   void ItemChanged(size_t) override {}
   void RefreshTexts() override {}
-  DuplicateAnswer AskDuplicate(const DuplicateQuestion&) override { return {duplicate::kOverwrite, false, {}}; }
+  DuplicateAnswer AskDuplicate(const DuplicateQuestion&) override { return {existing_file::kOverwrite, false, {}}; }
   void RunFinished() override {}
 };
 

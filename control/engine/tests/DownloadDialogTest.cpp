@@ -200,7 +200,7 @@ class ModalLoopView final : public IDownloadDialogView {
   void MessageBox(const std::u16string&, const std::u16string&) override {}
   DuplicateAnswer AskDuplicate(const DuplicatePrompt& prompt) override {
     events.push_back("exists " + Utf16ToUtf8(p::LastPathComponent(prompt.question.path)));
-    return {duplicate::kOverwrite, false, {}};
+    return {existing_file::kOverwrite, false, {}};
   }
   std::optional<std::u16string> BrowseFolder(const std::u16string&, const std::u16string&) override { return {}; }
   void Post(std::function<void()> task) override {
@@ -318,7 +318,7 @@ TEST_F(ChildDialogTest, RunsOneAfterAnotherKeepingItsRowsAndReportingEachEnd) {
   // file the first run made.
   dialog_->AddItem(Item("/data/10?status=500", u"bad.bin", 10));
   EXPECT_EQ(view_->Text(dlg::kCounter), u"0 / 2");
-  answers_.duplicates.push_back({duplicate::kOverwrite, false, {}});
+  answers_.duplicates.push_back({existing_file::kOverwrite, false, {}});
   ASSERT_TRUE(view_->RunEmbedded());
   EXPECT_EQ(ends_, (std::vector<int>{endcode::kCompleted, endcode::kFailed}));
   ASSERT_EQ(dialog_->RowCount(), 2u);
@@ -342,7 +342,7 @@ TEST_F(ChildDialogTest, AppendingDuringARunShowsTheRowAndTheNextRunTakesIt) {
   ASSERT_EQ(dialog_->RowCount(), 2u);
   EXPECT_EQ(dialog_->RowItem(1).status, item::kWaiting);
   EXPECT_FALSE(p::PathExists(folder_ / u"late.bin"));
-  answers_.duplicates.push_back({duplicate::kCancel, false, {}});  // keep slow.bin
+  answers_.duplicates.push_back({existing_file::kSkip, false, {}});  // keep slow.bin
   ASSERT_TRUE(view_->RunEmbedded());
   EXPECT_EQ(ends_, (std::vector<int>{endcode::kCompleted, endcode::kCompleted}));
   EXPECT_EQ(p::FileSizeOf(folder_ / u"late.bin"), 10);

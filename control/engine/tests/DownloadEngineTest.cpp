@@ -279,7 +279,7 @@ TEST_F(DownloadEngineTest, ANotFoundAloneStillCompletesTheRun) {
 // kept when the server has nothing to put in its place.
 TEST_F(DownloadEngineTest, AnAnswerThatIsNotTheFileLeavesTheFolderAsItWas) {
   WriteFile(folder / u"kept.bin", "old");
-  host.answers.push_back({duplicate::kOverwrite, false, {}});
+  host.answers.push_back({existing_file::kOverwrite, false, {}});
   Run({Item(ServerUrl("/status/404"), u"kept.bin", 10), Item(ServerUrl("/status/404"), u"new.bin", 10),
        Item(ServerUrl("/data/10?status=500"), u"error.bin", 10), Item(u"http://127.0.0.1:1/x", u"refused.bin", 10)});
   EXPECT_EQ(ReadFile(folder / u"kept.bin"), "old");
@@ -313,7 +313,7 @@ TEST_F(DownloadEngineTest, FoldersEmptyFilesAndUnknownSizes) {
 TEST_F(DownloadEngineTest, SaveAsForAllOverwritesLaterExistingFilesWithoutAsking) {
   WriteFile(folder / u"one.bin", "old");
   WriteFile(folder / u"two.bin", "old");
-  host.answers.push_back({duplicate::kSaveAs, true, folder / u"renamed.bin"});
+  host.answers.push_back({existing_file::kSaveAs, true, folder / u"renamed.bin"});
   Run({Item(ServerUrl("/data/10"), u"one.bin", 10), Item(ServerUrl("/data/20"), u"two.bin", 20)});
   ASSERT_EQ(host.questions.size(), 1u);
   EXPECT_EQ(host.questions[0].newSize, 10);
@@ -325,7 +325,7 @@ TEST_F(DownloadEngineTest, SaveAsForAllOverwritesLaterExistingFilesWithoutAsking
 
 TEST_F(DownloadEngineTest, CancellingTheQuestionCancelsThatItemOnly) {
   WriteFile(folder / u"one.bin", "old");
-  host.answers.push_back({duplicate::kCancel, false, {}});
+  host.answers.push_back({existing_file::kSkip, false, {}});
   Run({Item(ServerUrl("/data/10"), u"one.bin", 10), Item(ServerUrl("/data/20"), u"two.bin", 20)});
   EXPECT_EQ(Status(0), item::kCancelled);
   EXPECT_EQ(ReadFile(folder / u"one.bin"), "old");

@@ -65,10 +65,10 @@ TEST(SingleFileTarget, AnExistingFullPathIsAskedAboutUnlessOverwriteIsOn) {
   EXPECT_EQ(steps.prompts[0].question.newSize, 10);
   EXPECT_EQ(steps.prompts[0].existingSize, 5);
 
-  steps.answer.code = duplicate::kSaveAs;
+  steps.answer.code = existing_file::kSaveAs;
   steps.answer.newPath = u"C:\\d\\other.zip";
   EXPECT_EQ(SingleFileTarget(settings, asked, steps.Make()), u"C:\\d\\other.zip");
-  steps.answer.code = duplicate::kOverwrite;
+  steps.answer.code = existing_file::kOverwrite;
   EXPECT_EQ(SingleFileTarget(settings, asked, steps.Make()), steps.existing);
 }
 
