@@ -193,7 +193,7 @@ class CInternetThreadImpl : public CInternetThreadBase {
   double run_seconds = 0;                // lock: seconds spent moving them
   int32_t index = 0;                     // lock: list position the next run starts at
   uint8_t apply_to_all = 0;              // upload: the duplicate answer holds for all
-  int32_t duplicate_action = existing_file::kNone;  // the remembered existing_file answer
+  int32_t duplicate_action = 0;          // the remembered existing_file answer, 0 until asked
   int64_t job_bytes_done = 0;            // lock: bytes counted for the whole list
   int64_t job_total = 0;                 // lock: the list's total size
 

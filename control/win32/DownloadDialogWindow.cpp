@@ -110,7 +110,8 @@ INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_COMMAND: {
       const int id = LOWORD(wp);
-      if (id != existing_file::kOverwrite && id != existing_file::kResume && id != existing_file::kSaveAs && id != IDCANCEL)
+      if (id != existing_file::kOverwrite && id != existing_file::kResume && id != existing_file::kSaveAs &&
+          id != IDCANCEL)
         return FALSE;
       c->answer.code = id == IDCANCEL ? existing_file::kSkip : id;
       c->answer.applyToAll = IsDlgButtonChecked(hwnd, exists::kApplyToAll) == BST_CHECKED;
