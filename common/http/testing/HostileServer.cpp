@@ -11,20 +11,12 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "common/http/testing/LoopbackSocket.h"
+
 namespace vard::http_testing {
 namespace {
 
-bool SendAll(int fd, const std::string& text) {
-  const char* data = text.data();
-  size_t n = text.size();
-  while (n > 0) {
-    const ssize_t w = ::send(fd, data, n, MSG_NOSIGNAL);
-    if (w <= 0) return false;
-    data += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
+bool SendAll(int fd, const std::string& text) { return http_testing::SendAll(fd, text.data(), text.size()); }
 
 std::string Answer200(const std::string& body, const std::string& extra = "") {
   return "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(body.size()) +
@@ -74,15 +66,7 @@ std::vector<std::string> QueryValues(const std::string& target, const std::strin
 }
 
 HostileServer::HostileServer() {
-  listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t len = sizeof a;
-  if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-      ::listen(listener_, 64) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-    throw std::runtime_error("hostile server: cannot listen");
-  port_ = ntohs(a.sin_port);
+  listener_ = ListenOnLoopback(&port_, "hostile server");
   acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 

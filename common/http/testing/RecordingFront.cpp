@@ -11,38 +11,12 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "common/http/testing/LoopbackSocket.h"
+
 namespace vard::http_testing {
-namespace {
-
-sockaddr_in Loopback(uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  return a;
-}
-
-bool SendAll(int fd, const char* data, size_t n) {
-  while (n > 0) {
-    const ssize_t w = ::send(fd, data, n, MSG_NOSIGNAL);
-    if (w <= 0) return false;
-    data += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
-}  // namespace
 
 RecordingFront::RecordingFront(uint16_t backendPort) : backendPort_(backendPort) {
-  listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a = Loopback(0);
-  socklen_t len = sizeof a;
-  if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-      ::listen(listener_, 64) != 0 ||
-      ::getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-    throw std::runtime_error("recording front: cannot listen");
-  port_ = ntohs(a.sin_port);
+  listener_ = ListenOnLoopback(&port_, "recording front");
   acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 
