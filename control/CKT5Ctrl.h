@@ -132,6 +132,9 @@ class CKT5Ctrl {
 
   // Host and window side.
   void SetPageUrl(const std::u16string& url) { settings_.pageUrl = url; }
+  // The page leaves the control (its site goes, or it is closed); any
+  // thread: a size query it waits on ends now.
+  void PageGoingAway() { services_.network->PageGoingAway(); }
   const std::u16string& PageUrl() const { return settings_.pageUrl; }
   void CreateControlWindow(IControlView* view);
   void DestroyControlWindow();

@@ -45,7 +45,13 @@ void ControlDownloads::DownloadAndOpen(const std::u16string& url, const std::u16
 void ControlDownloads::RunSingle(const std::u16string& url, const std::u16string& fileName, int64_t fileSize,
                                  bool sizeUnknown) {
   if (url.empty()) return;
-  dialogs_.RunDownloadAndOpen(settings_, SingleFile{Resolve(url), fileName, fileSize, sizeUnknown});
+  const std::u16string resolved = Resolve(url);
+  if (fileSize == 0 && !sizeUnknown) {
+    // Asked here, where the page's going away can end the query.
+    fileSize = network_.QueryRemoteSize(resolved, settings_.useUnicode).value_or(0);
+    sizeUnknown = fileSize <= 0;
+  }
+  dialogs_.RunDownloadAndOpen(settings_, SingleFile{resolved, fileName, fileSize, sizeUnknown});
   settings_.openAfterDownload = true;
 }
 

@@ -26,6 +26,7 @@ class NoNetwork final : public IControlNetwork, MissingSeam {
     Report(u"QueryRemoteSize");
     return std::nullopt;
   }
+  void PageGoingAway() override {}  // nothing is ever in flight
 };
 
 class NoDialogs final : public IDownloadDialogs, MissingSeam {

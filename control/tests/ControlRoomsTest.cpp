@@ -136,6 +136,25 @@ TEST_F(RoomTest, SingleDownloadResolvesTheUrlAsThePageGaveIt) {
   EXPECT_EQ(fakes.dialogs->singleRuns.size(), 1u);
 }
 
+// DownloadAndOpen without a size asks it through the control's network, so
+// the page's going away ends the query; a page that went away tells it.
+TEST_F(RoomTest, DownloadAndOpenAsksASizeOfZeroWhereThePageCanEndIt) {
+  fakes.network->size = 321;
+  c.DownloadAndOpen(u"http://h/z.bin", std::nullopt, std::nullopt, std::nullopt);
+  ASSERT_EQ(fakes.network->asked.size(), 1u);
+  ASSERT_EQ(fakes.dialogs->singleRuns.size(), 1u);
+  EXPECT_EQ(fakes.dialogs->singleRuns[0].file.fileSize, 321);
+  EXPECT_FALSE(fakes.dialogs->singleRuns[0].file.sizeUnknown);
+  fakes.network->size = std::nullopt;
+  c.DownloadAndOpen(u"http://h/y.bin", std::nullopt, std::nullopt, std::nullopt);
+  EXPECT_TRUE(fakes.dialogs->singleRuns[1].file.sizeUnknown);
+  c.DownloadAndOpen(u"http://h/x.bin", std::nullopt, int64_t{9}, std::nullopt);
+  EXPECT_EQ(fakes.network->asked.size(), 2u);  // a size the page gave is not asked
+  EXPECT_FALSE(fakes.network->goneAway);
+  c.PageGoingAway();
+  EXPECT_TRUE(fakes.network->goneAway);
+}
+
 TEST(TemporaryTargetTest, ExistingSettingElseTheSystemFolder) {
   std::u16string system = platform::TempFolder();
   system.pop_back();

@@ -17,7 +17,9 @@ struct FakeNetwork final : IControlNetwork {
     askedUtf8 = utf8;
     return size;
   }
+  void PageGoingAway() override { goneAway = true; }
   std::optional<int64_t> size = 0;
+  bool goneAway = false;
   std::vector<std::u16string> asked;
   bool askedUtf8 = false;
 };

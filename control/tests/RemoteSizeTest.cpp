@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
+#include "common/platform/Clock.h"
+
 #include "common/http/tests/TestEndpoint.h"
 
 namespace vard {
@@ -33,6 +37,25 @@ TEST(RemoteSize, FailuresAreUnknownAndOddAnswersGiveWhatTheHeaderSays) {
   EXPECT_EQ(HttpControlNetwork().QueryRemoteSize(u"http://127.0.0.1:1/x", false), std::nullopt);
   // An error answer is not special: its body has a length too.
   EXPECT_EQ(QueryRemoteSize(ServerUrl("/status/404"), false), 10);
+}
+
+// A page that goes away while its size query waits on a silent server ends
+// the query at once, and asks nothing more afterwards.
+TEST(RemoteSize, ThePagesGoingAwayEndsAQueryInFlight) {
+  if (http_tests::UnderWine()) GTEST_SKIP() << "Wine's WinINet runs a blocked call to its end";
+  HttpControlNetwork network;
+  platform::IClock& clock = platform::SystemClock();
+  std::thread page([&] {
+    clock.WaitUntil([] { return http_tests::HostileCount("size-away").second >= 1; }, 10000, 5);
+    network.PageGoingAway();
+  });
+  const uint32_t asked = clock.TickCount();
+  EXPECT_EQ(network.QueryRemoteSize(http_tests::HostileUrl("/silent?t=size-away"), false), std::nullopt);
+  page.join();
+  // Far short of the 30 s a silent server would otherwise hold the page.
+  EXPECT_LT(clock.TickCount() - asked, 15000u);
+  EXPECT_EQ(network.QueryRemoteSize(ServerUrl("/data/5"), false), std::nullopt);
+  EXPECT_EQ(http_tests::HostileCount("size-away").second, 1);
 }
 
 }  // namespace

@@ -36,6 +36,7 @@ void KT5CtrlObject::EnsurePageUrl() {
 // ---- IOleObject ----
 
 STDMETHODIMP KT5CtrlObject::SetClientSite(IOleClientSite* site) {
+  if (!site && site_ && ctrl_) ctrl_->PageGoingAway();
   if (site) site->AddRef();
   ReleaseAndClear(site_);
   site_ = site;
@@ -52,6 +53,7 @@ STDMETHODIMP KT5CtrlObject::GetClientSite(IOleClientSite** site) {
 STDMETHODIMP KT5CtrlObject::SetHostNames(LPCOLESTR, LPCOLESTR) { return S_OK; }
 
 STDMETHODIMP KT5CtrlObject::Close(DWORD) {
+  if (ctrl_) ctrl_->PageGoingAway();
   InPlaceDeactivate();
   if (oleAdvise_) oleAdvise_->SendOnClose();
   return S_OK;

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "common/platform/EventLoop.h"
+#include "common/platform/RespondingWait.h"
 #include "common/platform/win32/EventLoopImpl.h"
 
 namespace vard::platform {
@@ -65,6 +66,22 @@ TEST(EventLoopWin32, PostQuitMessageOfTheThreadEndsRun) {
   EventLoop loop;
   loop.Post([] { ::PostQuitMessage(9); });
   EXPECT_EQ(loop.Run(), 9);
+}
+
+// A thread that waits on a blocking call goes on with its windows' work,
+// and a quit meant for its own loop outlives the wait.
+TEST(EventLoopWin32, ARespondingWaitHandlesTheThreadsMessages) {
+  EventLoop loop;
+  std::atomic<bool> ran{false};
+  RunResponding([&] {
+    loop.Post([&] {
+      ran = true;
+      ::PostQuitMessage(4);
+    });
+    SystemClock().WaitUntil([&] { return ran.load(); }, 10000, 5);
+  });
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(loop.Run(), 4);
 }
 
 }  // namespace
