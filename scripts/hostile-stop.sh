@@ -1,5 +1,5 @@
 #!/bin/bash
-# Figures, not a test: how long the transfer agent's Stop and close take to
+# Figures, not a test: how long the transfer agent's Stop, Remove and close take to
 # answer while its download waits on a server that accepted and says nothing
 # (the hostile server's /silent), with WinINet's default timeouts in force.
 # Builds nothing: run after scripts/build.sh linux.
@@ -47,6 +47,15 @@ sleep 1
 echo "agent Stop during a silent transfer answered in $(press 1018) ms"
 before=$(count)
 press >/dev/null
+wait_request "$before"
+sleep 1
+# Remove the row being fetched (the question is answered yes), then hand a
+# new item over for the close.
+"$vardwin" "$view" command 1000 >/dev/null
+echo "agent Remove during a silent transfer answered in $(press 1001) ms"
+before=$(count)
+"$host" "$work/script.kts" >/dev/null
+wait_request "$before" || press >/dev/null
 wait_request "$before"
 sleep 1
 start=$(ms)
