@@ -240,7 +240,9 @@ DuplicateAnswer DownloadDialog::AskDuplicate(const DuplicateQuestion& question) 
     else ask();
   });
   std::unique_lock lock(askMutex_);
+  ++waitingForAnswer_;
   askAnswered_.wait(lock, [&] { return answer->has_value() || closing_; });
+  --waitingForAnswer_;
   // A dialog going away cancels the item it asked about.
   return answer->value_or(DuplicateAnswer{});
 }

@@ -71,6 +71,11 @@ class DownloadDialog final : private IDownloadRunHost {
   // While the stop question is open: nothing of the run moves. Its worker
   // waits at its hold or on a question put off until the answer, or has
   // ended.
+  // The run's worker waits for the answer to an existing-file question.
+  bool WaitingForAnswer() const {
+    std::lock_guard lock(askMutex_);
+    return waitingForAnswer_ > 0;
+  }
   bool RunHeld() const {
     return engine_ && (engine_->Held() || !afterStopQuestion_.empty() || !engine_->Running());
   }
@@ -108,8 +113,9 @@ class DownloadDialog final : private IDownloadRunHost {
   bool ended_ = false;
   bool runActive_ = false;
   // A question the worker waits on is given up when the dialog goes away.
-  std::mutex askMutex_;
+  mutable std::mutex askMutex_;
   std::condition_variable askAnswered_;
+  int waitingForAnswer_ = 0;  // workers waiting in AskDuplicate
   bool closing_ = false;
   // The stop question is open; questions of the worker that arrive meanwhile
   // wait for its answer (dialog's thread only).

@@ -373,7 +373,7 @@ TEST_F(ChildDialogTest, GoingAwayGivesUpAQuestionTheRunWaitsOn) {
   Embed();
   dialog_->AddItem(Item("/data/10", u"a.bin", 10));
   dialog_->OnStart();  // nothing runs the view's queue: the question stays unshown
-  p::SystemClock().Sleep(200);
+  ASSERT_TRUE(p::SystemClock().WaitUntil([&] { return dialog_->WaitingForAnswer(); }, 5000, 5));
   dialog_->OnClose(false);
   dialog_.reset();
   EXPECT_EQ(p::FileSizeOf(folder_ / u"a.bin"), 3);
