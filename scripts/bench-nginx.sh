@@ -2,15 +2,23 @@
 # The agent against a real server: nginx (one worker, sendfile, loopback
 # only, in a scratch folder, stopped by its PID) serves one big file and
 # many small ones. Each round times, alternating, `curl -o`, `wget`,
-# `aria2c -x1` and the agent as a page uses it: a page's script (kt5host)
-# hands the list over and starts the agent, the Start button is pressed,
-# and the agent's window is closed once every row is done. The agent runs
-# writing directly and through the file service broker. Figures: medians
-# over the rounds of the whole process time, MiB/s (or files/s), the CPU
-# seconds of the processes that did the work, and the TCP connections
-# nginx saw for one run.
+# `aria2c -x1`, the control's `StartDownload` in a page's script (kt5host)
+# and the agent as a page uses it: a page's script hands the list over and
+# starts the agent, the Start button is pressed, and the agent's window is
+# closed once every row is done. The agent runs writing directly and
+# through the file service broker, and for the small files also with a
+# notification posted to nginx after each file. Figures: medians over the
+# rounds of the whole process time, MiB/s (or files/s), the CPU seconds of
+# the processes that did the work, and the TCP connections nginx saw for
+# one run.
+#   paced:  the big file served at 100 MiB/s (nginx's limit_rate), so the
+#           broker's road is compared with the direct one at a pace both
+#           can keep.
+#   upload: the big file uploaded by the agent (kt5upload, 5 MiB parts) and
+#           by `curl -F` in one post with the same fields; nginx reads and
+#           drops the bodies and answers "".
 #
-#   scripts/bench-nginx.sh [big|small|all] [ROUNDS] [BIG_MIB] [SMALL_FILES]
+#   scripts/bench-nginx.sh [big|small|paced|upload|all] [ROUNDS] [BIG_MIB] [SMALL_FILES]
 #
 # Defaults: all, 7 rounds, 1024 MiB, 999 files of 16 KiB. The files land in
 # /dev/shm when it exists (a tmpfs: the disk's pace is not measured).
@@ -36,8 +44,11 @@ mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 export no_proxy="127.0.0.1,localhost" NO_PROXY="127.0.0.1,localhost"
 
 nginx_pid=""
+upview=vardel_MWKTPlusProc_Upload_view_Class
+upframe=vardel_MWKTPlusProc_Upload_MainFrm_Class
 cleanup() {
   "$vardwin" "$frame" close 1 >/dev/null 2>&1 || true
+  "$vardwin" "$upframe" close 1 >/dev/null 2>&1 || true
   [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null || true
   rm -rf "$work"
 }
@@ -66,7 +77,14 @@ http {
   fastcgi_temp_path $work/nginx/fastcgi;
   uwsgi_temp_path $work/nginx/uwsgi;
   scgi_temp_path $work/nginx/scgi;
-  server { listen 127.0.0.1:$port; root $www; }
+  client_max_body_size 0;
+  server {
+    listen 127.0.0.1:$port;
+    root $www;
+    location /paced/ { alias $www/; limit_rate 100m; }
+    location = /notify { return 200 ""; }
+    location = /upload { return 200 ""; }
+  }
 }
 EOF
 nginx -c "$work/nginx/nginx.conf" -p "$work/nginx" &
@@ -93,7 +111,7 @@ run_tool() {
   : > "$work/nginx/access.log"
   kill -USR1 "$nginx_pid"  # reopen the log
   local urls=()
-  if [ "$case" = big ]; then urls=("$base/big.bin"); else
+  if [ "$case" = big ]; then urls=("$base/big.bin"); elif [ "$case" = paced ]; then urls=("$base/paced/big.bin"); else
     for i in $(seq 1 "$small_count"); do urls+=("$base/small/f$i.bin"); done
   fi
   printf '%s\n' "${urls[@]}" > "$work/urls"
@@ -109,8 +127,39 @@ run_tool() {
   echo "$(echo "$end - $start" | bc) $(echo "$times" | tail -1 | awk '{print $1 + $2}') $(connections)"
 }
 
+# The control's StartDownload in a page's script: the host runs the list
+# dialog to its end and exits.
+run_control() {
+  local case=$1 out="$work/control" start end times
+  rm -rf "$out" && mkdir -p "$out"
+  : > "$work/nginx/access.log"
+  kill -USR1 "$nginx_pid"
+  {
+    echo "pageurl $base/index.html"
+    echo "create"
+    echo "put SetFolder \"$out\""
+    if [ "$case" = big ]; then
+      echo "call AppendFile \"/big.bin\" \"big.bin\" $((big_mib * 1048576))"
+    else
+      for i in $(seq 1 "$small_count"); do echo "call AppendFile \"/small/f$i.bin\" \"f$i.bin\" 16384"; done
+    fi
+    echo "call StartDownload"
+  } > "$work/control.kts"
+  start=$(date +%s.%N)
+  times=$( { /usr/bin/time -f "%U %S" "$host" "$work/control.kts" >/dev/null </dev/null; } 2>&1 )
+  end=$(date +%s.%N)
+  local files
+  files=$(find "$out" -type f | wc -l)
+  [ "$case" = big ] && [ "$files" -ne 1 ] && { echo "the control made $files files" >&2; exit 1; }
+  [ "$case" = small ] && [ "$files" -ne "$small_count" ] && { echo "the control made $files files" >&2; exit 1; }
+  echo "$(echo "$end - $start" | bc) $(echo "$times" | tail -1 | awk '{print $1 + $2}') $(connections)"
+}
+
 run_agent() {
-  local road=$1 case=$2 out="$work/agent" start end n rows agent broker cpu
+  local road=$1 case=$2 out="$work/agent" start end n rows agent broker cpu notify=""
+  local path=/big.bin
+  [ "$road" = notify ] && { notify="$base/notify"; road=direct; }
+  [ "$case" = paced ] && path=/paced/big.bin
   rm -rf "$out" && mkdir -p "$out"
   : > "$work/nginx/access.log"
   kill -USR1 "$nginx_pid"
@@ -118,9 +167,10 @@ run_agent() {
   if [ "$road" = direct ]; then export VARDEL_OS_MAJOR=5; else export VARDEL_OS_MAJOR=10; fi
   {
     echo "pageurl $base/index.html"
+    [ -n "$notify" ] && echo "param URLDownloadComplete $notify"
     echo "create"
-    if [ "$case" = big ]; then
-      echo "call AppendFile \"/big.bin\" \"big.bin\" $((big_mib * 1048576))"
+    if [ "$case" != small ]; then
+      echo "call AppendFile \"$path\" \"big.bin\" $((big_mib * 1048576))"
     else
       for i in $(seq 1 "$small_count"); do echo "call AppendFile \"/small/f$i.bin\" \"f$i.bin\" 16384"; done
     fi
@@ -154,17 +204,55 @@ run_agent() {
   echo "$(echo "$end - $start" | bc) $cpu $(connections)"
 }
 
+# The upload of the big file: the agent in upload mode (5 MiB parts), or one
+# post of curl's with the same fields.
+run_upload() {
+  local who=$1 start end times cpu agent size=$((big_mib * 1048576))
+  : > "$work/nginx/access.log"
+  kill -USR1 "$nginx_pid"
+  start=$(date +%s.%N)
+  if [ "$who" = curl ]; then
+    times=$( { /usr/bin/time -f "%U %S" curl -s -o /dev/null -F _action=attachFile -F _partno=1 -F _resume= \
+      -F _filename=big.bin -F "_filesize=$size" -F _folder= -F "_file=@$www/big.bin" "$base/upload"; } 2>&1 )
+    end=$(date +%s.%N)
+    echo "$(echo "$end - $start" | bc) $(echo "$times" | tail -1 | awk '{print $1 + $2}') $(connections)"
+    return
+  fi
+  "$PWD/build/linux/tools/kt5upload/kt5upload" --program "$system/MWKTPlusProc" "$base/upload" "$www/big.bin" >/dev/null
+  local deadline=$(($(date +%s) + 600))
+  until "$vardwin" "$upview" rows 2>/dev/null | grep -q '완료'; do
+    if [ "$(date +%s)" -ge "$deadline" ]; then
+      echo "the agent did not finish the upload in 600 s" >&2
+      exit 1
+    fi
+    sleep 0.01
+  done
+  agent=$(pgrep -n -f 'MWKTPlusProc -Mupload' || true)
+  cpu=$(cpu_of "${agent:-0}")
+  "$vardwin" "$upframe" close 1 >/dev/null 2>&1 || true
+  while [ -n "$agent" ] && kill -0 "$agent" 2>/dev/null; do sleep 0.005; done
+  end=$(date +%s.%N)
+  echo "$(echo "$end - $start" | bc) $cpu $(connections)"
+}
+
 median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
 
 bench_case() {
   local case=$1 r tool line
-  local tools=(curl wget aria2c agent-direct agent-broker)
+  local tools=(curl wget aria2c control agent-direct agent-broker)
+  [ "$case" = small ] && tools+=(agent-notify)
+  [ "$case" = paced ] && tools=(curl agent-direct agent-broker)
+  [ "$case" = upload ] && tools=(curl-F agent-upload)
   declare -A secs cpus conns
   for r in $(seq 1 "$rounds"); do
     for tool in "${tools[@]}"; do
       case $tool in
         agent-direct) line=$(run_agent direct "$case") ;;
         agent-broker) line=$(run_agent broker "$case") ;;
+        agent-notify) line=$(run_agent notify "$case") ;;
+        control) line=$(run_control "$case") ;;
+        curl-F) line=$(run_upload curl) ;;
+        agent-upload) line=$(run_upload agent) ;;
         *) line=$(run_tool "$tool" "$case") ;;
       esac
       secs[$tool]+="$(awk '{print $1}' <<<"$line") "
@@ -172,7 +260,13 @@ bench_case() {
       conns[$tool]=$(awk '{print $3}' <<<"$line")
     done
   done
-  if [ "$case" = big ]; then
+  if [ "$case" = upload ]; then
+    echo "Upload of one file of $big_mib MiB, median of $rounds rounds:"
+    printf '  %-14s %10s %8s %12s\n' client "MiB/s" "CPU s" connections
+  elif [ "$case" = paced ]; then
+    echo "One file of $big_mib MiB served at 100 MiB/s, median of $rounds rounds:"
+    printf '  %-14s %10s %8s %12s\n' client "MiB/s" "CPU s" connections
+  elif [ "$case" = big ]; then
     echo "One file of $big_mib MiB, median of $rounds rounds:"
     printf '  %-14s %10s %8s %12s\n' client "MiB/s" "CPU s" connections
   else
@@ -183,11 +277,13 @@ bench_case() {
     local s c rate
     s=$(tr ' ' '\n' <<<"${secs[$tool]}" | grep . | median)
     c=$(tr ' ' '\n' <<<"${cpus[$tool]}" | grep . | median)
-    if [ "$case" = big ]; then rate=$(echo "scale=0; $big_mib / $s" | bc); else rate=$(echo "scale=0; $small_count / $s" | bc); fi
-    printf '  %-14s %10s %8s %12s\n' "$tool" "$rate" "$c" "${conns[$tool]}"
+    if [ "$case" = small ]; then rate=$(echo "scale=0; $small_count / $s" | bc); else rate=$(echo "scale=0; $big_mib / $s" | bc); fi
+    printf '  %-14s %10s %8.2f %12s\n' "$tool" "$rate" "$c" "${conns[$tool]}"
   done
 }
 
 [ "$what" = big ] || [ "$what" = all ] && bench_case big
 [ "$what" = small ] || [ "$what" = all ] && bench_case small
+[ "$what" = paced ] || [ "$what" = all ] && bench_case paced
+[ "$what" = upload ] || [ "$what" = all ] && bench_case upload
 exit 0
