@@ -1,7 +1,8 @@
 #!/bin/bash
-# Figures, not a test: how long the transfer agent's Stop, Remove and close take to
-# answer while its download waits on a server that accepted and says nothing
-# (the hostile server's /silent), with WinINet's default timeouts in force.
+# Figures, not a test: how long the transfer agent's Stop, Remove and close,
+# and the control's Cancel and embedded dialog's going away, take to answer
+# while a download waits on a server that accepted and says nothing (the
+# hostile server's /silent), with WinINet's default timeouts in force.
 # Builds nothing: run after scripts/build.sh linux.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -61,3 +62,5 @@ sleep 1
 start=$(ms)
 "$vardwin" "$frame" close 1 >/dev/null
 echo "agent close during a silent transfer answered in $(( $(ms) - start )) ms"
+mkdir -p "$work/control"
+build/linux/control/engine/control_stop_bench "http://127.0.0.1:$hostile/silent?t=control" "$work/control"
