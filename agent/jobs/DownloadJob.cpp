@@ -12,15 +12,12 @@
 #include "common/platform/PathText.h"
 #include "common/respack/LanguageStore.h"
 #include "common/text/Utf.h"
-#include "common/transfer/BodyBounds.h"
-#include "common/transfer/BodyPlacement.h"
-#include "common/transfer/ResumeRequest.h"
+#include "common/transfer/HttpTransferRequest.h"
 #include "common/transfer/SafeName.h"
-#include "common/transfer/TurnProgress.h"
+#include "common/transfer/TransferMachine.h"
 
 namespace vard {
 namespace inet = platform::inet;
-using transfer::BodyTarget;
 
 namespace {
 
@@ -298,204 +295,124 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
 
 FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
   CDownloadFile& entry = t.entry;
-  IDownloadOutput& out = t.out;
+  if (entry.bytes_done >= entry.file_size) return Settle(t, {});
   platform::IClock& clock = *s_.clock;
   const std::u16string cookie = OneLineOrNothing(ReadField(entry.cookie), u"the hand-off's cookie");
   RateLimitSleep limit(clock, entry.speed_limit_kb);
-  std::optional<transfer::TurnProgress> turn;
-  // Fails the entry where it stands, letting go of what is open.
-  const auto fail = [&](const std::u16string& message, int64_t offset = -1) {
-    out.Close();
-    if (t.useBroker) out.Release();
-    SetStatus(entry, entry_status::kFailed);
-    if (!message.empty()) Log(entry, t.path, message, offset);
-    return FileEnd::kNormal;
+  // The hand-off's cookie stays with its host, along every redirect.
+  transfer::HttpTransferRequest request([&](CHttpFile& file, const std::u16string& url, const std::u16string& headers) {
+    OpenUrlWithPageCookie(file, s_.session(), url, headers, cookie, kRequestFlags);
+  });
+
+  transfer::TransferPlan plan;
+  plan.url = t.url;
+  plan.path = t.path;
+  plan.append = t.append;
+  plan.resumeByQuery = entry.resume_by_query != 0;
+  plan.size = entry.file_size;
+  plan.reopenEachRequest = true;
+  plan.doneWhenOnDiskWhole = true;
+  plan.clock = &clock;
+
+  transfer::TransferHooks hooks;
+  hooks.stop = [this] { return host_.StopRequested(); };
+  hooks.blockCap = [&limit] { return limit.BlockCap(); };
+  hooks.placed = [&](int64_t position) { SetDone(entry, std::min(position, entry.file_size)); };
+  hooks.refetching = [&](const std::u16string& range, int64_t onDisk) {
+    Log(entry, t.path, u"Misplaced Content-Range: " + range, onDisk);
   };
-  // The turn is over without the file: the retry path with its countdown.
-  const auto giveUp = [&] {
-    out.Close();
-    if (t.useBroker) out.Release();
-    return FileEnd::kNetworkFailure;
-  };
-
-  while (entry.bytes_done < entry.file_size) {
-    if (out.Prepare() != OutputReady::kReady) {
-      SetStatus(entry, entry_status::kFailed);
-      LogIpc(entry, u"Connect", u"the PIPE Couldn't Connected");
-      return FileEnd::kNormal;
-    }
-
-    std::u16string requestUrl = t.url;
-    std::u16string headers;
-    std::optional<int64_t> rangeFrom;
-    int64_t onDisk = 0;
-    // A file to append to is opened for its size; a file made anew is made
-    // (or emptied) only once the answer is the file.
-    bool opened = false;
-    if (t.append) {
-      if (!out.Open(t.path, true)) return fail({});
-      opened = true;
-      onDisk = out.SeekToEnd();
-      if (onDisk < 0) return fail(out.FailureText());
-      transfer::ResumeAsk ask = transfer::ResumeFrom(t.url, onDisk, entry.resume_by_query != 0);
-      requestUrl = std::move(ask.url);
-      headers = std::move(ask.header);
-      rangeFrom = ask.rangeFrom;
-      SetDone(entry, std::min(onDisk, entry.file_size));
-      if (entry.bytes_done >= entry.file_size) {
-        out.Close();
-        break;
-      }
-    }
-    if (!turn) turn.emplace(onDisk);
-    CHttpFile request;
-    uint32_t status = 0;
-    try {
-      // The hand-off's cookie stays with its host, along every redirect.
-      OpenUrlWithPageCookie(request, s_.session(), requestUrl, headers, cookie, kRequestFlags);
-      request.QueryInfoNumber(inet::kQueryStatusCode | inet::kQueryFlagNumber, status);
-    } catch (const CInternetException&) {
-      fail({});
-      return FileEnd::kNetworkFailure;
-    }
-    if (status == 401 || status == 403) {
-      host_.Message(kNoPermission, kNoPermissionCaption);
-      return fail(status == 401 ? u"401 Unauthorized" : u"403 Forbidden");
-    }
-    if (status == 404) return fail(u"404 Not Found");
-    if (status == 416) return fail(u"416 Requested range not satisfiable");
-    switch (transfer::ClassifyStatus(status)) {
-      case transfer::AnswerClass::kServerError:
-        // The server may recover: the retry path, the file untouched.
-        out.Close();
-        if (t.useBroker) out.Release();
-        Log(entry, t.path, u"HTTP " + Decimal(status), onDisk);
-        return FileEnd::kNetworkFailure;
-      case transfer::AnswerClass::kClientError:
-        return fail(u"HTTP " + Decimal(status), onDisk);
-      case transfer::AnswerClass::kBody:
-        break;
-    }
-
-    // Where the body goes and how far: the answer decides, never the request.
-    std::u16string rangeText, lengthText;
-    const bool hasRange = request.QueryInfoText(inet::kQueryContentRange, rangeText);
-    std::optional<int64_t> length;
-    if (request.QueryInfoText(inet::kQueryContentLength, lengthText)) length = transfer::ParseContentLength(lengthText);
-    const transfer::Placement place = transfer::PlaceBody(
-        {rangeFrom, t.append && entry.resume_by_query != 0, onDisk,
-         hasRange ? std::optional<std::u16string_view>(rangeText) : std::nullopt, length, entry.file_size});
-    if (place.target == BodyTarget::kUnusable) return fail(u"Unusable Content-Range: " + rangeText, onDisk);
-    if (place.target == BodyTarget::kRefetch) {
-      // Not where the file can take it: the whole file, asked for anew (the
-      // file is emptied by the answer that is the file).
-      Log(entry, t.path, u"Misplaced Content-Range: " + rangeText, onDisk);
-      out.Close();
-      t.append = false;
-      if (!turn->Again(0)) return giveUp();
-      continue;
-    }
-    if (!opened) {
-      if (!out.Open(t.path, false)) return fail({});
-      opened = true;
-      SetDone(entry, 0);
-    } else if (place.target == BodyTarget::kWriteAt || place.target == BodyTarget::kFromStart) {
-      const int64_t at = place.target == BodyTarget::kWriteAt ? place.offset : 0;
-      if (!out.SeekTo(at)) return fail(out.FailureText());
-      SetDone(entry, std::min(at, entry.file_size));
-    }
+  hooks.answered = [&](const transfer::Answer& a) {
     if (entry.local_path.empty()) {
       TransferLock lock(host_);
       entry.local_path = t.path;
     }
+    Log(entry, t.path, kLogStarted, a.onDisk);
+  };
+  hooks.block = [&](uint32_t, uint32_t, uint32_t written, int64_t, double seconds) {
+    TransferLock lock(host_);
+    const DownloadCounters c = host_.Counters();
+    *c.run_seconds += seconds;
+    entry.bytes_done += written;
+    *c.run_bytes += written;
+    *c.job_bytes_done += written;
+  };
+  hooks.paced = [&](uint32_t read, double seconds) {
+    limit.Count(read, seconds);
+    if (!limit.Limited()) return;
+    const double slept = limit.Sleep([this] { return !host_.StopRequested() && host_.Running(); });
+    TransferLock lock(host_);
+    *host_.Counters().run_seconds += slept;
+  };
+  // Retries start over only when the file grows past what this turn had.
+  hooks.grew = [&retry] { retry = 0; };
+  hooks.bodyEnded = [&] { Log(entry, t.path, kLogComplete, -1, t.out.SeekToEnd()); };
+  return Settle(t, transfer::TransferMachine(request, t.out, plan, hooks).Run());
+}
 
-    Log(entry, t.path, kLogStarted, onDisk);
-
-    transfer::BodyBounds bounds(place);
-    bool readFailed = false, stopped = false;
-    WriteResult written = WriteResult::kWritten;
-    const double frequency = static_cast<double>(clock.PerfFrequency());
-    try {
-      for (;;) {
-        if (host_.StopRequested()) {
-          stopped = true;
-          break;
-        }
-        const int64_t started = clock.PerfCounter();
-        const uint32_t n = std::min(request.QueryDataAvailable(), limit.BlockCap());
-        if (buffer_.size() < static_cast<size_t>(n) + 1) buffer_.resize(static_cast<size_t>(n) + 1);
-        const uint32_t r = n ? request.Read(buffer_.data(), n) : 0;
-        const uint32_t allowed = bounds.Take(r);
-        const double seconds = (clock.PerfCounter() - started) / frequency;
-        {
-          TransferLock lock(host_);
-          const DownloadCounters c = host_.Counters();
-          *c.run_seconds += seconds;
-          if (allowed > 0) written = out.Write(buffer_.data(), allowed);
-          if (allowed > 0 && written == WriteResult::kWritten) {
-            entry.bytes_done += allowed;
-            *c.run_bytes += allowed;
-            *c.job_bytes_done += allowed;
-          }
-        }
-        if (r == 0 || bounds.Surplus() || written != WriteResult::kWritten) break;
-        // Retries start over only when the file grows past what this turn
-        // already had, not for bytes that rewrite it.
-        if (turn->Beyond(bounds.Position())) retry = 0;
-        limit.Count(r, seconds);
-        if (limit.Limited()) {
-          const double slept = limit.Sleep([this] { return !host_.StopRequested() && host_.Running(); });
-          TransferLock lock(host_);
-          *host_.Counters().run_seconds += slept;
-        }
-      }
-    } catch (const CInternetException&) {
-      readFailed = true;
-    }
-    request.Close();
-    if (written == WriteResult::kWritten) written = out.Flush();
-    const int64_t finalSize = out.SeekToEnd();
-
-    if (readFailed || written == WriteResult::kLost || (bounds.Surplus() && !bounds.WholeFileAgain())) {
-      // A broken body (cut, or longer than its answer said) or a broker that
-      // went away: the retry appends from what reached the disk, with a
-      // broker started anew if need be.
-      Log(entry, t.path, kLogError, -1, finalSize);
-      if (turn->Beyond(bounds.Position())) retry = 0;
-      out.Close();
-      if (t.useBroker) out.Release();
-      return FileEnd::kNetworkFailure;
-    }
-    if (written == WriteResult::kFailed) {
-      Log(entry, t.path, kLogError, -1, finalSize);
-      out.Close();
-      host_.Message(kWriteFailed, LanguageStore::Instance().Text(kWriteFailedCaption));
-      return FileEnd::kPause;
-    }
-    if (stopped) {
-      Log(entry, t.path, kLogStopped, -1, finalSize);
-      out.Close();
-      return FileEnd::kPause;
-    }
-    if (bounds.WholeFileAgain()) {
-      // A query resume answered with the whole file: what it appended goes,
-      // and the file starts anew with the next answer that is the file.
-      if (!out.SeekTo(onDisk)) return fail(out.FailureText());
-      SetDone(entry, std::min(onDisk, entry.file_size));
-      out.Close();
-      t.append = false;
-      if (!turn->Again(0)) return giveUp();
-      continue;
-    }
-    Log(entry, t.path, kLogComplete, -1, finalSize);
-    out.Close();
-    // A body that ended early is asked for again from the new size, as long
-    // as the requests move the end of the file forward.
-    if (entry.bytes_done < entry.file_size && !turn->Again(bounds.Position())) return giveUp();
-    t.append = true;
+FileEnd DownloadJob::Settle(Turn& t, const transfer::TransferOutcome& o) {
+  using R = transfer::TransferReason;
+  CDownloadFile& entry = t.entry;
+  IDownloadOutput& out = t.out;
+  switch (o.reason) {
+    case R::kComplete:
+      if (!s_.savedDownloadsPath.empty()) MarkSavedDownloadDone(s_.savedDownloadsPath, t.url);
+      break;
+    case R::kBrokerUnreachable:
+      LogIpc(entry, u"Connect", u"the PIPE Couldn't Connected");
+      break;
+    case R::kUnauthorized:
+    case R::kForbidden:
+      host_.Message(kNoPermission, kNoPermissionCaption);
+      Log(entry, t.path, o.reason == R::kUnauthorized ? u"401 Unauthorized" : u"403 Forbidden");
+      break;
+    case R::kNotFound:
+      Log(entry, t.path, u"404 Not Found");
+      break;
+    case R::kRangeNotSatisfiable:
+      Log(entry, t.path, u"416 Requested range not satisfiable");
+      break;
+    case R::kClientError:
+    case R::kServerError:
+      Log(entry, t.path, u"HTTP " + Decimal(o.status), o.offset);
+      break;
+    case R::kUnusableRange:
+      Log(entry, t.path, u"Unusable Content-Range: " + o.detail, o.offset);
+      break;
+    case R::kSizeUnknown:
+    case R::kCutFailed:
+      if (const std::u16string why = out.FailureText(); !why.empty()) Log(entry, t.path, why);
+      break;
+    case R::kBodyBroken:
+    case R::kBrokerLost:
+    case R::kOverlongBody:
+    case R::kWriteFailed:
+      Log(entry, t.path, kLogError, -1, out.SeekToEnd());
+      break;
+    case R::kStopped:
+      Log(entry, t.path, kLogStopped, -1, out.SeekToEnd());
+      break;
+    case R::kConnectFailed:
+    case R::kOpenFailed:
+    case R::kMisplacedRange:  // each refetch said so already
+    case R::kNoProgress:
+      break;
   }
-  if (!s_.savedDownloadsPath.empty()) MarkSavedDownloadDone(s_.savedDownloadsPath, t.url);
-  return FileEnd::kNormal;
+  if (o.reason == R::kBrokerUnreachable) {
+    SetStatus(entry, entry_status::kFailed);
+    return FileEnd::kNormal;
+  }
+  out.Close();
+  // A broken body, a server that may recover or a broker that went away:
+  // the retry appends from what reached the disk, with a broker started
+  // anew if need be. A stop or a full disk pauses the run.
+  const bool retry = transfer::ShouldRetry(o.reason);
+  const bool pause = o.reason == R::kWriteFailed || o.reason == R::kStopped;
+  const bool failed = !retry && !pause && o.reason != R::kComplete;
+  if ((retry || failed) && t.useBroker) out.Release();
+  // A request that got no answer fails the entry, as a retry starts.
+  if (failed || o.reason == R::kConnectFailed) SetStatus(entry, entry_status::kFailed);
+  if (o.reason == R::kWriteFailed) host_.Message(kWriteFailed, LanguageStore::Instance().Text(kWriteFailedCaption));
+  return retry ? FileEnd::kNetworkFailure : pause ? FileEnd::kPause : FileEnd::kNormal;
 }
 
 }  // namespace vard

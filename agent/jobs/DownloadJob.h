@@ -19,6 +19,7 @@
 #include "common/log/DiagnosticLog.h"
 #include "common/platform/Clock.h"
 #include "common/platform/Http.h"
+#include "common/transfer/TransferOutcome.h"
 #include "common/transfer/TurnProgress.h"
 
 namespace vard {
@@ -63,6 +64,8 @@ class DownloadJob {
  private:
   struct Turn;
   FileEnd Transfer(Turn& t, int& retry);
+  // The entry's status, log lines and end for how its transfer ended.
+  FileEnd Settle(Turn& t, const transfer::TransferOutcome& outcome);
   void SetStatus(CDownloadFile& entry, int32_t status);
   // bytes_done of the entry, and the job's total with it.
   void SetDone(CDownloadFile& entry, int64_t bytes);
@@ -79,7 +82,6 @@ class DownloadJob {
     std::u16string path;
     int32_t action = 0;
   } answered_;
-  std::vector<uint8_t> buffer_;
 };
 
 }  // namespace vard
