@@ -66,9 +66,9 @@ struct DownloadJob::Turn {
 DownloadJob::DownloadJob(IDownloadJobHost& host, DownloadJobServices services)
     : host_(host), s_(std::move(services)) {}
 
-void DownloadJob::SetStatus(CDownloadFile& entry, int32_t status) {
+void DownloadJob::SetStatus(CDownloadFile& entry, EntryStatus status) {
   TransferLock lock(host_);
-  entry.status = status;
+  entry.status = static_cast<int32_t>(status);
 }
 
 void DownloadJob::SetDone(CDownloadFile& entry, int64_t bytes) {
@@ -110,17 +110,17 @@ void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, c
   while (index >= 0 && static_cast<size_t>(index) < list.size()) {
     auto* entry = dynamic_cast<CDownloadFile*>(list[static_cast<size_t>(index)].get());
     // A finished entry is passed over without a request.
-    if (!entry || entry->status == entry_status::kDone) {
+    if (!entry || StatusOf(*entry) == EntryStatus::kDone) {
       ++index;
       continue;
     }
-    SetStatus(*entry, entry_status::kTransferring);
+    SetStatus(*entry, EntryStatus::kTransferring);
     host_.Status(3);
     FileEnd end;
     try {
       end = DownloadOneFile(*entry, saveFolder, retry);
     } catch (const CInternetException&) {
-      SetStatus(*entry, entry_status::kFailed);
+      SetStatus(*entry, EntryStatus::kFailed);
       end = FileEnd::kNetworkFailure;
     }
     if (end == FileEnd::kNetworkFailure) {
@@ -131,10 +131,10 @@ void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, c
         end = FileEnd::kPause;
       }
     }
-    if (entry->status != entry_status::kFailed && entry->status != entry_status::kWaiting) {
-      SetStatus(*entry, end == FileEnd::kNormal  ? entry_status::kDone
-                        : end == FileEnd::kPause ? entry_status::kStopped
-                                                 : entry_status::kFailed);
+    if (StatusOf(*entry) != EntryStatus::kFailed && StatusOf(*entry) != EntryStatus::kWaiting) {
+      SetStatus(*entry, end == FileEnd::kNormal  ? EntryStatus::kDone
+                        : end == FileEnd::kPause ? EntryStatus::kStopped
+                                                 : EntryStatus::kFailed);
       notifier.FileFinished(ReadField(entry->cookie), ReadField(entry->path), entry->file_size, entry->utf8_names != 0);
     }
     host_.Status(4);
@@ -151,7 +151,7 @@ void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, c
 }
 
 FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string& saveFolder, int& retry) {
-  if (entry.status == entry_status::kDone) return FileEnd::kNormal;
+  if (StatusOf(entry) == EntryStatus::kDone) return FileEnd::kNormal;
   const std::u16string name = ReadField(entry.path);
   const std::u16string folder = ReadField(entry.folder);
   const std::u16string url = ReadField(entry.url);
@@ -159,7 +159,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
   // deep for it, before any folder is made.
   if (!transfer::StaysInsideFolder(folder) || !transfer::StaysInsideFolder(name) ||
       !transfer::FitsInsideFolder(saveFolder, folder.empty() ? name : folder + u'\\' + name)) {
-    SetStatus(entry, entry_status::kFailed);
+    SetStatus(entry, EntryStatus::kFailed);
     Log(entry, folder + name, u"Refused name");
     return FileEnd::kNormal;
   }
@@ -170,11 +170,11 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
     case OutputReady::kReady:
       break;
     case OutputReady::kNotStarted:
-      SetStatus(entry, entry_status::kFailed);
+      SetStatus(entry, EntryStatus::kFailed);
       LogIpc(entry, u"ExecuteFSB", u"the Pipe Server Execute Error");
       return FileEnd::kNormal;
     case OutputReady::kNotConnected:
-      SetStatus(entry, entry_status::kFailed);
+      SetStatus(entry, EntryStatus::kFailed);
       LogIpc(entry, u"Connect", u"the PIPE Couldn't Connected");
       return FileEnd::kNormal;
   }
@@ -204,7 +204,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
   if (ours) path = entry.local_path;
 
   if (!out.MakeFolders(platform::ParentPath(path) + u"\\") && useBroker) {
-    SetStatus(entry, entry_status::kFailed);
+    SetStatus(entry, EntryStatus::kFailed);
     Log(entry, path, u"CreateDirectory is faild");
     out.Release();
     return FileEnd::kNormal;
@@ -214,7 +214,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
     return FileEnd::kNormal;
   }
 
-  int32_t action = existing_file::kNone;
+  ExistingFileAnswer action = ExistingFileAnswer::kNone;
   // The question concerns a file that is there; a remembered answer never
   // decides for a file that is not. A retry of an entry whose file is not
   // made yet goes on with the answer given for it.
@@ -224,24 +224,26 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
   } else if (entry.bytes_done == 0 && !ours) {
     const ExistingFile existing = out.Exists(path);
     if (existing == ExistingFile::kFailed) {
-      SetStatus(entry, entry_status::kFailed);
+      SetStatus(entry, EntryStatus::kFailed);
       Log(entry, path, out.FailureText());
       out.Release();
       return FileEnd::kNormal;
     }
     if (existing == ExistingFile::kExists) {
+      // The view keeps the number as the dialog gave it.
       int32_t& remembered = host_.DuplicateAction();
       switch (host_.ExistingOption()) {
         case ExistingFileOption::kAsk: {
           const DuplicateReply reply = host_.AskDuplicate(path, entry.file_size);
+          const ExistingFileAnswer answer = ExistingFileAnswerOf(reply.answer);
           remembered = reply.answer;
-          if (reply.applyToAll && reply.answer == existing_file::kOverwrite)
+          if (reply.applyToAll && answer == ExistingFileAnswer::kOverwrite)
             host_.SetExistingOption(ExistingFileOption::kOverwrite);
-          else if (reply.applyToAll && reply.answer == existing_file::kResume)
+          else if (reply.applyToAll && answer == ExistingFileAnswer::kResume)
             host_.SetExistingOption(ExistingFileOption::kResume);
           else
             host_.SetExistingOption(ExistingFileOption::kAsk);
-          if (reply.answer == existing_file::kSaveAs) {
+          if (answer == ExistingFileAnswer::kSaveAs) {
             if (reply.newPath.empty()) {
               remembered = existing_file::kSkip;
             } else {
@@ -262,15 +264,15 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
           remembered = existing_file::kResume;
           break;
       }
-      action = remembered;
+      action = ExistingFileAnswerOf(remembered);
     }
     answered_ = {&entry, path, action};
   }
-  if (action == existing_file::kSkip) {
-    SetStatus(entry, entry_status::kWaiting);
+  if (action == ExistingFileAnswer::kSkip) {
+    SetStatus(entry, EntryStatus::kWaiting);
     return FileEnd::kNormal;
   }
-  const bool append = action == existing_file::kResume || entry.bytes_done > 0 || ours;
+  const bool append = action == ExistingFileAnswer::kResume || entry.bytes_done > 0 || ours;
 
   if (entry.file_size <= 0) {
     // The empty file is the whole download.
@@ -278,7 +280,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
     out.Close();
     if (useBroker) out.Release();
     if (!made) {
-      SetStatus(entry, entry_status::kFailed);
+      SetStatus(entry, EntryStatus::kFailed);
       return FileEnd::kNormal;
     }
     {
@@ -398,7 +400,7 @@ FileEnd DownloadJob::Settle(Turn& t, const transfer::TransferOutcome& o) {
       break;
   }
   if (o.reason == R::kBrokerUnreachable) {
-    SetStatus(entry, entry_status::kFailed);
+    SetStatus(entry, EntryStatus::kFailed);
     return FileEnd::kNormal;
   }
   out.Close();
@@ -410,7 +412,7 @@ FileEnd DownloadJob::Settle(Turn& t, const transfer::TransferOutcome& o) {
   const bool failed = !retry && !pause && o.reason != R::kComplete;
   if ((retry || failed) && t.useBroker) out.Release();
   // A request that got no answer fails the entry, as a retry starts.
-  if (failed || o.reason == R::kConnectFailed) SetStatus(entry, entry_status::kFailed);
+  if (failed || o.reason == R::kConnectFailed) SetStatus(entry, EntryStatus::kFailed);
   if (o.reason == R::kWriteFailed) host_.Message(kWriteFailed, LanguageStore::Instance().Text(kWriteFailedCaption));
   return retry ? FileEnd::kNetworkFailure : pause ? FileEnd::kPause : FileEnd::kNormal;
 }

@@ -66,7 +66,8 @@ class DownloadJob {
   FileEnd Transfer(Turn& t, int& retry);
   // The entry's status, log lines and end for how its transfer ended.
   FileEnd Settle(Turn& t, const transfer::TransferOutcome& outcome);
-  void SetStatus(CDownloadFile& entry, int32_t status);
+  void SetStatus(CDownloadFile& entry, EntryStatus status);
+  static EntryStatus StatusOf(const CDownloadFile& entry) { return static_cast<EntryStatus>(entry.status); }
   // bytes_done of the entry, and the job's total with it.
   void SetDone(CDownloadFile& entry, int64_t bytes);
   void Log(const CDownloadFile& entry, const std::u16string& path, const std::u16string& message,
@@ -80,7 +81,7 @@ class DownloadJob {
   struct Answered {
     const CDownloadFile* entry = nullptr;
     std::u16string path;
-    int32_t action = 0;
+    ExistingFileAnswer action = ExistingFileAnswer::kNone;
   } answered_;
 };
 

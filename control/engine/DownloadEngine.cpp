@@ -81,10 +81,10 @@ bool DownloadEngine::SafePoint() {
   return !cancel_;
 }
 
-void DownloadEngine::SetStatus(size_t index, int32_t status) {
+void DownloadEngine::SetStatus(size_t index, ItemState state) {
   {
     std::lock_guard lock(itemsMutex_);
-    items_[index].status = status;
+    items_[index].status = static_cast<int32_t>(state);
   }
   s_.host->ItemChanged(index);
 }
@@ -111,7 +111,7 @@ void DownloadEngine::Debug(std::u16string_view format, std::initializer_list<For
 
 void DownloadEngine::FailItem(size_t index, const std::u16string& path, const std::u16string& message) {
   errorFlag_ = true;
-  SetStatus(index, item::kFailed);
+  SetStatus(index, ItemState::kFailed);
   Log(index, path, message, -1, -1);
 }
 
@@ -165,7 +165,7 @@ void DownloadEngine::DownloadOneItem(size_t index) {
 
   s_.target->MakeFolders(path);
   if (folderEntry) {
-    SetStatus(index, item::kDone);
+    SetStatus(index, ItemState::kDone);
     return;
   }
   s_.host->SetCurrentFileText(it.displayName);
@@ -198,12 +198,12 @@ void DownloadEngine::DownloadOneItem(size_t index) {
     if (finalSize < 0 && opened_ && end == ItemEnd::kComplete) end = ItemEnd::kFailedWrite;
     if (end == ItemEnd::kFailedRead || end == ItemEnd::kFailedWrite) {
       errorFlag_ = true;
-      SetStatus(index, item::kFailed);
+      SetStatus(index, ItemState::kFailed);
       Log(index, path, kLogError, -1, finalSize);
     } else if (end == ItemEnd::kCancelled) {
       Log(index, path, kLogCancelled, -1, finalSize);
     } else {
-      SetStatus(index, item::kDone);
+      SetStatus(index, ItemState::kDone);
       Log(index, path, kLogComplete, -1, finalSize);
     }
   }
@@ -214,7 +214,7 @@ bool DownloadEngine::OpenTarget(size_t index, const std::u16string& path, bool r
   opened_ = s_.target->Open(path, resume);
   if (!opened_) {
     errorFlag_ = true;
-    SetStatus(index, item::kFailed);
+    SetStatus(index, ItemState::kFailed);
   }
   return opened_;
 }
@@ -234,16 +234,16 @@ bool DownloadEngine::DecideResume(size_t index, std::u16string& path, bool& resu
     applyAllSaveAs_ = applyAllOverwrite_ = applyAllResume_ = false;
     flag = true;
   };
-  switch (a.code) {
-    case existing_file::kOverwrite:
+  switch (ExistingFileAnswerOf(a.code)) {
+    case ExistingFileAnswer::kOverwrite:
       applyAll(applyAllOverwrite_);
       resume = false;
       return true;
-    case existing_file::kResume:
+    case ExistingFileAnswer::kResume:
       applyAll(applyAllResume_);
       resume = true;
       return true;
-    case existing_file::kSaveAs: {
+    case ExistingFileAnswer::kSaveAs: {
       applyAll(applyAllSaveAs_);
       path = a.newPath;
       {
@@ -256,7 +256,7 @@ bool DownloadEngine::DecideResume(size_t index, std::u16string& path, bool& resu
       return true;
     }
     default:
-      SetStatus(index, item::kCancelled);
+      SetStatus(index, ItemState::kCancelled);
       progress_.AddProgress(it.fileSize, 0);
       s_.host->RefreshTexts();
       if (options_.singleMode) singleCancelled_ = true;
@@ -307,7 +307,7 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
   };
   hooks.answered = [&](const transfer::Answer& a) {
     Log(index, path, kLogStarted, a.length.value_or(counted.fileSize), -1);
-    SetStatus(index, item::kTransferring);
+    SetStatus(index, ItemState::kTransferring);
     if (!counted.reported) {
       progress_.AddProgress(counted.done, 0);
       counted.reported = true;
@@ -331,7 +331,7 @@ DownloadEngine::ItemEnd DownloadEngine::Settle(size_t index, const std::u16strin
   using R = transfer::TransferReason;
   opened_ = o.open;
   // An answer that is not the file ends the item here.
-  const auto early = [&](int32_t itemStatus) {
+  const auto early = [&](ItemState itemStatus) {
     SetStatus(index, itemStatus);
     if (!counted.reported) progress_.AddProgress(counted.done, 0);
     return ItemEnd::kEarly;
@@ -339,7 +339,7 @@ DownloadEngine::ItemEnd DownloadEngine::Settle(size_t index, const std::u16strin
   const auto fail = [&](const std::u16string& message) {
     errorFlag_ = true;
     if (!message.empty()) Log(index, path, message, o.offset, -1);
-    SetStatus(index, item::kFailed);
+    SetStatus(index, ItemState::kFailed);
     return ItemEnd::kEarly;
   };
   switch (o.reason) {
@@ -349,10 +349,10 @@ DownloadEngine::ItemEnd DownloadEngine::Settle(size_t index, const std::u16strin
       return ItemEnd::kCancelled;
     case R::kRangeNotSatisfiable:
       // Nothing left to send: what is on disk, or an empty file, is the item.
-      return opened_ || OpenTarget(index, path, resume) ? early(item::kDone) : ItemEnd::kEarly;
+      return opened_ || OpenTarget(index, path, resume) ? early(ItemState::kDone) : ItemEnd::kEarly;
     case R::kNotFound:
       Log(index, path, kLogNotFound, o.offset, -1);
-      return early(item::kCancelled);
+      return early(ItemState::kCancelled);
     case R::kUnauthorized:
     case R::kForbidden:
     case R::kClientError:
@@ -360,7 +360,7 @@ DownloadEngine::ItemEnd DownloadEngine::Settle(size_t index, const std::u16strin
       // Any other error page is not the file.
       errorFlag_ = true;
       Log(index, path, u"HTTP " + Decimal(o.status), o.offset, -1);
-      return early(item::kFailed);
+      return early(ItemState::kFailed);
     case R::kUnusableRange:
       return fail(u"Unusable Content-Range: " + o.detail);
     case R::kMisplacedRange:

@@ -57,10 +57,15 @@ struct DownloadEngineServices {
   DriveLookup mappedDrive;
 };
 
-// Item states.
+// Item states. The item keeps the number (its list's records do).
+enum class ItemState : int32_t { kWaiting = 0, kTransferring = 1, kDone = 2, kCancelled = 3, kFailed = 4 };
 namespace item {
-constexpr int32_t kWaiting = 0, kTransferring = 1, kDone = 2, kCancelled = 3, kFailed = 4;
-}
+constexpr int32_t kWaiting = static_cast<int32_t>(ItemState::kWaiting);
+constexpr int32_t kTransferring = static_cast<int32_t>(ItemState::kTransferring);
+constexpr int32_t kDone = static_cast<int32_t>(ItemState::kDone);
+constexpr int32_t kCancelled = static_cast<int32_t>(ItemState::kCancelled);
+constexpr int32_t kFailed = static_cast<int32_t>(ItemState::kFailed);
+}  // namespace item
 
 // End codes of a run.
 namespace endcode {
@@ -118,7 +123,7 @@ class DownloadEngine {
   // item's start.
   void Place(Counted& counted, int64_t done);
   void FailItem(size_t index, const std::u16string& path, const std::u16string& message);
-  void SetStatus(size_t index, int32_t status);
+  void SetStatus(size_t index, ItemState state);
   void Log(size_t index, const std::u16string& path, const std::u16string& message, int64_t offset,
            int64_t finalSize);
   void Debug(std::u16string_view format, std::initializer_list<FormatArg> args);
