@@ -1,7 +1,6 @@
 #include "agent/jobs/DownloadJob.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "agent/jobs/DownloadNotifier.h"
 #include "agent/jobs/RateLimitSleep.h"

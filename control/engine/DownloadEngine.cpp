@@ -1,7 +1,6 @@
 #include "control/engine/DownloadEngine.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "common/platform/PathText.h"
 #include "common/text/CaseFold.h"
