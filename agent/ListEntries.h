@@ -32,13 +32,15 @@ class CListData {
   virtual void Open(IShellOpen& shell) = 0;
 };
 
+// An entry's status. The record keeps the number.
+enum class EntryStatus : int32_t { kTransferring = -1, kFailed = 0, kWaiting = 1, kStopped = 2, kPaused = 3, kDone = 4 };
 namespace entry_status {
-constexpr int32_t kTransferring = -1;
-constexpr int32_t kFailed = 0;
-constexpr int32_t kWaiting = 1;
-constexpr int32_t kStopped = 2;
-constexpr int32_t kPaused = 3;
-constexpr int32_t kDone = 4;
+constexpr int32_t kTransferring = static_cast<int32_t>(EntryStatus::kTransferring);
+constexpr int32_t kFailed = static_cast<int32_t>(EntryStatus::kFailed);
+constexpr int32_t kWaiting = static_cast<int32_t>(EntryStatus::kWaiting);
+constexpr int32_t kStopped = static_cast<int32_t>(EntryStatus::kStopped);
+constexpr int32_t kPaused = static_cast<int32_t>(EntryStatus::kPaused);
+constexpr int32_t kDone = static_cast<int32_t>(EntryStatus::kDone);
 }  // namespace entry_status
 
 struct UPLOAD_INFO : FILE_INFO, CListData {

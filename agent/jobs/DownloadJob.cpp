@@ -1,7 +1,6 @@
 #include "agent/jobs/DownloadJob.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "agent/jobs/DownloadNotifier.h"
 #include "agent/jobs/RateLimitSleep.h"
@@ -12,15 +11,12 @@
 #include "common/platform/PathText.h"
 #include "common/respack/LanguageStore.h"
 #include "common/text/Utf.h"
-#include "common/transfer/BodyBounds.h"
-#include "common/transfer/BodyPlacement.h"
-#include "common/transfer/ResumeRequest.h"
+#include "common/transfer/HttpTransferRequest.h"
 #include "common/transfer/SafeName.h"
-#include "common/transfer/TurnProgress.h"
+#include "common/transfer/TransferMachine.h"
 
 namespace vard {
 namespace inet = platform::inet;
-using transfer::BodyTarget;
 
 namespace {
 
@@ -69,9 +65,9 @@ struct DownloadJob::Turn {
 DownloadJob::DownloadJob(IDownloadJobHost& host, DownloadJobServices services)
     : host_(host), s_(std::move(services)) {}
 
-void DownloadJob::SetStatus(CDownloadFile& entry, int32_t status) {
+void DownloadJob::SetStatus(CDownloadFile& entry, EntryStatus status) {
   TransferLock lock(host_);
-  entry.status = status;
+  entry.status = static_cast<int32_t>(status);
 }
 
 void DownloadJob::SetDone(CDownloadFile& entry, int64_t bytes) {
@@ -113,17 +109,17 @@ void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, c
   while (index >= 0 && static_cast<size_t>(index) < list.size()) {
     auto* entry = dynamic_cast<CDownloadFile*>(list[static_cast<size_t>(index)].get());
     // A finished entry is passed over without a request.
-    if (!entry || entry->status == entry_status::kDone) {
+    if (!entry || StatusOf(*entry) == EntryStatus::kDone) {
       ++index;
       continue;
     }
-    SetStatus(*entry, entry_status::kTransferring);
+    SetStatus(*entry, EntryStatus::kTransferring);
     host_.Status(3);
     FileEnd end;
     try {
       end = DownloadOneFile(*entry, saveFolder, retry);
     } catch (const CInternetException&) {
-      SetStatus(*entry, entry_status::kFailed);
+      SetStatus(*entry, EntryStatus::kFailed);
       end = FileEnd::kNetworkFailure;
     }
     if (end == FileEnd::kNetworkFailure) {
@@ -134,10 +130,10 @@ void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, c
         end = FileEnd::kPause;
       }
     }
-    if (entry->status != entry_status::kFailed && entry->status != entry_status::kWaiting) {
-      SetStatus(*entry, end == FileEnd::kNormal  ? entry_status::kDone
-                        : end == FileEnd::kPause ? entry_status::kStopped
-                                                 : entry_status::kFailed);
+    if (StatusOf(*entry) != EntryStatus::kFailed && StatusOf(*entry) != EntryStatus::kWaiting) {
+      SetStatus(*entry, end == FileEnd::kNormal  ? EntryStatus::kDone
+                        : end == FileEnd::kPause ? EntryStatus::kStopped
+                                                 : EntryStatus::kFailed);
       notifier.FileFinished(ReadField(entry->cookie), ReadField(entry->path), entry->file_size, entry->utf8_names != 0);
     }
     host_.Status(4);
@@ -154,7 +150,7 @@ void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, c
 }
 
 FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string& saveFolder, int& retry) {
-  if (entry.status == entry_status::kDone) return FileEnd::kNormal;
+  if (StatusOf(entry) == EntryStatus::kDone) return FileEnd::kNormal;
   const std::u16string name = ReadField(entry.path);
   const std::u16string folder = ReadField(entry.folder);
   const std::u16string url = ReadField(entry.url);
@@ -162,7 +158,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
   // deep for it, before any folder is made.
   if (!transfer::StaysInsideFolder(folder) || !transfer::StaysInsideFolder(name) ||
       !transfer::FitsInsideFolder(saveFolder, folder.empty() ? name : folder + u'\\' + name)) {
-    SetStatus(entry, entry_status::kFailed);
+    SetStatus(entry, EntryStatus::kFailed);
     Log(entry, folder + name, u"Refused name");
     return FileEnd::kNormal;
   }
@@ -173,11 +169,11 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
     case OutputReady::kReady:
       break;
     case OutputReady::kNotStarted:
-      SetStatus(entry, entry_status::kFailed);
+      SetStatus(entry, EntryStatus::kFailed);
       LogIpc(entry, u"ExecuteFSB", u"the Pipe Server Execute Error");
       return FileEnd::kNormal;
     case OutputReady::kNotConnected:
-      SetStatus(entry, entry_status::kFailed);
+      SetStatus(entry, EntryStatus::kFailed);
       LogIpc(entry, u"Connect", u"the PIPE Couldn't Connected");
       return FileEnd::kNormal;
   }
@@ -207,7 +203,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
   if (ours) path = entry.local_path;
 
   if (!out.MakeFolders(platform::ParentPath(path) + u"\\") && useBroker) {
-    SetStatus(entry, entry_status::kFailed);
+    SetStatus(entry, EntryStatus::kFailed);
     Log(entry, path, u"CreateDirectory is faild");
     out.Release();
     return FileEnd::kNormal;
@@ -217,7 +213,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
     return FileEnd::kNormal;
   }
 
-  int32_t action = existing_file::kNone;
+  ExistingFileAnswer action = ExistingFileAnswer::kNone;
   // The question concerns a file that is there; a remembered answer never
   // decides for a file that is not. A retry of an entry whose file is not
   // made yet goes on with the answer given for it.
@@ -227,24 +223,26 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
   } else if (entry.bytes_done == 0 && !ours) {
     const ExistingFile existing = out.Exists(path);
     if (existing == ExistingFile::kFailed) {
-      SetStatus(entry, entry_status::kFailed);
+      SetStatus(entry, EntryStatus::kFailed);
       Log(entry, path, out.FailureText());
       out.Release();
       return FileEnd::kNormal;
     }
     if (existing == ExistingFile::kExists) {
+      // The view keeps the number as the dialog gave it.
       int32_t& remembered = host_.DuplicateAction();
       switch (host_.ExistingOption()) {
         case ExistingFileOption::kAsk: {
           const DuplicateReply reply = host_.AskDuplicate(path, entry.file_size);
+          const ExistingFileAnswer answer = ExistingFileAnswerOf(reply.answer);
           remembered = reply.answer;
-          if (reply.applyToAll && reply.answer == existing_file::kOverwrite)
+          if (reply.applyToAll && answer == ExistingFileAnswer::kOverwrite)
             host_.SetExistingOption(ExistingFileOption::kOverwrite);
-          else if (reply.applyToAll && reply.answer == existing_file::kResume)
+          else if (reply.applyToAll && answer == ExistingFileAnswer::kResume)
             host_.SetExistingOption(ExistingFileOption::kResume);
           else
             host_.SetExistingOption(ExistingFileOption::kAsk);
-          if (reply.answer == existing_file::kSaveAs) {
+          if (answer == ExistingFileAnswer::kSaveAs) {
             if (reply.newPath.empty()) {
               remembered = existing_file::kSkip;
             } else {
@@ -265,15 +263,15 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
           remembered = existing_file::kResume;
           break;
       }
-      action = remembered;
+      action = ExistingFileAnswerOf(remembered);
     }
     answered_ = {&entry, path, action};
   }
-  if (action == existing_file::kSkip) {
-    SetStatus(entry, entry_status::kWaiting);
+  if (action == ExistingFileAnswer::kSkip) {
+    SetStatus(entry, EntryStatus::kWaiting);
     return FileEnd::kNormal;
   }
-  const bool append = action == existing_file::kResume || entry.bytes_done > 0 || ours;
+  const bool append = action == ExistingFileAnswer::kResume || entry.bytes_done > 0 || ours;
 
   if (entry.file_size <= 0) {
     // The empty file is the whole download.
@@ -281,7 +279,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
     out.Close();
     if (useBroker) out.Release();
     if (!made) {
-      SetStatus(entry, entry_status::kFailed);
+      SetStatus(entry, EntryStatus::kFailed);
       return FileEnd::kNormal;
     }
     {
@@ -298,204 +296,124 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
 
 FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
   CDownloadFile& entry = t.entry;
-  IDownloadOutput& out = t.out;
+  if (entry.bytes_done >= entry.file_size) return Settle(t, {});
   platform::IClock& clock = *s_.clock;
   const std::u16string cookie = OneLineOrNothing(ReadField(entry.cookie), u"the hand-off's cookie");
   RateLimitSleep limit(clock, entry.speed_limit_kb);
-  std::optional<transfer::TurnProgress> turn;
-  // Fails the entry where it stands, letting go of what is open.
-  const auto fail = [&](const std::u16string& message, int64_t offset = -1) {
-    out.Close();
-    if (t.useBroker) out.Release();
-    SetStatus(entry, entry_status::kFailed);
-    if (!message.empty()) Log(entry, t.path, message, offset);
-    return FileEnd::kNormal;
+  // The hand-off's cookie stays with its host, along every redirect.
+  transfer::HttpTransferRequest request([&](CHttpFile& file, const std::u16string& url, const std::u16string& headers) {
+    OpenUrlWithPageCookie(file, s_.session(), url, headers, cookie, kRequestFlags);
+  });
+
+  transfer::TransferPlan plan;
+  plan.url = t.url;
+  plan.path = t.path;
+  plan.append = t.append;
+  plan.resumeByQuery = entry.resume_by_query != 0;
+  plan.size = entry.file_size;
+  plan.reopenEachRequest = true;
+  plan.doneWhenOnDiskWhole = true;
+  plan.clock = &clock;
+
+  transfer::TransferHooks hooks;
+  hooks.stop = [this] { return host_.StopRequested(); };
+  hooks.blockCap = [&limit] { return limit.BlockCap(); };
+  hooks.placed = [&](int64_t position) { SetDone(entry, std::min(position, entry.file_size)); };
+  hooks.refetching = [&](const std::u16string& range, int64_t onDisk) {
+    Log(entry, t.path, u"Misplaced Content-Range: " + range, onDisk);
   };
-  // The turn is over without the file: the retry path with its countdown.
-  const auto giveUp = [&] {
-    out.Close();
-    if (t.useBroker) out.Release();
-    return FileEnd::kNetworkFailure;
-  };
-
-  while (entry.bytes_done < entry.file_size) {
-    if (out.Prepare() != OutputReady::kReady) {
-      SetStatus(entry, entry_status::kFailed);
-      LogIpc(entry, u"Connect", u"the PIPE Couldn't Connected");
-      return FileEnd::kNormal;
-    }
-
-    std::u16string requestUrl = t.url;
-    std::u16string headers;
-    std::optional<int64_t> rangeFrom;
-    int64_t onDisk = 0;
-    // A file to append to is opened for its size; a file made anew is made
-    // (or emptied) only once the answer is the file.
-    bool opened = false;
-    if (t.append) {
-      if (!out.Open(t.path, true)) return fail({});
-      opened = true;
-      onDisk = out.SeekToEnd();
-      if (onDisk < 0) return fail(out.FailureText());
-      transfer::ResumeAsk ask = transfer::ResumeFrom(t.url, onDisk, entry.resume_by_query != 0);
-      requestUrl = std::move(ask.url);
-      headers = std::move(ask.header);
-      rangeFrom = ask.rangeFrom;
-      SetDone(entry, std::min(onDisk, entry.file_size));
-      if (entry.bytes_done >= entry.file_size) {
-        out.Close();
-        break;
-      }
-    }
-    if (!turn) turn.emplace(onDisk);
-    CHttpFile request;
-    uint32_t status = 0;
-    try {
-      // The hand-off's cookie stays with its host, along every redirect.
-      OpenUrlWithPageCookie(request, s_.session(), requestUrl, headers, cookie, kRequestFlags);
-      request.QueryInfoNumber(inet::kQueryStatusCode | inet::kQueryFlagNumber, status);
-    } catch (const CInternetException&) {
-      fail({});
-      return FileEnd::kNetworkFailure;
-    }
-    if (status == 401 || status == 403) {
-      host_.Message(kNoPermission, kNoPermissionCaption);
-      return fail(status == 401 ? u"401 Unauthorized" : u"403 Forbidden");
-    }
-    if (status == 404) return fail(u"404 Not Found");
-    if (status == 416) return fail(u"416 Requested range not satisfiable");
-    switch (transfer::ClassifyStatus(status)) {
-      case transfer::AnswerClass::kServerError:
-        // The server may recover: the retry path, the file untouched.
-        out.Close();
-        if (t.useBroker) out.Release();
-        Log(entry, t.path, u"HTTP " + Decimal(status), onDisk);
-        return FileEnd::kNetworkFailure;
-      case transfer::AnswerClass::kClientError:
-        return fail(u"HTTP " + Decimal(status), onDisk);
-      case transfer::AnswerClass::kBody:
-        break;
-    }
-
-    // Where the body goes and how far: the answer decides, never the request.
-    std::u16string rangeText, lengthText;
-    const bool hasRange = request.QueryInfoText(inet::kQueryContentRange, rangeText);
-    std::optional<int64_t> length;
-    if (request.QueryInfoText(inet::kQueryContentLength, lengthText)) length = transfer::ParseContentLength(lengthText);
-    const transfer::Placement place = transfer::PlaceBody(
-        {rangeFrom, t.append && entry.resume_by_query != 0, onDisk,
-         hasRange ? std::optional<std::u16string_view>(rangeText) : std::nullopt, length, entry.file_size});
-    if (place.target == BodyTarget::kUnusable) return fail(u"Unusable Content-Range: " + rangeText, onDisk);
-    if (place.target == BodyTarget::kRefetch) {
-      // Not where the file can take it: the whole file, asked for anew (the
-      // file is emptied by the answer that is the file).
-      Log(entry, t.path, u"Misplaced Content-Range: " + rangeText, onDisk);
-      out.Close();
-      t.append = false;
-      if (!turn->Again(0)) return giveUp();
-      continue;
-    }
-    if (!opened) {
-      if (!out.Open(t.path, false)) return fail({});
-      opened = true;
-      SetDone(entry, 0);
-    } else if (place.target == BodyTarget::kWriteAt || place.target == BodyTarget::kFromStart) {
-      const int64_t at = place.target == BodyTarget::kWriteAt ? place.offset : 0;
-      if (!out.SeekTo(at)) return fail(out.FailureText());
-      SetDone(entry, std::min(at, entry.file_size));
-    }
+  hooks.answered = [&](const transfer::Answer& a) {
     if (entry.local_path.empty()) {
       TransferLock lock(host_);
       entry.local_path = t.path;
     }
+    Log(entry, t.path, kLogStarted, a.onDisk);
+  };
+  hooks.block = [&](uint32_t, uint32_t, uint32_t written, int64_t, double seconds) {
+    TransferLock lock(host_);
+    const DownloadCounters c = host_.Counters();
+    *c.run_seconds += seconds;
+    entry.bytes_done += written;
+    *c.run_bytes += written;
+    *c.job_bytes_done += written;
+  };
+  hooks.paced = [&](uint32_t read, double seconds) {
+    limit.Count(read, seconds);
+    if (!limit.Limited()) return;
+    const double slept = limit.Sleep([this] { return !host_.StopRequested() && host_.Running(); });
+    TransferLock lock(host_);
+    *host_.Counters().run_seconds += slept;
+  };
+  // Retries start over only when the file grows past what this turn had.
+  hooks.grew = [&retry] { retry = 0; };
+  hooks.bodyEnded = [&] { Log(entry, t.path, kLogComplete, -1, t.out.SeekToEnd()); };
+  return Settle(t, transfer::TransferMachine(request, t.out, plan, hooks).Run());
+}
 
-    Log(entry, t.path, kLogStarted, onDisk);
-
-    transfer::BodyBounds bounds(place);
-    bool readFailed = false, stopped = false;
-    WriteResult written = WriteResult::kWritten;
-    const double frequency = static_cast<double>(clock.PerfFrequency());
-    try {
-      for (;;) {
-        if (host_.StopRequested()) {
-          stopped = true;
-          break;
-        }
-        const int64_t started = clock.PerfCounter();
-        const uint32_t n = std::min(request.QueryDataAvailable(), limit.BlockCap());
-        if (buffer_.size() < static_cast<size_t>(n) + 1) buffer_.resize(static_cast<size_t>(n) + 1);
-        const uint32_t r = n ? request.Read(buffer_.data(), n) : 0;
-        const uint32_t allowed = bounds.Take(r);
-        const double seconds = (clock.PerfCounter() - started) / frequency;
-        {
-          TransferLock lock(host_);
-          const DownloadCounters c = host_.Counters();
-          *c.run_seconds += seconds;
-          if (allowed > 0) written = out.Write(buffer_.data(), allowed);
-          if (allowed > 0 && written == WriteResult::kWritten) {
-            entry.bytes_done += allowed;
-            *c.run_bytes += allowed;
-            *c.job_bytes_done += allowed;
-          }
-        }
-        if (r == 0 || bounds.Surplus() || written != WriteResult::kWritten) break;
-        // Retries start over only when the file grows past what this turn
-        // already had, not for bytes that rewrite it.
-        if (turn->Beyond(bounds.Position())) retry = 0;
-        limit.Count(r, seconds);
-        if (limit.Limited()) {
-          const double slept = limit.Sleep([this] { return !host_.StopRequested() && host_.Running(); });
-          TransferLock lock(host_);
-          *host_.Counters().run_seconds += slept;
-        }
-      }
-    } catch (const CInternetException&) {
-      readFailed = true;
-    }
-    request.Close();
-    if (written == WriteResult::kWritten) written = out.Flush();
-    const int64_t finalSize = out.SeekToEnd();
-
-    if (readFailed || written == WriteResult::kLost || (bounds.Surplus() && !bounds.WholeFileAgain())) {
-      // A broken body (cut, or longer than its answer said) or a broker that
-      // went away: the retry appends from what reached the disk, with a
-      // broker started anew if need be.
-      Log(entry, t.path, kLogError, -1, finalSize);
-      if (turn->Beyond(bounds.Position())) retry = 0;
-      out.Close();
-      if (t.useBroker) out.Release();
-      return FileEnd::kNetworkFailure;
-    }
-    if (written == WriteResult::kFailed) {
-      Log(entry, t.path, kLogError, -1, finalSize);
-      out.Close();
-      host_.Message(kWriteFailed, LanguageStore::Instance().Text(kWriteFailedCaption));
-      return FileEnd::kPause;
-    }
-    if (stopped) {
-      Log(entry, t.path, kLogStopped, -1, finalSize);
-      out.Close();
-      return FileEnd::kPause;
-    }
-    if (bounds.WholeFileAgain()) {
-      // A query resume answered with the whole file: what it appended goes,
-      // and the file starts anew with the next answer that is the file.
-      if (!out.SeekTo(onDisk)) return fail(out.FailureText());
-      SetDone(entry, std::min(onDisk, entry.file_size));
-      out.Close();
-      t.append = false;
-      if (!turn->Again(0)) return giveUp();
-      continue;
-    }
-    Log(entry, t.path, kLogComplete, -1, finalSize);
-    out.Close();
-    // A body that ended early is asked for again from the new size, as long
-    // as the requests move the end of the file forward.
-    if (entry.bytes_done < entry.file_size && !turn->Again(bounds.Position())) return giveUp();
-    t.append = true;
+FileEnd DownloadJob::Settle(Turn& t, const transfer::TransferOutcome& o) {
+  using R = transfer::TransferReason;
+  CDownloadFile& entry = t.entry;
+  IDownloadOutput& out = t.out;
+  switch (o.reason) {
+    case R::kComplete:
+      if (!s_.savedDownloadsPath.empty()) MarkSavedDownloadDone(s_.savedDownloadsPath, t.url);
+      break;
+    case R::kBrokerUnreachable:
+      LogIpc(entry, u"Connect", u"the PIPE Couldn't Connected");
+      break;
+    case R::kUnauthorized:
+    case R::kForbidden:
+      host_.Message(kNoPermission, kNoPermissionCaption);
+      Log(entry, t.path, o.reason == R::kUnauthorized ? u"401 Unauthorized" : u"403 Forbidden");
+      break;
+    case R::kNotFound:
+      Log(entry, t.path, u"404 Not Found");
+      break;
+    case R::kRangeNotSatisfiable:
+      Log(entry, t.path, u"416 Requested range not satisfiable");
+      break;
+    case R::kClientError:
+    case R::kServerError:
+      Log(entry, t.path, u"HTTP " + Decimal(o.status), o.offset);
+      break;
+    case R::kUnusableRange:
+      Log(entry, t.path, u"Unusable Content-Range: " + o.detail, o.offset);
+      break;
+    case R::kSizeUnknown:
+    case R::kCutFailed:
+      if (const std::u16string why = out.FailureText(); !why.empty()) Log(entry, t.path, why);
+      break;
+    case R::kBodyBroken:
+    case R::kBrokerLost:
+    case R::kOverlongBody:
+    case R::kWriteFailed:
+      Log(entry, t.path, kLogError, -1, out.SeekToEnd());
+      break;
+    case R::kStopped:
+      Log(entry, t.path, kLogStopped, -1, out.SeekToEnd());
+      break;
+    case R::kConnectFailed:
+    case R::kOpenFailed:
+    case R::kMisplacedRange:  // each refetch said so already
+    case R::kNoProgress:
+      break;
   }
-  if (!s_.savedDownloadsPath.empty()) MarkSavedDownloadDone(s_.savedDownloadsPath, t.url);
-  return FileEnd::kNormal;
+  if (o.reason == R::kBrokerUnreachable) {
+    SetStatus(entry, EntryStatus::kFailed);
+    return FileEnd::kNormal;
+  }
+  out.Close();
+  // A broken body, a server that may recover or a broker that went away:
+  // the retry appends from what reached the disk, with a broker started
+  // anew if need be. A stop or a full disk pauses the run.
+  const bool retry = transfer::ShouldRetry(o.reason);
+  const bool pause = o.reason == R::kWriteFailed || o.reason == R::kStopped;
+  const bool failed = !retry && !pause && o.reason != R::kComplete;
+  if ((retry || failed) && t.useBroker) out.Release();
+  // A request that got no answer fails the entry, as a retry starts.
+  if (failed || o.reason == R::kConnectFailed) SetStatus(entry, EntryStatus::kFailed);
+  if (o.reason == R::kWriteFailed) host_.Message(kWriteFailed, LanguageStore::Instance().Text(kWriteFailedCaption));
+  return retry ? FileEnd::kNetworkFailure : pause ? FileEnd::kPause : FileEnd::kNormal;
 }
 
 }  // namespace vard

@@ -19,6 +19,7 @@
 #include "common/log/DiagnosticLog.h"
 #include "common/platform/Clock.h"
 #include "common/platform/Http.h"
+#include "common/transfer/TransferOutcome.h"
 #include "common/transfer/TurnProgress.h"
 
 namespace vard {
@@ -63,7 +64,10 @@ class DownloadJob {
  private:
   struct Turn;
   FileEnd Transfer(Turn& t, int& retry);
-  void SetStatus(CDownloadFile& entry, int32_t status);
+  // The entry's status, log lines and end for how its transfer ended.
+  FileEnd Settle(Turn& t, const transfer::TransferOutcome& outcome);
+  void SetStatus(CDownloadFile& entry, EntryStatus status);
+  static EntryStatus StatusOf(const CDownloadFile& entry) { return static_cast<EntryStatus>(entry.status); }
   // bytes_done of the entry, and the job's total with it.
   void SetDone(CDownloadFile& entry, int64_t bytes);
   void Log(const CDownloadFile& entry, const std::u16string& path, const std::u16string& message,
@@ -77,9 +81,8 @@ class DownloadJob {
   struct Answered {
     const CDownloadFile* entry = nullptr;
     std::u16string path;
-    int32_t action = 0;
+    ExistingFileAnswer action = ExistingFileAnswer::kNone;
   } answered_;
-  std::vector<uint8_t> buffer_;
 };
 
 }  // namespace vard

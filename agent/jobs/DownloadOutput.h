@@ -1,61 +1,15 @@
 #pragma once
 // Where the download job puts a file: straight into the file system, or
 // through the file service broker's pipe on systems that need it. One
-// output per worker, used only on the worker thread; it holds at most one
-// open file. Paths are full Windows-syntax paths.
-#include <cstdint>
-#include <string>
+// output per worker, used only on the worker thread: the transfer's file
+// sink.
+#include "common/transfer/FileSink.h"
 
 namespace vard {
 
-enum class OutputReady {
-  kReady,
-  kNotStarted,    // the broker is absent and could not be started
-  kNotConnected,  // the broker's pipe could not be reached
-};
-
-enum class ExistingFile {
-  kExists,
-  kMissing,
-  kInUse,     // exists but cannot be opened now: no question is asked
-  kFailed,    // the check itself failed (the output says why)
-};
-
-enum class WriteResult {
-  kWritten,
-  kFailed,  // the disk refused the bytes (full, gone, denied)
-  kLost,    // the broker went away: a lost connection, worth a retry
-};
-
-class IDownloadOutput {
- public:
-  virtual ~IDownloadOutput() = default;
-
-  // Ready to take a file (the broker found or started, and connected).
-  virtual OutputReady Prepare() = 0;
-  // Creates every folder of `folder` (a path ending in "\").
-  virtual bool MakeFolders(const std::u16string& folder) = 0;
-  virtual ExistingFile Exists(const std::u16string& path) = 0;
-  // Appending opens the existing file and creates it only when it is not
-  // there; otherwise the file is created empty.
-  virtual bool Open(const std::u16string& path, bool append) = 0;
-  // Size of the open file; the position moves to its end. -1 on failure.
-  virtual int64_t SeekToEnd() = 0;
-  // The next write goes to `offset`, which lies within the file; what
-  // follows it is cut off where the output can cut.
-  virtual bool SeekTo(int64_t offset) = 0;
-  // Splits what the output cannot take in one piece. An output may finish
-  // a write later: its failure is then the answer of a later call.
-  virtual WriteResult Write(const uint8_t* bytes, uint32_t count) = 0;
-  // Every write accepted so far has reached the file, or this says why not.
-  virtual WriteResult Flush() = 0;
-  // Closes the open file (nothing when none is open).
-  virtual bool Close() = 0;
-  // Lets go of the connection too (the broker's pipe); nothing for files.
-  virtual void Release() = 0;
-  // What the last failure of a check or seek was, as the log says it;
-  // empty when there is nothing to log.
-  virtual std::u16string FailureText() const = 0;
-};
+using IDownloadOutput = transfer::IFileSink;
+using transfer::ExistingFile;
+using transfer::OutputReady;
+using transfer::WriteResult;
 
 }  // namespace vard

@@ -1,23 +1,20 @@
 #include "control/engine/DownloadEngine.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "common/platform/PathText.h"
 #include "common/text/CaseFold.h"
 #include "common/text/SizeFormat.h"
 #include "common/text/Utf.h"
 #include "common/text/UrlEncoding.h"
-#include "common/transfer/BodyBounds.h"
-#include "common/transfer/BodyPlacement.h"
-#include "common/transfer/ResumeRequest.h"
+#include "common/transfer/HttpTransferRequest.h"
 #include "common/transfer/SafeName.h"
-#include "common/transfer/TurnProgress.h"
+#include "common/transfer/TransferMachine.h"
 #include "control/SizeTotal.h"
+#include "control/engine/TargetSink.h"
 
 namespace vard {
 namespace p = platform;
-using transfer::BodyTarget;
 
 namespace {
 
@@ -83,10 +80,10 @@ bool DownloadEngine::SafePoint() {
   return !cancel_;
 }
 
-void DownloadEngine::SetStatus(size_t index, int32_t status) {
+void DownloadEngine::SetStatus(size_t index, ItemState state) {
   {
     std::lock_guard lock(itemsMutex_);
-    items_[index].status = status;
+    items_[index].status = static_cast<int32_t>(state);
   }
   s_.host->ItemChanged(index);
 }
@@ -113,7 +110,7 @@ void DownloadEngine::Debug(std::u16string_view format, std::initializer_list<For
 
 void DownloadEngine::FailItem(size_t index, const std::u16string& path, const std::u16string& message) {
   errorFlag_ = true;
-  SetStatus(index, item::kFailed);
+  SetStatus(index, ItemState::kFailed);
   Log(index, path, message, -1, -1);
 }
 
@@ -167,7 +164,7 @@ void DownloadEngine::DownloadOneItem(size_t index) {
 
   s_.target->MakeFolders(path);
   if (folderEntry) {
-    SetStatus(index, item::kDone);
+    SetStatus(index, ItemState::kDone);
     return;
   }
   s_.host->SetCurrentFileText(it.displayName);
@@ -200,12 +197,12 @@ void DownloadEngine::DownloadOneItem(size_t index) {
     if (finalSize < 0 && opened_ && end == ItemEnd::kComplete) end = ItemEnd::kFailedWrite;
     if (end == ItemEnd::kFailedRead || end == ItemEnd::kFailedWrite) {
       errorFlag_ = true;
-      SetStatus(index, item::kFailed);
+      SetStatus(index, ItemState::kFailed);
       Log(index, path, kLogError, -1, finalSize);
     } else if (end == ItemEnd::kCancelled) {
       Log(index, path, kLogCancelled, -1, finalSize);
     } else {
-      SetStatus(index, item::kDone);
+      SetStatus(index, ItemState::kDone);
       Log(index, path, kLogComplete, -1, finalSize);
     }
   }
@@ -216,7 +213,7 @@ bool DownloadEngine::OpenTarget(size_t index, const std::u16string& path, bool r
   opened_ = s_.target->Open(path, resume);
   if (!opened_) {
     errorFlag_ = true;
-    SetStatus(index, item::kFailed);
+    SetStatus(index, ItemState::kFailed);
   }
   return opened_;
 }
@@ -236,16 +233,16 @@ bool DownloadEngine::DecideResume(size_t index, std::u16string& path, bool& resu
     applyAllSaveAs_ = applyAllOverwrite_ = applyAllResume_ = false;
     flag = true;
   };
-  switch (a.code) {
-    case existing_file::kOverwrite:
+  switch (ExistingFileAnswerOf(a.code)) {
+    case ExistingFileAnswer::kOverwrite:
       applyAll(applyAllOverwrite_);
       resume = false;
       return true;
-    case existing_file::kResume:
+    case ExistingFileAnswer::kResume:
       applyAll(applyAllResume_);
       resume = true;
       return true;
-    case existing_file::kSaveAs: {
+    case ExistingFileAnswer::kSaveAs: {
       applyAll(applyAllSaveAs_);
       path = a.newPath;
       {
@@ -258,7 +255,7 @@ bool DownloadEngine::DecideResume(size_t index, std::u16string& path, bool& resu
       return true;
     }
     default:
-      SetStatus(index, item::kCancelled);
+      SetStatus(index, ItemState::kCancelled);
       progress_.AddProgress(it.fileSize, 0);
       s_.host->RefreshTexts();
       if (options_.singleMode) singleCancelled_ = true;
@@ -266,184 +263,131 @@ bool DownloadEngine::DecideResume(size_t index, std::u16string& path, bool& resu
   }
 }
 
+void DownloadEngine::Place(Counted& counted, int64_t done) {
+  if (counted.reported) progress_.AddProgress(done - counted.done, 0);
+  counted.done = done;
+}
+
 DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::u16string& path, bool resume) {
   const DownloadItem it = Item(index);
-  int64_t fileSize = it.fileSize;
-  const bool sizeKnown = !it.sizeUnknown;
-  int64_t done = 0;
-  bool first = true;
-  // A file that cannot tell its size fails its item: taking it for empty
-  // would hide the fault.
-  const int64_t started = opened_ ? s_.target->Size() : 0;
-  if (started < 0) return ItemEnd::kFailedWrite;
-  transfer::TurnProgress turn(started);
-  // The rest is asked for anew: false when the turn has had its requests.
-  // The item then ends with what arrived, or fails when nothing did.
-  const auto again = [&](bool engineEnded) { return turn.Again(done, engineEnded); };
-  const auto gaveUp = [&] { return done > 0 ? ItemEnd::kComplete : ItemEnd::kFailedRead; };
-  // The file is to start anew, once an answer is the file.
-  bool anew = false;
+  Counted counted;
+  counted.fileSize = it.fileSize;
+  // Nothing to fetch: the empty file is the item.
+  if (!it.sizeUnknown && it.fileSize <= 0) return ItemEnd::kComplete;
 
-  while (!sizeKnown || done < fileSize || first) {
-    if (sizeKnown && fileSize <= 0 && first) break;  // nothing to fetch: the empty file is the item
-    std::u16string url = options_.urlEncode ? EncodeUrl(it.url, options_.utf8Urls) : it.url;
-    std::u16string headers;
-    std::optional<int64_t> rangeFrom;
-    int64_t onDisk = 0;
-    if (resume) {
-      onDisk = done = opened_ ? s_.target->Size() : 0;
-      if (onDisk < 0) return ItemEnd::kFailedWrite;
-      transfer::ResumeAsk ask = transfer::ResumeFrom(url, done, options_.resumeByQuery);
-      url = std::move(ask.url);
-      headers = std::move(ask.header);
-      rangeFrom = ask.rangeFrom;
+  TargetSink sink(*s_.target);
+  transfer::HttpTransferRequest request([this](CHttpFile& file, const std::u16string& url, const std::u16string& headers) {
+    file.OpenUrl(session_.Handle(), url, headers, p::inet::kFlagReload);
+  });
+  transfer::TransferPlan plan;
+  plan.url = options_.urlEncode ? EncodeUrl(it.url, options_.utf8Urls) : it.url;
+  plan.path = path;
+  plan.append = resume;
+  plan.resumeByQuery = options_.resumeByQuery;
+  plan.size = it.sizeUnknown ? -1 : it.fileSize;
+  plan.sizeFromAnswers = true;
+  plan.sinkOpen = opened_;
+  plan.cycleLimit = options_.cycleLimit;
+
+  transfer::TransferHooks hooks;
+  hooks.stop = [this] { return !SafePoint(); };
+  hooks.cancelled = [this] { return cancel_.load(); };
+  hooks.placed = [&](int64_t done) { Place(counted, done); };
+  hooks.anew = [&] { Place(counted, 0); };
+  hooks.sizeAnnounced = [&](int64_t size) {
+    progress_.ChangeItemSize(size);
+    {
+      std::lock_guard lock(itemsMutex_);
+      items_[index].fileSize = size;
+      items_[index].sizeText = FormatSize(size);
     }
-
-    CHttpFile request;
-    transfer::Placement place;
-    try {
-      request.OpenUrl(session_.Handle(), url, headers, p::inet::kFlagReload);
-      uint32_t status = 0;
-      if (request.QueryInfoNumber(p::inet::kQueryStatusCode | p::inet::kQueryFlagNumber, status)) {
-        const auto early = [&](int32_t itemStatus) {
-          SetStatus(index, itemStatus);
-          if (first) progress_.AddProgress(done, 0);
-          return ItemEnd::kEarly;
-        };
-        // Nothing left to send: what is on disk, or an empty file, is the item.
-        if (status == 416) return opened_ || OpenTarget(index, path, resume) ? early(item::kDone) : ItemEnd::kEarly;
-        if (status == 404) {
-          Log(index, path, kLogNotFound, done, -1);
-          return early(item::kCancelled);
-        }
-        if (transfer::ClassifyStatus(status) != transfer::AnswerClass::kBody) {
-          // Any other error page is not the file.
-          errorFlag_ = true;
-          Log(index, path, u"HTTP " + Decimal(status), done, -1);
-          return early(item::kFailed);
-        }
-      }
-      std::u16string rangeText, lengthText;
-      const bool hasRange = request.QueryInfoText(p::inet::kQueryContentRange, rangeText);
-      std::optional<int64_t> length;
-      if (request.QueryInfoText(p::inet::kQueryContentLength, lengthText)) length = transfer::ParseContentLength(lengthText);
-      place = transfer::PlaceBody({rangeFrom, resume && options_.resumeByQuery, onDisk,
-                                   hasRange ? std::optional<std::u16string_view>(rangeText) : std::nullopt, length,
-                                   sizeKnown ? fileSize : -1});
-      if (place.target == BodyTarget::kUnusable) {
-        errorFlag_ = true;
-        Log(index, path, u"Unusable Content-Range: " + rangeText, done, -1);
-        SetStatus(index, item::kFailed);
-        return ItemEnd::kEarly;
-      }
-      if (place.target == BodyTarget::kRefetch) {
-        // Not where the file can take it: the whole file, asked for anew.
-        request.Close();
-        progress_.AddProgress(first ? 0 : -done, 0);
-        done = 0;
-        resume = false;
-        anew = opened_;
-        if (!again(false)) return gaveUp();
-        continue;
-      }
-      // The file is made, or emptied, only now that the answer is the file.
-      if (!opened_ && !OpenTarget(index, path, resume)) return ItemEnd::kEarly;
-      if (anew || (resume && place.target != BodyTarget::kAppend)) {
-        const int64_t at = place.target == BodyTarget::kWriteAt ? place.offset : 0;
-        if (!s_.target->CutAt(at)) return ItemEnd::kFailedWrite;
-        if (!first) progress_.AddProgress(at - done, 0);
-        done = at;
-        anew = false;
-      }
-
-      // The size the answer gives the file: its range's total, or the end
-      // its length names.
-      std::optional<int64_t> announced;
-      if (const auto range = hasRange ? transfer::ParseContentRange(rangeText) : std::nullopt) {
-        if (range->total >= 0) announced = range->total;
-      } else if (length) {
-        announced = place.end;
-      }
-      if (announced && *announced != fileSize) {
-        progress_.ChangeItemSize(*announced);
-        {
-          std::lock_guard lock(itemsMutex_);
-          items_[index].fileSize = *announced;
-          items_[index].sizeText = FormatSize(*announced);
-        }
-        fileSize = *announced;
-        s_.host->ItemChanged(index);
-      }
-      Log(index, path, kLogStarted, length.value_or(fileSize), -1);
-      SetStatus(index, item::kTransferring);
-    } catch (const CInternetException&) {
-      request.Close();
-      s_.target->Close();
-      errorFlag_ = true;
-      Log(index, path, kLogConnectFailed, done, -1);
-      SetStatus(index, item::kFailed);
-      return ItemEnd::kEarly;
-    }
-    if (first) {
-      progress_.AddProgress(done, 0);
+    counted.fileSize = size;
+    s_.host->ItemChanged(index);
+  };
+  hooks.answered = [&](const transfer::Answer& a) {
+    Log(index, path, kLogStarted, a.length.value_or(counted.fileSize), -1);
+    SetStatus(index, ItemState::kTransferring);
+    if (!counted.reported) {
+      progress_.AddProgress(counted.done, 0);
+      counted.reported = true;
       s_.host->RefreshTexts();
-      first = false;
     }
+  };
+  hooks.block = [&](uint32_t available, uint32_t read, uint32_t written, int64_t done, double) {
+    Debug(u"m_httpFile.GetLength(): %d\n", {available});
+    Debug(u"try dwBytesRead = %d\n", {read});
+    // What reached the file counts, also from a write that failed part way.
+    const uint32_t w = sink.TakeWritten();
+    if (w > 0) progress_.AddProgress(w, w);
+    if (written > 0) Debug(u"dwBytesRead: %d, nLen: %d, nCurrentByte: %d\n", {read, written, done});
+    counted.done = done;
+  };
+  return Settle(index, path, resume, counted, transfer::TransferMachine(request, sink, plan, hooks).Run());
+}
 
-    transfer::BodyBounds bounds(place);
-    int64_t cycleBytes = 0;
-    uint32_t r = 0;
-    bool readFailed = false;
-    try {
-      do {
-        if (!SafePoint()) break;
-        const uint32_t n = request.QueryDataAvailable();
-        Debug(u"m_httpFile.GetLength(): %d\n", {n});
-        if (buffer_.size() < static_cast<size_t>(n) + 1) buffer_.resize(static_cast<size_t>(n) + 1);
-        r = request.Read(buffer_.data(), n);
-        Debug(u"try dwBytesRead = %d\n", {r});
-        const uint32_t allowed = bounds.Take(r);
-        if (allowed > 0) {
-          const uint32_t w = s_.target->Write(buffer_.data(), allowed);
-          progress_.AddProgress(w, w);
-          if (w != allowed) return ItemEnd::kFailedWrite;
-          done += allowed;
-          cycleBytes += allowed;
-          Debug(u"dwBytesRead: %d, nLen: %d, nCurrentByte: %d\n", {r, w, done});
-        }
-      } while (r != 0 && !bounds.Surplus() && cycleBytes < options_.cycleLimit);
-    } catch (const CInternetException&) {
+DownloadEngine::ItemEnd DownloadEngine::Settle(size_t index, const std::u16string& path, bool resume, Counted& counted,
+                                               const transfer::TransferOutcome& o) {
+  using R = transfer::TransferReason;
+  opened_ = o.open;
+  // An answer that is not the file ends the item here.
+  const auto early = [&](ItemState itemStatus) {
+    SetStatus(index, itemStatus);
+    if (!counted.reported) progress_.AddProgress(counted.done, 0);
+    return ItemEnd::kEarly;
+  };
+  const auto fail = [&](const std::u16string& message) {
+    errorFlag_ = true;
+    if (!message.empty()) Log(index, path, message, o.offset, -1);
+    SetStatus(index, ItemState::kFailed);
+    return ItemEnd::kEarly;
+  };
+  switch (o.reason) {
+    case R::kComplete:
+      return ItemEnd::kComplete;
+    case R::kStopped:
+      return ItemEnd::kCancelled;
+    case R::kRangeNotSatisfiable:
+      // Nothing left to send: what is on disk, or an empty file, is the item.
+      return opened_ || OpenTarget(index, path, resume) ? early(ItemState::kDone) : ItemEnd::kEarly;
+    case R::kNotFound:
+      Log(index, path, kLogNotFound, o.offset, -1);
+      return early(ItemState::kCancelled);
+    case R::kUnauthorized:
+    case R::kForbidden:
+    case R::kClientError:
+    case R::kServerError:
+      // Any other error page is not the file.
+      errorFlag_ = true;
+      Log(index, path, u"HTTP " + Decimal(o.status), o.offset, -1);
+      return early(ItemState::kFailed);
+    case R::kUnusableRange:
+      return fail(u"Unusable Content-Range: " + o.detail);
+    case R::kMisplacedRange:
+      // Every answer named a place the file cannot take: nothing usable came.
+      return fail(u"Misplaced Content-Range: " + o.detail);
+    case R::kConnectFailed:
+      s_.target->Close();
+      opened_ = false;
+      return fail(kLogConnectFailed);
+    case R::kOpenFailed:
+    case R::kBrokerUnreachable:
+      return fail({});
+    case R::kNoProgress:
+      // The turn has had its requests: the item ends with what arrived, or
+      // fails when nothing did.
+      return o.position > 0 ? ItemEnd::kComplete : ItemEnd::kFailedRead;
+    case R::kBodyBroken:
       Debug(u"Catch\n", {});
-      readFailed = true;
-    }
-    request.Close();
-    if (cancel_) return ItemEnd::kCancelled;
-    // A read broken by our own stop is the stop, not a failure.
-    if (readFailed) return ItemEnd::kFailedRead;
-    if (bounds.WholeFileAgain()) {
-      // A query resume answered with the whole file: what it appended goes,
-      // and the file starts anew with the next answer that is the file.
-      if (!s_.target->CutAt(onDisk)) return ItemEnd::kFailedWrite;
-      progress_.AddProgress(-done, 0);
-      done = 0;
-      resume = false;
-      anew = true;
-      if (!again(false)) return gaveUp();
-      continue;
-    }
-    // More than the answer announced: the request is broken.
-    if (bounds.Surplus()) return ItemEnd::kFailedRead;
-    const bool engineEnded = r != 0;
-    if (!engineEnded) {
-      // The body ended. Short of what its answer or the page announced, the
-      // rest is asked for anew, as long as requests still move the file on.
-      const bool whole = !bounds.EndedShort() && (!sizeKnown || done >= fileSize);
-      if (whole) return ItemEnd::kComplete;
-    }
-    if (!again(engineEnded)) return gaveUp();
-    resume = true;
+      return ItemEnd::kFailedRead;
+    case R::kOverlongBody:
+    case R::kBrokerLost:
+      return ItemEnd::kFailedRead;
+    case R::kSizeUnknown:
+    case R::kCutFailed:
+    case R::kWriteFailed:
+      return ItemEnd::kFailedWrite;
   }
-  return cancel_ ? ItemEnd::kCancelled : ItemEnd::kComplete;
+  return ItemEnd::kFailedRead;
 }
 
 }  // namespace vard

@@ -17,6 +17,7 @@
 #include "common/http/InternetHandles.h"
 #include "common/log/DiagnosticLog.h"
 #include "common/platform/Clock.h"
+#include "common/transfer/TransferOutcome.h"
 #include "control/DownloadList.h"
 #include "control/engine/DownloadProgress.h"
 #include "control/engine/DownloadRunHost.h"
@@ -56,10 +57,15 @@ struct DownloadEngineServices {
   DriveLookup mappedDrive;
 };
 
-// Item states.
+// Item states. The item keeps the number (its list's records do).
+enum class ItemState : int32_t { kWaiting = 0, kTransferring = 1, kDone = 2, kCancelled = 3, kFailed = 4 };
 namespace item {
-constexpr int32_t kWaiting = 0, kTransferring = 1, kDone = 2, kCancelled = 3, kFailed = 4;
-}
+constexpr int32_t kWaiting = static_cast<int32_t>(ItemState::kWaiting);
+constexpr int32_t kTransferring = static_cast<int32_t>(ItemState::kTransferring);
+constexpr int32_t kDone = static_cast<int32_t>(ItemState::kDone);
+constexpr int32_t kCancelled = static_cast<int32_t>(ItemState::kCancelled);
+constexpr int32_t kFailed = static_cast<int32_t>(ItemState::kFailed);
+}  // namespace item
 
 // End codes of a run.
 namespace endcode {
@@ -98,15 +104,26 @@ class DownloadEngine {
   const DownloadRunOptions& Options() const { return options_; }
 
  private:
-  struct Cycle;
+  // What an item's transfer has counted so far, as the dialog shows it.
+  struct Counted {
+    int64_t done = 0;       // the file's end
+    bool reported = false;  // the progress has taken the item's start
+    int64_t fileSize = 0;   // as the page or an answer gave it
+  };
   enum class ItemEnd { kComplete, kFailedRead, kFailedWrite, kCancelled, kEarly };
 
   // Opens the item's file; a failure fails the item.
   bool OpenTarget(size_t index, const std::u16string& path, bool resume);
   bool DecideResume(size_t index, std::u16string& path, bool& resume);
   ItemEnd TransferCycles(size_t index, const std::u16string& path, bool resume);
+  // The item's status, log lines and end for how its transfer ended.
+  ItemEnd Settle(size_t index, const std::u16string& path, bool resume, Counted& counted,
+                 const transfer::TransferOutcome& outcome);
+  // The file's end moved to `done`: the progress follows once it has the
+  // item's start.
+  void Place(Counted& counted, int64_t done);
   void FailItem(size_t index, const std::u16string& path, const std::u16string& message);
-  void SetStatus(size_t index, int32_t status);
+  void SetStatus(size_t index, ItemState state);
   void Log(size_t index, const std::u16string& path, const std::u16string& message, int64_t offset,
            int64_t finalSize);
   void Debug(std::u16string_view format, std::initializer_list<FormatArg> args);
@@ -130,7 +147,6 @@ class DownloadEngine {
   bool applyAllSaveAs_ = false, applyAllOverwrite_ = false, applyAllResume_ = false;
 
   bool opened_ = false;  // the current item's file is open
-  std::vector<uint8_t> buffer_;
 };
 
 // Whether the engine fetches this URL at all: http and https only.

@@ -5,6 +5,7 @@
 #include "common/http/testing/TestData.h"
 #include "common/http/tests/TestEndpoint.h"
 #include "common/platform/FileSystem.h"
+#include "common/platform/testing/FakeClock.h"
 #include "common/platform/tests/TestFolder.h"
 #include "control/engine/DownloadEngine.h"
 #include "control/engine/ProtectedModeTarget.h"
@@ -57,7 +58,7 @@ class BrokerRun : public ::testing::Test {
  protected:
   BrokerRun() {
     ProtectedModeServices s;
-    s.clock = &p::SystemClock();
+    s.clock = &clock;
     s.files = &p::RealFileSystem();
     s.osMajorVersion = [] { return 6; };
     s.createBroker = [this]() -> std::unique_ptr<p::IElevationBroker> {
@@ -77,7 +78,7 @@ class BrokerRun : public ::testing::Test {
     options.downloadFolder = folder.Path();
     options.alwaysResume = resume;
     DownloadEngineServices s;
-    s.clock = &p::SystemClock();
+    s.clock = &clock;
     s.target = output.get();
     s.host = &host;
     engine = std::make_unique<DownloadEngine>(s, options, std::move(items));
@@ -85,6 +86,8 @@ class BrokerRun : public ::testing::Test {
     return *engine;
   }
 
+  // The run's and the broker lock's waits pass on this clock.
+  p::testing::FakeClock clock;
   std::u16string sectionName = u"VardEngineBrokerTest-" + AsciiToUtf16(std::to_string(reinterpret_cast<uintptr_t>(this) % 100000));
   TestFolder folder;
   QuietHost host;

@@ -14,6 +14,7 @@
 #include "common/http/tests/TestEndpoint.h"
 #include "common/platform/tests/TestFolder.h"
 #include "common/text/Utf.h"
+#include "common/platform/testing/FakeClock.h"
 #include "common/platform/testing/FaultyFileSystem.h"
 #include "control/engine/DirectTarget.h"
 
@@ -97,7 +98,7 @@ class DownloadEngineTest : public ::testing::Test {
   DownloadEngine& Run(std::vector<DownloadItem> items, IDownloadTarget* target = nullptr) {
     options.downloadFolder = folder.Path();
     DownloadEngineServices s;
-    s.clock = &p::SystemClock();
+    s.clock = &clock;
     s.target = target ? target : &direct;
     s.host = &host;
     s.log = [this](bool, const LogEvent& e) { log.push_back(Utf16ToUtf8(e.message)); };
@@ -112,6 +113,8 @@ class DownloadEngineTest : public ::testing::Test {
   }
   int32_t Status(size_t i) const { return engine->Item(i).status; }
 
+  // The engine's waits (its rate limit) pass on this clock, not in real time.
+  pt::FakeClock clock;
   p::testing::TestFolder folder;
   DirectTarget direct;
   ScriptedHost host;
@@ -457,6 +460,31 @@ TEST_F(DownloadEngineTest, MisbehavingServersGetFewRequestsAndNoMisplacedByte) {
     EXPECT_TRUE(ReadFile(folder / u"m.bin") == c.bytes) << c.what << ": " << ReadFile(folder / u"m.bin").size();
     EXPECT_EQ(engine->EndCode(), c.status == item::kDone ? endcode::kCompleted : endcode::kFailed) << c.what;
   }
+}
+
+// The rate limit holds the run to its rate by the run's clock: 100,000 bytes
+// at 10 KB/s take about ten seconds of it, and no real time.
+TEST_F(DownloadEngineTest, TheRateLimitWaitsOnTheRunsClock) {
+  options.limitRateKB = 10;
+  Run({Item(ServerUrl("/data/100000"), u"r.bin", 100000)});
+  EXPECT_EQ(Status(0), item::kDone);
+  EXPECT_TRUE(ReadFile(folder / u"r.bin") == Data(0, 100000));
+  EXPECT_GE(clock.Elapsed(), 9000u);
+  EXPECT_LE(clock.Elapsed(), 11000u);
+  EXPECT_FALSE(clock.Sleeps().empty());
+}
+
+// Answers that keep naming a place the file cannot take fail the item with
+// that reason in the log, as the agent says it, not as a generic error.
+TEST_F(DownloadEngineTest, RangesThatNeverJoinTheFileFailWithTheirReason) {
+  options.writeLog = true;
+  Run({Item(ServerUrl("/data/100?crange=1000000000-1000000099/1000000100"), u"m.bin", 100)});
+  EXPECT_EQ(Status(0), item::kFailed);
+  EXPECT_EQ(engine->EndCode(), endcode::kFailed);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "Misplaced Content-Range: bytes 1000000000-1000000099/1000000100"), 1)
+      << ::testing::PrintToString(log);
+  EXPECT_EQ(std::count(log.begin(), log.end(), "다운로드 에러"), 0);
+  EXPECT_EQ(ReadFile(folder / u"m.bin"), "<missing>");
 }
 
 }  // namespace
