@@ -329,8 +329,10 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
     }
     Log(entry, t.path, kLogStarted, a.onDisk);
   };
+  // One block's write and its counts move under the transfer lock.
+  hooks.enterBlock = [this] { host_.EnterTransferLock(); };
+  hooks.leaveBlock = [this] { host_.LeaveTransferLock(); };
   hooks.block = [&](uint32_t, uint32_t, uint32_t written, int64_t, double seconds) {
-    TransferLock lock(host_);
     const DownloadCounters c = host_.Counters();
     *c.run_seconds += seconds;
     entry.bytes_done += written;

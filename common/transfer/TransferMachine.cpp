@@ -187,11 +187,13 @@ TransferMachine::Step TransferMachine::Stream() {
     }
     const uint32_t allowed = bounds_->Take(r);
     const double seconds = plan_.clock ? (plan_.clock->PerfCounter() - started) / frequency : 0.0;
+    if (hooks_.enterBlock) hooks_.enterBlock();
     if (allowed > 0) written_ = sink_.Write(buffer_.data(), allowed);
     const uint32_t written = allowed > 0 && written_ == WriteResult::kWritten ? allowed : 0;
     position_ += written;
     cycleBytes += written;
     if (hooks_.block) hooks_.block(n, r, written, position_, seconds);
+    if (hooks_.leaveBlock) hooks_.leaveBlock();
     if (r == 0 || bounds_->Surplus() || written_ != WriteResult::kWritten) break;
     // Retries start over only when the file grows past what this turn
     // already had, not for bytes that rewrite it.

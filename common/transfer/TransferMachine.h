@@ -75,6 +75,11 @@ struct TransferHooks {
   // One read: what was available and read, what reached the sink, where
   // the file's end is now, and how long the read took.
   std::function<void(uint32_t available, uint32_t read, uint32_t written, int64_t position, double seconds)> block;
+  // Taken before a block's write and left after its `block` report, so
+  // that the write and the counters move together (the agent's transfer
+  // lock, which its view holds while it asks a question).
+  std::function<void()> enterBlock;
+  std::function<void()> leaveBlock;
   // After a block that the body goes on from (a rate limit waits here).
   std::function<void(uint32_t read, double seconds)> paced;
   // The file grew past every end this turn had reached.

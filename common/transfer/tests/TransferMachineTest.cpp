@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,7 @@ class MemorySink final : public IFileSink {
     return true;
   }
   WriteResult Write(const uint8_t* bytes, uint32_t count) override {
+    if (onWrite) onWrite();
     if (file.size() + count > failPast) return failure;
     file.replace(at, count, reinterpret_cast<const char*>(bytes), count);
     at += count;
@@ -107,6 +109,7 @@ class MemorySink final : public IFileSink {
   int opens = 0;
   OutputReady ready = OutputReady::kReady;
   size_t failPast = SIZE_MAX;  // a write that would grow the file past this fails
+  std::function<void()> onWrite;  // sees each write as it happens
   WriteResult failure = WriteResult::kFailed;
 };
 
@@ -305,6 +308,24 @@ TEST_F(TransferMachineTest, StopMidBodyKeepsWhatWasWritten) {
   EXPECT_EQ(sink.file, Data(0, 1400));
   EXPECT_EQ(o.position, 1400);
   EXPECT_TRUE(o.open);
+}
+
+// Each write and its report happen inside the engine's block guard, never
+// outside it (the agent's view holds that guard while it asks a question).
+TEST_F(TransferMachineTest, EveryWriteAndItsReportAreInsideTheBlockGuard) {
+  int held = 0, outside = 0, reports = 0;
+  hooks.enterBlock = [&] { ++held; };
+  hooks.leaveBlock = [&] { --held; };
+  sink.onWrite = [&] { outside += held != 1; };
+  hooks.block = [&](uint32_t, uint32_t, uint32_t, int64_t, double) {
+    outside += held != 1;
+    ++reports;
+  };
+  plan.size = 3000;
+  EXPECT_EQ(Run({Whole(Data(0, 3000))}).reason, TransferReason::kComplete);
+  EXPECT_GT(reports, 1);
+  EXPECT_EQ(outside, 0);
+  EXPECT_EQ(held, 0);
 }
 
 // A disk that refuses is final; a broker that went away is another turn's.
