@@ -33,6 +33,12 @@ void FolderSettings::StoreSelectedFolder(const std::u16string& folder) {
   registry_.WriteString(RegistryRoot::kCurrentUser, kKey, kInitSelectFolder, folder);
 }
 
+std::u16string SelectedFolderToStore(const std::u16string& chosen) {
+  const bool driveRoot = chosen.size() == 3 && chosen[1] == u':' && chosen[2] == u'\\';
+  if (driveRoot || chosen.size() <= 1 || chosen.back() != u'\\') return chosen;
+  return chosen.substr(0, chosen.size() - 1);
+}
+
 std::u16string NormaliseTempFolder(const std::u16string& text, const std::u16string& systemDirectory) {
   constexpr std::u16string_view kMarker = u"$SYSTEM32$";
   std::u16string t = text;

@@ -28,6 +28,10 @@ class FolderSettings {
   platform::IRegistry& registry_;
 };
 
+// A folder as "InitSelectFolder" keeps it: without a trailing backslash,
+// except a drive's root ("C:\\"), which is no folder without one.
+std::u16string SelectedFolderToStore(const std::u16string& chosen);
+
 // The temporary folder as SetTempFolder stores it: a leading "$SYSTEM32$"
 // (that exact case) becomes the system directory and a backslash, and "/"
 // becomes "\". Creating it is the caller's part (CreateTempFolder).

@@ -4,8 +4,10 @@
 #include "agent/jobs/DirectOutput.h"
 #include "agent/jobs/DownloadJob.h"
 #include "agent/jobs/DownloadWiring.h"
+#include "agent/jobs/ShellNotifyingOutput.h"
 #include "agent/settings/AgentSettings.h"
 #include "common/platform/DebugOutput.h"
+#include "common/platform/Shell.h"
 
 namespace vard {
 namespace {
@@ -79,10 +81,13 @@ void CKTHTTPThread::Run() {
   ResetRunCounters();
   DirectOutput direct(*wiring->files);
   BrokerOutput broker(*wiring->broker, wiring->brokerProgram);
+  // Open folder windows show new folders and files as they come.
+  ShellNotifyingOutput shownDirect(direct, platform::ShellNotifyCreated);
+  ShellNotifyingOutput shownBroker(broker, platform::ShellNotifyCreated);
   DownloadJobServices services;
   services.clock = &Clock();
-  services.direct = &direct;
-  services.broker = &broker;
+  services.direct = &shownDirect;
+  services.broker = &shownBroker;
   services.osMajorVersion = wiring->osMajorVersion;
   services.session = [this] { return session_.Handle(); };
   if (notifySession_.IsOpen()) services.notifySession = [this] { return notifySession_.Handle(); };

@@ -36,8 +36,8 @@ RetrySettings AgentSettings::Retry(AgentMode mode) {
   RetrySettings r;
   r.seconds = Dword(Upload(mode) ? u"MW_RetrySec" : u"KT_RetrySec", settings_default::kRetrySeconds, kRetryMin,
                     kRetryMax);
-  r.count = Dword(Upload(mode) ? u"MW_RetryNum" : u"KT_RetryNum", settings_default::kRetryCount, kRetryMin,
-                  kRetryMax);
+  // No retries at all is a count of its own.
+  r.count = Dword(Upload(mode) ? u"MW_RetryNum" : u"KT_RetryNum", settings_default::kRetryCount, 0, kRetryMax);
   return r;
 }
 

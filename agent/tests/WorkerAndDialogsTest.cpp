@@ -136,6 +136,11 @@ TEST(Settings, UnusableValuesReadAsDefaultsAndAreNotWrittenBack) {
   EXPECT_EQ(settings.Retry(AgentMode::kUpload).count, 99u);
   EXPECT_EQ(settings.CloseType(AgentMode::kDownload), 7u);
   EXPECT_EQ(reg.writes, 0);
+  // A count of 0 is kept: no retries.
+  reg.Plant(kAgentSettingsKey, u"KT_RetryNum", uint32_t{0});
+  reg.Plant(kAgentSettingsKey, u"MW_RetryNum", uint32_t{0});
+  EXPECT_EQ(settings.Retry(AgentMode::kDownload).count, 0u);
+  EXPECT_EQ(settings.Retry(AgentMode::kUpload).count, 0u);
 
   // SaveFolder: written when missing, left alone when merely unusable.
   EXPECT_EQ(settings.SaveFolder(u"\\docs"), u"\\docs");
@@ -266,7 +271,7 @@ TEST_P(LanguageDialogs, UploadQuestionRenamesThroughTheRenameDialog) {
     r->SetEndHandler(end);
   });
   EXPECT_EQ(dlg.Controls().Text(CAskSaveAsBase::kExistingTime),
-            English() ? u"2025-03-04, 05:06:07 Modified" : u"2025-03-04, 05:06:07 수정됨");
+            ModifiedTimeText(q.existingTime) + (English() ? u" Modified" : u" 수정됨"));
   dlg.OnCommand(CAskSaveAsBase::kSaveAs);
   ASSERT_TRUE(rename);
   EXPECT_EQ(rename->Controls().Text(CUploadRename::kName), u"a.txt");
@@ -324,7 +329,7 @@ TEST(Countdown, FiveSecondsShowFiveToZeroAndRetry) {
 
 TEST(ViewTexts, RatesSizesAndTimes) {
   EXPECT_EQ(RateText(12.5 * 1024), u"12.50KB / sec");
-  EXPECT_EQ(RateText(2000.0 * 1024 * 1024), u"2,048,000.00KB / sec");
+  EXPECT_EQ(RateText(2000.0 * 1024 * 1024), u"2048000.00KB / sec");  // no thousands separators
   EXPECT_EQ(RateText(0), u"0.00KB / sec");
   EXPECT_EQ(SizeProgressText(512, 3 << 20), u"0.50KB / 3.00MB");
   EXPECT_EQ(TimeLeftText(100 * 3600 * 10, 10), u"100:00:00");

@@ -5,6 +5,7 @@
 #include "agent/views/DialogTexts.h"
 #include "agent/views/UploadRename.h"
 #include "common/platform/FileSystem.h"
+#include "common/platform/LocalTimeText.h"
 #include "common/respack/DialogCaption.h"
 #include "common/respack/LanguageStore.h"
 #include "common/text/Printf.h"
@@ -19,9 +20,7 @@ std::u16string TemplateCaption(uint32_t id) {
 
 }  // namespace
 
-std::u16string ModifiedTimeText(const platform::UtcTime& t) {
-  return FormatText(u"%04d-%02d-%02d, %02d:%02d:%02d", {t.year, t.month, t.day, t.hour, t.minute, t.second});
-}
+std::u16string ModifiedTimeText(const platform::UtcTime& t) { return platform::LongDateAndTime(t); }
 
 std::optional<platform::UtcTime> LocalFileWriteTime(const std::u16string& path) {
   const int64_t seconds = platform::FileWriteTime(path);

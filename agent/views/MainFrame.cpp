@@ -60,8 +60,9 @@ bool CMainFrame::Create() {
   main_ = platform::ProgramWindow::Create(loop_, facts.mainClass, nullptr, {kTrayMessage}, *this);
   if (!main_) return false;
   main_->SetTitle(facts.caption);
+  // A page of a protected browser may only hand over a batch.
   viewWindow_ = platform::ProgramWindow::Create(loop_, facts.viewClass, main_.get(),
-                                                {kInsertQueueMessage, kViewSelectMessage}, *view_);
+                                                {kInsertQueueMessage, kViewSelectMessage}, *view_, {kInsertQueueMessage});
   if (!viewWindow_) {
     main_.reset();
     return false;

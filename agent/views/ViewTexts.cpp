@@ -18,7 +18,7 @@ std::u16string RateText(double bytesPerSecond) {
   // Hundredths of a KB, truncated; the small allowance keeps sums of
   // binary fractions (0.1 s blocks) from losing a hundredth.
   const auto hundredths = static_cast<int64_t>(std::floor(bytesPerSecond * 100.0 / 1024.0 + 1e-9));
-  return FormatThousands(hundredths / 100) + FormatText(u".%02d", {hundredths % 100}) + u"KB / sec";
+  return FormatText(u"%d.%02d", {hundredths / 100, hundredths % 100}) + u"KB / sec";
 }
 
 std::u16string SizeProgressText(int64_t done, int64_t total) {

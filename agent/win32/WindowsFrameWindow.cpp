@@ -157,8 +157,10 @@ void WindowsFrameWindow::RestoreFromTray() {
 }
 
 void WindowsFrameWindow::BringToTop() {
+  // A window minimised to the taskbar comes back too.
   ::ShowWindow(hwnd_, SW_SHOW);
-  if (!::IsIconic(hwnd_)) ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  ::ShowWindow(hwnd_, SW_SHOWNORMAL);
+  ::ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
   ::SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   ::SetForegroundWindow(hwnd_);
 }

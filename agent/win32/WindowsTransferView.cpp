@@ -13,6 +13,7 @@
 #include "agent/win32/AgentResources.h"
 #include "common/platform/win32/EventLoopImpl.h"
 #include "common/respack/LanguageStore.h"
+#include "common/ui/win32/SaveFileChooser.h"
 
 namespace vard::agentwin {
 namespace {
@@ -567,18 +568,7 @@ std::optional<std::u16string> WindowsTransferView::BrowseFolder(const std::u16st
 }
 
 std::optional<std::u16string> WindowsTransferView::AskSavePath(const std::u16string& path) {
-  wchar_t chosen[MAX_PATH] = {};
-  const size_t n = std::min(path.size(), static_cast<size_t>(MAX_PATH - 1));
-  std::copy_n(reinterpret_cast<const wchar_t*>(path.data()), n, chosen);
-  OPENFILENAMEW ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = Owner();
-  ofn.lpstrFile = chosen;
-  ofn.nMaxFile = MAX_PATH;
-  ofn.lpstrFilter = L"*.*\0*.*\0";
-  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
-  if (!::GetSaveFileNameW(&ofn)) return std::nullopt;
-  return FromWide(chosen);
+  return ui::ChooseSaveFile(Owner(), path);
 }
 
 }  // namespace vard::agentwin

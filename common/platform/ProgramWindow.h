@@ -42,14 +42,17 @@ class ProgramWindow {
  public:
   // Creates a hidden window of class `className` on the loop's thread (the
   // class is registered on first use); `parent` null makes a top-level
-  // window. `messages` are the registered message names it accepts, from
-  // lower-integrity senders too. Null when it cannot be made; LastError()
+  // window. `messages` are the registered message names it accepts; of
+  // them, only those also in `fromLowerIntegrity` pass the message filter
+  // for lower-integrity senders (a protected browser's page), so such a
+  // page reaches nothing else. Null when it cannot be made; LastError()
   // says why (POSIX: a live window of that class already answers, the
   // socket path is too long). `handler` must outlive the window and the
   // window must not outlive the loop; a handler may destroy its own window.
   static std::unique_ptr<ProgramWindow> Create(EventLoop& loop, const std::u16string& className,
                                                ProgramWindow* parent, const std::vector<std::u16string>& messages,
-                                               IWindowRequests& handler);
+                                               IWindowRequests& handler,
+                                               const std::vector<std::u16string>& fromLowerIntegrity = {});
   ~ProgramWindow();  // destroys the window; POSIX: removes its socket
   ProgramWindow(const ProgramWindow&) = delete;
   ProgramWindow& operator=(const ProgramWindow&) = delete;

@@ -50,6 +50,7 @@ class ConsoleDownloadDialogView final : public IDownloadDialogView {
   void EnableControl(int, bool) override {}
   void SetRowCount(size_t) override {}
   void SetListHeight(int32_t) override {}
+  void RaiseListTo(int) override {}
   void RedrawRow(size_t row) override;
   bool AskYesNo(const std::u16string& text, const std::u16string& caption) override;
   void MessageBox(const std::u16string& text, const std::u16string& caption) override;

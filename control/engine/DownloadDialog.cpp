@@ -15,6 +15,7 @@ constexpr uint32_t kTextTimeLeft = 109;
 constexpr uint32_t kTextStopQuestion = 112;
 constexpr uint32_t kTextWaiting = 113;  // then 114 transferring, 115 done, 116 cancelled
 constexpr uint32_t kTextNeverWritten = 117;
+constexpr uint32_t kTextFailed = 119;
 constexpr char16_t kDefaultSuffix[] = u" - VardKT";
 // How long a person's stop waits for the worker before its network is cut.
 constexpr uint32_t kStopGraceMs = 2000;
@@ -57,6 +58,8 @@ void DownloadDialog::OnInit(IDownloadDialogView& view) {
   view.SetText(dlg::kFolder, folder);
   if (config_.options.useFullPath && !config_.options.singleMode) {
     for (int id : {dlg::kFolderCaption, dlg::kFolder, dlg::kChangeFolder, dlg::kStart}) view.ShowControl(id, false);
+    // The folder row leaves no empty band: the list takes its place.
+    view.RaiseListTo(dlg::kFolder);
   }
   if (config_.autoStart) OnStart();
 }
@@ -199,10 +202,15 @@ std::u16string DownloadDialog::RowText(size_t row, int column) const {
     case 0: return item.displayName;
     case 1: return item.sizeText;
     default:
-      if (item.status < item::kWaiting || item.status > item::kCancelled || !s_.text) return u"";
+      if (!s_.text) return u"";
+      // A failed item says so; it never looks as if it were still under way.
+      if (item.status == item::kFailed) return s_.text(kTextFailed);
+      if (item.status < item::kWaiting || item.status > item::kCancelled) return u"";
       return s_.text(kTextWaiting + static_cast<uint32_t>(item.status));
   }
 }
+
+std::u16string DownloadDialog::RowTip(size_t row) const { return RowItem(row).displayName + u" "; }
 
 // ---- from the worker ----
 

@@ -82,6 +82,8 @@ class DownloadDialog final : private IDownloadRunHost {
   int EndCode() const { return endCode_; }
   // Row texts: name, size and status.
   std::u16string RowText(size_t row, int column) const;
+  // The tooltip of a row: its name and a space.
+  std::u16string RowTip(size_t row) const;
   size_t RowCount() const { return items_.size(); }
   DownloadItem RowItem(size_t row) const {
     return engine_ && row < engine_->ItemCount() ? engine_->Item(row) : items_.at(row);

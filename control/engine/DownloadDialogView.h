@@ -38,6 +38,10 @@ class IDownloadDialogView {
   // The list becomes `pixels` high; what lies below it, and the dialog,
   // follow its bottom edge.
   virtual void SetListHeight(int32_t pixels) = 0;
+  // The list's top moves up to where control `id`'s top is (the controls
+  // above it are hidden); the label below the list and the dialog's bottom
+  // edge move up by the same distance.
+  virtual void RaiseListTo(int id) = 0;
   virtual void RedrawRow(size_t row) = 0;
   virtual bool AskYesNo(const std::u16string& text, const std::u16string& caption) = 0;
   virtual void MessageBox(const std::u16string& text, const std::u16string& caption) = 0;

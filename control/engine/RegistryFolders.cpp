@@ -18,11 +18,7 @@ std::optional<std::u16string> RegistryFolders::SelectFolder() {
   auto chosen = fallback_->SelectFolder();
   if (!chosen) return std::nullopt;
   // A folder with a file-system path is remembered for the next question.
-  if (*chosen != u"VardKT_FolderSelect_Error") {
-    std::u16string stored = *chosen;
-    if (stored.size() > 1 && stored.back() == u'\\') stored.pop_back();
-    settings_.StoreSelectedFolder(stored);
-  }
+  if (*chosen != u"VardKT_FolderSelect_Error") settings_.StoreSelectedFolder(SelectedFolderToStore(*chosen));
   return chosen;
 }
 

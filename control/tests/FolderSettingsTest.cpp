@@ -46,6 +46,11 @@ TEST_F(FolderSettingsTest, TheSelectedFolderIsRemembered) {
   EXPECT_FALSE(settings_.LastSelectedFolder());
   settings_.StoreSelectedFolder(u"E:\\picked");
   EXPECT_EQ(settings_.LastSelectedFolder(), u"E:\\picked");
+  // The question's answer ends in a backslash; a drive's root keeps it.
+  EXPECT_EQ(SelectedFolderToStore(u"E:\\picked\\"), u"E:\\picked");
+  EXPECT_EQ(SelectedFolderToStore(u"C:\\"), u"C:\\");
+  EXPECT_EQ(SelectedFolderToStore(u"\\\\server\\share\\"), u"\\\\server\\share");
+  EXPECT_EQ(SelectedFolderToStore(u"\\"), u"\\");
 }
 
 TEST_F(FolderSettingsTest, TempFolderMarkerAndCreation) {

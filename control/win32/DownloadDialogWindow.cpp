@@ -7,15 +7,17 @@
 
 #include <algorithm>
 
+#include "common/platform/FileSystem.h"
+#include "common/platform/LocalTimeText.h"
 #include "common/respack/DialogCaption.h"
 #include "common/text/Printf.h"
 #include "common/text/SizeFormat.h"
+#include "common/ui/win32/SaveFileChooser.h"
 #include "control/CKT5Ctrl.h"
 #include "control/win32/BlueStatic.h"
 #include "control/win32/Bstr.h"
 #include "control/win32/DialogTemplateStyle.h"
 #include "control/win32/ModuleState.h"
-#include "control/win32/SaveFileChooser.h"
 
 namespace vard::com {
 namespace {
@@ -24,7 +26,10 @@ constexpr UINT kRunPosted = WM_APP + 7;
 constexpr UINT_PTR kTimerId = 1;
 constexpr UINT kTimerMs = 500;
 constexpr uint32_t kColumnTexts[] = {101, 102, 103};  // name, size, status
-constexpr int kColumnWidths[] = {250, 90, 80};
+constexpr int kColumnWidths[] = {220, 110, 70};
+constexpr int kColumnFormats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_CENTER};
+// A column first fits its header text and this much room.
+constexpr int kHeaderMargin = 15;
 
 // Controls of the existing-file question.
 namespace exists {
@@ -32,19 +37,22 @@ constexpr int kIcon = 207, kQuestion = 208, kExistingSize = 210, kExistingTime =
 constexpr int kApplyToAll = 206;
 }
 
-// The existing file's last write in local time: the long date, ", ", the
-// 24-hour time.
+// The existing file's last write in local time, as people read it.
 std::u16string LastWriteText(const std::u16string& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data = {};
-  FILETIME local = {};
-  SYSTEMTIME t = {};
-  if (!GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data) ||
-      !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &t))
-    return {};
-  wchar_t date[128] = {}, time[64] = {};
-  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &t, nullptr, date, 128);
-  GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_FORCE24HOURFORMAT, &t, nullptr, time, 64);
-  return FromWide(date) + u", " + FromWide(time);
+  const int64_t seconds = platform::FileWriteTime(path);
+  return seconds < 0 ? std::u16string() : platform::LongDateAndTime(platform::LocalCalendarTime(seconds));
+}
+
+// Into a buffer of `capacity` units, cut to fit, always terminated.
+void CopyBounded(const std::u16string& text, wchar_t* buffer, int capacity) {
+  const size_t n = std::min(text.size(), static_cast<size_t>(capacity - 1));
+  std::copy_n(reinterpret_cast<const wchar_t*>(text.data()), n, buffer);
+  buffer[n] = 0;
+}
+
+int CALLBACK SelectInitialFolder(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
+  if (msg == BFFM_INITIALIZED && data) SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
+  return 0;
 }
 
 RECT ItemRect(HWND dialog, int id) {
@@ -116,7 +124,7 @@ INT_PTR CALLBACK DuplicateProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       c->answer.code = id == IDCANCEL ? existing_file::kSkip : id;
       c->answer.applyToAll = IsDlgButtonChecked(hwnd, exists::kApplyToAll) == BST_CHECKED;
       if (id == existing_file::kSaveAs) {
-        const auto path = ChooseSaveFile(hwnd, c->prompt->question.path);
+        const auto path = ui::ChooseSaveFile(hwnd, c->prompt->question.path);
         if (!path) return TRUE;  // back to the question
         c->answer.newPath = *path;
       }
@@ -205,12 +213,22 @@ INT_PTR DownloadDialogWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (header->idFrom != static_cast<UINT_PTR>(dlg::kList)) return FALSE;
       if (header->code == LVN_GETDISPINFOW) {
         LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(lp)->item;
+        if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= dialog_->RowCount()) return TRUE;
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
           cell_ = dialog_->RowText(static_cast<size_t>(item.iItem), item.iSubItem);
-          const size_t n = std::min(cell_.size(), static_cast<size_t>(item.cchTextMax - 1));
-          std::copy_n(reinterpret_cast<const wchar_t*>(cell_.data()), n, item.pszText);
-          item.pszText[n] = 0;
+          CopyBounded(cell_, item.pszText, item.cchTextMax);
         }
+        if ((item.mask & LVIF_IMAGE) && item.iSubItem == 0)
+          item.iImage = dialog_->RowItem(static_cast<size_t>(item.iItem)).iconIndex;
+        return TRUE;
+      }
+      if (header->code == LVN_GETINFOTIPW) {
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(lp);
+        if (tip->iItem < 0 || static_cast<size_t>(tip->iItem) >= dialog_->RowCount() || !tip->pszText ||
+            tip->cchTextMax <= 0)
+          return TRUE;
+        cell_ = dialog_->RowTip(static_cast<size_t>(tip->iItem));
+        CopyBounded(cell_, tip->pszText, tip->cchTextMax);
         return TRUE;
       }
       if (header->code == NM_DBLCLK) {
@@ -229,17 +247,26 @@ INT_PTR DownloadDialogWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 void DownloadDialogWindow::InitList() {
   HWND list = GetDlgItem(hwnd_, dlg::kList);
   if (!list) return;
-  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
+  ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+  // The shell's own image lists: shared, so the list must never destroy them.
+  SetWindowLongPtrW(list, GWL_STYLE, GetWindowLongPtrW(list, GWL_STYLE) | LVS_SHAREIMAGELISTS);
+  SHFILEINFOW info = {};
+  const UINT lookup = SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES;
+  if (auto large = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"*.*", 0, &info, sizeof info, lookup)))
+    ListView_SetImageList(list, large, LVSIL_NORMAL);
+  if (auto small = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"*.*", 0, &info, sizeof info, lookup | SHGFI_SMALLICON)))
+    ListView_SetImageList(list, small, LVSIL_SMALL);
   for (int i = 0; i < 3; ++i) {
     std::u16string title = text_ ? text_(kColumnTexts[i]) : u"";
     LVCOLUMNW column = {};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-    column.fmt = i == 1 ? LVCFMT_RIGHT : LVCFMT_LEFT;
-    column.cx = kColumnWidths[i];
+    column.fmt = kColumnFormats[i];
+    column.cx = ListView_GetStringWidth(list, Wide(title)) + kHeaderMargin;
     column.pszText = const_cast<wchar_t*>(Wide(title));
     column.iSubItem = i;
     ListView_InsertColumn(list, i, &column);
   }
+  for (int i = 0; i < 3; ++i) ListView_SetColumnWidth(list, i, kColumnWidths[i]);
 }
 
 void DownloadDialogWindow::RunPosted() {
@@ -295,6 +322,26 @@ void DownloadDialogWindow::SetListHeight(int32_t pixels) {
   SetWindowPos(hwnd_, nullptr, 0, 0, wr.right - wr.left, wr.bottom - wr.top + delta, kKeep | SWP_NOMOVE);
 }
 
+void DownloadDialogWindow::RaiseListTo(int id) {
+  HWND list = GetDlgItem(hwnd_, dlg::kList);
+  if (!list || !GetDlgItem(hwnd_, id)) return;
+  const RECT lr = ItemRect(hwnd_, dlg::kList);
+  const int delta = lr.top - ItemRect(hwnd_, id).top;
+  if (delta <= 0) return;
+  constexpr UINT kKeep = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE;
+  SetWindowPos(list, nullptr, lr.left, lr.top - delta, 0, 0, kKeep);
+  if (HWND label = GetDlgItem(hwnd_, dlg::kPoweredBy)) {
+    const RECT r = ItemRect(hwnd_, dlg::kPoweredBy);
+    SetWindowPos(label, nullptr, r.left, r.top - delta, 0, 0, kKeep);
+  }
+  // An embedded dialog keeps the control's size.
+  if (child_) return;
+  RECT wr = {};
+  GetWindowRect(hwnd_, &wr);
+  SetWindowPos(hwnd_, nullptr, 0, 0, wr.right - wr.left, wr.bottom - wr.top - delta,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+}
+
 void DownloadDialogWindow::RedrawRow(size_t row) {
   ListView_RedrawItems(GetDlgItem(hwnd_, dlg::kList), static_cast<int>(row), static_cast<int>(row));
 }
@@ -323,11 +370,13 @@ DuplicateAnswer AskExistingFile(HWND owner, std::vector<uint8_t> dialogTemplate,
 void DownloadDialogWindow::MakeInvisible() { SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE); }
 
 std::optional<std::u16string> DownloadDialogWindow::BrowseFolder(const std::u16string& title,
-                                                                 const std::u16string&) {
+                                                                 const std::u16string& initial) {
   BROWSEINFOW info = {};
   info.hwndOwner = hwnd_;
   info.lpszTitle = Wide(title);
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  info.lpfn = &SelectInitialFolder;
+  info.lParam = initial.empty() ? 0 : reinterpret_cast<LPARAM>(Wide(initial));
   PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
   if (!item) return std::nullopt;
   wchar_t path[MAX_PATH] = {};

@@ -45,6 +45,7 @@ class DownloadDialogWindow final : public IDownloadDialogView {
   void EnableControl(int id, bool enabled) override;
   void SetRowCount(size_t rows) override;
   void SetListHeight(int32_t pixels) override;
+  void RaiseListTo(int id) override;
   void RedrawRow(size_t row) override;
   bool AskYesNo(const std::u16string& text, const std::u16string& caption) override;
   void MessageBox(const std::u16string& text, const std::u16string& caption) override;

@@ -3,9 +3,9 @@
 #include <shellapi.h>
 
 #include "common/text/SizeFormat.h"
+#include "common/ui/win32/SaveFileChooser.h"
 #include "control/win32/Bstr.h"
 #include "control/win32/ModuleState.h"
-#include "control/win32/SaveFileChooser.h"
 
 namespace vard::com {
 namespace {
@@ -27,7 +27,7 @@ INT_PTR CALLBACK QuestionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       q = reinterpret_cast<Question*>(lp);
       SetWindowLongPtrW(hwnd, DWLP_USER, lp);
       SetDlgItemTextW(hwnd, kName, Wide(*q->name));
-      SetDlgItemTextW(hwnd, kTypeAndSize, Wide(FileTypeName(*q->name) + u", " + FormatSize(q->size)));
+      SetDlgItemTextW(hwnd, kTypeAndSize, Wide(ui::FileTypeName(*q->name) + u", " + FormatSize(q->size)));
       SHFILEINFOW info = {};
       if (SHGetFileInfoW(Wide(*q->name), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                          SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_LARGEICON)) {
@@ -42,7 +42,7 @@ INT_PTR CALLBACK QuestionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       if (id == kOpen) {
         q->answer = OpenOrSaveAnswer{Choice::kOpen, {}};
       } else if (id == kSave || id == kSaveAndOpen) {
-        const auto path = ChooseSaveFile(hwnd, *q->name);
+        const auto path = ui::ChooseSaveFile(hwnd, *q->name);
         if (!path) return TRUE;  // back to the question
         q->answer = OpenOrSaveAnswer{id == kSave ? Choice::kSave : Choice::kSaveAndOpen, *path};
       } else if (id != IDCANCEL) {

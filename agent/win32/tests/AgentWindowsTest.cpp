@@ -161,6 +161,29 @@ class AgentWindowsTest : public ::testing::Test {
     });
   }
 
+  // A save-file dialog of this process once it is up (its type list is
+  // control 0x470), handed to `whileOpen`, then cancelled.
+  std::thread CancelSaveDialogLater(std::function<void(HWND)> whileOpen) {
+    return std::thread([whileOpen] {
+      HWND found = nullptr;
+      for (int i = 0; i < 500 && !found; ++i) {
+        ::EnumWindows(
+            [](HWND w, LPARAM out) {
+              DWORD pid = 0;
+              ::GetWindowThreadProcessId(w, &pid);
+              if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(w) || !::GetDlgItem(w, 0x470)) return TRUE;
+              *reinterpret_cast<HWND*>(out) = w;
+              return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        if (!found) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      if (!found) return;
+      if (whileOpen) whileOpen(found);
+      ::PostMessageW(found, WM_COMMAND, IDCANCEL, 0);
+    });
+  }
+
   vard::testing::MemoryRegions regions;
   vard::testing::MemoryRegistry registry;
   std::unique_ptr<platform::EventLoop> loop;
@@ -322,6 +345,16 @@ TEST_F(AgentWindowsTest, ADoubleClickOnTheTrayIconRaisesOrRestoresWithoutResizin
   Pump(50);
   ::GetWindowRect(main, &after);
   EXPECT_TRUE(::IsWindowVisible(main));
+  EXPECT_TRUE(::EqualRect(&before, &after));
+
+  // Minimised to the taskbar: the double-click restores it.
+  ::ShowWindow(main, SW_MINIMIZE);
+  Pump(50);
+  ASSERT_TRUE(::IsIconic(main));
+  ::SendMessageW(main, TrayMessage(), 0, WM_LBUTTONDBLCLK);
+  Pump(50);
+  ::GetWindowRect(main, &after);
+  EXPECT_FALSE(::IsIconic(main));
   EXPECT_TRUE(::EqualRect(&before, &after));
 }
 
@@ -488,6 +521,43 @@ TEST_F(AgentWindowsTest, TheDuplicateQuestionShowsTheExistingFileAndItsAnswerRea
   EXPECT_EQ(Cell(0, 3), u"완료");
 }
 
+TEST_F(AgentWindowsTest, SaveAsOffersTheFilesOwnTypeThenEveryFileAndCancelKeepsTheQuestion) {
+  platform::testing::TestFolder folder;
+  {
+    platform::File f = platform::File::Open(folder / u"a.txt", platform::access::kWrite, 0,
+                                            platform::Disposition::kCreateAlways);
+    ASSERT_TRUE(f.IsOpen());
+  }
+  FakeJobScript script;
+  script.existing = {u"a.txt"};
+  script.existingFolder = folder.Path();
+  Start({{u"a.txt", 100}}, script, u"ko");
+  Click(id::kStart);
+  HWND question = Dialog();
+  ASSERT_NE(question, nullptr);
+  std::vector<std::wstring> types;
+  std::thread saver = CancelSaveDialogLater([&](HWND save) {
+    HWND list = ::GetDlgItem(save, 0x470);
+    const int n = static_cast<int>(::SendMessageW(list, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+      wchar_t text[260] = {};
+      ::SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+      types.push_back(text);
+    }
+  });
+  Click(::GetDlgItem(question, CAskSaveAsBase::kSaveAs));
+  saver.join();
+  ASSERT_EQ(types.size(), 2u);
+  EXPECT_FALSE(types[0].empty());
+  EXPECT_EQ(types[1], L"모든 파일");
+  // Cancelled: the question is still there to answer.
+  Pump(50);
+  EXPECT_EQ(view->DialogHandle(), question);
+  EXPECT_TRUE(::IsWindowVisible(question));
+  Click(::GetDlgItem(question, IDCANCEL));
+  EXPECT_TRUE(PumpUntil([&] { return !job->IsRunning(); }));
+}
+
 TEST_F(AgentWindowsTest, TheRetryCountdownCountsOnItsButtonAndStopEndsTheEntry) {
   FakeJobScript script;
   script.networkFailures[u"a.txt"] = 1;
@@ -581,6 +651,19 @@ TEST_F(AgentWindowsTest, Screenshots) {
   ASSERT_NE(question, nullptr);
   Pump(300);
   vard::container::SaveWindowShot(question, out + L"\\agent_duplicate_ko.bmp");
+  std::thread saver = CancelSaveDialogLater([&](HWND save) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // The type list open, to show both filters.
+    ::SendDlgItemMessageW(save, 0x470, CB_SHOWDROPDOWN, TRUE, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    RECT r;
+    ::GetWindowRect(save, &r);
+    r.bottom += 60;  // the open list may hang below the dialog
+    vard::container::SaveScreenArea(r, out + L"\\agent_saveas_ko.bmp");
+    ::SendDlgItemMessageW(save, 0x470, CB_SHOWDROPDOWN, FALSE, 0);
+  });
+  Click(::GetDlgItem(question, CAskSaveAsBase::kSaveAs));
+  saver.join();
   Click(::GetDlgItem(question, IDCANCEL));
   Click(id::kPause);
 }

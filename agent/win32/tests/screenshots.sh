@@ -2,8 +2,8 @@
 # Usage: screenshots.sh BUILD_DIR OUT_DIR
 # Pictures the agent's windows under a virtual display, in Korean:
 # agent_download_ko.png (a download in progress), agent_tray_menu_ko.png,
-# agent_settings_ko.png and agent_duplicate_ko.png. Needs python3 for the
-# PNG conversion.
+# agent_settings_ko.png, agent_duplicate_ko.png and agent_saveas_ko.png (its
+# Save As with the type list open). Needs python3 for the PNG conversion.
 set -e
 build=$(cd "$1" && pwd)
 mkdir -p "$2"
@@ -24,7 +24,7 @@ sh "$root/control/win32/tests/gui-run.sh" "$build/wineprefix-gui" regedit /S "Z:
 rc=0
 VARD_AGENT_SHOTS="Z:$out" sh "$here/gui-tests.sh" "$build/wineprefix-gui" \
   "$build/agent/win32/agent_windows_tests.exe" --gtest_filter='*Screenshots' || rc=$?
-for shot in agent_download_ko agent_tray_menu_ko agent_settings_ko agent_duplicate_ko; do
+for shot in agent_download_ko agent_tray_menu_ko agent_settings_ko agent_duplicate_ko agent_saveas_ko; do
   if [ -f "$out/$shot.bmp" ]; then
     python3 "$root/tools/win32/kt5container/bmp2png.py" "$out/$shot.bmp" "$out/$shot.png" && rm -f "$out/$shot.bmp"
     echo "picture $out/$shot.png"

@@ -1,7 +1,9 @@
 #include "common/platform/Clock.h"
+#include "common/platform/LocalTimeText.h"
 
 #include <time.h>
 
+#include <cstdio>
 #include <thread>
 
 namespace vard::platform {
@@ -43,6 +45,13 @@ UtcTime LocalCalendarTime(int64_t secondsSince1970) {
   tm t{};
   if (!localtime_r(&seconds, &t)) return UtcTime{};
   return UtcTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, 0};
+}
+
+std::u16string LongDateAndTime(const UtcTime& t) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d, %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,
+                t.second);
+  return std::u16string(text, text + std::char_traits<char>::length(text));
 }
 
 }  // namespace vard::platform

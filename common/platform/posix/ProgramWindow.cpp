@@ -210,7 +210,8 @@ ProgramWindow::Impl::Server::~Server() {
 
 std::unique_ptr<ProgramWindow> ProgramWindow::Create(EventLoop& loop, const std::u16string& className,
                                                      ProgramWindow* parent, const std::vector<std::u16string>& messages,
-                                                     IWindowRequests& handler) {
+                                                     IWindowRequests& handler,
+                                                     const std::vector<std::u16string>&) {
   (void)parent;  // a child is found by its own class's socket
   const std::string path = posix::RuntimeSocketPath("window", className);
   if (path.empty()) {

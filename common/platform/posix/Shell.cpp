@@ -60,4 +60,6 @@ bool ShellOpen(const std::u16string& path) {
   return true;
 }
 
+void ShellNotifyCreated(const std::u16string&) {}
+
 }  // namespace vard::platform

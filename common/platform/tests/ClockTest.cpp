@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/platform/Clock.h"
+#include "common/platform/LocalTimeText.h"
 #include "common/platform/testing/FakeClock.h"
 
 namespace vard::platform {
@@ -147,6 +148,19 @@ TEST(LocalCalendarTime, IsTheUtcTimeMovedByTheZonesOffset) {
   EXPECT_EQ(minutes % 15, 0);
   EXPECT_LE(std::abs(minutes), 14 * 60);
   EXPECT_EQ(local.second, 20);
+}
+
+// The date in the user's own long form, then the time on the 24-hour clock
+// with no AM/PM marker in either place.
+TEST(LongDateAndTime, ReadsAsTheLocalesDateAndA24HourTime) {
+  const std::u16string afternoon = LongDateAndTime({2025, 3, 4, 13, 6, 7, 0});
+  EXPECT_TRUE(afternoon.ends_with(u", 13:06:07")) << std::string(afternoon.begin(), afternoon.end());
+  EXPECT_NE(afternoon.find(u"2025"), std::u16string::npos);
+  EXPECT_GT(afternoon.size(), std::u16string_view(u", 13:06:07").size() + 4);
+  // The hour's leading zero is the locale's to choose.
+  const std::u16string midnight = LongDateAndTime({2025, 3, 4, 0, 0, 5, 0});
+  EXPECT_TRUE(midnight.ends_with(u":00:05"));
+  EXPECT_EQ(midnight.find(u"AM"), std::u16string::npos);
 }
 
 }  // namespace

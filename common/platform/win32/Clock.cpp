@@ -1,6 +1,9 @@
 #include "common/platform/Clock.h"
+#include "common/platform/LocalTimeText.h"
 
 #include <windows.h>
+
+#include "common/platform/win32/Wide.h"
 
 namespace vard::platform {
 namespace {
@@ -41,6 +44,23 @@ UtcTime LocalCalendarTime(int64_t secondsSince1970) {
   if (secondsSince1970 < 0 || !::FileTimeToLocalFileTime(&utc, &local) || !::FileTimeToSystemTime(&local, &st))
     return UtcTime{};
   return UtcTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, 0};
+}
+
+std::u16string LongDateAndTime(const UtcTime& t) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(t.year);
+  st.wMonth = static_cast<WORD>(t.month);
+  st.wDay = static_cast<WORD>(t.day);
+  st.wHour = static_cast<WORD>(t.hour);
+  st.wMinute = static_cast<WORD>(t.minute);
+  st.wSecond = static_cast<WORD>(t.second);
+  wchar_t date[128] = {}, time[64] = {};
+  // A date the system cannot show (the zero time of an unreadable file)
+  // stays empty rather than failing the whole text.
+  ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, &st, nullptr, date, 128);
+  // No AM/PM marker: "오후 13:05" would read as neither clock.
+  ::GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_FORCE24HOURFORMAT | TIME_NOTIMEMARKER, &st, nullptr, time, 64);
+  return win32::U(date) + u", " + win32::U(time);
 }
 
 }  // namespace vard::platform

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <set>
@@ -114,7 +115,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 std::unique_ptr<ProgramWindow> ProgramWindow::Create(EventLoop& loop, const std::u16string& className,
                                                      ProgramWindow* parent, const std::vector<std::u16string>& messages,
-                                                     IWindowRequests& handler) {
+                                                     IWindowRequests& handler,
+                                                     const std::vector<std::u16string>& fromLowerIntegrity) {
   (void)loop;  // the window belongs to this thread, whose loop dispatches it
   if (!RegisterWindowClass(className)) return nullptr;
   auto impl = std::make_unique<Impl>();
@@ -123,7 +125,8 @@ std::unique_ptr<ProgramWindow> ProgramWindow::Create(EventLoop& loop, const std:
     const UINT id = ::RegisterWindowMessageW(win32::W(name));
     if (!id) return nullptr;
     impl->messages[id] = name;
-    AllowFromLowerIntegrity(id);
+    if (std::find(fromLowerIntegrity.begin(), fromLowerIntegrity.end(), name) != fromLowerIntegrity.end())
+      AllowFromLowerIntegrity(id);
   }
   HWND parentHwnd = parent ? reinterpret_cast<HWND>(parent->NativeHandle()) : nullptr;
   const DWORD style = parentHwnd ? WS_CHILD | WS_CLIPSIBLINGS : WS_OVERLAPPEDWINDOW;

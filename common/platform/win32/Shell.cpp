@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "common/platform/win32/Wide.h"
 
@@ -21,6 +22,10 @@ bool ShellOpen(const std::u16string& path) {
   if (result > 32) return true;
   if (::GetLastError() == 0) ::SetLastError(ERROR_FILE_NOT_FOUND);
   return false;
+}
+
+void ShellNotifyCreated(const std::u16string& path) {
+  ::SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW | SHCNF_FLUSH, win32::W(path), nullptr);
 }
 
 }  // namespace vard::platform

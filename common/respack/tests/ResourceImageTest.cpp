@@ -42,8 +42,9 @@ TEST(ResourceImage, ReadsEveryTableOfTheKoreanPack) {
   EXPECT_EQ(tables->strings.at(110), u"전체파일 %d개 (%s)");
   EXPECT_EQ(tables->strings.at(117), u"다운로드 되지 않은 파일입니다.");
   EXPECT_EQ(tables->strings.at(118), u"%d개");
-  for (uint32_t id = 100; id <= 118; ++id) EXPECT_TRUE(tables->strings.count(id)) << id;
-  EXPECT_EQ(tables->strings.size(), 21u);
+  EXPECT_EQ(tables->strings.at(119), u"실패");
+  for (uint32_t id = 100; id <= 119; ++id) EXPECT_TRUE(tables->strings.count(id)) << id;
+  EXPECT_EQ(tables->strings.size(), 22u);
   EXPECT_TRUE(tables->menus.count(204));
   for (uint32_t id : {104u, 105u, 106u, 204u, 205u}) EXPECT_TRUE(tables->dialogs.count(id)) << id;
 }

@@ -141,8 +141,9 @@ TEST_F(DownloadDialogTest, AFailedItemEndsTheRunAsFailedAndRowsExplainThemselves
   never.url = u"ftp://127.0.0.1/never.bin";
   EXPECT_EQ(Run({Item("/data/10?status=500", u"bad.bin", 10), Item("/status/404", u"gone.bin", 10), never}, config),
             endcode::kFailed);
-  EXPECT_EQ(dialog_->RowText(0, 2), u"");     // failed: no status text
+  EXPECT_EQ(dialog_->RowText(0, 2), u"T119");  // failed says so, not "transferring"
   EXPECT_EQ(dialog_->RowText(1, 2), u"T116");  // not found: cancelled
+  EXPECT_EQ(dialog_->RowTip(1), u"gone.bin ");
   dialog_->OnRowDoubleClick(2);
   EXPECT_NE(out_.str().find("message [Alert - ABC] T117"), std::string::npos);
 }
@@ -184,10 +185,13 @@ class ModalLoopView final : public IDownloadDialogView {
   void SetTitle(const std::u16string&) override {}
   void SetText(int id, const std::u16string& text) override { texts[id] = text; }
   void SetProgress(int, int32_t) override {}
-  void ShowControl(int, bool) override {}
+  void ShowControl(int id, bool visible) override {
+    if (!visible) events.push_back("hide " + std::to_string(id));
+  }
   void EnableControl(int, bool) override {}
   void SetRowCount(size_t) override {}
-  void SetListHeight(int32_t) override {}
+  void SetListHeight(int32_t pixels) override { events.push_back("height " + std::to_string(pixels)); }
+  void RaiseListTo(int id) override { events.push_back("raise to " + std::to_string(id)); }
   void RedrawRow(size_t row) override {
     if (onRedraw) onRedraw(row);
   }
@@ -239,6 +243,27 @@ class ModalLoopView final : public IDownloadDialogView {
   std::mutex mutex_;
   std::deque<std::function<void()>> queue_;
 };
+
+TEST_F(DownloadDialogTest, FullPathsHideTheFolderRowAndTheListTakesItsPlace) {
+  for (const bool single : {false, true}) {
+    DownloadDialogConfig config;
+    config.options.useFullPath = true;
+    config.options.singleMode = single;
+    config.listHeight = 90;
+    DownloadDialog dialog(Services(), config, {});
+    ModalLoopView view;
+    dialog.OnInit(view);
+    std::vector<std::string> layout;
+    for (const auto& e : view.events)
+      if (e.starts_with("hide 1") || e.starts_with("hide 2") || e.starts_with("raise") || e.starts_with("height"))
+        layout.push_back(e);
+    // The list's own height first; the folder row then gives up its room.
+    if (single) EXPECT_EQ(layout, (std::vector<std::string>{"height 90"}));
+    else
+      EXPECT_EQ(layout, (std::vector<std::string>{"height 90", "hide 1001", "hide 212", "hide 201",
+                                                  "hide 1", "raise to 212"}));
+  }
+}
 
 TEST_F(DownloadDialogTest, TheStopQuestionHoldsTheRunAndNothingIsAskedOverIt) {
   for (const bool stop : {false, true}) {

@@ -5,7 +5,8 @@
 # and dialog_ko.png (the download dialog during a transfer from a loopback
 # server); with a second control in child mode, child_ko.png (the embedded
 # dialog during its run) and openorsave_ko.png (a single download's
-# question). Needs python3 for the server and the PNG conversion.
+# question); with a third, dialog_fullpath_ko.png (the download dialog of a
+# list with full paths). Needs python3 for the server and the PNG conversion.
 set -e
 build=$(cd "$1" && pwd)
 mkdir -p "$2"
@@ -26,6 +27,7 @@ export no_proxy=127.0.0.1,localhost NO_PROXY=127.0.0.1,localhost
 winout="Z:$out"
 sed -e "s|@PORT@|$port|" -e "s|@OUT@|$winout|g" "$here/screenshots.kts.in" > "$out/screenshots.kts"
 sed -e "s|@PORT@|$port|" -e "s|@OUT@|$winout|g" "$here/screenshots_child.kts.in" > "$out/screenshots_child.kts"
+sed -e "s|@PORT@|$port|" -e "s|@OUT@|$winout|g" "$here/screenshots_fullpath.kts.in" > "$out/screenshots_fullpath.kts"
 # Hangul needs a font that has it: the dialog and system faces are replaced
 # by Nanum Gothic (Debian's fonts-nanum) in this prefix.
 python3 - "$out/fonts.reg" <<'PY'
@@ -42,7 +44,9 @@ sh "$root/control/win32/tests/gui-run.sh" "$build/wineprefix-gui" --register "Z:
   "$build/tools/win32/kt5container/kt5container.exe" "Z:$out/screenshots.kts" || rc=$?
 sh "$root/control/win32/tests/gui-run.sh" "$build/wineprefix-gui" --register "Z:$build/control/VardKT5.dll" \
   "$build/tools/win32/kt5container/kt5container.exe" "Z:$out/screenshots_child.kts" || rc=$?
-for shot in list_ko menu_ko dialog_ko child_ko openorsave_ko; do
+sh "$root/control/win32/tests/gui-run.sh" "$build/wineprefix-gui" --register "Z:$build/control/VardKT5.dll" \
+  "$build/tools/win32/kt5container/kt5container.exe" "Z:$out/screenshots_fullpath.kts" || rc=$?
+for shot in list_ko menu_ko dialog_ko child_ko openorsave_ko dialog_fullpath_ko; do
   if [ -f "$out/$shot.bmp" ]; then
     python3 "$here/bmp2png.py" "$out/$shot.bmp" "$out/$shot.png" && rm -f "$out/$shot.bmp"
     echo "picture $out/$shot.png"

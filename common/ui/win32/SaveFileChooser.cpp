@@ -1,20 +1,23 @@
-#include "control/win32/SaveFileChooser.h"
+#include "common/ui/win32/SaveFileChooser.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
 
 #include <algorithm>
 
-#include "control/engine/SaveAsName.h"
-#include "control/win32/Bstr.h"
+#include "common/platform/win32/Wide.h"
+#include "common/ui/SaveAsName.h"
 
-namespace vard::com {
+namespace vard::ui {
+
+using platform::win32::U;
+using platform::win32::W;
 
 std::u16string FileTypeName(const std::u16string& name) {
   SHFILEINFOW info = {};
-  if (!SHGetFileInfoW(Wide(name), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME))
+  if (!SHGetFileInfoW(W(name), FILE_ATTRIBUTE_NORMAL, &info, sizeof info, SHGFI_USEFILEATTRIBUTES | SHGFI_TYPENAME))
     return {};
-  return FromWide(info.szTypeName);
+  return U(info.szTypeName);
 }
 
 std::optional<std::u16string> ChooseSaveFile(HWND owner, const std::u16string& given) {
@@ -32,13 +35,13 @@ std::optional<std::u16string> ChooseSaveFile(HWND owner, const std::u16string& g
   OPENFILENAMEW ofn = {};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = owner;
-  ofn.lpstrFilter = Wide(filter);
+  ofn.lpstrFilter = W(filter);
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = path;
   ofn.nMaxFile = MAX_PATH;
   ofn.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
   if (!GetSaveFileNameW(&ofn)) return std::nullopt;
-  return SaveAsName(FromWide(path), name, ofn.nFilterIndex == 1);
+  return SaveAsName(U(path), name, ofn.nFilterIndex == 1);
 }
 
-}  // namespace vard::com
+}  // namespace vard::ui

@@ -1,4 +1,4 @@
-#include "control/engine/SaveAsName.h"
+#include "common/ui/SaveAsName.h"
 
 #include <gtest/gtest.h>
 
