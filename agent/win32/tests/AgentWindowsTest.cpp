@@ -161,21 +161,23 @@ class AgentWindowsTest : public ::testing::Test {
     });
   }
 
-  // A save-file dialog of this process once it is up (its type list is
-  // control 0x470), handed to `whileOpen`, then cancelled.
+  // Stops at a visible save-file dialog of this process (its type list is
+  // control 0x470), stored at `out`.
+  static BOOL CALLBACK FindSaveDialog(HWND w, LPARAM out) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(w, &pid);
+    if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(w) || !::GetDlgItem(w, 0x470)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = w;
+    return FALSE;
+  }
+
+  // A save-file dialog of this process once it is up, handed to
+  // `whileOpen`, then cancelled.
   std::thread CancelSaveDialogLater(std::function<void(HWND)> whileOpen) {
     return std::thread([whileOpen] {
       HWND found = nullptr;
       for (int i = 0; i < 500 && !found; ++i) {
-        ::EnumWindows(
-            [](HWND w, LPARAM out) {
-              DWORD pid = 0;
-              ::GetWindowThreadProcessId(w, &pid);
-              if (pid != ::GetCurrentProcessId() || !::IsWindowVisible(w) || !::GetDlgItem(w, 0x470)) return TRUE;
-              *reinterpret_cast<HWND*>(out) = w;
-              return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        ::EnumWindows(FindSaveDialog, reinterpret_cast<LPARAM>(&found));
         if (!found) std::this_thread::sleep_for(std::chrono::milliseconds(10));
       }
       if (!found) return;
