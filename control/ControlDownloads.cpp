@@ -2,6 +2,7 @@
 
 #include "common/platform/FileSystem.h"
 #include "common/platform/KnownFolders.h"
+#include "common/transfer/SafeName.h"
 #include "control/PageUrl.h"
 
 namespace vard {
@@ -45,14 +46,15 @@ void ControlDownloads::DownloadAndOpen(const std::u16string& url, const std::u16
 void ControlDownloads::RunSingle(const std::u16string& url, const std::u16string& fileName, int64_t fileSize,
                                  bool sizeUnknown) {
   if (url.empty()) return;
-  dialogs_.RunDownloadAndOpen(settings_, SingleFile{Resolve(url), fileName, fileSize, sizeUnknown});
+  dialogs_.RunDownloadAndOpen(settings_,
+                              SingleFile{Resolve(url), transfer::WithoutBidiControls(fileName), fileSize, sizeUnknown});
   settings_.openAfterDownload = true;
 }
 
 void ControlDownloads::SingleDownload(const std::u16string& url, const std::u16string& fileName, int64_t fileSize) {
   if (url.empty()) return;
   const std::u16string resolved = Resolve(url);
-  const std::u16string shown = LastPathComponent(fileName.empty() ? resolved : fileName);
+  const std::u16string shown = transfer::WithoutBidiControls(LastPathComponent(fileName.empty() ? resolved : fileName));
   bool sizeUnknown = false;
   if (fileSize == 0) {
     fileSize = network_.QueryRemoteSize(resolved, settings_.useUnicode).value_or(0);

@@ -155,8 +155,8 @@ void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, c
 
 FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string& saveFolder, int& retry) {
   if (entry.status == entry_status::kDone) return FileEnd::kNormal;
-  const std::u16string name = ReadField(entry.path);
-  const std::u16string folder = ReadField(entry.folder);
+  const std::u16string name = transfer::WithoutBidiControls(ReadField(entry.path));
+  const std::u16string folder = transfer::WithoutBidiControls(ReadField(entry.folder));
   const std::u16string url = ReadField(entry.url);
   // A hand-off's names must not lead out of the save folder, nor be too
   // deep for it, before any folder is made.

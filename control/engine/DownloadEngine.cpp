@@ -164,6 +164,11 @@ void DownloadEngine::DownloadOneItem(size_t index) {
   const bool folderEntry = !it.subFolder.empty() && (it.subFolder.back() == u'/' || it.subFolder.back() == u'\\');
   if (folderEntry) path += u"\\empty";
   std::replace(path.begin(), path.end(), u'/', u'\\');
+  // A full path may name its drive, never a stream of a file.
+  if (transfer::NamesStream(path)) {
+    FailItem(index, path, u"Refused name: " + it.fileName);
+    return;
+  }
 
   s_.target->MakeFolders(path);
   if (folderEntry) {

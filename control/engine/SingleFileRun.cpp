@@ -2,6 +2,7 @@
 
 #include "common/platform/PathText.h"
 #include "common/text/SizeFormat.h"
+#include "common/transfer/SafeName.h"
 #include "control/ControlDownloads.h"
 
 namespace vard {
@@ -15,7 +16,8 @@ std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, 
     file.sizeUnknown = file.fileSize <= 0;
   }
   if (!settings.dialog.useFullPath) {
-    const std::u16string name = platform::LastPathComponent(file.fileName.empty() ? file.url : file.fileName);
+    const std::u16string name =
+        transfer::WithoutBidiControls(platform::LastPathComponent(file.fileName.empty() ? file.url : file.fileName));
     return TemporaryTarget(settings.tempFolder, name);
   }
   std::u16string target = file.fileName;

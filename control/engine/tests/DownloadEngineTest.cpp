@@ -234,6 +234,28 @@ TEST_F(DownloadEngineTest, DroppedRowsStayInTheDropFolderAndRefusedNamesMakeNoth
   EXPECT_FALSE(p::PathExists(drop + u"\\g\\x"));
 }
 
+// A ":" after the drive names a stream of a file: "a.txt:x" would write a
+// hidden stream of a.txt, "setup.exe:Zone.Identifier" its origin mark.
+TEST_F(DownloadEngineTest, NamesOfStreamsAreRefusedInFullPathsAndBelowTheFolder) {
+  WriteFile(folder / u"a.txt", "kept");
+  options.useFullPath = true;
+  DownloadEngine& full = Run({Item(ServerUrl("/data/10"), folder / u"a.txt:x", 10),
+                              Item(ServerUrl("/data/10"), folder / u"sub:s\\b.bin", 10),
+                              Item(ServerUrl("/data/10"), folder / u"fine.bin", 10)});
+  EXPECT_EQ(Status(0), item::kFailed);
+  EXPECT_EQ(Status(1), item::kFailed);
+  EXPECT_EQ(Status(2), item::kDone);  // the path's own drive, if any, is no stream
+  EXPECT_EQ(full.EndCode(), endcode::kFailed);
+  options.useFullPath = false;
+  Run({Item(ServerUrl("/data/10"), u"a.txt:Zone.Identifier", 10)});
+  EXPECT_EQ(Status(0), item::kFailed);
+  EXPECT_EQ(ReadFile(folder / u"a.txt"), "kept");
+  std::vector<std::u16string> names;
+  ASSERT_TRUE(p::RealFileSystem().List(folder.Path(), &names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"a.txt", u"fine.bin"}));
+}
+
 // The same limits hold for a page's names below the download folder.
 TEST_F(DownloadEngineTest, ANameTooDeepForTheFolderFailsBeforeAnyFolderIsMade) {
   std::u16string deep;
