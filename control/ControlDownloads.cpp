@@ -11,7 +11,7 @@ namespace {
 // Sets a flag for the length of a scope.
 class ForcedFlag {
  public:
-  explicit ForcedFlag(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+  explicit ForcedFlag(bool& flag, bool value = true) : flag_(flag), saved_(flag) { flag_ = value; }
   ~ForcedFlag() { flag_ = saved_; }
   ForcedFlag(const ForcedFlag&) = delete;
   ForcedFlag& operator=(const ForcedFlag&) = delete;
@@ -31,7 +31,9 @@ int ControlDownloads::RunList(const std::vector<DownloadItem>& batch, DialogOwne
 }
 
 int ControlDownloads::RunDropped(const std::vector<DownloadItem>& batch) {
+  // The person chose the folder by dropping the rows there.
   ForcedFlag fullPaths(settings_.dialog.useFullPath);
+  ForcedFlag chosen(settings_.dialog.pageTrusted);
   return RunList(batch, DialogOwner::kParentWindow);
 }
 
@@ -67,8 +69,11 @@ void ControlDownloads::SingleDownload(const std::u16string& url, const std::u16s
   const std::u16string target =
       answer->choice == Choice::kOpen ? TemporaryTarget(settings_.tempFolder, shown) : answer->savePath;
   settings_.openAfterDownload = answer->choice != Choice::kSave;
-  // The page's URL as it came (it is resolved again), the target a full path.
+  // The page's URL as it came (it is resolved again), the target a full path
+  // the person chose; an untrusted page still has its existing file asked about.
   ForcedFlag fullPaths(settings_.dialog.useFullPath);
+  ForcedFlag overwrite(settings_.openFileOverwrite, settings_.openFileOverwrite && settings_.dialog.pageTrusted);
+  ForcedFlag chosen(settings_.dialog.pageTrusted);
   RunSingle(url, target, fileSize, sizeUnknown);
 }
 

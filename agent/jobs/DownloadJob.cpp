@@ -169,6 +169,8 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
 
   const bool useBroker = s_.osMajorVersion() >= 6;
   IDownloadOutput& out = useBroker ? *s_.broker : *s_.direct;
+  // A batch names no page: the record's URL is the file's whole origin.
+  out.SetOrigin(platform::MakeOriginMark(url, u"", platform::ZoneOfUrl(url)));
   switch (out.Prepare()) {
     case OutputReady::kReady:
       break;

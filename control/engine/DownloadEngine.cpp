@@ -170,6 +170,8 @@ void DownloadEngine::DownloadOneItem(size_t index) {
     return;
   }
 
+  const p::UrlZone zone = options_.pageZone ? *options_.pageZone : p::ZoneOfUrl(it.url);
+  s_.target->SetOrigin(p::MakeOriginMark(it.url, options_.referrerUrl, zone));
   s_.target->MakeFolders(path);
   if (folderEntry) {
     SetStatus(index, item::kDone);

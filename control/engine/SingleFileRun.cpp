@@ -21,8 +21,15 @@ std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, 
     return TemporaryTarget(settings.tempFolder, name);
   }
   std::u16string target = file.fileName;
+  if (!settings.dialog.pageTrusted) {
+    // An untrusted page's full path is a name below the download folder.
+    if (target.empty() || !transfer::FitsInsideFolder(settings.dialog.downloadFolder, target)) return std::nullopt;
+    std::u16string folder = settings.dialog.downloadFolder;
+    if (!folder.empty() && folder.back() != u'\\' && folder.back() != u'/') folder += u'\\';
+    target = folder + target;
+  }
   if (!steps.exists(target)) return target;
-  if (settings.openFileOverwrite) return target;
+  if (settings.openFileOverwrite && settings.dialog.pageTrusted) return target;
   DuplicatePrompt prompt;
   prompt.question.path = target;
   prompt.question.newSize = file.fileSize;
@@ -45,7 +52,9 @@ DownloadDialogConfig SingleFileDialogConfig(const ControlSettings& settings, con
   o.resumeByQuery = d.useFileSizeQueryString;
   o.useFullPath = true;
   o.singleMode = true;
-  o.overwriteAll = settings.openFileOverwrite;
+  o.overwriteAll = settings.openFileOverwrite && settings.dialog.pageTrusted;
+  o.referrerUrl = settings.dialog.pageUrl;
+  o.pageZone = settings.dialog.pageZone;
   config.autoStart = true;
   config.show = settings.showFileOpen;
   config.titleSuffix = programTitle.empty() ? std::u16string() : u" - " + programTitle;

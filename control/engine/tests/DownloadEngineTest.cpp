@@ -355,6 +355,31 @@ TEST_F(DownloadEngineTest, CancellingTheQuestionCancelsThatItemOnly) {
   EXPECT_EQ(engine->EndCode(), endcode::kCompleted);
 }
 
+// Every file written carries the page and its own URL, never a password.
+TEST_F(DownloadEngineTest, EveryFileWrittenCarriesItsOrigin) {
+  pt::FaultyFileSystem files(p::RealFileSystem());
+  files.KeepMarksInMemory();
+  DirectTarget disk(files);
+  options.referrerUrl = u"http://shop.test/index.html";
+  options.pageZone = p::UrlZone::kInternet;
+  std::string url = Utf16ToUtf8(ServerUrl("/data/10"));
+  url.insert(url.find("//") + 2, "me:secret@");
+  WriteFile(folder / u"resumed.bin", "x");
+  options.alwaysResume = true;
+  Run({Item(ServerUrl("/data/10"), u"new.bin", 10), Item(Utf8ToUtf16(url), u"sub/resumed.bin", 10),
+       Item(ServerUrl("/data/0"), u"empty.bin", 0)},
+      &disk);
+  for (const char16_t* name : {u"new.bin", u"sub\\resumed.bin", u"empty.bin"}) {
+    const auto mark = files.ReadOriginMark(folder / name);
+    ASSERT_TRUE(mark) << Utf16ToUtf8(name);
+    EXPECT_EQ(mark->referrerUrl, u"http://shop.test/index.html");
+    EXPECT_EQ(mark->zone, p::UrlZone::kInternet);
+    EXPECT_EQ(mark->hostUrl.find(u"secret"), std::u16string::npos);
+  }
+  EXPECT_EQ(files.ReadOriginMark(folder / u"new.bin")->hostUrl, ServerUrl("/data/10"));
+  EXPECT_EQ(files.ReadOriginMark(folder / u"sub\\resumed.bin")->hostUrl, ServerUrl("/data/10"));
+}
+
 TEST_F(DownloadEngineTest, AFailedWriteFailsTheItemAndTheRunGoesOn) {
   options.writeLog = true;
   pt::FaultyFileSystem files(p::RealFileSystem());
