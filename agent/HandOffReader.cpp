@@ -8,6 +8,7 @@
 #include "common/platform/FileSystem.h"
 #include "common/platform/PathText.h"
 #include "common/respack/LanguageStore.h"
+#include "common/transfer/SafeName.h"
 
 namespace vard {
 namespace {
@@ -75,7 +76,7 @@ int DownloadHandOffReader::ReadHandOff() {
       DOWNLOAD_INFO record;
       std::memcpy(&record, &records->records[i], sizeof record);
       saved.Append(record);
-      const std::u16string name = shown.FreeName(ReadField(record.file_name));
+      const std::u16string name = shown.FreeName(transfer::WithoutBidiControls(ReadField(record.file_name)));
       shown.Add(name);
       const bool marker = ReadField(record.url) == kFolderMarkerUrl;
       const int icon = marker ? view_.IconIndex(platform::LastPathComponent(name), platform::attribute::kDirectory)

@@ -23,6 +23,7 @@ int32_t EventForDialogResult(int result) {
 
 CKT5Ctrl::CKT5Ctrl(ControlServices services)
     : services_(WithMissingSeamsMarked(std::move(services))),
+      trust_(services_.zones->ReadSiteLock(), *services_.zones),
       list_(DownloadListServices{
           [this](const std::u16string& url, bool utf8) { return services_.network->QueryRemoteSize(url, utf8); },
           [this](const std::u16string& name, bool dir) { return services_.shell->IconIndex(name, dir); },
@@ -32,7 +33,8 @@ CKT5Ctrl::CKT5Ctrl(ControlServices services)
       plus_(settings_, *services_.title, *services_.handOff, *services_.savedDownloads) {
   // The title is shared by the process, and every new control resets it.
   services_.title->SetTitle(ProgramTitle::kDefault);
-  settings_.dialog.downloadFolder = services_.folders->InitialDownloadFolder();
+  settings_.dialog.downloadFolder = homeFolder_ = services_.folders->InitialDownloadFolder();
+  settings_.dialog.pageTrusted = trust_.Trusted();
   UpdateCaptionSuffix();
 }
 
@@ -61,12 +63,55 @@ void CKT5Ctrl::put_UseUnicode(int16_t v) {
   settings_.dialog.useUnicode = settings_.useUnicode;
 }
 
+bool CKT5Ctrl::RefusedToPage(std::u16string_view member) {
+  if (trust_.Trusted()) return false;
+  std::u16string line = u"VardKT5: ";
+  line.append(member).append(u" refused to the page of ").append(trust_.OriginText());
+  services_.debug(line);
+  return true;
+}
+
+void CKT5Ctrl::SetPageUrl(const std::u16string& url) {
+  settings_.pageUrl = url;
+  trust_.SetPage(url);
+  settings_.dialog.pageTrusted = trust_.Trusted();
+  settings_.dialog.pageUrl = url;
+  settings_.dialog.pageZone = trust_.Zone();
+  if (trust_.Trusted()) return;
+  // Set before the page was known: what only a trusted page may set goes.
+  if (!FolderInside(homeFolder_, settings_.dialog.downloadFolder)) settings_.dialog.downloadFolder = homeFolder_;
+  settings_.tempFolder.clear();
+}
+
 void CKT5Ctrl::put_SetFolder(const std::u16string& v) {
-  if (!v.empty()) settings_.dialog.downloadFolder = v;
+  if (v.empty()) return;
+  if (trust_.Trusted()) {
+    settings_.dialog.downloadFolder = v;
+  } else if (const auto inside = FolderInside(homeFolder_, v)) {
+    settings_.dialog.downloadFolder = *inside;
+  } else if (const auto chosen = FolderInside(personChosen_, v); chosen && !personChosen_.empty()) {
+    // The folder the person chose in the folder question, or one below it.
+    settings_.dialog.downloadFolder = *chosen;
+  } else {
+    RefusedToPage(u"SetFolder");
+  }
 }
 
 void CKT5Ctrl::put_SetTempFolder(const std::u16string& v) {
+  if (RefusedToPage(u"SetTempFolder")) return;
   settings_.tempFolder = services_.folders->PrepareTempFolder(v);
+}
+
+// Kept as the page set them; the downloads leave them out for an
+// untrusted page (DownloadDialogState::pageTrusted).
+void CKT5Ctrl::put_FixResume(int16_t v) {
+  settings_.dialog.fixResume = v == kVariantTrue;
+  if (settings_.dialog.fixResume) RefusedToPage(u"FixResume");
+}
+
+void CKT5Ctrl::put_UseFullPath(int16_t v) {
+  settings_.dialog.useFullPath = v == kVariantTrue;
+  if (settings_.dialog.useFullPath) RefusedToPage(u"UseFullPath");
 }
 
 std::u16string CKT5Ctrl::get_FolderType() const {
@@ -108,7 +153,9 @@ void CKT5Ctrl::put_DialogListHeight(int16_t v) {
 }
 
 void CKT5Ctrl::put_OpenFileOverwrite(int16_t v) {
-  if (!created_) settings_.openFileOverwrite = v == kVariantTrue;
+  if (created_) return;
+  settings_.openFileOverwrite = v == kVariantTrue;
+  if (settings_.openFileOverwrite) RefusedToPage(u"OpenFileOverwrite");
 }
 
 bool CKT5Ctrl::LoadLanguagePack() {
@@ -202,7 +249,11 @@ void CKT5Ctrl::SingleDownload(const std::u16string& url, const std::optional<std
   downloads_.SingleDownload(url, fileName.value_or(u""), fileSize.value_or(0));
 }
 
-std::optional<std::u16string> CKT5Ctrl::FolderSelect() { return services_.folders->SelectFolder(); }
+std::optional<std::u16string> CKT5Ctrl::FolderSelect() {
+  auto chosen = services_.folders->SelectFolder();
+  if (chosen && *chosen != u"VardKT_FolderSelect_Error") personChosen_ = *chosen;
+  return chosen;
+}
 
 // ---- hand-off to the agent ----
 
@@ -222,17 +273,26 @@ void CKT5Ctrl::SavedDownload() { plus_.HandOffSaved(); }
 
 // ---- host facts ----
 
-uint32_t CKT5Ctrl::GetIPCount() { return static_cast<uint32_t>(IpAddressTable(*services_.hostInfo).size()); }
+// An untrusted page is answered as a machine without addresses would be.
+uint32_t CKT5Ctrl::GetIPCount() {
+  if (RefusedToPage(u"GetIPCount")) return 0;
+  return static_cast<uint32_t>(IpAddressTable(*services_.hostInfo).size());
+}
 
 std::u16string CKT5Ctrl::GetIP(uint32_t where) {
+  if (RefusedToPage(u"GetIP")) return {};
   const auto table = IpAddressTable(*services_.hostInfo);
   // Past the end the page reads an empty address, not an unset result.
   return where < table.size() ? table[where] : std::u16string();
 }
 
-int32_t CKT5Ctrl::GetMACCount() { return static_cast<int32_t>(services_.hostInfo->AdapterAddresses().size()); }
+int32_t CKT5Ctrl::GetMACCount() {
+  if (RefusedToPage(u"GetMACCount")) return 0;
+  return static_cast<int32_t>(services_.hostInfo->AdapterAddresses().size());
+}
 
 std::optional<std::u16string> CKT5Ctrl::GetMAC(uint32_t item) {
+  if (RefusedToPage(u"GetMAC")) return std::nullopt;
   const auto adapters = services_.hostInfo->AdapterAddresses();
   if (item >= adapters.size()) return std::nullopt;
   return FormatHardwareAddress(adapters[item]);

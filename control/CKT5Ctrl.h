@@ -19,6 +19,7 @@
 #include "control/ControlView.h"
 #include "control/DownloadList.h"
 #include "control/KT5Events.h"
+#include "control/PageTrust.h"
 #include "control/PlusHandOff.h"
 #include "control/Variant.h"
 
@@ -61,11 +62,11 @@ class CKT5Ctrl {
   std::u16string get_SetTempFolder() const { return settings_.tempFolder; }
   void put_SetTempFolder(const std::u16string& v);
   int16_t get_FixResume() const { return AsVariantBool(settings_.dialog.fixResume); }
-  void put_FixResume(int16_t v) { settings_.dialog.fixResume = v == kVariantTrue; }
+  void put_FixResume(int16_t v);
   int16_t get_UseResume() const { return AsVariantBool(settings_.dialog.useResume); }
   void put_UseResume(int16_t v) { settings_.dialog.useResume = v == kVariantTrue; }
   int16_t get_UseFullPath() const { return AsVariantBool(settings_.dialog.useFullPath); }
-  void put_UseFullPath(int16_t v) { settings_.dialog.useFullPath = v == kVariantTrue; }
+  void put_UseFullPath(int16_t v);
   int16_t get_ShowFileOpen() const { return AsVariantBool(settings_.showFileOpen); }
   void put_ShowFileOpen(int16_t v) { settings_.showFileOpen = v == kVariantTrue; }
   int16_t get_UseFileSizeQueryString() const { return AsVariantBool(settings_.dialog.useFileSizeQueryString); }
@@ -131,7 +132,10 @@ class CKT5Ctrl {
   void Unadvise(uint32_t cookie);
 
   // Host and window side.
-  void SetPageUrl(const std::u16string& url) { settings_.pageUrl = url; }
+  // Decides how far the page is trusted; a page that is not takes back
+  // what it could not have set (the folders).
+  void SetPageUrl(const std::u16string& url);
+  bool PageTrusted() const { return trust_.Trusted(); }
   // The page leaves the control (its site goes, or it is closed); any
   // thread: a size query it waits on ends now.
   void PageGoingAway() { services_.network->PageGoingAway(); }
@@ -163,11 +167,21 @@ class CKT5Ctrl {
   void FireForResult(int result);
   void RunListDownload(const std::vector<DownloadItem>& batch, DialogOwner owner);
   void UpdateCaptionSuffix();
+  // True, with one debug line naming the member and the page, when the page
+  // may not use `member` beyond the download folder.
+  bool RefusedToPage(std::u16string_view member);
 
   // Declaration order is construction order: the rooms hold references to
   // the services, the settings and the list.
   ControlServices services_;
   ControlSettings settings_;
+  PageTrust trust_;
+  // The person's download folder when the control was made: untrusted
+  // pages choose folders inside it only.
+  std::u16string homeFolder_;
+  // The folder the person last chose in the folder question: a page may
+  // make it the download folder, trusted or not.
+  std::u16string personChosen_;
   DownloadList list_;
   ControlPresenter presenter_;
   ControlDownloads downloads_;

@@ -4,6 +4,7 @@
 #include "common/platform/DebugOutput.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/KnownFolders.h"
+#include "common/platform/Registry.h"
 #include "common/platform/Shell.h"
 #include "common/respack/LanguagePack.h"
 #include "control/AgentLauncher.h"
@@ -56,6 +57,13 @@ class SystemShell final : public IControlShell {
   std::shared_ptr<IControlShell> dragOut_;
 };
 
+// The site lock of this machine's registry and the system's zones.
+class SystemPageZones final : public IPageZones {
+ public:
+  std::optional<SiteLock> ReadSiteLock() override { return SiteLock::Read(platform::SystemRegistry()); }
+  platform::UrlZone ZoneOf(const std::u16string& url) override { return platform::ZoneOfUrl(url); }
+};
+
 }  // namespace
 
 ControlServices ComposeControlServices(DebugSink debug) {
@@ -76,6 +84,7 @@ ControlServices ComposeControlServices(DebugSink debug) {
   s.hostInfo = ProcessWide(platform::SystemHostInfo());
   s.language = std::make_shared<CarriedLanguagePacks>();
   s.title = ProcessWide(ProgramTitle::Process());
+  s.zones = std::make_shared<SystemPageZones>();
   return s;
 }
 

@@ -2,6 +2,7 @@
 
 #include "common/platform/FileSystem.h"
 #include "common/platform/KnownFolders.h"
+#include "common/transfer/SafeName.h"
 #include "control/PageUrl.h"
 
 namespace vard {
@@ -10,7 +11,7 @@ namespace {
 // Sets a flag for the length of a scope.
 class ForcedFlag {
  public:
-  explicit ForcedFlag(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+  explicit ForcedFlag(bool& flag, bool value = true) : flag_(flag), saved_(flag) { flag_ = value; }
   ~ForcedFlag() { flag_ = saved_; }
   ForcedFlag(const ForcedFlag&) = delete;
   ForcedFlag& operator=(const ForcedFlag&) = delete;
@@ -30,7 +31,9 @@ int ControlDownloads::RunList(const std::vector<DownloadItem>& batch, DialogOwne
 }
 
 int ControlDownloads::RunDropped(const std::vector<DownloadItem>& batch) {
+  // The person chose the folder by dropping the rows there.
   ForcedFlag fullPaths(settings_.dialog.useFullPath);
+  ForcedFlag chosen(settings_.dialog.pageTrusted);
   return RunList(batch, DialogOwner::kParentWindow);
 }
 
@@ -51,14 +54,15 @@ void ControlDownloads::RunSingle(const std::u16string& url, const std::u16string
     fileSize = network_.QueryRemoteSize(resolved, settings_.useUnicode).value_or(0);
     sizeUnknown = fileSize <= 0;
   }
-  dialogs_.RunDownloadAndOpen(settings_, SingleFile{resolved, fileName, fileSize, sizeUnknown});
+  dialogs_.RunDownloadAndOpen(settings_,
+                              SingleFile{resolved, transfer::WithoutBidiControls(fileName), fileSize, sizeUnknown});
   settings_.openAfterDownload = true;
 }
 
 void ControlDownloads::SingleDownload(const std::u16string& url, const std::u16string& fileName, int64_t fileSize) {
   if (url.empty()) return;
   const std::u16string resolved = Resolve(url);
-  const std::u16string shown = LastPathComponent(fileName.empty() ? resolved : fileName);
+  const std::u16string shown = transfer::WithoutBidiControls(LastPathComponent(fileName.empty() ? resolved : fileName));
   bool sizeUnknown = false;
   if (fileSize == 0) {
     fileSize = network_.QueryRemoteSize(resolved, settings_.useUnicode).value_or(0);
@@ -71,8 +75,11 @@ void ControlDownloads::SingleDownload(const std::u16string& url, const std::u16s
   const std::u16string target =
       answer->choice == Choice::kOpen ? TemporaryTarget(settings_.tempFolder, shown) : answer->savePath;
   settings_.openAfterDownload = answer->choice != Choice::kSave;
-  // The page's URL as it came (it is resolved again), the target a full path.
+  // The page's URL as it came (it is resolved again), the target a full path
+  // the person chose; an untrusted page still has its existing file asked about.
   ForcedFlag fullPaths(settings_.dialog.useFullPath);
+  ForcedFlag overwrite(settings_.openFileOverwrite, settings_.openFileOverwrite && settings_.dialog.pageTrusted);
+  ForcedFlag chosen(settings_.dialog.pageTrusted);
   RunSingle(url, target, fileSize, sizeUnknown);
 }
 

@@ -15,6 +15,7 @@
 #include "control/services/ControlNetwork.h"
 #include "control/services/ControlShell.h"
 #include "control/services/DownloadDialogs.h"
+#include "control/services/PageZones.h"
 
 namespace vard {
 
@@ -30,6 +31,7 @@ struct ControlServices {
   std::shared_ptr<platform::IHostInfo> hostInfo;
   std::shared_ptr<IControlLanguage> language;
   std::shared_ptr<ProgramTitle> title;
+  std::shared_ptr<IPageZones> zones;
   // Where missing seams are reported; empty: the system's debug output.
   DebugSink debug;
 };

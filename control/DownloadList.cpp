@@ -50,6 +50,7 @@ void DownloadList::AddItem(const std::u16string& url, const std::u16string& name
   std::u16string n = name;
   const bool folderEntry = !n.empty() && IsSeparator(n.back());
   if (n.empty()) n = LastPathComponent(url);
+  n = transfer::WithoutBidiControls(n);
 
   DownloadItem item;
   std::u16string display = folderEntry ? LastPathComponent(n.substr(0, n.size() - 1)) : LastPathComponent(n);

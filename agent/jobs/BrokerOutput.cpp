@@ -4,6 +4,7 @@
 
 #include "agent/jobs/BrokerStarter.h"
 #include "common/platform/FileSystem.h"
+#include "common/platform/IFileSystem.h"
 
 namespace vard {
 namespace st = fsb::status;
@@ -297,7 +298,24 @@ bool BrokerOutput::Close() {
   Drain();
   if (!open_) return true;
   open_ = false;
-  return client_.Close() == st::kSuccess;
+  const bool closed = client_.Close() == st::kSuccess;
+  if (closed && origin_ && !path_.empty()) Mark(path_);
+  return closed;
+}
+
+// The mark of the closed file at `path`: a stream the broker writes like a
+// file where this process may not write beside it, else written here.
+void BrokerOutput::Mark(const std::u16string& path) {
+  const auto stream = platform::OriginMarkStreamPath(path);
+  if (!stream) {
+    platform::RealFileSystem().WriteOriginMark(path, *origin_);
+    return;
+  }
+  if (client_.Open(*stream, kCreateAlways) != st::kSuccess) return;
+  const std::string text = platform::ZoneIdentifierText(*origin_);
+  uint32_t written = 0;
+  client_.Write(text.data(), static_cast<uint32_t>(text.size()), &written);
+  client_.Close();
 }
 
 void BrokerOutput::Release() {

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -34,6 +35,7 @@ class BrokerOutput final : public IDownloadOutput {
   WriteResult Write(const uint8_t* bytes, uint32_t count) override;
   WriteResult Flush() override;
   bool Close() override;
+  void SetOrigin(const platform::OriginMark& mark) override { origin_ = mark; }
   void Release() override;
   std::u16string FailureText() const override { return failure_; }
 
@@ -67,9 +69,12 @@ class BrokerOutput final : public IDownloadOutput {
   // The open file's position is known (or not, -1) from here on.
   void SetPosition(int64_t position);
 
+  void Mark(const std::u16string& path);
+
   fsb::FileBrokerClient& client_;
   std::u16string programPath_;
   std::u16string path_;  // of the open file
+  std::optional<platform::OriginMark> origin_;
   bool open_ = false;
   std::u16string failure_;
 

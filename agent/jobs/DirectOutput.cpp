@@ -16,6 +16,8 @@ bool DirectOutput::Open(const std::u16string& path, bool append) {
   file_.reset();
   if (append) file_ = files_.Open(path, p::access::kWrite, p::share::kRead, p::Disposition::kOpenExisting, p::attribute::kNormal);
   if (!file_) file_ = files_.Open(path, p::access::kWrite, p::share::kRead, p::Disposition::kCreateAlways, p::attribute::kNormal);
+  // Marked as soon as it exists; a file system without marks keeps the file.
+  if (file_ && origin_) files_.WriteOriginMark(path, *origin_);
   return file_ != nullptr;
 }
 

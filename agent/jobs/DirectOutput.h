@@ -3,6 +3,7 @@
 // before major version 6, and wherever no broker is wanted). Used on the
 // worker thread.
 #include <memory>
+#include <optional>
 
 #include "agent/jobs/DownloadOutput.h"
 #include "common/platform/IFileSystem.h"
@@ -17,6 +18,7 @@ class DirectOutput final : public IDownloadOutput {
   bool MakeFolders(const std::u16string& folder) override;
   ExistingFile Exists(const std::u16string& path) override;
   bool Open(const std::u16string& path, bool append) override;
+  void SetOrigin(const platform::OriginMark& mark) override { origin_ = mark; }
   int64_t SeekToEnd() override;
   bool SeekTo(int64_t offset) override;
   WriteResult Write(const uint8_t* bytes, uint32_t count) override;
@@ -27,6 +29,7 @@ class DirectOutput final : public IDownloadOutput {
 
  private:
   platform::IFileSystem& files_;
+  std::optional<platform::OriginMark> origin_;
   std::unique_ptr<platform::IFile> file_;
 };
 

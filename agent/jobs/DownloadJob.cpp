@@ -151,8 +151,8 @@ void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, c
 
 FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string& saveFolder, int& retry) {
   if (StatusOf(entry) == EntryStatus::kDone) return FileEnd::kNormal;
-  const std::u16string name = ReadField(entry.path);
-  const std::u16string folder = ReadField(entry.folder);
+  const std::u16string name = transfer::WithoutBidiControls(ReadField(entry.path));
+  const std::u16string folder = transfer::WithoutBidiControls(ReadField(entry.folder));
   const std::u16string url = ReadField(entry.url);
   // A hand-off's names must not lead out of the save folder, nor be too
   // deep for it, before any folder is made.
@@ -165,6 +165,8 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
 
   const bool useBroker = s_.osMajorVersion() >= 6;
   IDownloadOutput& out = useBroker ? *s_.broker : *s_.direct;
+  // A batch names no page: the record's URL is the file's whole origin.
+  out.SetOrigin(platform::MakeOriginMark(url, u"", platform::ZoneOfUrl(url)));
   switch (out.Prepare()) {
     case OutputReady::kReady:
       break;

@@ -85,6 +85,27 @@ TEST_F(DownloadJobTest, RunFetchesEveryEntryAndTellsTheViewEachStep) {
   EXPECT_EQ(host.CountLogs(u"다운로드 완료"), 2);
 }
 
+// A batch names no page: each file carries its own URL only, without the
+// user name and password a record's URL may hold.
+TEST_F(DownloadJobTest, EveryFileCarriesItsURLAsItsOrigin) {
+  p::testing::FaultyFileSystem marks(p::RealFileSystem());
+  marks.KeepMarksInMemory();
+  DirectOutput out(marks);
+  std::u16string withPassword = ServerUrl("/data/10");
+  withPassword.insert(withPassword.find(u"//") + 2, u"me:secret@");
+  auto a = MakeEntry(ServerUrl("/data/10"), u"a.bin", 10);
+  auto b = MakeEntry(withPassword, u"b.bin", 10, u"sub/");
+  DownloadJob(host, Services(out)).Run({a, b}, folder.Path(), u"");
+  ASSERT_EQ(b->status, entry_status::kDone);
+  for (const char16_t* name : {u"a.bin", u"sub\\b.bin"}) {
+    const auto mark = marks.ReadOriginMark(In(name));
+    ASSERT_TRUE(mark);
+    EXPECT_EQ(mark->hostUrl, ServerUrl("/data/10"));
+    EXPECT_EQ(mark->referrerUrl, u"");
+    EXPECT_EQ(mark->zone, p::ZoneOfUrl(ServerUrl("/data/10")));
+  }
+}
+
 TEST_F(DownloadJobTest, FinishedEntriesAndFolderMarkersMakeNoRequest) {
   auto done = MakeEntry(ServerUrl("/data/5"), u"done.bin", 5);
   done->status = entry_status::kDone;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/platform/FileSystem.h"
+#include "common/platform/OriginMark.h"
 
 namespace vard::platform {
 
@@ -53,6 +54,10 @@ class IFileSystem {
   virtual bool RemoveFile(const std::u16string& path) = 0;
   // Never replaces an existing target.
   virtual bool Rename(const std::u16string& from, const std::u16string& to) = 0;
+  // Where the file at `path` came from (OriginMark.h), replacing any mark
+  // it had; false where the file system keeps no marks.
+  virtual bool WriteOriginMark(const std::u16string& path, const OriginMark& mark) = 0;
+  virtual std::optional<OriginMark> ReadOriginMark(const std::u16string& path) = 0;
 };
 
 // The machine's file system. One instance for the process; thread-safe.

@@ -48,6 +48,10 @@ class Real final : public IFileSystem {
   }
   bool RemoveFile(const std::u16string& path) override { return platform::RemoveFile(path); }
   bool Rename(const std::u16string& from, const std::u16string& to) override { return RenameFile(from, to); }
+  bool WriteOriginMark(const std::u16string& path, const OriginMark& mark) override {
+    return WriteFileOriginMark(path, mark);
+  }
+  std::optional<OriginMark> ReadOriginMark(const std::u16string& path) override { return ReadFileOriginMark(path); }
 };
 
 }  // namespace

@@ -1,9 +1,11 @@
 #pragma once
-// Per-user settings and file-type facts. Win32: the Reg* API under
-// HKEY_CURRENT_USER and HKEY_CLASSES_ROOT. POSIX: one text file in .reg
-// syntax per HKCU key below ${XDG_CONFIG_HOME:-~/.config}/vardel/registry/HKCU
-// (each key-path component a folder, the last one "<name>.reg"), replaced
-// atomically under a lock; HKCR "\.ext" "Content Type" from /etc/mime.types.
+// Per-user and machine settings and file-type facts. Win32: the Reg* API
+// under HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT. POSIX:
+// one text file in .reg syntax per key below
+// ${XDG_CONFIG_HOME:-~/.config}/vardel/registry/HKCU, and for the machine
+// below ${VARDEL_MACHINE_REGISTRY:-/etc/vardel/registry}/HKLM (each key-path
+// component a folder, the last one "<name>.reg"), replaced atomically under
+// a lock; HKCR "\.ext" "Content Type" from /etc/mime.types.
 // Failures leave a Win32 error number in LastError().
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +14,7 @@
 
 namespace vard::platform {
 
-enum class RegistryRoot { kCurrentUser, kClassesRoot };
+enum class RegistryRoot { kCurrentUser, kClassesRoot, kLocalMachine };
 
 class IRegistry {
  public:

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/platform/OriginMark.h"
+
 namespace vard::transfer {
 
 enum class OutputReady {
@@ -33,6 +35,9 @@ class IFileSink {
 
   // Ready to take a file (a broker found or started, and connected).
   virtual OutputReady Prepare() = 0;
+  // Where the next files opened come from: each file written carries it,
+  // where the file system keeps such marks.
+  virtual void SetOrigin(const platform::OriginMark& /*mark*/) {}
   // Creates every folder of `folder` (a path ending in "\").
   virtual bool MakeFolders(const std::u16string& folder) = 0;
   virtual ExistingFile Exists(const std::u16string& path) = 0;

@@ -52,7 +52,7 @@ bool StaysInsideFolder(std::u16string_view name) {
     while (end < name.size() && !IsSeparator(name[end])) ++end;
     const std::u16string_view component = name.substr(start, end - start);
     for (char16_t c : component)
-      if (c < 0x20) return false;
+      if (c < 0x20 || c == u':') return false;
     if (IsDotName(component) || IsDeviceName(component)) return false;
     start = end + 1;
   }
@@ -72,6 +72,21 @@ bool FitsInsideFolder(std::u16string_view folder, std::u16string_view name) {
     folderLength = folder.size() + last;
   }
   return length <= kMaxFilePath && folderLength <= kMaxFolderPath;
+}
+
+bool NamesStream(std::u16string_view path) {
+  size_t from = 0;
+  if (path.starts_with(u"\\\\?\\") || path.starts_with(u"\\\\.\\")) from = 4;
+  const auto isLetter = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+  if (path.size() >= from + 2 && isLetter(path[from]) && path[from + 1] == u':') from += 2;
+  return path.find(u':', from) != std::u16string_view::npos;
+}
+
+std::u16string WithoutBidiControls(std::u16string_view name) {
+  std::u16string out(name);
+  for (char16_t& c : out)
+    if ((c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069)) c = u'_';
+  return out;
 }
 
 }  // namespace vard::transfer

@@ -1,10 +1,12 @@
 #pragma once
 // Whether a name given by a page or a hand-off stays inside the folder it is
 // appended to. Refused: ".." segments, absolute paths ("\x", "/x"), drive
-// letters ("C:..."), UNC and device paths ("\\server", "\\?\"), and the
+// letters ("C:..."), UNC and device paths ("\\server", "\\?\"), the
 // reserved device names (CON, NUL, COM1 ... with or without an extension),
-// which would open a device instead of a file.
+// which would open a device instead of a file, and any ":", which Windows
+// reads as a stream of the file before it ("a.exe:Zone.Identifier").
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace vard::transfer {
@@ -22,5 +24,14 @@ inline constexpr size_t kMaxFolderPath = 247;
 // folder + "\" + name, with each folder on the way, fits those lengths.
 // A name ending in a separator is a folder.
 bool FitsInsideFolder(std::u16string_view folder, std::u16string_view relativeName);
+
+// A full path names a stream: a ":" anywhere but after the drive letter
+// ("C:\a", "\\?\C:\a").
+bool NamesStream(std::u16string_view fullPath);
+
+// `name` with every bidirectional override and isolate character
+// (U+202A-U+202E, U+2066-U+2069) as "_": such a name shows as something it
+// is not ("\u202Egnp.exe" reads "exe.png").
+std::u16string WithoutBidiControls(std::u16string_view name);
 
 }  // namespace vard::transfer

@@ -59,7 +59,22 @@ bool BrokerTarget::CutAt(int64_t size) {
 
 void BrokerTarget::Close() {
   broker_.FileClose();
+  if (!path_.empty()) Mark(path_);
   path_.clear();
+}
+
+void BrokerTarget::Mark(const std::u16string& path) {
+  if (!origin_) return;
+  const auto stream = p::OriginMarkStreamPath(path);
+  if (!stream) {
+    files_.WriteOriginMark(path, *origin_);
+    return;
+  }
+  // The broker writes the stream as it writes a file.
+  if (broker_.FileOpen(*stream, kCreateAlways) != p::kBrokerTrue) return;
+  const std::string text = p::ZoneIdentifierText(*origin_);
+  Write(text.data(), static_cast<uint32_t>(text.size()));
+  broker_.FileClose();
 }
 
 }  // namespace vard

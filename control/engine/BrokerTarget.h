@@ -5,6 +5,7 @@
 // and the broker's writes from it happen under the session's lock: two runs
 // never mix their chunks. Existence is asked of the file system directly
 // (reading needs no broker). Used on the run's worker thread only.
+#include <optional>
 #include <string>
 
 #include "common/platform/Clock.h"
@@ -29,6 +30,7 @@ class BrokerTarget final : public IDownloadTarget {
                const std::u16string& lockName = kBrokerLockName);
 
   void MakeFolders(const std::u16string& path) override { broker_.CreateDirectory(path); }
+  void SetOrigin(const platform::OriginMark& mark) override { origin_ = mark; }
   bool Exists(const std::u16string& path) override;
   bool Open(const std::u16string& path, bool resume) override;
   uint32_t Write(const void* data, uint32_t size) override;
@@ -42,6 +44,11 @@ class BrokerTarget final : public IDownloadTarget {
   platform::IFileSystem& files_;
   platform::SessionLock lock_;
   std::u16string path_;  // of the open file, for emptying it again
+  std::optional<platform::OriginMark> origin_;
+
+  // Marks the file at `path`, which is closed: through the broker where the
+  // mark is a stream (this process may not write beside the file).
+  void Mark(const std::u16string& path);
 };
 
 }  // namespace vard

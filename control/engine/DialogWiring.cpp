@@ -24,8 +24,12 @@ DownloadDialogConfig ListDialogConfig(const DownloadDialogState& state) {
   o.resumeByQuery = state.useFileSizeQueryString;
   o.urlEncode = state.useURLEncode;
   o.allowResume = state.useResume;
-  o.alwaysResume = state.fixResume;
-  o.useFullPath = state.useFullPath;
+  // An untrusted page's names stay below the download folder, and its
+  // existing files are asked about.
+  o.alwaysResume = state.fixResume && state.pageTrusted;
+  o.useFullPath = state.useFullPath && state.pageTrusted;
+  o.referrerUrl = state.pageUrl;
+  o.pageZone = state.pageZone;
   config.autoStart = state.useFullPath;
   config.listHeight = state.dialogListHeight;
   config.titleSuffix = state.captionSuffix;

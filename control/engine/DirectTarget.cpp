@@ -12,6 +12,8 @@ bool DirectTarget::Exists(const std::u16string& path) { return files_.Attributes
 bool DirectTarget::Open(const std::u16string& path, bool resume) {
   file_ = files_.Open(path, p::access::kRead | p::access::kWrite, p::share::kRead,
                       resume ? p::Disposition::kOpenAlways : p::Disposition::kCreateAlways, p::attribute::kNormal);
+  // Marked as soon as it exists; a file system without marks keeps the file.
+  if (file_ && origin_) files_.WriteOriginMark(path, *origin_);
   return file_ != nullptr;
 }
 

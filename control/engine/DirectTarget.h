@@ -1,6 +1,7 @@
 #pragma once
 // The engine's output straight into the file system, through the file seam.
 #include <memory>
+#include <optional>
 
 #include "common/platform/IFileSystem.h"
 #include "control/engine/DownloadTarget.h"
@@ -12,6 +13,7 @@ class DirectTarget final : public IDownloadTarget {
   explicit DirectTarget(platform::IFileSystem& files = platform::RealFileSystem()) : files_(files) {}
 
   void MakeFolders(const std::u16string& path) override;
+  void SetOrigin(const platform::OriginMark& mark) override { origin_ = mark; }
   bool Exists(const std::u16string& path) override;
   bool Open(const std::u16string& path, bool resume) override;
   uint32_t Write(const void* data, uint32_t size) override;
@@ -22,6 +24,7 @@ class DirectTarget final : public IDownloadTarget {
  private:
   platform::IFileSystem& files_;
   std::unique_ptr<platform::IFile> file_;
+  std::optional<platform::OriginMark> origin_;
 };
 
 }  // namespace vard

@@ -161,7 +161,14 @@ void DownloadEngine::DownloadOneItem(size_t index) {
   const bool folderEntry = !it.subFolder.empty() && (it.subFolder.back() == u'/' || it.subFolder.back() == u'\\');
   if (folderEntry) path += u"\\empty";
   std::replace(path.begin(), path.end(), u'/', u'\\');
+  // A full path may name its drive, never a stream of a file.
+  if (transfer::NamesStream(path)) {
+    FailItem(index, path, u"Refused name: " + it.fileName);
+    return;
+  }
 
+  const p::UrlZone zone = options_.pageZone ? *options_.pageZone : p::ZoneOfUrl(it.url);
+  s_.target->SetOrigin(p::MakeOriginMark(it.url, options_.referrerUrl, zone));
   s_.target->MakeFolders(path);
   if (folderEntry) {
     SetStatus(index, ItemState::kDone);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ struct DownloadRunOptions {
   bool useFullPath = false;
   bool singleMode = false;
   bool overwriteAll = false;  // the run starts with "overwrite, apply to all"
+  // What the files' origin marks name: the page and its zone; without a
+  // zone, each file's URL's.
+  std::u16string referrerUrl;
+  std::optional<platform::UrlZone> pageZone;
   // Body bytes one request may bring before the rest is asked for anew.
   int64_t cycleLimit = 0x40000000;
 };

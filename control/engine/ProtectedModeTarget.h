@@ -37,6 +37,10 @@ class ProtectedModeTarget final : public IDownloadTarget {
   bool ThroughBroker() const { return active_ != &direct_; }
 
   void MakeFolders(const std::u16string& path) override { active_->MakeFolders(path); }
+  void SetOrigin(const platform::OriginMark& mark) override {
+    direct_.SetOrigin(mark);
+    if (brokerTarget_) brokerTarget_->SetOrigin(mark);
+  }
   bool Exists(const std::u16string& path) override { return active_->Exists(path); }
   bool Open(const std::u16string& path, bool resume) override { return active_->Open(path, resume); }
   uint32_t Write(const void* data, uint32_t size) override { return active_->Write(data, size); }

@@ -2,6 +2,7 @@
 
 #include "common/platform/PathText.h"
 #include "common/text/SizeFormat.h"
+#include "common/transfer/SafeName.h"
 #include "control/ControlDownloads.h"
 
 namespace vard {
@@ -15,12 +16,20 @@ std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, 
     file.sizeUnknown = file.fileSize <= 0;
   }
   if (!settings.dialog.useFullPath) {
-    const std::u16string name = platform::LastPathComponent(file.fileName.empty() ? file.url : file.fileName);
+    const std::u16string name =
+        transfer::WithoutBidiControls(platform::LastPathComponent(file.fileName.empty() ? file.url : file.fileName));
     return TemporaryTarget(settings.tempFolder, name);
   }
   std::u16string target = file.fileName;
+  if (!settings.dialog.pageTrusted) {
+    // An untrusted page's full path is a name below the download folder.
+    if (target.empty() || !transfer::FitsInsideFolder(settings.dialog.downloadFolder, target)) return std::nullopt;
+    std::u16string folder = settings.dialog.downloadFolder;
+    if (!folder.empty() && folder.back() != u'\\' && folder.back() != u'/') folder += u'\\';
+    target = folder + target;
+  }
   if (!steps.exists(target)) return target;
-  if (settings.openFileOverwrite) return target;
+  if (settings.openFileOverwrite && settings.dialog.pageTrusted) return target;
   DuplicatePrompt prompt;
   prompt.question.path = target;
   prompt.question.newSize = file.fileSize;
@@ -43,7 +52,9 @@ DownloadDialogConfig SingleFileDialogConfig(const ControlSettings& settings, con
   o.resumeByQuery = d.useFileSizeQueryString;
   o.useFullPath = true;
   o.singleMode = true;
-  o.overwriteAll = settings.openFileOverwrite;
+  o.overwriteAll = settings.openFileOverwrite && settings.dialog.pageTrusted;
+  o.referrerUrl = settings.dialog.pageUrl;
+  o.pageZone = settings.dialog.pageZone;
   config.autoStart = true;
   config.show = settings.showFileOpen;
   config.titleSuffix = programTitle.empty() ? std::u16string() : u" - " + programTitle;

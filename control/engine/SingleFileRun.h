@@ -21,7 +21,8 @@ struct SingleFileSteps {
   std::function<int64_t(const std::u16string& path)> existingSize;
 };
 
-// The target path, or nothing when the existing-file question was cancelled.
+// The target path, or nothing when the existing-file question was cancelled
+// or an untrusted page's name would leave the download folder.
 // A size of 0 is asked from the server first; when the server names none
 // (or 0), `file.sizeUnknown` is set and the file is fetched to its end.
 std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, SingleFile& file,

@@ -115,6 +115,19 @@ class NoLanguage final : public IControlLanguage, MissingSeam {
   LanguageStore empty_;
 };
 
+class NoZones final : public IPageZones, MissingSeam {
+ public:
+  using MissingSeam::MissingSeam;
+  std::optional<SiteLock> ReadSiteLock() override {
+    Report(u"ReadSiteLock");
+    return std::nullopt;
+  }
+  platform::UrlZone ZoneOf(const std::u16string&) override {
+    Report(u"ZoneOf");
+    return platform::UrlZone::kInternet;
+  }
+};
+
 DebugSink OrSystem(DebugSink debug) {
   if (debug) return debug;
   return [](std::u16string_view line) { platform::DebugOutput(line); };
@@ -153,6 +166,10 @@ std::shared_ptr<IControlLanguage> MissingLanguage(std::u16string_view reason, De
   return std::make_shared<NoLanguage>(u"language packs", reason, OrSystem(std::move(debug)));
 }
 
+std::shared_ptr<IPageZones> MissingZones(std::u16string_view reason, DebugSink debug) {
+  return std::make_shared<NoZones>(u"page zones", reason, OrSystem(std::move(debug)));
+}
+
 ControlServices WithMissingSeamsMarked(ControlServices s) {
   s.debug = OrSystem(std::move(s.debug));
   if (!s.network) s.network = MissingNetwork(kSeamNotWired, s.debug);
@@ -163,6 +180,7 @@ ControlServices WithMissingSeamsMarked(ControlServices s) {
   if (!s.shell) s.shell = MissingShell(kSeamNotWired, s.debug);
   if (!s.hostInfo) s.hostInfo = MissingHostInfo(kSeamNotWired, s.debug);
   if (!s.language) s.language = MissingLanguage(kSeamNotWired, s.debug);
+  if (!s.zones) s.zones = MissingZones(kSeamNotWired, s.debug);
   if (!s.title) {
     s.debug(MissingSeamLine(u"program title", kSeamNotWired, u"sharing the title"));
     s.title = std::make_shared<ProgramTitle>();  // this control's own

@@ -25,5 +25,7 @@ std::shared_ptr<ISavedDownloads> MissingSavedDownloads(std::u16string_view reaso
 std::shared_ptr<IControlShell> MissingShell(std::u16string_view reason, DebugSink debug);
 std::shared_ptr<platform::IHostInfo> MissingHostInfo(std::u16string_view reason, DebugSink debug);
 std::shared_ptr<IControlLanguage> MissingLanguage(std::u16string_view reason, DebugSink debug);
+// No site lock, and every URL in the Internet zone: no page is trusted.
+std::shared_ptr<IPageZones> MissingZones(std::u16string_view reason, DebugSink debug);
 
 }  // namespace vard

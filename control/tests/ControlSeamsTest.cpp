@@ -104,7 +104,7 @@ class CompositionTest : public SeamTest {
 TEST_F(CompositionTest, LibraryWiresEverySeam) {
   const ControlServices s = ComposeControlServices(Recorder());
   EXPECT_TRUE(s.network && s.dialogs && s.folders && s.handOff && s.savedDownloads && s.shell && s.hostInfo &&
-              s.language && s.title);
+              s.language && s.title && s.zones);
   CKT5Ctrl c(s);
   c.put_Language(u"en");
   c.AppendFile(u"http://h/a.txt", u"a.txt", int64_t{10});

@@ -27,6 +27,19 @@ class DownloadListTest : public ::testing::Test {
   int sizeQueries = 0;
 };
 
+// A name that would show reversed ("\u202Egnp.exe" reads "exe.png") is
+// kept and shown without the trick, from the page's name or the URL's.
+TEST_F(DownloadListTest, BidiControlsInNamesBecomeUnderscores) {
+  DownloadList list = MakeList(FolderLayout::kType2);
+  list.AddItem(u"http://h/a", u"d\u2067ir/\u202Egnp.exe", 5, false);
+  list.AddItem(u"http://h/\u202Etxt.scr", u"", 5, false);
+  ASSERT_EQ(list.Items().size(), 2u);
+  EXPECT_EQ(list.Items()[0].fileName, u"d_ir/_gnp.exe");
+  EXPECT_EQ(list.Items()[0].displayName, u"_gnp.exe");
+  EXPECT_EQ(list.Items()[0].subFolder, u"d_ir");
+  EXPECT_EQ(list.Items()[1].displayName, u"_txt.scr");
+}
+
 // A size of 0 from the page is asked from the server; when the server names
 // none either, the item says its size is unknown rather than zero.
 TEST(DownloadListSizes, UnknownIsNotZero) {

@@ -5,7 +5,8 @@
 namespace vard::fakes {
 
 void FakeDialogs::RunDownloadAndOpen(const ControlSettings& settings, const SingleFile& file) {
-  singleRuns.push_back({file, settings.dialog.useFullPath, settings.openAfterDownload});
+  singleRuns.push_back({file, settings.dialog.useFullPath, settings.openAfterDownload, settings.dialog.pageTrusted,
+                        settings.openFileOverwrite});
 }
 
 FakeLanguage::FakeLanguage() {
@@ -27,6 +28,7 @@ ControlServices FakeControlServices::Wire() {
   s.hostInfo = hostInfo;
   s.language = language;
   s.title = title;
+  s.zones = zones;
   s.debug = [lines = debugLines](std::u16string_view line) { lines->emplace_back(line); };
   return s;
 }

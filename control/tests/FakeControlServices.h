@@ -47,6 +47,7 @@ struct FakeDialogs final : IDownloadDialogs {
     lastBatch = batch;
     lastOwner = owner;
     fullPathsDuringRun = state.useFullPath;
+    stateDuringRun = state;
     ++listRuns;
     return endCode;
   }
@@ -65,12 +66,15 @@ struct FakeDialogs final : IDownloadDialogs {
     SingleFile file;
     bool fullPaths = false;
     bool openAfter = false;
+    bool pageTrusted = true;
+    bool overwrite = true;
   };
   int endCode = 1;
   int listRuns = 0;
   std::vector<DownloadItem> lastBatch;
   DialogOwner lastOwner = DialogOwner::kControlWindow;
   bool fullPathsDuringRun = false;
+  DownloadDialogState stateDuringRun;
   std::vector<Run> singleRuns;
   std::optional<OpenOrSaveAnswer> answer;
   std::vector<std::pair<std::u16string, int64_t>> asked;
@@ -127,6 +131,18 @@ struct FakeLanguage final : IControlLanguage {
   std::vector<std::u16string> loads;
 };
 
+// No site lock unless a test sets one; every URL in `zone`.
+struct FakeZones final : IPageZones {
+  std::optional<SiteLock> ReadSiteLock() override { return lock; }
+  platform::UrlZone ZoneOf(const std::u16string& url) override {
+    asked.push_back(url);
+    return zone;
+  }
+  std::optional<SiteLock> lock;
+  platform::UrlZone zone = platform::UrlZone::kIntranet;
+  std::vector<std::u16string> asked;
+};
+
 struct FakeControlServices {
   ControlServices Wire();
 
@@ -139,6 +155,7 @@ struct FakeControlServices {
   std::shared_ptr<FakeHostInfo> hostInfo = std::make_shared<FakeHostInfo>();
   std::shared_ptr<FakeLanguage> language = std::make_shared<FakeLanguage>();
   std::shared_ptr<ProgramTitle> title = std::make_shared<ProgramTitle>();
+  std::shared_ptr<FakeZones> zones = std::make_shared<FakeZones>();
   std::shared_ptr<std::vector<std::u16string>> debugLines = std::make_shared<std::vector<std::u16string>>();
 };
 

@@ -74,6 +74,7 @@ STDMETHODIMP KT5CtrlObject::InitNew() { return S_OK; }
 STDMETHODIMP KT5CtrlObject::Load(::IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
   BagAdapter adapter(bag, log);
+  EnsurePageUrl();  // the page's values are judged by the page's trust
   LoadFromPropertyBag(*ctrl_, adapter, &extent_);
   return S_OK;
 }
@@ -95,6 +96,7 @@ STDMETHODIMP KT5CtrlObject::Load(LPSTREAM stream) {
   if (size > kMaxStoredBytes) return E_FAIL;
   std::vector<uint8_t> bytes(size);
   if (size && !ReadExactly(stream, bytes.data(), size)) return E_FAIL;
+  EnsurePageUrl();
   return LoadFromStream(*ctrl_, bytes, &extent_) ? S_OK : E_FAIL;
 }
 

@@ -28,9 +28,11 @@ void ReleaseAndClear(T*& p) {
 
 void KT5CtrlObject::EnsurePageUrl() {
   if (pageUrlAsked_ || !site_) return;
-  pageUrlAsked_ = true;
+  // Asked again until the site tells one: a page's URL may come late.
   const std::u16string url = PageUrlFromSite(site_);
-  if (!url.empty()) ctrl_->SetPageUrl(url);
+  if (url.empty()) return;
+  pageUrlAsked_ = true;
+  ctrl_->SetPageUrl(url);
 }
 
 // ---- IOleObject ----

@@ -19,7 +19,9 @@ HRESULT Optional(const VARIANT& v, std::vector<Variant>& args) {
 
 }  // namespace
 
+// Every member is judged by the page's trust: the page is asked for first.
 HRESULT KT5CtrlObject::Get(int32_t id, Variant* out, std::vector<Variant> args) {
+  EnsurePageUrl();
   return ctrl_->Invoke(id, InvokeKind::kGet, args, out) == kSOk ? S_OK : DISP_E_MEMBERNOTFOUND;
 }
 
@@ -50,10 +52,12 @@ HRESULT KT5CtrlObject::GetShort(int32_t id, short* out) {
 }
 
 HRESULT KT5CtrlObject::Put(int32_t id, Variant value) {
+  EnsurePageUrl();
   return ctrl_->Invoke(id, InvokeKind::kPut, {std::move(value)}, nullptr) == kSOk ? S_OK : DISP_E_MEMBERNOTFOUND;
 }
 
 HRESULT KT5CtrlObject::Call(int32_t id, std::vector<Variant> args, Variant* out) {
+  EnsurePageUrl();
   return ctrl_->Invoke(id, InvokeKind::kMethod, args, out) == kSOk ? S_OK : DISP_E_MEMBERNOTFOUND;
 }
 

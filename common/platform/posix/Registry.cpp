@@ -1,4 +1,4 @@
-// The registry stand-in: one .reg text file per HKCU key, and HKCR content
+// The registry stand-in: one .reg text file per HKCU or HKLM key, and HKCR content
 // types from the system's MIME table.
 #include "common/platform/Registry.h"
 
@@ -28,6 +28,18 @@ std::string HkcuFolder() {
   if (base.empty()) base = GetEnv("HOME").value_or("/tmp") + "/.config";
   return base + "/vardel/registry/HKCU";
 }
+
+// The machine's keys, which only an administrator can change where the
+// folder is the system's.
+std::string HklmFolder() {
+  std::string base = GetEnv("VARDEL_MACHINE_REGISTRY").value_or("");
+  if (base.empty()) base = "/etc/vardel/registry";
+  return base + "/HKLM";
+}
+
+// The folder that holds a root's keys; HKCR has none (content types).
+bool HasTree(RegistryRoot root) { return root != RegistryRoot::kClassesRoot; }
+std::string TreeFolder(RegistryRoot root) { return root == RegistryRoot::kLocalMachine ? HklmFolder() : HkcuFolder(); }
 
 // Key path components as folder names; none when a component could leave
 // the registry folder or cannot be a file name.
@@ -60,11 +72,11 @@ struct KeyPaths {
   std::string parent;  // folder that holds `file`
 };
 
-std::optional<KeyPaths> PathsOf(const std::u16string& key) {
+std::optional<KeyPaths> PathsOf(RegistryRoot root, const std::u16string& key) {
   auto parts = KeyComponents(key);
   if (!parts) return std::nullopt;
   KeyPaths p;
-  p.parent = HkcuFolder();
+  p.parent = TreeFolder(root);
   for (size_t i = 0; i + 1 < parts->size(); ++i) p.parent += "/" + (*parts)[i];
   p.folder = p.parent + "/" + parts->back();
   p.file = p.folder + ".reg";
@@ -93,12 +105,12 @@ std::optional<std::string> ReadWhole(const std::string& path) {
   return s.str();
 }
 
-// One lock for the whole per-user tree: writers read, change and replace a
-// key's file under it, so two processes never lose each other's values.
+// One lock for each root's tree: writers read, change and replace a key's
+// file under it, so two processes never lose each other's values.
 class TreeLock {
  public:
-  TreeLock() {
-    const std::string root = HkcuFolder();
+  explicit TreeLock(RegistryRoot tree) {
+    const std::string root = TreeFolder(tree);
     if (!MakeFolders(root)) return;
     fd_ = ::open((root + "/.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) return;
@@ -161,17 +173,17 @@ bool ValidValueName(const std::u16string& name) {
 class PosixRegistry final : public IRegistry {
  public:
   bool KeyExists(RegistryRoot root, const std::u16string& key) override {
-    if (root != RegistryRoot::kCurrentUser) return Fail(error::kFileNotFound);
-    auto p = PathsOf(key);
+    if (!HasTree(root)) return Fail(error::kFileNotFound);
+    auto p = PathsOf(root, key);
     if (!p) return Fail(error::kInvalidParameter);
     return Exists(p->file) || Exists(p->folder) || Fail(error::kFileNotFound);
   }
 
   bool CreateKey(RegistryRoot root, const std::u16string& key) override {
-    if (root != RegistryRoot::kCurrentUser) return Fail(error::kAccessDenied);
-    auto p = PathsOf(key);
+    if (!HasTree(root)) return Fail(error::kAccessDenied);
+    auto p = PathsOf(root, key);
     if (!p) return Fail(error::kInvalidParameter);
-    TreeLock lock;
+    TreeLock lock(root);
     if (!lock.Held()) return Fail(posix::ErrorFromErrno(errno));
     if (Exists(p->file)) return true;
     if (!MakeFolders(p->parent)) return Fail(posix::ErrorFromErrno(errno));
@@ -179,10 +191,10 @@ class PosixRegistry final : public IRegistry {
   }
 
   bool DeleteKey(RegistryRoot root, const std::u16string& key) override {
-    if (root != RegistryRoot::kCurrentUser) return Fail(error::kAccessDenied);
-    auto p = PathsOf(key);
+    if (!HasTree(root)) return Fail(error::kAccessDenied);
+    auto p = PathsOf(root, key);
     if (!p) return Fail(error::kInvalidParameter);
-    TreeLock lock;
+    TreeLock lock(root);
     if (!lock.Held()) return Fail(posix::ErrorFromErrno(errno));
     if (!Exists(p->file) && !Exists(p->folder)) return Fail(error::kFileNotFound);
     if (!RemoveTree(p->folder) || !RemoveTree(p->file)) return Fail(posix::ErrorFromErrno(errno));
@@ -192,7 +204,7 @@ class PosixRegistry final : public IRegistry {
   std::optional<std::u16string> ReadString(RegistryRoot root, const std::u16string& key, const std::u16string& name,
                                            size_t capacity) override {
     if (root == RegistryRoot::kClassesRoot) return ContentType(key, name);
-    auto v = Find(key, name);
+    auto v = Find(root, key, name);
     if (!v) return std::nullopt;
     if (v->type != regtype::kString && v->type != regtype::kExpandString) {
       Fail(error::kInvalidParameter);
@@ -208,11 +220,11 @@ class PosixRegistry final : public IRegistry {
 
   std::optional<uint32_t> ReadDword(RegistryRoot root, const std::u16string& key,
                                     const std::u16string& name) override {
-    if (root != RegistryRoot::kCurrentUser) {
+    if (!HasTree(root)) {
       Fail(error::kFileNotFound);
       return std::nullopt;
     }
-    auto v = Find(key, name);
+    auto v = Find(root, key, name);
     if (!v) return std::nullopt;
     if (v->type != regtype::kDword || v->data.size() != 4) {
       Fail(error::kInvalidParameter);
@@ -238,16 +250,16 @@ class PosixRegistry final : public IRegistry {
   }
 
   bool DeleteValue(RegistryRoot root, const std::u16string& key, const std::u16string& name) override {
-    auto p = PathsOf(key);
-    if (root == RegistryRoot::kCurrentUser && p && !Exists(p->file)) return Fail(error::kFileNotFound);
+    auto p = HasTree(root) ? PathsOf(root, key) : std::nullopt;
+    if (p && !Exists(p->file)) return Fail(error::kFileNotFound);
     bool found = false;
     const bool ok = Change(root, key, name, [&](std::vector<RegValue>&) { return found; }, &found);
     return ok && (found || Fail(error::kFileNotFound));
   }
 
  private:
-  std::optional<RegValue> Find(const std::u16string& key, const std::u16string& name) {
-    auto p = PathsOf(key);
+  std::optional<RegValue> Find(RegistryRoot root, const std::u16string& key, const std::u16string& name) {
+    auto p = PathsOf(root, key);
     if (!p) {
       Fail(error::kInvalidParameter);
       return std::nullopt;
@@ -269,10 +281,10 @@ class PosixRegistry final : public IRegistry {
   template <typename Edit>
   bool Change(RegistryRoot root, const std::u16string& key, const std::u16string& name, Edit edit,
               bool* found = nullptr) {
-    if (root != RegistryRoot::kCurrentUser) return Fail(error::kAccessDenied);
-    auto p = PathsOf(key);
+    if (!HasTree(root)) return Fail(error::kAccessDenied);
+    auto p = PathsOf(root, key);
     if (!p || !ValidValueName(name)) return Fail(error::kInvalidParameter);
-    TreeLock lock;
+    TreeLock lock(root);
     if (!lock.Held()) return Fail(posix::ErrorFromErrno(errno));
     std::vector<RegValue> values;
     if (auto text = ReadWhole(p->file)) values = ParseRegText(*text);

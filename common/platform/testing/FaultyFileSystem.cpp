@@ -161,6 +161,33 @@ void FaultyFileSystem::RefuseOpen(const std::u16string& path, uint32_t error) { 
 void FaultyFileSystem::AllowOpen(const std::u16string& path) { faults_->AllowOpen(path); }
 uint64_t FaultyFileSystem::Calls(FileOp op) const { return faults_->Calls(op); }
 
+void FaultyFileSystem::KeepMarksInMemory() {
+  std::lock_guard lock(marksMutex_);
+  if (!marks_) marks_.emplace();
+}
+
+bool FaultyFileSystem::WriteOriginMark(const std::u16string& path, const OriginMark& mark) {
+  {
+    std::lock_guard lock(marksMutex_);
+    if (marks_) {
+      (*marks_)[path] = mark;
+      return true;
+    }
+  }
+  return inner_.WriteOriginMark(path, mark);
+}
+
+std::optional<OriginMark> FaultyFileSystem::ReadOriginMark(const std::u16string& path) {
+  {
+    std::lock_guard lock(marksMutex_);
+    if (marks_) {
+      const auto it = marks_->find(path);
+      return it == marks_->end() ? std::nullopt : std::optional<OriginMark>(it->second);
+    }
+  }
+  return inner_.ReadOriginMark(path);
+}
+
 std::unique_ptr<IFile> FaultyFileSystem::Open(const std::u16string& path, uint32_t desiredAccess,
                                               uint32_t shareMode, Disposition disposition, uint32_t attributes) {
   if (const uint32_t e = faults_->OpenCall(path)) {

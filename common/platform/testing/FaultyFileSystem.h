@@ -6,7 +6,10 @@
 // scratch folder. Thread-safe; the counters are shared by every file it
 // opened, and such files may outlive it.
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "common/platform/IFileSystem.h"
@@ -54,6 +57,9 @@ class FaultyFileSystem final : public IFileSystem {
   // again; kSharingViolation plays another process that holds the file.
   void RefuseOpen(const std::u16string& path, uint32_t error);
   void AllowOpen(const std::u16string& path);
+  // Origin marks are kept here, by path, instead of on the files: for a
+  // file system that keeps none (Wine stores no streams).
+  void KeepMarksInMemory();
 
   // Calls of `op` so far: run a scenario once, then fail each of them.
   uint64_t Calls(FileOp op) const;
@@ -67,10 +73,14 @@ class FaultyFileSystem final : public IFileSystem {
   bool SetAttributes(const std::u16string& path, uint32_t attributes) override;
   bool RemoveFile(const std::u16string& path) override;
   bool Rename(const std::u16string& from, const std::u16string& to) override;
+  bool WriteOriginMark(const std::u16string& path, const OriginMark& mark) override;
+  std::optional<OriginMark> ReadOriginMark(const std::u16string& path) override;
 
  private:
   IFileSystem& inner_;
   std::shared_ptr<FileFaults> faults_;
+  std::mutex marksMutex_;
+  std::optional<std::map<std::u16string, OriginMark>> marks_;
 };
 
 }  // namespace vard::platform::testing

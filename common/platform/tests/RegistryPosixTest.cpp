@@ -52,3 +52,24 @@ TEST_F(RegistryTest, ContentTypesComeFromTheMimeTable) {
 }
 }  // namespace
 }  // namespace vard::platform
+
+namespace vard::platform {
+
+// The machine's keys live in a tree of their own, apart from the person's.
+TEST_F(RegistryTest, MachineKeysAreKeptApartFromThePersons) {
+  testing::TestFolder machine;
+  std::string os = Utf16ToUtf8(machine.Path());
+  for (char& c : os)
+    if (c == '\\') c = '/';
+  const auto saved = GetEnv("VARDEL_MACHINE_REGISTRY");
+  SetEnv("VARDEL_MACHINE_REGISTRY", os.c_str());
+  EXPECT_FALSE(reg_.KeyExists(R::kLocalMachine, key_));
+  ASSERT_TRUE(reg_.WriteString(R::kLocalMachine, key_, u"Origins", u"https://a.test"));
+  EXPECT_EQ(reg_.ReadString(R::kLocalMachine, key_, u"Origins"), u"https://a.test");
+  EXPECT_FALSE(reg_.KeyExists(R::kCurrentUser, key_));
+  EXPECT_TRUE(PathExists(machine.Path() + u"\\HKLM\\" + key_ + u".reg"));
+  EXPECT_TRUE(reg_.DeleteKey(R::kLocalMachine, u"Software\\vardel-test"));
+  SetEnv("VARDEL_MACHINE_REGISTRY", saved ? saved->c_str() : nullptr);
+}
+
+}  // namespace vard::platform

@@ -13,7 +13,13 @@ namespace {
 
 using win32::W;
 
-HKEY RootKey(RegistryRoot root) { return root == RegistryRoot::kClassesRoot ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER; }
+HKEY RootKey(RegistryRoot root) {
+  switch (root) {
+    case RegistryRoot::kClassesRoot: return HKEY_CLASSES_ROOT;
+    case RegistryRoot::kLocalMachine: return HKEY_LOCAL_MACHINE;
+    default: return HKEY_CURRENT_USER;
+  }
+}
 
 bool Fail(LONG status) {
   ::SetLastError(static_cast<DWORD>(status));

@@ -204,13 +204,30 @@ TEST(TurnProgress, RequestsThatDoNotMoveTheEndOfTheFileEndTheTurn) {
 
 TEST(SafeName, NamesThatLeaveTheFolderAreRefused) {
   for (std::u16string_view ok : {u"a.txt", u"sub/a.txt", u"sub\\deeper\\a.txt", u"folder/", u"./a", u"..a", u"a..",
-                                 u"\uBB38\uC11C.hwp", u"ab:c.txt", u"console.txt", u"COM10", u"com0", u""})
+                                 u"\uBB38\uC11C.hwp", u"console.txt", u"COM10", u"com0", u""})
     EXPECT_TRUE(StaysInsideFolder(ok)) << std::string(ok.begin(), ok.end());
   for (std::u16string_view bad :
        {u"..", u"../a", u"a/../../b", u"a\\..\\b", u"a/..", u"...", u". .", u"\\abs", u"/etc/passwd", u"\\\\server\\share\\a",
         u"//server/share", u"\\\\?\\C:\\a", u"C:\\a", u"c:a", u"CON", u"con.txt", u"sub/NUL", u"Aux.tar.gz", u"lpt1",
-        u"COM9 .log", u"a/CONOUT$", u"a\nb"})
+        u"COM9 .log", u"a/CONOUT$", u"a\nb", u"ab:c.txt", u"setup.exe:Zone.Identifier", u"sub:x/a.txt",
+        u"a.txt::$DATA"})
     EXPECT_FALSE(StaysInsideFolder(bad)) << std::string(bad.begin(), bad.end());
+}
+
+TEST(SafeName, AFullPathKeepsItsDriveButNamesNoStream) {
+  for (std::u16string_view plain : {u"C:\\down\\a.txt", u"c:a.txt", u"\\\\?\\D:\\a", u"\\\\server\\share\\a",
+                                    u"\\home\\u\\a.txt", u"a.txt", u""})
+    EXPECT_FALSE(NamesStream(plain)) << std::string(plain.begin(), plain.end());
+  for (std::u16string_view stream : {u"C:\\down\\setup.exe:Zone.Identifier", u"C:\\ab:c.txt", u"ab:c.txt",
+                                     u"C::a", u"\\\\?\\C:\\a:b", u"1:\\a", u"\\home\\u:x\\a"})
+    EXPECT_TRUE(NamesStream(stream)) << std::string(stream.begin(), stream.end());
+}
+
+TEST(SafeName, BidiControlsBecomeUnderscores) {
+  EXPECT_EQ(WithoutBidiControls(u"\u202Egnp.exe"), u"_gnp.exe");
+  EXPECT_EQ(WithoutBidiControls(u"a\u202A\u202B\u202C\u202D\u202E\u2066\u2067\u2068\u2069b"), u"a_________b");
+  // Neighbours of the ranges, and marks that only give a direction, stay.
+  EXPECT_EQ(WithoutBidiControls(u"\u2029\u202F\u2065\u206A\u200E\u200F\uBB38"), u"\u2029\u202F\u2065\u206A\u200E\u200F\uBB38");
 }
 
 TEST(SafeName, NamesMustFitTheFolderTheyGoIn) {

@@ -237,6 +237,28 @@ TEST_F(DownloadEngineTest, DroppedRowsStayInTheDropFolderAndRefusedNamesMakeNoth
   EXPECT_FALSE(p::PathExists(drop + u"\\g\\x"));
 }
 
+// A ":" after the drive names a stream of a file: "a.txt:x" would write a
+// hidden stream of a.txt, "setup.exe:Zone.Identifier" its origin mark.
+TEST_F(DownloadEngineTest, NamesOfStreamsAreRefusedInFullPathsAndBelowTheFolder) {
+  WriteFile(folder / u"a.txt", "kept");
+  options.useFullPath = true;
+  DownloadEngine& full = Run({Item(ServerUrl("/data/10"), folder / u"a.txt:x", 10),
+                              Item(ServerUrl("/data/10"), folder / u"sub:s\\b.bin", 10),
+                              Item(ServerUrl("/data/10"), folder / u"fine.bin", 10)});
+  EXPECT_EQ(Status(0), item::kFailed);
+  EXPECT_EQ(Status(1), item::kFailed);
+  EXPECT_EQ(Status(2), item::kDone);  // the path's own drive, if any, is no stream
+  EXPECT_EQ(full.EndCode(), endcode::kFailed);
+  options.useFullPath = false;
+  Run({Item(ServerUrl("/data/10"), u"a.txt:Zone.Identifier", 10)});
+  EXPECT_EQ(Status(0), item::kFailed);
+  EXPECT_EQ(ReadFile(folder / u"a.txt"), "kept");
+  std::vector<std::u16string> names;
+  ASSERT_TRUE(p::RealFileSystem().List(folder.Path(), &names));
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::u16string>{u"a.txt", u"fine.bin"}));
+}
+
 // The same limits hold for a page's names below the download folder.
 TEST_F(DownloadEngineTest, ANameTooDeepForTheFolderFailsBeforeAnyFolderIsMade) {
   std::u16string deep;
@@ -334,6 +356,31 @@ TEST_F(DownloadEngineTest, CancellingTheQuestionCancelsThatItemOnly) {
   EXPECT_EQ(ReadFile(folder / u"one.bin"), "old");
   EXPECT_EQ(Status(1), item::kDone);
   EXPECT_EQ(engine->EndCode(), endcode::kCompleted);
+}
+
+// Every file written carries the page and its own URL, never a password.
+TEST_F(DownloadEngineTest, EveryFileWrittenCarriesItsOrigin) {
+  pt::FaultyFileSystem files(p::RealFileSystem());
+  files.KeepMarksInMemory();
+  DirectTarget disk(files);
+  options.referrerUrl = u"http://shop.test/index.html";
+  options.pageZone = p::UrlZone::kInternet;
+  std::string url = Utf16ToUtf8(ServerUrl("/data/10"));
+  url.insert(url.find("//") + 2, "me:secret@");
+  WriteFile(folder / u"resumed.bin", "x");
+  options.alwaysResume = true;
+  Run({Item(ServerUrl("/data/10"), u"new.bin", 10), Item(Utf8ToUtf16(url), u"sub/resumed.bin", 10),
+       Item(ServerUrl("/data/0"), u"empty.bin", 0)},
+      &disk);
+  for (const char16_t* name : {u"new.bin", u"sub\\resumed.bin", u"empty.bin"}) {
+    const auto mark = files.ReadOriginMark(folder / name);
+    ASSERT_TRUE(mark) << Utf16ToUtf8(name);
+    EXPECT_EQ(mark->referrerUrl, u"http://shop.test/index.html");
+    EXPECT_EQ(mark->zone, p::UrlZone::kInternet);
+    EXPECT_EQ(mark->hostUrl.find(u"secret"), std::u16string::npos);
+  }
+  EXPECT_EQ(files.ReadOriginMark(folder / u"new.bin")->hostUrl, ServerUrl("/data/10"));
+  EXPECT_EQ(files.ReadOriginMark(folder / u"sub\\resumed.bin")->hostUrl, ServerUrl("/data/10"));
 }
 
 TEST_F(DownloadEngineTest, AFailedWriteFailsTheItemAndTheRunGoesOn) {

@@ -1,5 +1,7 @@
 #include "control/engine/SingleFileRun.h"
 
+#include "control/engine/DialogWiring.h"
+
 #include <gtest/gtest.h>
 
 namespace vard {
@@ -70,6 +72,40 @@ TEST(SingleFileTarget, AnExistingFullPathIsAskedAboutUnlessOverwriteIsOn) {
   EXPECT_EQ(SingleFileTarget(settings, asked, steps.Make()), u"C:\\d\\other.zip");
   steps.answer.code = existing_file::kOverwrite;
   EXPECT_EQ(SingleFileTarget(settings, asked, steps.Make()), steps.existing);
+}
+
+// An untrusted page's full path is a name below the download folder, and
+// its existing file is asked about whatever OpenFileOverwrite says.
+TEST(SingleFileTarget, AnUntrustedPagesFullPathStaysInTheDownloadFolder) {
+  ControlSettings settings;
+  settings.dialog.useFullPath = true;
+  settings.dialog.pageTrusted = false;
+  settings.dialog.downloadFolder = u"C:\\d";
+  Steps steps;
+  for (const char16_t* outside : {u"C:\\Users\\u\\.profile", u"\\home\\u\\.bashrc", u"..\\x", u"a:b", u""}) {
+    SingleFile file{u"http://h/a.zip", outside, 10};
+    EXPECT_EQ(SingleFileTarget(settings, file, steps.Make()), std::nullopt);
+  }
+  SingleFile inside{u"http://h/a.zip", u"a.zip", 10};
+  EXPECT_EQ(SingleFileTarget(settings, inside, steps.Make()), std::nullopt);  // exists: asked, cancelled
+  ASSERT_EQ(steps.prompts.size(), 1u);
+  EXPECT_EQ(steps.prompts[0].question.path, u"C:\\d\\a.zip");
+  SingleFile fresh{u"http://h/a.zip", u"sub/new.zip", 10};
+  EXPECT_EQ(SingleFileTarget(settings, fresh, steps.Make()), u"C:\\d\\sub/new.zip");
+  EXPECT_FALSE(SingleFileDialogConfig(settings, u"").options.overwriteAll);
+  settings.dialog.pageTrusted = true;
+  EXPECT_TRUE(SingleFileDialogConfig(settings, u"").options.overwriteAll);
+}
+
+TEST(ListDialogConfig, AnUntrustedPageGetsNeitherFullPathsNorResumesWithoutAQuestion) {
+  DownloadDialogState state;
+  state.useFullPath = state.fixResume = true;
+  EXPECT_TRUE(ListDialogConfig(state).options.useFullPath);
+  EXPECT_TRUE(ListDialogConfig(state).options.alwaysResume);
+  state.pageTrusted = false;
+  EXPECT_FALSE(ListDialogConfig(state).options.useFullPath);
+  EXPECT_FALSE(ListDialogConfig(state).options.alwaysResume);
+  EXPECT_TRUE(ListDialogConfig(state).autoStart);  // the run still starts by itself
 }
 
 // Every single-file path asks a size of 0 once; a size nobody knows (or 0)
