@@ -30,11 +30,15 @@ sed -e "s|@PORT@|$port|" -e "s|@OUT@|$winout|g" "$here/screenshots_child.kts.in"
 sed -e "s|@PORT@|$port|" -e "s|@OUT@|$winout|g" "$here/screenshots_fullpath.kts.in" > "$out/screenshots_fullpath.kts"
 # Hangul needs a font that has it: the dialog and system faces are replaced
 # by Nanum Gothic (Debian's fonts-nanum) in this prefix.
-python3 - "$out/fonts.reg" <<'PY'
+# The pages come from the loopback server, which the system's zones put on
+# the Internet: the control is locked to that site, as an administrator
+# would lock it, so the pages may write where the pictures need.
+python3 - "$out/fonts.reg" "$port" <<'PY'
 import sys
 faces = ["Tahoma", "MS Shell Dlg", "MS Shell Dlg 2", "MS Sans Serif", "\uad74\ub9bc", "Gulim"]
 lines = ["Windows Registry Editor Version 5.00", "", "[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]"]
 lines += ['"%s"="NanumGothic"' % f for f in faces]
+lines += ["", "[HKEY_CURRENT_USER\\Software\\vardel\\VardKT5\\SiteLock]", '"Origins"="http://127.0.0.1:%s"' % sys.argv[2]]
 open(sys.argv[1], "wb").write(("\r\n".join(lines) + "\r\n").encode("utf-16"))
 PY
 sh "$root/control/win32/tests/gui-run.sh" "$build/wineprefix-gui" regedit /S "Z:$out/fonts.reg" || true
