@@ -97,8 +97,15 @@ struct ProgramWindow::Impl {
       loop->Unwatch(fd);
       connections.erase(fd);
     }
-    ~Server();
+    // The window is gone: nobody finds it or reaches its handler any more,
+    // even while a reply of its last request is still to be sent.
+    void Withdraw();
+    ~Server() { Withdraw(); }
   };
+
+  ~Impl() {
+    if (server) server->Withdraw();
+  }
 
   std::shared_ptr<Server> server;
   bool visible = false;
@@ -171,6 +178,7 @@ void ProgramWindow::Impl::Server::Read(const std::shared_ptr<Connection>& connec
 
 std::string ProgramWindow::Impl::Server::Handle(const std::string& request, bool foreign) {
   if (foreign) return "error: not the window's user";
+  if (!handler) return "error: the window is gone";
   posix::WindowRequestParts parts;
   std::string reason;
   if (!posix::ParseWindowRequest(request, &parts, &reason)) return "error: " + reason;
@@ -194,7 +202,9 @@ std::string ProgramWindow::Impl::Server::Handle(const std::string& request, bool
   return "error: unknown request";
 }
 
-ProgramWindow::Impl::Server::~Server() {
+void ProgramWindow::Impl::Server::Withdraw() {
+  if (!handler) return;
+  handler = nullptr;
   {
     LocalWindows& local = LocalWindows::Get();
     std::lock_guard<std::mutex> lock(local.mutex);
@@ -202,6 +212,8 @@ ProgramWindow::Impl::Server::~Server() {
       local.byClass.erase(it);
   }
   if (listener.Get() >= 0) loop->Unwatch(listener.Get());
+  listener.Reset(-1);
+  // Connections stay until their replies are sent; none is read again.
   for (const auto& [fd, connection] : connections) loop->Unwatch(fd);
   // Only our own file: a newer window of the class may have taken the name.
   struct stat st{};
