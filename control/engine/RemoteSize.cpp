@@ -16,6 +16,14 @@ std::optional<int64_t> AskOver(CInternetSession& session, const std::u16string& 
   return transfer::ParseContentLength(text);
 }
 
+std::optional<int64_t> AskOrUnknown(CInternetSession& session, const std::u16string& url, bool utf8) {
+  try {
+    return AskOver(session, url, utf8);
+  } catch (const CInternetException&) {
+    return std::nullopt;
+  }
+}
+
 CInternetSession& Opened(CInternetSession& session) {
   session.Open(u"VardFileDownloader", 0, nullptr, nullptr, 0);
   return session;
@@ -44,14 +52,11 @@ std::optional<int64_t> RemoteSizeQuery::Ask(const std::u16string& url, bool utf8
     if (aborted_) return std::nullopt;
     open_ = &session;
   }
-  std::optional<int64_t> size;
-  try {
-    size = AskOver(session, url, utf8);
-  } catch (const CInternetException&) {
-  }
+  const std::optional<int64_t> size = AskOrUnknown(session, url, utf8);
   std::lock_guard lock(mutex_);
   open_ = nullptr;
-  return aborted_ ? std::nullopt : size;
+  if (aborted_) return std::nullopt;
+  return size;
 }
 
 void RemoteSizeQuery::Abort() {
