@@ -174,7 +174,10 @@ TransferMachine::Step TransferMachine::Stream() {
       readFailed_ = true;
       break;
     }
-    const uint32_t n = hooks_.blockCap ? std::min(*available, hooks_.blockCap()) : *available;
+    // Nothing waiting yet is not the end of the body: a read waits for the
+    // next bytes, and only a read that brings none ends it.
+    const uint32_t wanted = *available > 0 ? *available : kReadWhenNoneWaits;
+    const uint32_t n = hooks_.blockCap ? std::min(wanted, hooks_.blockCap()) : wanted;
     if (buffer_.size() < static_cast<size_t>(n) + 1) buffer_.resize(static_cast<size_t>(n) + 1);
     uint32_t r = 0;
     if (n > 0) {
@@ -192,7 +195,7 @@ TransferMachine::Step TransferMachine::Stream() {
     const uint32_t written = allowed > 0 && written_ == WriteResult::kWritten ? allowed : 0;
     position_ += written;
     cycleBytes += written;
-    if (hooks_.block) hooks_.block(n, r, written, position_, seconds);
+    if (hooks_.block) hooks_.block(*available, r, written, position_, seconds);
     if (hooks_.leaveBlock) hooks_.leaveBlock();
     if (r == 0 || bounds_->Surplus() || written_ != WriteResult::kWritten) break;
     // Retries start over only when the file grows past what this turn

@@ -94,6 +94,9 @@ class TransferMachine {
 
   TransferOutcome Run();
 
+  // Bytes a read asks for when none are waiting yet.
+  static constexpr uint32_t kReadWhenNoneWaits = 16384;
+
  private:
   enum class Step { kPrepare, kRequest, kPlace, kStream, kSettle, kDone };
 

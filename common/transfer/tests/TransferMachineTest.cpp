@@ -54,6 +54,7 @@ class ScriptedRequest final : public ITransferRequest {
   std::optional<std::u16string> ContentLength() override { return current_.length; }
   std::optional<uint32_t> Available() override {
     if (at_ >= current_.breakAt) return std::nullopt;
+    if (noneWaitingEvery && ++asks_ % noneWaitingEvery == 0) return 0u;  // nothing has arrived yet
     return static_cast<uint32_t>(std::min<size_t>(current_.body.size() - at_, 700));
   }
   std::optional<uint32_t> Read(uint8_t* into, uint32_t count) override {
@@ -66,6 +67,12 @@ class ScriptedRequest final : public ITransferRequest {
 
   std::vector<std::u16string> asked;  // url|headers of each request
   bool refuse = false;
+  int noneWaitingEvery = 0;  // every n-th look finds no byte waiting, mid-body too
+
+ private:
+  int asks_ = 0;
+
+ public:
 
  private:
   std::deque<Reply> script_;
@@ -296,6 +303,20 @@ TEST_F(TransferMachineTest, AWholeFileAgainOnAQueryResumeIsNeverAppended) {
       EXPECT_EQ(request->asked[1], u"http://h/f|");
     }
   }
+}
+
+// A look that finds no byte waiting yet is not the end of the body: only a
+// read that brings nothing is.
+TEST_F(TransferMachineTest, NothingWaitingYetIsNotTheEndOfTheBody) {
+  plan.size = 10000;
+  plan.url = u"http://h/f";
+  plan.path = u"C:\\d\\f";
+  ScriptedRequest scripted({Whole(Data(0, 10000))});
+  scripted.noneWaitingEvery = 2;
+  const TransferOutcome o = TransferMachine(scripted, sink, plan, hooks).Run();
+  EXPECT_EQ(o.reason, TransferReason::kComplete);
+  EXPECT_EQ(sink.file, Data(0, 10000));
+  EXPECT_EQ(scripted.asked.size(), 1u);
 }
 
 TEST_F(TransferMachineTest, StopMidBodyKeepsWhatWasWritten) {
