@@ -5,9 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "common/text/LineBreaks.h"
+
 namespace vard {
 
-bool FitsOneLine(std::u16string_view text);
 // `text` when it fits one line; else empty, said once in the debug output
 // naming `what`.
 std::u16string OneLineOrNothing(std::u16string_view text, std::u16string_view what);

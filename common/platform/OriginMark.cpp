@@ -1,21 +1,13 @@
 #include "common/platform/OriginMark.h"
 
 #include "common/platform/UrlOrigin.h"
+#include "common/text/LineBreaks.h"
 #include "common/text/Utf.h"
 
 namespace vard::platform {
-namespace {
-
-// A URL on one line: a CR, LF or NUL would start a line of its own.
-std::u16string OneLine(std::u16string url) {
-  std::erase_if(url, [](char16_t c) { return c == u'\r' || c == u'\n' || c == u'\0'; });
-  return url;
-}
-
-}  // namespace
-
 OriginMark MakeOriginMark(const std::u16string& fileUrl, const std::u16string& pageUrl, UrlZone zone) {
-  return {OneLine(WithoutUserInfo(fileUrl)), OneLine(WithoutUserInfo(pageUrl)), zone};
+  // Each URL is one line of the mark.
+  return {WithoutLineBreaks(WithoutUserInfo(fileUrl)), WithoutLineBreaks(WithoutUserInfo(pageUrl)), zone};
 }
 
 std::string ZoneIdentifierText(const OriginMark& mark) {
