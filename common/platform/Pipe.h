@@ -96,7 +96,8 @@ std::u16string PipeLocation(const std::u16string& name);
 PipeEnd ConnectPipe(const std::u16string& name);
 
 // Tells when a server started after this object was made serves the name
-// (POSIX: the socket file was replaced; a stale file does not count).
+// (POSIX: the socket file was replaced; a stale file does not count. Win32:
+// the name has an instance, waiting or busy).
 class PipeServedWatch {
  public:
   explicit PipeServedWatch(const std::u16string& name);

@@ -125,6 +125,20 @@ TEST(Pipe, OpenedListenerServesBeforeItsFirstAccept) {
   EXPECT_EQ(std::string(buf, n), "hi");
 }
 
+// Starting a broker waits on this: its pipe, not its process, is what a
+// client needs, and a busy instance still means the name is served.
+TEST(Pipe, AWatchSeesAServerOpenedAfterItAndKeepsSeeingItWhileBusy) {
+  const auto name = UniqueName("watch");
+  const PipeServedWatch watch(name);
+  EXPECT_FALSE(watch.Served());
+  PipeListener listener(name, 4096);
+  ASSERT_TRUE(listener.Open());
+  EXPECT_TRUE(watch.Served());
+  PipeEnd client = ConnectPipe(name);
+  ASSERT_TRUE(client.IsOpen());
+  EXPECT_TRUE(watch.Served());
+}
+
 TEST(NamedMutex, SecondCreateSeesTheFirstUntilItCloses) {
   const std::u16string name = u"Global\\vard-test-mutex-" + UniqueName("m").substr(9);
   bool existed = true;

@@ -120,7 +120,12 @@ PipeEnd ConnectPipe(const std::u16string& name) {
 
 PipeServedWatch::PipeServedWatch(const std::u16string& name) : name_(name) {}
 
-// The shell start already waited for the program to be ready.
-bool PipeServedWatch::Served() const { return true; }
+// A server's pipes end with its process, so any instance of the name, waiting
+// or busy, is one that serves it now. Input idle says nothing of a console
+// program, and a slow start outlasts the caller's few connect attempts.
+bool PipeServedWatch::Served() const {
+  if (::WaitNamedPipeW(win32::W(name_), 1)) return true;
+  return ::GetLastError() == ERROR_SEM_TIMEOUT;
+}
 
 }  // namespace vard::platform
