@@ -198,7 +198,7 @@ run_agent() {
   cpu=$(cpu_of "${agent:-0}")
   [ -n "$broker" ] && cpu=$(echo "$cpu + $(cpu_of "$broker")" | bc)
   "$vardwin" "$frame" close 1 >/dev/null 2>&1 || true
-  while [ -n "$agent" ] && kill -0 "$agent" 2>/dev/null; do sleep 0.005; done
+  while [ -n "$agent" ] && running "$agent"; do sleep 0.005; done
   end=$(date +%s.%N)
   unset VARDEL_OS_MAJOR XDG_DOCUMENTS_DIR
   echo "$(echo "$end - $start" | bc) $cpu $(connections)"
@@ -230,7 +230,7 @@ run_upload() {
   agent=$(pgrep -n -f 'MWKTPlusProc -Mupload' || true)
   cpu=$(cpu_of "${agent:-0}")
   "$vardwin" "$upframe" close 1 >/dev/null 2>&1 || true
-  while [ -n "$agent" ] && kill -0 "$agent" 2>/dev/null; do sleep 0.005; done
+  while [ -n "$agent" ] && running "$agent"; do sleep 0.005; done
   end=$(date +%s.%N)
   echo "$(echo "$end - $start" | bc) $cpu $(connections)"
 }

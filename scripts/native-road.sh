@@ -12,3 +12,12 @@ mkdir -p "$system"
 ln -sf "$PWD/build/linux/agent/MWKTPlusProc" "$system/MWKTPlusProc"
 ln -sf "$PWD/build/linux/fsb/vardfsb" "$system/vardfsb"
 export VARDEL_SYSTEM_DIR="$system"
+
+# True while a process runs. A program the host started outlives the host
+# and is reaped by init, which here may take seconds: a zombie has ended.
+running() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+  stat=${stat##*) }
+  [ "${stat%% *}" != Z ]
+}

@@ -63,7 +63,7 @@ struct DownloadJob::Turn {
 };
 
 DownloadJob::DownloadJob(IDownloadJobHost& host, DownloadJobServices services)
-    : host_(host), s_(std::move(services)) {}
+    : host_(host), s_(std::move(services)), saved_(s_.savedDownloadsPath) {}
 
 void DownloadJob::SetStatus(CDownloadFile& entry, EntryStatus status) {
   TransferLock lock(host_);
@@ -211,7 +211,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
     return FileEnd::kNormal;
   }
   if (marker) {
-    if (!s_.savedDownloadsPath.empty()) MarkSavedDownloadDone(s_.savedDownloadsPath, url);
+    saved_.MarkDone(url);
     return FileEnd::kNormal;
   }
 
@@ -288,7 +288,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
       TransferLock lock(host_);
       entry.local_path = path;
     }
-    if (!s_.savedDownloadsPath.empty()) MarkSavedDownloadDone(s_.savedDownloadsPath, url);
+    saved_.MarkDone(url);
     return FileEnd::kNormal;
   }
 
@@ -360,7 +360,7 @@ FileEnd DownloadJob::Settle(Turn& t, const transfer::TransferOutcome& o) {
   IDownloadOutput& out = t.out;
   switch (o.reason) {
     case R::kComplete:
-      if (!s_.savedDownloadsPath.empty()) MarkSavedDownloadDone(s_.savedDownloadsPath, t.url);
+      saved_.MarkDone(t.url);
       break;
     case R::kBrokerUnreachable:
       LogIpc(entry, u"Connect", u"the PIPE Couldn't Connected");

@@ -16,6 +16,7 @@
 #include "agent/ListEntries.h"
 #include "agent/jobs/DownloadJobHost.h"
 #include "agent/jobs/DownloadOutput.h"
+#include "common/handoff/SavedDownloadMarker.h"
 #include "common/log/DiagnosticLog.h"
 #include "common/platform/Clock.h"
 #include "common/platform/Http.h"
@@ -76,6 +77,7 @@ class DownloadJob {
 
   IDownloadJobHost& host_;
   DownloadJobServices s_;
+  SavedDownloadMarker saved_;
   // The last entry asked about, with its path and answer: its file is made
   // only once a server answers with it, so a retry must not ask again.
   struct Answered {

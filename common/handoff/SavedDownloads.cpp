@@ -3,6 +3,7 @@
 #include <functional>
 #include <set>
 
+#include "common/handoff/SavedDownloadMarker.h"
 #include "common/platform/KnownFolders.h"
 
 namespace vard {
@@ -76,17 +77,7 @@ std::vector<DOWNLOAD_INFO> PendingSavedDownloads(const std::u16string& path) {
 }
 
 bool MarkSavedDownloadDone(const std::u16string& path, const std::u16string& url) {
-  File file = OpenShared(path, access::kRead | access::kWrite, Disposition::kOpenExisting);
-  bool marked = false;
-  ForEachRecord(file, [&](DOWNLOAD_INFO& r) {
-    if (ReadField(r.url) != url) return true;
-    r.state = kSavedDone;
-    uint32_t written = 0;
-    marked = file.Seek(-static_cast<int64_t>(kRecordSize), platform::SeekFrom::kCurrent) &&
-             file.Write(&r, kRecordSize, &written) && written == kRecordSize && file.Flush();
-    return false;
-  });
-  return marked;
+  return SavedDownloadMarker(path).MarkDone(url);
 }
 
 int MarkSavedDownloadsDone(const std::u16string& path, const std::vector<std::u16string>& urls) {

@@ -5,7 +5,9 @@
 #include <cstring>
 
 #include "common/handoff/HandOffWriter.h"
+#include "common/handoff/SavedDownloadMarker.h"
 #include "common/platform/tests/TestFolder.h"
+#include "common/text/Utf.h"
 
 namespace vard {
 namespace {
@@ -85,6 +87,48 @@ TEST(SavedDownloads, MarkTouchesOnlyTheFirstRecordOfAUrl) {
   ASSERT_EQ(pending.size(), 1u);
   EXPECT_EQ(pending[0].file_size, 10);
   EXPECT_EQ(platform::FileSizeOf(path), 3 * 5760);
+}
+
+// One marker serves a whole run: what it learnt must stay true while the
+// agent appends (past a chunk of reads, and after a piece became a record),
+// and must not mislead it once the file was made anew.
+TEST(SavedDownloads, AMarkerFollowsAppendsAndAFileMadeAnew) {
+  TestFolder dir;
+  const auto path = dir / u"kt_save.dat";
+  SavedDownloadMarker marker(path);
+  EXPECT_FALSE(marker.MarkDone(u"u0"));  // no file yet
+  {
+    SavedDownloadsAppender out(path);
+    for (int i = 0; i < 100; ++i) out.Append(Rec(u"u" + AsciiToUtf16(std::to_string(i % 90)), 1));
+  }
+  EXPECT_TRUE(marker.MarkDone(u"u70"));
+  EXPECT_TRUE(marker.MarkDone(u"u5"));
+  EXPECT_TRUE(marker.MarkDone(u"u5"));  // the first record again; its duplicate stays pending
+  EXPECT_FALSE(marker.MarkDone(u"u95"));
+  EXPECT_EQ(SavedFileCount(path), 98);
+
+  const DOWNLOAD_INFO late = Rec(u"u95", 1);
+  WriteRaw(path, &late, 1000);
+  EXPECT_FALSE(marker.MarkDone(u"u95"));  // a piece is not a record yet
+  WriteRaw(path, reinterpret_cast<const char*>(&late) + 1000, sizeof late - 1000);
+  EXPECT_TRUE(marker.MarkDone(u"u95"));
+  auto pending = PendingSavedDownloads(path);
+  ASSERT_EQ(pending.size(), 98u);
+  EXPECT_EQ(ReadField(pending[5].url), u"u6");
+  EXPECT_EQ(ReadField(pending[93].url), u"u5");  // record 95, the duplicate
+
+  ResetSavedDownloads(path);
+  {
+    SavedDownloadsAppender out(path);
+    for (const char16_t* url : {u"u5", u"u70", u"x", u"u70"}) out.Append(Rec(url, 1));
+  }
+  EXPECT_TRUE(marker.MarkDone(u"u70"));
+  EXPECT_TRUE(marker.MarkDone(u"u5"));
+  pending = PendingSavedDownloads(path);
+  ASSERT_EQ(pending.size(), 2u);
+  EXPECT_EQ(ReadField(pending[0].url), u"x");
+  EXPECT_EQ(ReadField(pending[1].url), u"u70");
+  EXPECT_EQ(platform::FileSizeOf(path), 4 * 5760);
 }
 
 TEST(SavedDownloads, MarkingSeveralUrlsInOnePassMarksEachFirstRecordOnce) {
