@@ -19,6 +19,7 @@
 #           drops the bodies and answers "".
 #
 #   scripts/bench-nginx.sh [big|small|paced|upload|all] [ROUNDS] [BIG_MIB] [SMALL_FILES]
+#   TOOLS="curl agent-direct" scripts/bench-nginx.sh big   (only these clients)
 #
 # Defaults: all, 7 rounds, 1024 MiB, 999 files of 16 KiB. The files land in
 # /dev/shm when it exists (a tmpfs: the disk's pace is not measured).
@@ -156,7 +157,7 @@ run_control() {
 }
 
 run_agent() {
-  local road=$1 case=$2 out="$work/agent" start end n rows agent broker cpu notify=""
+  local road=$1 case=$2 out="$work/agent" start end n agent broker cpu notify=""
   local path=/big.bin
   [ "$road" = notify ] && { notify="$base/notify"; road=direct; }
   [ "$case" = paced ] && path=/paced/big.bin
@@ -182,17 +183,11 @@ run_agent() {
   "$host" "$work/page.kts" >/dev/null
   for _ in $(seq 500); do "$vardwin" "$view" dump >/dev/null 2>&1 && break; sleep 0.01; done
   "$vardwin" "$view" command 1002 >/dev/null
-  local deadline=$(($(date +%s) + 600))
-  while :; do
-    rows=$("$vardwin" "$view" rows 2>/dev/null | grep -c '완료' || true)
-    [ "$rows" -ge "$n" ] && break
-    if [ "$(date +%s)" -ge "$deadline" ]; then
-      echo "the agent ($road) did not finish $n files in 600 s; its rows:" >&2
-      "$vardwin" "$view" rows >&2 || true
-      exit 1
-    fi
-    sleep 0.01
-  done
+  if ! "$vardwin" "$view" wait-rows '완료' "$n" 600; then
+    echo "the agent ($road) did not finish $n files in 600 s; its rows:" >&2
+    "$vardwin" "$view" rows >&2 || true
+    exit 1
+  fi
   agent=$(pgrep -n -f 'MWKTPlusProc -Mdownload' || true)
   broker=$(pgrep -n -f 'vardfsb -' || true)
   cpu=$(cpu_of "${agent:-0}")
@@ -219,14 +214,7 @@ run_upload() {
     return
   fi
   "$PWD/build/linux/tools/kt5upload/kt5upload" --program "$system/MWKTPlusProc" "$base/upload" "$www/big.bin" >/dev/null
-  local deadline=$(($(date +%s) + 600))
-  until "$vardwin" "$upview" rows 2>/dev/null | grep -q '완료'; do
-    if [ "$(date +%s)" -ge "$deadline" ]; then
-      echo "the agent did not finish the upload in 600 s" >&2
-      exit 1
-    fi
-    sleep 0.01
-  done
+  "$vardwin" "$upview" wait-rows '완료' 1 600 || { echo "the agent did not finish the upload in 600 s" >&2; exit 1; }
   agent=$(pgrep -n -f 'MWKTPlusProc -Mupload' || true)
   cpu=$(cpu_of "${agent:-0}")
   "$vardwin" "$upframe" close 1 >/dev/null 2>&1 || true
@@ -243,6 +231,7 @@ bench_case() {
   [ "$case" = small ] && tools+=(agent-notify)
   [ "$case" = paced ] && tools=(curl agent-direct agent-broker)
   [ "$case" = upload ] && tools=(curl-F agent-upload)
+  [ -n "${TOOLS:-}" ] && read -ra tools <<<"$TOOLS"
   declare -A secs cpus conns
   for r in $(seq 1 "$rounds"); do
     for tool in "${tools[@]}"; do

@@ -6,12 +6,15 @@
 //   vardwin CLASS dump                      prints the window's state (JSON)
 //   vardwin CLASS rows                      prints the rows of the dump, one per line
 //   vardwin CLASS command ID                presses button ID
+//   vardwin CLASS wait-rows TEXT N [S]      waits (up to S seconds, 600 by
+//                                           default) until N rows hold TEXT
 //   vardwin CLASS REQUEST...                any other request, sent as it is (POSIX)
 // Exit code 0 when the window answered, 1 when it did not, 2 on bad usage.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "common/platform/Clock.h"
 #include "common/platform/WindowMessenger.h"
 #include "common/text/Utf.h"
 #include "tools/vardwin/DumpRows.h"
@@ -21,6 +24,24 @@ namespace {
 int Usage() {
   std::fprintf(stderr, "usage: vardwin CLASS send NAME WPARAM LPARAM | foreground | close [WPARAM] | dump | rows\n");
   return 2;
+}
+
+// One process polling the dump costs a benchmark far less than a process
+// started for each look.
+int WaitRows(const std::u16string& windowClass, const std::string& text, size_t count, uint32_t seconds) {
+  size_t holding = 0;
+  const bool reached = vard::platform::SystemClock().WaitUntil(
+      [&] {
+        std::string reply;
+        if (!vard::platform::WindowRequest(windowClass, "dump", &reply)) return false;
+        holding = 0;
+        for (const std::string& row : vard::DumpRows(reply)) holding += row.find(text) != std::string::npos;
+        return holding >= count;
+      },
+      seconds * 1000, 20);
+  if (reached) return 0;
+  std::fprintf(stderr, "vardwin: %zu of %zu rows hold \"%s\" after %u s\n", holding, count, text.c_str(), seconds);
+  return 1;
 }
 
 }  // namespace
@@ -46,6 +67,9 @@ int main(int argc, char** argv) {
   if (verb == "foreground" && argc == 3) return platform::BringToForeground(*window) ? 0 : 1;
   if (verb == "close" && argc <= 4)
     return platform::PostClose(*window, argc == 4 ? std::strtoull(argv[3], nullptr, 10) : 0) ? 0 : 1;
+  if (verb == "wait-rows" && (argc == 5 || argc == 6))
+    return WaitRows(windowClass, argv[3], std::strtoull(argv[4], nullptr, 10),
+                    argc == 6 ? static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10)) : 600);
   std::string request = verb == "rows" ? "dump" : verb;
   for (int i = 3; i < argc; ++i) request += std::string(" ") + argv[i];
   std::string reply;
