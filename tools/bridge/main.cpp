@@ -1,0 +1,57 @@
+// vardkt5-bridge: the native messaging host that serves the download
+// control to pages in a browser, one control per page connection.
+// `vardkt5-bridge -install` writes the host manifest beside the program and
+// names it for the browsers of the current user.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "common/platform/KnownFolders.h"
+#include "common/platform/MessageStreams.h"
+#include "common/text/Utf.h"
+#include "tools/bridge/BridgeServices.h"
+#include "tools/bridge/BridgeSession.h"
+#include "tools/bridge/Framing.h"
+#include "tools/bridge/HostInstall.h"
+
+int main(int argc, char** argv) {
+  using namespace vard::bridge;
+  if (argc > 1 && (std::strcmp(argv[1], "-install") == 0 || std::strcmp(argv[1], "--install") == 0)) {
+    std::string error;
+    const std::u16string program = vard::platform::ModulePath();
+    if (!InstallForCurrentUser(program, &error)) {
+      std::fprintf(stderr, "vardkt5-bridge: %s\n", error.c_str());
+      return 1;
+    }
+    std::printf("installed %s for %s\n", kHostName, vard::Utf16ToUtf8(program).c_str());
+    return 0;
+  }
+  // Any other arguments are the browser's (the caller's origin, its window).
+  PrepareProcess();
+  auto channel = vard::platform::TakeStandardStreams();
+  FrameReader reader(*channel);
+  FrameWriter writer(*channel);
+  bool browserGone = false;
+  BridgeSession* current = nullptr;
+  BridgeSession session(
+      [&current] {
+        return BridgeServices([&current](const std::string& line) {
+          if (current) current->Progress(line);
+        });
+      },
+      [&writer, &browserGone](const std::string& text) { browserGone = !writer.Write(text) || browserGone; });
+  current = &session;
+  std::string body;
+  while (!browserGone) {
+    const FrameRead read = reader.Read(body);
+    if (read == FrameRead::kFrame) {
+      session.Handle(body);
+    } else if (read == FrameRead::kTooLong) {
+      session.Refuse("a message of " + std::to_string(reader.RefusedLength()) + " bytes is longer than " +
+                     std::to_string(kMaxFrame) + " bytes");
+    } else {
+      break;  // the browser closed the connection (or cut a message short)
+    }
+  }
+  return 0;
+}
