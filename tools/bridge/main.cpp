@@ -1,7 +1,8 @@
 // vardkt5-bridge: the native messaging host that serves the download
 // control to pages in a browser, one control per page connection.
 // `vardkt5-bridge -install` writes the host manifest beside the program and
-// names it for the browsers of the current user.
+// names it for the browsers of the current user; `-manifest PATH` prints
+// the manifest for a host started as PATH (a launcher, on POSIX).
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -24,6 +25,10 @@ int main(int argc, char** argv) {
       return 1;
     }
     std::printf("installed %s for %s\n", kHostName, vard::Utf16ToUtf8(program).c_str());
+    return 0;
+  }
+  if (argc > 2 && std::strcmp(argv[1], "-manifest") == 0) {
+    std::fputs(HostManifest(vard::Utf8ToUtf16(argv[2])).c_str(), stdout);
     return 0;
   }
   // Any other arguments are the browser's (the caller's origin, its window).
