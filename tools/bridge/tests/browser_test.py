@@ -156,7 +156,6 @@ class Browser:
 
 
 def run_page(dev, url):
-    dev.send("Page.enable")
     dev.send("Page.navigate", url=url)
     # The page's promise: defined by its script once the document loads.
     if not wait_for(lambda: dev.evaluate("typeof window.bridgeDone === 'object'", False), START_LIMIT, 0.01):
