@@ -107,8 +107,15 @@
       const values = {};
       if (params && typeof params === 'object')
         for (const key of Object.keys(params)) values[key] = params[key];
-      return request(state, { op: 'create', params: values })
-        .then((result) => makeControl(state, !!(result && result.trusted)));
+      return request(state, { op: 'create', params: values }).then(
+        (result) => makeControl(state, !!(result && result.trusted)),
+        (error) => {
+          // A control that was not made leaves no connection behind.
+          if (!state.closed) post(state.ctl, null);
+          state.closed = 'the control was not created';
+          controls.delete(state.ctl);
+          throw error;
+        });
     },
   });
   Object.defineProperty(window, 'VardKT5', { value: api, writable: false, configurable: false, enumerable: false });

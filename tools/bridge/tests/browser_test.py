@@ -265,6 +265,9 @@ def main():
         check(out.get("trusted") is False, "the page is not trusted")
         check(out.get("folder") != outside, f"its SetFolder was refused ({out.get('folder')})")
         check(out.get("forgedTrusted") is False, "a page URL named by the page itself is ignored")
+        check(out.get("madeControls") == 6, f"a page gets a few controls at once ({out.get('madeControls')} of 10 "
+              "beside its two)")
+        check(out.get("badParamCode") == 0x80020005, "a PARAM that is not a plain value is refused")
         check(out.get("ipCount") == 0 and out.get("macCount") == 0, "no addresses for it")
         written = [os.path.join(r, f) for r, _, fs in os.walk(outside) for f in fs] + \
                   [d for d in os.listdir(outside)]
