@@ -1,7 +1,7 @@
 #!/bin/bash
 # Installs the browser bridge for the current user: the host manifest where
-# Chromium and Chrome look for it (or in the profile folder given with
-# --user-data-dir), naming a launcher of the built host. Prints the
+# Chromium, Chrome and Firefox look for it (or only in the Chromium profile
+# folder given with --user-data-dir), naming a launcher of the built host. Prints the
 # extension's folder, to be loaded as an unpacked extension.
 # Usage: scripts/install-browser-bridge.sh [--user-data-dir DIR]
 set -euo pipefail
@@ -27,6 +27,15 @@ mkdir -p "$system"
 ln -sf "$build/agent/MWKTPlusProc" "$system/MWKTPlusProc"
 ln -sf "$build/fsb/vardfsb" "$system/vardfsb"
 name=com.vardel.kt5bridge
+# The manifest names a launcher that tells the host where the agent is.
+write_launcher() {
+  cat > "$1" <<LAUNCHER
+#!/bin/sh
+export VARDEL_SYSTEM_DIR="\${VARDEL_SYSTEM_DIR:-$system}"
+exec "$bridge" "\$@"
+LAUNCHER
+  chmod 755 "$1"
+}
 if [ -n "$profile" ]; then
   folders=("$profile/NativeMessagingHosts")
 else
@@ -36,14 +45,18 @@ fi
 for folder in "${folders[@]}"; do
   mkdir -p "$folder"
   launcher="$folder/$name.sh"
-  cat > "$launcher" <<LAUNCHER
-#!/bin/sh
-export VARDEL_SYSTEM_DIR="\${VARDEL_SYSTEM_DIR:-$system}"
-exec "$bridge" "\$@"
-LAUNCHER
-  chmod 755 "$launcher"
+  write_launcher "$launcher"
   "$bridge" -manifest "$launcher" > "$folder/$name.json"
   echo "host manifest: $folder/$name.json"
 done
+# Firefox reads its own manifest, for the person only (not per profile).
+if [ -z "$profile" ]; then
+  folder="$HOME/.mozilla/native-messaging-hosts"
+  mkdir -p "$folder"
+  launcher="$folder/$name.sh"
+  write_launcher "$launcher"
+  "$bridge" -manifest-firefox "$launcher" > "$folder/$name.json"
+  echo "host manifest: $folder/$name.json"
+fi
 echo "extension folder (load it unpacked, or start the browser with --load-extension=DIR):"
 echo "  $PWD/browser/extension"

@@ -7,12 +7,16 @@
 namespace vard::bridge {
 
 inline constexpr char kHostName[] = "com.vardel.kt5bridge";
-// The extension's ID follows from the public key in its manifest.
+// The extension's ID follows from the public key in its manifest; Firefox
+// knows it by its add-on ID instead.
 inline constexpr char kExtensionId[] = "kclbnimnakbiaaknaaihdfmdkphdbkbg";
+inline constexpr char kFirefoxAddonId[] = "vardkt5-bridge@vardel.example";
+
+enum class BrowserFamily { kChromium, kFirefox };
 
 // The manifest's JSON text for the host program at `programPath` (the
 // system's own path form).
-std::string HostManifest(const std::u16string& programPath);
+std::string HostManifest(const std::u16string& programPath, BrowserFamily family = BrowserFamily::kChromium);
 
 // The per-user keys whose default value names the manifest.
 inline constexpr const char16_t* kBrowserKeys[] = {
@@ -21,8 +25,11 @@ inline constexpr const char16_t* kBrowserKeys[] = {
     u"Software\\Microsoft\\Edge\\NativeMessagingHosts\\com.vardel.kt5bridge",
 };
 
-// Writes the manifest beside the program and names it under every key of
-// kBrowserKeys; false with `error` set when a step failed.
+inline constexpr const char16_t* kFirefoxKey = u"Software\\Mozilla\\NativeMessagingHosts\\com.vardel.kt5bridge";
+
+// Writes the manifests beside the program and names them under every key
+// of kBrowserKeys and under kFirefoxKey; false with `error` set when a step
+// failed.
 bool InstallForCurrentUser(const std::u16string& programPath, std::string* error);
 
 }  // namespace vard::bridge

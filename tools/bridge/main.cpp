@@ -2,7 +2,8 @@
 // control to pages in a browser, one control per page connection.
 // `vardkt5-bridge -install` writes the host manifest beside the program and
 // names it for the browsers of the current user; `-manifest PATH` prints
-// the manifest for a host started as PATH (a launcher, on POSIX).
+// the manifest for a host started as PATH (a launcher, on POSIX), and
+// `-manifest-firefox PATH` Firefox's.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -27,8 +28,9 @@ int main(int argc, char** argv) {
     std::printf("installed %s for %s\n", kHostName, vard::Utf16ToUtf8(program).c_str());
     return 0;
   }
-  if (argc > 2 && std::strcmp(argv[1], "-manifest") == 0) {
-    std::fputs(HostManifest(vard::Utf8ToUtf16(argv[2])).c_str(), stdout);
+  if (argc > 2 && (std::strcmp(argv[1], "-manifest") == 0 || std::strcmp(argv[1], "-manifest-firefox") == 0)) {
+    const auto family = argv[1][9] == '-' ? BrowserFamily::kFirefox : BrowserFamily::kChromium;
+    std::fputs(HostManifest(vard::Utf8ToUtf16(argv[2]), family).c_str(), stdout);
     return 0;
   }
   // Any other arguments are the browser's (the caller's origin, its window).

@@ -98,6 +98,10 @@ def main():
             q = subprocess.run(runner + ["reg", "query", full, "/ve"], capture_output=True, text=True,
                                env=env, timeout=LIMIT)
             check("com.vardel.kt5bridge.json" in q.stdout, f"{full} names the manifest")
+        full = "HKCU\\Software\\Mozilla\\NativeMessagingHosts\\com.vardel.kt5bridge"
+        q = subprocess.run(runner + ["reg", "query", full, "/ve"], capture_output=True, text=True, env=env,
+                           timeout=LIMIT)
+        check("com.vardel.kt5bridge.firefox.json" in q.stdout, f"{full} names Firefox's manifest")
         manifest = os.path.join(os.path.dirname(os.path.abspath(command[-1])), "com.vardel.kt5bridge.json")
         try:
             data = json.load(open(manifest, encoding="utf-8"))
