@@ -14,6 +14,10 @@ namespace vard::bridge {
 // controls on Windows; nothing elsewhere).
 void PrepareProcess();
 
+// Whether browsers find native hosts through the registry (Windows); on
+// POSIX they read manifest files (scripts/install-browser-bridge.sh).
+bool BrowsersReadTheRegistry();
+
 // `progress` hears each line of a running download's progress.
 ControlServices BridgeServices(std::function<void(const std::string& line)> progress);
 

@@ -60,6 +60,8 @@ class ProgressDialogs final : public IDownloadDialogs {
 
 void PrepareProcess() {}
 
+bool BrowsersReadTheRegistry() { return false; }
+
 ControlServices BridgeServices(std::function<void(const std::string& line)> progress) {
   ControlServices s = ComposeControlServices();
   s.dialogs = std::make_shared<ProgressDialogs>(MissingDialogs(kSeamNotAvailableYet, s.debug), std::move(progress));

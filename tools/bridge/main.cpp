@@ -19,6 +19,10 @@
 int main(int argc, char** argv) {
   using namespace vard::bridge;
   if (argc > 1 && (std::strcmp(argv[1], "-install") == 0 || std::strcmp(argv[1], "--install") == 0)) {
+    if (!BrowsersReadTheRegistry()) {
+      std::fputs("vardkt5-bridge: browsers here read manifest files: use scripts/install-browser-bridge.sh\n", stderr);
+      return 2;
+    }
     std::string error;
     const std::u16string program = vard::platform::ModulePath();
     if (!InstallForCurrentUser(program, &error)) {

@@ -14,6 +14,8 @@ void PrepareProcess() {
   ::InitCommonControlsEx(&icc);
 }
 
+bool BrowsersReadTheRegistry() { return true; }
+
 // The Windows dialogs draw their own progress: the page hears the events.
 ControlServices BridgeServices(std::function<void(const std::string& line)>) {
   return com::ComposeWindowsControlServices(std::make_shared<com::ControlWindowHandle>());
