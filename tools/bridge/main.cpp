@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc > 2 && (std::strcmp(argv[1], "-manifest") == 0 || std::strcmp(argv[1], "-manifest-firefox") == 0)) {
-    const auto family = argv[1][9] == '-' ? BrowserFamily::kFirefox : BrowserFamily::kChromium;
+    const auto family =
+        std::strcmp(argv[1], "-manifest-firefox") == 0 ? BrowserFamily::kFirefox : BrowserFamily::kChromium;
     std::fputs(HostManifest(vard::Utf8ToUtf16(argv[2]), family).c_str(), stdout);
     return 0;
   }
