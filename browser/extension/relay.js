@@ -1,0 +1,52 @@
+// The page's requests to the extension, in the extension's own world: one
+// connection to the service worker for each control the page made, opened
+// when the page creates it.
+(() => {
+  'use strict';
+  const REQUEST = 'vardkt5-request';
+  const RESPONSE = 'vardkt5-response';
+  const ports = new Map();
+  // Each control is a program on the person's machine: a page gets a few.
+  const MAX_CONTROLS = 8;
+
+  function answer(ctl, data) {
+    data.ctl = ctl;
+    document.dispatchEvent(new CustomEvent(RESPONSE, { detail: JSON.stringify(data) }));
+  }
+
+  document.addEventListener(REQUEST, (event) => {
+    if (typeof event.detail !== 'string') return;
+    let data;
+    try { data = JSON.parse(event.detail); } catch (_) { return; }
+    if (!data || typeof data.ctl !== 'number') return;
+    const ctl = data.ctl;
+    let port = ports.get(ctl);
+    if (data.msg === null) {  // the page closed this control
+      if (port) port.disconnect();
+      ports.delete(ctl);
+      return;
+    }
+    if (!data.msg || typeof data.msg !== 'object') return;
+    if (!port) {
+      if (data.msg.op !== 'create') return answer(ctl, { closed: 'create the control first' });
+      if (ports.size >= MAX_CONTROLS)
+        return answer(ctl, { closed: 'this page has ' + MAX_CONTROLS + ' controls open already' });
+      try {
+        port = chrome.runtime.connect({ name: 'vardkt5' });
+      } catch (e) {
+        return answer(ctl, { closed: 'the extension is not available: ' + e.message });
+      }
+      ports.set(ctl, port);
+      port.onMessage.addListener((msg) => {
+        if (msg && msg.closed !== undefined && msg.id === undefined && msg.event === undefined)
+          return answer(ctl, { closed: msg.closed });
+        answer(ctl, { msg });
+      });
+      port.onDisconnect.addListener(() => {
+        ports.delete(ctl);
+        answer(ctl, { closed: 'the bridge closed the connection' });
+      });
+    }
+    port.postMessage(data.msg);
+  });
+})();

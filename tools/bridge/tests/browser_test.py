@@ -1,0 +1,290 @@
+#!/usr/bin/env python3
+"""The bridge in a real browser: Chromium headless with the extension and the
+host installed in a fresh profile, pages from loopback servers, results read
+through the DevTools protocol.
+
+  browser_test.py --source DIR --build DIR [--bench] [--screenshot FILE]
+
+Exits 77 (skipped) when chromium is not installed."""
+import argparse
+import functools
+import hashlib
+import http.server
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.request
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from cdp import DevTools  # noqa: E402
+
+EXTENSION_ID = "kclbnimnakbiaaknaaihdfmdkphdbkbg"
+AGENT_VIEW = "vardel_MWKTPlusProc_Download_view_Class"
+AGENT_FRAME = "vardel_MWKTPlusProc_Download_MainFrm_Class"
+# Every wait of this driver is bounded by one of these.
+START_LIMIT = 30.0
+PAGE_LIMIT = 120.0
+
+failures = []
+
+
+def check(ok, what):
+    print(("  ok      " if ok else "  FAILED  ") + what, flush=True)
+    if not ok:
+        failures.append(what)
+
+
+def wait_for(predicate, limit, step=0.02):
+    end = time.monotonic() + limit
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    return None
+
+
+def sha256_file(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+def sha256_url(url):
+    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+    with opener.open(url, timeout=30) as r:
+        return hashlib.sha256(r.read()).hexdigest()
+
+
+class PageServer:
+    """Serves the test pages with their placeholders filled in."""
+
+    def __init__(self, pages, values):
+        pages_dir, fill = pages, values
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                name = os.path.basename(self.path.split("?")[0]) or "index.html"
+                path = os.path.join(pages_dir, name)
+                if not os.path.isfile(path):
+                    self.send_error(404)
+                    return
+                text = open(path, encoding="utf-8").read()
+                for key, value in fill.items():
+                    text = text.replace("{{" + key + "}}", value)
+                body = text.encode()
+                self.send_response(200)
+                self.send_header("Content-Type", "text/html; charset=utf-8")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.port = self.server.server_address[1]
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.server.shutdown()
+
+
+class Browser:
+    def __init__(self, chromium, profile, extension, env):
+        args = [chromium, "--headless=new", f"--user-data-dir={profile}", "--remote-debugging-port=0",
+                f"--load-extension={extension}", f"--disable-extensions-except={extension}",
+                "--disable-features=DisableLoadExtensionCommandLineSwitch",
+                "--no-first-run", "--no-default-browser-check", "--disable-gpu", "--no-proxy-server",
+                "--window-size=900,700",
+                # An origin that is not loopback by name, served from loopback.
+                "--host-resolver-rules=MAP untrusted.test 127.0.0.1", "about:blank"]
+        if os.geteuid() == 0:
+            args.insert(1, "--no-sandbox")
+        self.started = time.monotonic()
+        self.proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env,
+                                     start_new_session=True)
+        self.port = None
+        self.stderr_tail = []
+        found = threading.Event()
+
+        def read_stderr():
+            for raw in self.proc.stderr:
+                line = raw.decode(errors="replace")
+                self.stderr_tail = (self.stderr_tail + [line])[-40:]
+                m = re.search(r"DevTools listening on ws://[^:]+:(\d+)/", line)
+                if m and not self.port:
+                    self.port = int(m.group(1))
+                    found.set()
+
+        threading.Thread(target=read_stderr, daemon=True).start()
+        if not found.wait(START_LIMIT):
+            raise RuntimeError("chromium did not open its DevTools port:\n" + "".join(self.stderr_tail))
+
+    def targets(self):
+        with urllib.request.build_opener(urllib.request.ProxyHandler({})).open(
+                f"http://127.0.0.1:{self.port}/json/list", timeout=10) as r:
+            return json.load(r)
+
+    def page(self):
+        pages = [t for t in self.targets() if t.get("type") == "page"]
+        return DevTools(pages[0]["webSocketDebuggerUrl"])
+
+    def wait_for_extension(self):
+        worker = f"chrome-extension://{EXTENSION_ID}/"
+
+        def listed():
+            return any(t.get("url", "").startswith(worker) for t in self.targets())
+        return wait_for(listed, START_LIMIT)
+
+    def close(self):
+        try:
+            os.killpg(self.proc.pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            os.killpg(self.proc.pid, signal.SIGKILL)
+            self.proc.wait()
+
+
+def run_page(dev, url):
+    dev.send("Page.navigate", url=url)
+    # The page's promise: defined by its script once the document loads.
+    if not wait_for(lambda: dev.evaluate("typeof window.bridgeDone === 'object'", False), START_LIMIT, 0.01):
+        raise RuntimeError(f"{url}: the page's script did not start")
+    return dev.evaluate(f"Promise.race([window.bridgeDone, new Promise(r => setTimeout(() => "
+                        f"r({{failed: 'no answer in time'}}), {int(PAGE_LIMIT * 1000)}))])")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--source", required=True)
+    ap.add_argument("--build", required=True)
+    ap.add_argument("--bench", action="store_true")
+    ap.add_argument("--screenshot")
+    opts = ap.parse_args()
+    chromium = shutil.which("chromium") or shutil.which("chromium-browser")
+    if not chromium:
+        print("SKIPPED: chromium is not installed (scripts/setup.sh installs it)")
+        return 77
+
+    source, build = os.path.abspath(opts.source), os.path.abspath(opts.build)
+    work = tempfile.mkdtemp(prefix="vard-bridge-")
+    profile, folder, outside = (os.path.join(work, n) for n in ("profile", "downloads", "outside"))
+    documents = os.path.join(work, "documents")
+    for d in (profile, folder, outside, documents):
+        os.makedirs(d)
+    runtime = os.path.join(work, "runtime")
+    os.makedirs(runtime, mode=0o700)
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_DOCUMENTS_DIR=documents,
+               XDG_DATA_HOME=os.path.join(work, "data"), XDG_RUNTIME_DIR=runtime,
+               no_proxy="127.0.0.1,localhost", NO_PROXY="127.0.0.1,localhost")
+    env.pop("http_proxy", None)
+    env.pop("HTTP_PROXY", None)
+    subprocess.run([os.path.join(source, "scripts/install-browser-bridge.sh"), "--user-data-dir", profile],
+                   check=True, stdout=subprocess.DEVNULL, env=dict(env, BUILD_DIR=build))
+
+    port_file = os.path.join(work, "port")
+    server = subprocess.Popen([os.path.join(build, "common/http/testing/vard_http_testserver"),
+                               "--port-file", port_file, "--lifetime", "600"], env=env)
+    browser = pages = None
+    vardwin = os.path.join(build, "tools/vardwin/vardwin")
+    try:
+        if not wait_for(lambda: os.path.exists(port_file) and open(port_file).read().strip(), START_LIMIT):
+            raise RuntimeError("the test server did not start")
+        base = f"http://127.0.0.1:{open(port_file).read().split()[1]}"
+        pages = PageServer(os.path.join(source, "tools/bridge/tests/pages"),
+                           {"BASE": base, "FOLDER": folder, "OUTSIDE": outside})
+
+        browser = Browser(chromium, profile, os.path.join(source, "browser/extension"), env)
+        if not browser.wait_for_extension():
+            raise RuntimeError("the extension's service worker never appeared")
+        dev = browser.page()
+
+        if opts.bench:
+            out = run_page(dev, f"http://127.0.0.1:{pages.port}/bench.html")
+            first = os.path.join(folder, "first.bin")
+            print(json.dumps(out))
+            if os.path.exists(first):
+                made = os.stat(first).st_mtime
+                print(f"median member call round trip: {out.get('medianMs'):.3f} ms "
+                      f"(90th percentile {out.get('p90Ms'):.3f} ms, {out.get('calls')} calls)")
+                print(f"create to first file, in the page: {out.get('createToFileInPageMs'):.0f} ms")
+                print(f"chromium's start to first file on disk: {(made - (time.time() - (time.monotonic() - browser.started))) * 1000:.0f} ms")
+            return 0 if "failed" not in out else 1
+
+        print("trusted page (loopback):")
+        out = run_page(dev, f"http://127.0.0.1:{pages.port}/trusted.html")
+        if opts.screenshot:
+            shot = dev.send("Page.captureScreenshot", format="png")
+            import base64
+            with open(opts.screenshot, "wb") as f:
+                f.write(base64.b64decode(shot["data"]))
+        check("failed" not in out, f"the page ran to its end {out.get('failed', '')}")
+        check(out.get("trusted") is True, "the loopback page is trusted")
+        check(out.get("folder") == folder, "SetFolder took the page's folder")
+        check(out.get("count") == 3, "three files appended")
+        check(out.get("names") == ["보고서.pdf", "images/사진 01.jpg", "big.bin"], f"names read back: {out.get('names')}")
+        check(out.get("errors") == {"mismatch": 0x80020005, "count": 0x8002000E, "unknown": 0x80020006},
+              f"wrong calls refused with their codes: {out.get('errors')}")
+        check(out.get("frozen") and out.get("kept"), "window.VardKT5 is frozen and stays")
+        check(["OnDownloadComplete", []] in out.get("events", []), f"OnDownloadComplete arrived: {out.get('events')}")
+        check(out.get("progress", 0) > 0, f"progress reached the page ({out.get('progress')} lines)")
+        files = [("보고서.pdf", "/data/2048"), ("images/사진 01.jpg", "/data/300000"), ("big.bin", "/data/70000")]
+        for name, url in files:
+            path = os.path.join(folder, name)
+            check(os.path.exists(path) and sha256_file(path) == sha256_url(base + url),
+                  f"the control's {name} has the server's SHA-256")
+
+        # The agent took the same list: start its download, then check its files.
+        if wait_for(lambda: subprocess.run([vardwin, AGENT_VIEW, "dump"], env=env, capture_output=True).returncode == 0,
+                    START_LIMIT, 0.1):
+            subprocess.run([vardwin, AGENT_VIEW, "command", "1002"], env=env, capture_output=True)
+
+            def agent_done():
+                return all(os.path.exists(os.path.join(documents, n)) and
+                           os.path.getsize(os.path.join(documents, n)) == int(u.rsplit("/", 1)[1])
+                           for n, u in files)
+            wait_for(agent_done, PAGE_LIMIT, 0.1)
+        for name, url in files:
+            path = os.path.join(documents, name)
+            check(os.path.exists(path) and sha256_file(path) == sha256_url(base + url),
+                  f"the agent's {name} has the server's SHA-256")
+
+        print("untrusted page (untrusted.test):")
+        out = run_page(dev, f"http://untrusted.test:{pages.port}/untrusted.html")
+        check("failed" not in out, f"the page ran to its end {out.get('failed', '')}")
+        check(out.get("trusted") is False, "the page is not trusted")
+        check(out.get("folder") != outside, f"its SetFolder was refused ({out.get('folder')})")
+        check(out.get("forgedTrusted") is False, "a page URL named by the page itself is ignored")
+        check(out.get("madeControls") == 6, f"a page gets a few controls at once ({out.get('madeControls')} of 10 "
+              "beside its two)")
+        check(out.get("badParamCode") == 0x80020005, "a PARAM that is not a plain value is refused")
+        check(out.get("ipCount") == 0 and out.get("macCount") == 0, "no addresses for it")
+        written = [os.path.join(r, f) for r, _, fs in os.walk(outside) for f in fs] + \
+                  [d for d in os.listdir(outside)]
+        check(not written, f"nothing written outside its download folder {written}")
+        dev.close()
+    finally:
+        subprocess.run([vardwin, AGENT_FRAME, "close", "1"], env=env, capture_output=True)
+        if browser:
+            browser.close()
+        if pages:
+            pages.close()
+        server.terminate()
+        server.wait()
+        shutil.rmtree(work, ignore_errors=True)
+    print("FAILED" if failures else "passed", flush=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""Speaks the native messaging framing to the real host program, as a
+browser does, on either target (under Wine for Windows builds):
+
+  host_driver.py [--windows] -- COMMAND...   (COMMAND starts the host)
+
+For Windows builds COMMAND is the test runner (wine-run.sh PREFIX LOADER
+PROGRAM). The runner holds a program's output until it ends, so the framed
+sessions start the loader directly in the runner's prefix; the runner itself
+runs -install first, which also makes the prefix."""
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+
+LIMIT = 60  # seconds any one answer may take
+
+failures = []
+
+
+def check(ok, what):
+    print(("  ok      " if ok else "  FAILED  ") + what, flush=True)
+    if not ok:
+        failures.append(what)
+
+
+class Host:
+    # Under Wine the host's standard error goes nowhere: Wine's background
+    # programs would inherit it and hold the test's output open.
+    quiet = False
+
+    def __init__(self, command, env):
+        self.proc = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=env,
+                                     stderr=subprocess.DEVNULL if Host.quiet else None)
+
+    def send_raw(self, data):
+        self.proc.stdin.write(data)
+        self.proc.stdin.flush()
+
+    def send(self, message):
+        body = message if isinstance(message, bytes) else json.dumps(message, ensure_ascii=False).encode()
+        self.send_raw(struct.pack("=I", len(body)) + body)
+
+    def receive(self):
+        result = {}
+
+        def read():
+            head = self.proc.stdout.read(4)
+            if len(head) == 4:
+                result["m"] = json.loads(self.proc.stdout.read(struct.unpack("=I", head)[0]))
+        t = threading.Thread(target=read, daemon=True)
+        t.start()
+        t.join(LIMIT)
+        if "m" not in result:
+            raise RuntimeError("the host did not answer")
+        return result["m"]
+
+    def ask(self, message):
+        self.send(message)
+        while True:
+            m = self.receive()
+            if "id" in m:
+                return m
+
+    def end(self):
+        self.proc.stdin.close()
+        try:
+            return self.proc.wait(LIMIT)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            return None
+
+
+def code(m):
+    return m.get("error", {}).get("code")
+
+
+def main():
+    args = sys.argv[1:]
+    windows = "--windows" in args
+    command = args[args.index("--") + 1:]
+    work = tempfile.mkdtemp(prefix="vard-bridge-host-")
+    env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"),
+               XDG_DOCUMENTS_DIR=os.path.join(work, "documents"), XDG_DATA_HOME=os.path.join(work, "data"))
+    os.makedirs(env["XDG_DOCUMENTS_DIR"])
+
+    if windows:
+        print("-install:")
+        r = subprocess.run(command + ["-install"], capture_output=True, text=True, env=env, timeout=LIMIT)
+        check(r.returncode == 0, f"-install succeeded: {r.stdout.strip()} {r.stderr.strip()}")
+        runner = command[:-1]  # the same Wine prefix and loader
+        for key in ("Software\\Google\\Chrome", "Software\\Chromium", "Software\\Microsoft\\Edge"):
+            full = f"HKCU\\{key}\\NativeMessagingHosts\\com.vardel.kt5bridge"
+            q = subprocess.run(runner + ["reg", "query", full, "/ve"], capture_output=True, text=True,
+                               env=env, timeout=LIMIT)
+            check("com.vardel.kt5bridge.json" in q.stdout, f"{full} names the manifest")
+        full = "HKCU\\Software\\Mozilla\\NativeMessagingHosts\\com.vardel.kt5bridge"
+        q = subprocess.run(runner + ["reg", "query", full, "/ve"], capture_output=True, text=True, env=env,
+                           timeout=LIMIT)
+        check("com.vardel.kt5bridge.firefox.json" in q.stdout, f"{full} names Firefox's manifest")
+        manifest = os.path.join(os.path.dirname(os.path.abspath(command[-1])), "com.vardel.kt5bridge.json")
+        try:
+            data = json.load(open(manifest, encoding="utf-8"))
+            check(data["path"].lower().endswith("vardkt5-bridge.exe") and data["type"] == "stdio" and
+                  data["allowed_origins"] == ["chrome-extension://kclbnimnakbiaaknaaihdfmdkphdbkbg/"],
+                  f"the manifest names the program: {data['path']}")
+        except (OSError, ValueError, KeyError) as e:
+            check(False, f"the manifest beside the program reads: {e}")
+
+        # Straight through to the loader, in the prefix the runner made.
+        prefix, loader, program = command[1], command[2], command[3]
+        for d in ("/usr/lib/wine", "/usr/lib/x86_64-linux-gnu/wine", "/opt/wine-stable/bin"):
+            if loader == "wine64" and os.access(os.path.join(d, "wine64"), os.X_OK):
+                loader = os.path.join(d, "wine64")
+                break
+        loader = shutil.which(loader) or loader
+        env = dict(env, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=d")
+        command = [loader, program]
+        Host.quiet = True
+
+    print("a trusted page's control:")
+    host = Host(command + ["chrome-extension://kclbnimnakbiaaknaaihdfmdkphdbkbg/"], env)
+    page = "file:///C:/pages/shop.html" if windows else "file:///srv/pages/shop.html"
+    m = host.ask({"id": 1, "op": "create", "params": {"Language": "ko", "LimitRate": 7}, "page": page})
+    check(m == {"id": 1, "result": {"trusted": True}}, f"created, trusted: {m}")
+    check(host.ask({"id": 2, "op": "get", "name": "limitrate"}) == {"id": 2, "result": 7}, "PARAM values applied")
+    host.ask({"id": 3, "op": "call", "name": "AppendFile", "args": ["http://127.0.0.1:9/a", "보고서 1.pdf", 10]})
+    check(host.ask({"id": 4, "op": "get", "name": "GetFileName", "args": [0]}) == {"id": 4, "result": "보고서 1.pdf"},
+          "a Korean name read back")
+    check(host.ask({"id": 5, "op": "get", "name": "GetCount"}) == {"id": 5, "result": 1}, "one row")
+    check(code(host.ask({"id": 6, "op": "call", "name": "Nope"})) == 0x80020006, "unknown member")
+    check(code(host.ask({"id": 7, "op": "call", "name": "AppendFile"})) == 0x8002000E, "bad parameter count")
+    check(code(host.ask({"id": 8, "op": "call", "name": "AppendFile", "args": [{}]})) == 0x80020005,
+          "type mismatch")
+    m = host.ask(b'{"id":9,')
+    check(m["id"] is None and code(m) == 0x80070057, "malformed JSON answered with an error")
+    host.send_raw(struct.pack("=I", 1024 * 1024 + 1) + b" " * (1024 * 1024 + 1))
+    m = host.receive()
+    check(m["id"] is None and "longer than" in m["error"]["message"], "an over-long message refused")
+    check(host.ask({"id": 10, "op": "get", "name": "GetCount"}) == {"id": 10, "result": 1},
+          "the connection goes on after refusals")
+    check(host.end() == 0, "the host ends when the browser closes the connection")
+
+    print("an untrusted page's control:")
+    host = Host(command, env)
+    outside = "C:\\Users\\Public\\Startup" if windows else os.path.join(work, "outside")
+    m = host.ask({"id": 1, "op": "create", "params": {"SetFolder": outside}, "page": "https://evil.example/x"})
+    check(m == {"id": 1, "result": {"trusted": False}}, f"created, not trusted: {m}")
+    host.ask({"id": 2, "op": "put", "name": "SetFolder", "args": [outside]})
+    check(host.ask({"id": 3, "op": "get", "name": "SetFolder"})["result"] != outside, "its SetFolder refused")
+    check(host.ask({"id": 4, "op": "call", "name": "GetIPCount"})["result"] == 0, "no addresses for it")
+    check(host.end() == 0, "the host ends")
+
+    print("FAILED" if failures else "passed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
