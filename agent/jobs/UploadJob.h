@@ -41,9 +41,10 @@ struct UploadJobServices {
 
 class UploadJob {
  public:
-  // File bytes per network write. Small writes cost a system call each;
-  // this size keeps a stop answered within a few milliseconds.
-  static constexpr uint32_t kBlockSize = 64 * 1024;
+  // File bytes per network write. Small writes cost system calls each;
+  // this size still answers a stop within a few milliseconds at loopback
+  // speed (a slow link is cut by its send timeout or the stop's close).
+  static constexpr uint32_t kBlockSize = 256 * 1024;
 
   UploadJob(IUploadJobHost& host, UploadJobServices services);
 
