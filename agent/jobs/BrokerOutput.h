@@ -18,12 +18,15 @@
 
 #include "agent/jobs/DownloadOutput.h"
 #include "common/brokerpipe/FileBrokerClient.h"
+#include "common/platform/IFileSystem.h"
 
 namespace vard {
 
 class BrokerOutput final : public IDownloadOutput {
  public:
-  BrokerOutput(fsb::FileBrokerClient& client, std::u16string programPath);
+  // `files` writes the origin marks the broker does not (OriginMarkStream).
+  BrokerOutput(fsb::FileBrokerClient& client, std::u16string programPath,
+               platform::IFileSystem& files = platform::RealFileSystem());
   ~BrokerOutput() override;
 
   OutputReady Prepare() override;
@@ -73,6 +76,7 @@ class BrokerOutput final : public IDownloadOutput {
 
   fsb::FileBrokerClient& client_;
   std::u16string programPath_;
+  platform::IFileSystem& files_;
   std::u16string path_;  // of the open file
   std::optional<platform::OriginMark> origin_;
   bool open_ = false;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "common/platform/FileSystem.h"
+#include "common/platform/testing/FaultyFileSystem.h"
 #include "common/platform/tests/TestFolder.h"
 #include "control/engine/ProtectedModeTarget.h"
 #include "control/engine/tests/RecordingBroker.h"
@@ -107,6 +108,36 @@ TEST_F(BrokerOutput, CuttingOnlyToNothingOrToTheEnd) {
   target.Close();
   EXPECT_EQ(ReadFile(path), "xy");
   EXPECT_FALSE(target.CutAt(0));  // no file
+}
+
+// Where marks are streams beside the files, the broker writes the mark once
+// the file is closed, as it writes a file (the page's process may not write
+// beside it); elsewhere the control's file seam writes it.
+TEST_F(BrokerOutput, TheOriginMarkGoesThroughTheBrokerWhereItIsAStream) {
+  const p::OriginMark mark = p::MakeOriginMark(u"http://files.test/a.bin", u"http://shop.test/", p::UrlZone::kInternet);
+  const std::string data = Pattern('m', 6000);
+  for (const bool streams : {true, false}) {
+    SCOPED_TRACE(streams ? "streams" : "no streams");
+    p::testing::FaultyFileSystem files(p::RealFileSystem());
+    files.KeepMarksInMemory();
+    if (streams) files.KeepMarksInStreams();
+    RecordingBroker marking{sectionName};
+    BrokerTarget marked{marking, section, p::SystemClock(), files, Unique("lock")};
+    marked.SetOrigin(mark);
+    const std::u16string path = dir / (streams ? u"s.bin" : u"n.bin");
+    ASSERT_TRUE(marked.Open(path, false));
+    EXPECT_EQ(marked.Write(data.data(), 6000), 6000u);
+    marked.Close();
+    EXPECT_EQ(ReadFile(path), data);
+    if (streams) {
+      EXPECT_EQ(marking.streams, (std::map<std::u16string, std::string>{
+                                     {path + u":Zone.Identifier", p::ZoneIdentifierText(mark)}}));
+      EXPECT_FALSE(files.ReadOriginMark(path));
+    } else {
+      EXPECT_TRUE(marking.streams.empty());
+      EXPECT_EQ(files.ReadOriginMark(path), mark);
+    }
+  }
 }
 
 TEST(BrokerOutputLock, TwoWritersThroughTwoBrokersEndWithTwoIntactFiles) {
