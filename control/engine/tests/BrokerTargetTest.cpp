@@ -178,7 +178,7 @@ class RunOutput : public ::testing::Test {
   ProtectedModeTarget& Make() {
     ProtectedModeServices s;
     s.clock = &p::SystemClock();
-    s.files = &p::RealFileSystem();
+    s.files = files;
     s.osMajorVersion = [this] { return major; };
     s.createBroker = [this]() -> std::unique_ptr<p::IElevationBroker> {
       ++created;
@@ -203,6 +203,7 @@ class RunOutput : public ::testing::Test {
   int major = 10;
   bool available = true;
   int created = 0;
+  p::IFileSystem* files = &p::RealFileSystem();
   RecordingBroker* last = nullptr;
   std::unique_ptr<ProtectedModeTarget> output;
 };
@@ -219,6 +220,30 @@ TEST_F(RunOutput, EveryRunOnANewerSystemHasItsOwnBroker) {
   EXPECT_EQ(created, 2);
   out.EndRun();
   EXPECT_EQ(ReadFile(dir / u"1.bin"), "data");
+}
+
+// The origin of a run's file reaches the run's own broker where marks are
+// streams, and the file seam when the run writes directly.
+TEST_F(RunOutput, TheMarkTakesTheRunsRoad) {
+  const p::OriginMark mark = p::MakeOriginMark(u"http://files.test/1.bin", u"http://shop.test/", p::UrlZone::kInternet);
+  p::testing::FaultyFileSystem marks(p::RealFileSystem());
+  marks.KeepMarksInMemory();
+  marks.KeepMarksInStreams();
+  files = &marks;
+  ProtectedModeTarget& out = Make();
+  out.BeginRun();
+  out.SetOrigin(mark);
+  WriteOne(dir / u"1.bin");
+  EXPECT_EQ(last->streams[dir / u"1.bin:Zone.Identifier"], p::ZoneIdentifierText(mark));
+  out.EndRun();
+  available = false;
+  out.BeginRun();
+  out.SetOrigin(mark);
+  WriteOne(dir / u"2.bin");
+  out.EndRun();
+  // Writing directly, the process writes its marks itself.
+  EXPECT_EQ(marks.ReadOriginMark(dir / u"2.bin"), mark);
+  output.reset();
 }
 
 TEST_F(RunOutput, WithoutABrokerTheRunWritesDirectly) {
