@@ -72,6 +72,7 @@ class BrokerOutput final : public IDownloadOutput {
   // The open file's position is known (or not, -1) from here on.
   void SetPosition(int64_t position);
 
+  // Marks the closed file at `path` (BrokerOriginMark.h).
   void Mark(const std::u16string& path);
 
   fsb::FileBrokerClient& client_;
