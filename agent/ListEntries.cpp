@@ -7,6 +7,7 @@
 #include "common/text/CaseFold.h"
 #include "common/text/Printf.h"
 #include "common/text/SizeFormat.h"
+#include "common/transfer/SafeName.h"
 
 namespace vard {
 namespace {
@@ -32,13 +33,18 @@ FILE_INFO DownloadFileInfo(const DOWNLOAD_INFO& r) {
 UPLOAD_INFO::UPLOAD_INFO(const FILE_INFO& info) : FILE_INFO(info) {
   // Whatever the writer left, our copies end inside their fields.
   StoreField(path, ReadField(info.path));
-  StoreField(folder, ReadField(info.folder));
+  // The folder is a name for the other side only: cleaned here, once.
+  StoreField(folder, transfer::WithoutBidiControls(ReadField(info.folder)));
 }
+
+std::u16string UPLOAD_INFO::ShownName() const { return platform::LastPathComponent(ShownPath()); }
+
+std::u16string UPLOAD_INFO::ShownPath() const { return transfer::WithoutBidiControls(ReadField(path)); }
 
 std::u16string UPLOAD_INFO::Text(int column) const {
   switch (column) {
     case 0:
-      return platform::LastPathComponent(ReadField(path));
+      return ShownName();
     case 1: {
       std::u16string f = ReadField(folder);
       for (auto& ch : f)
@@ -98,7 +104,7 @@ CUploadFile::CUploadFile(const FILE_INFO& record, const ACTION_INFO& action, con
                          int iconIndex)
     : UPLOAD_INFO(record), ACTION_INFO(action) {
   icon_index = iconIndex;
-  StoreField(server_name, platform::LastPathComponent(ReadField(path)));
+  StoreField(server_name, ShownName());
   StoreField(action_url, ReadField(action.action_url));
   StoreField(ACTION_INFO::cookie, ReadField(action.cookie));
   POST_DATAS& mine = *this;

@@ -56,6 +56,12 @@ struct UPLOAD_INFO : FILE_INFO, CListData {
 
   int Icon(int column) const override { return column == 0 ? icon_index : -1; }
   std::u16string Text(int column) const override;
+  // The name the entry shows and sends: its path's last part, without the
+  // characters that would show it as something it is not. The file on
+  // disk keeps its own name.
+  std::u16string ShownName() const;
+  // The whole path, cleaned the same way, for questions and the server.
+  std::u16string ShownPath() const;
   int Percent(int column) const override;
   void Open(IShellOpen&) override {}
   // A folder entry shows no size.

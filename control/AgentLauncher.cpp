@@ -16,41 +16,57 @@ namespace {
 
 class DownloadAgentProcess final : public IAgentProcess {
  public:
-  explicit DownloadAgentProcess(platform::IClock& clock) : clock_(clock) {}
+  DownloadAgentProcess(platform::IClock& clock, AgentWindows windows) : clock_(clock), w_(std::move(windows)) {}
 
   bool Running() override { return platform::NamedMutex::Exists(kDownloadAgentMutex); }
 
   bool Start(const std::u16string& program, const std::u16string& parameters, uint32_t waitLimitMs) override {
     // Ready means its view window answers: it has read the batch by then.
-    auto idle = [] {
-      const auto main = platform::FindProgramWindow(kDownloadMainClass);
-      return main && platform::FindProgramWindow(kDownloadViewClass, &*main).has_value();
+    auto idle = [this] {
+      const auto main = w_.find(kDownloadMainClass, nullptr);
+      return main && w_.find(kDownloadViewClass, &*main).has_value();
     };
     return platform::ShellStartAndWait(program, parameters, u"", idle, clock_, waitLimitMs,
                                        platform::StartShow::kNormal);
   }
 
   bool Notify(uint32_t waitLimitMs) override {
-    const auto main = platform::FindProgramWindow(kDownloadMainClass);
+    const auto main = w_.find(kDownloadMainClass, nullptr);
     if (!main) return false;
-    const auto view = platform::FindProgramWindow(kDownloadViewClass, &*main);
+    const auto view = w_.find(kDownloadViewClass, &*main);
     if (!view) return false;
-    intptr_t result = 0;
     // An agent that did not answer in time is not asked anything more.
-    if (!platform::SendRegisteredMessage(*view, kInsertQueueMessage, 0, 0, &result, waitLimitMs, clock_))
-      return false;
-    platform::BringToForeground(*main);
+    if (!w_.send(*view, kInsertQueueMessage, waitLimitMs)) return false;
+    w_.bringToTop(*main);
     return true;
   }
 
  private:
   platform::IClock& clock_;
+  AgentWindows w_;
 };
 
 }  // namespace
 
+AgentWindows SystemAgentWindows(platform::IClock& clock) {
+  AgentWindows w;
+  w.find = [](const std::u16string& className, const platform::WindowRef* parent) {
+    return platform::FindProgramWindow(className, parent);
+  };
+  w.send = [&clock](const platform::WindowRef& window, const std::u16string& name, uint32_t waitLimitMs) {
+    intptr_t result = 0;
+    return platform::SendRegisteredMessage(window, name, 0, 0, &result, waitLimitMs, clock);
+  };
+  w.bringToTop = [](const platform::WindowRef& window) { return platform::BringToForeground(window); };
+  return w;
+}
+
+std::unique_ptr<IAgentProcess> MakeDownloadAgent(platform::IClock& clock, AgentWindows windows) {
+  return std::make_unique<DownloadAgentProcess>(clock, std::move(windows));
+}
+
 IAgentProcess& SystemDownloadAgent(platform::IClock& clock) {
-  static DownloadAgentProcess agent(clock);
+  static DownloadAgentProcess agent(clock, SystemAgentWindows(clock));
   return agent;
 }
 

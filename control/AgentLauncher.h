@@ -6,10 +6,13 @@
 // never overwrite each other's batch.
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "common/handoff/HandOffWriter.h"
 #include "common/platform/Clock.h"
+#include "common/platform/WindowMessenger.h"
 #include "control/services/AgentHandOff.h"
 
 namespace vard {
@@ -32,8 +35,21 @@ class IAgentProcess {
   virtual bool Notify(uint32_t waitLimitMs) = 0;
 };
 
+// How the download agent's windows are reached (WindowMessenger.h's calls
+// unless a test records them). `send` sends the message registered under
+// `name` and waits for it, up to `waitLimitMs`.
+struct AgentWindows {
+  std::function<std::optional<platform::WindowRef>(const std::u16string& className, const platform::WindowRef* parent)>
+      find;
+  std::function<bool(const platform::WindowRef& window, const std::u16string& name, uint32_t waitLimitMs)> send;
+  std::function<bool(const platform::WindowRef& window)> bringToTop;
+};
+AgentWindows SystemAgentWindows(platform::IClock& clock);
+
 // The agent of the download mode through the platform's processes and
-// window messages.
+// `windows`.
+std::unique_ptr<IAgentProcess> MakeDownloadAgent(platform::IClock& clock, AgentWindows windows);
+// ... with the system's windows.
 IAgentProcess& SystemDownloadAgent(platform::IClock& clock = platform::SystemClock());
 
 struct AgentLauncherSetup {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "agent/jobs/BrokerStarter.h"
+#include "common/platform/BrokerOriginMark.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/IFileSystem.h"
 
@@ -15,8 +16,8 @@ constexpr uint32_t kFromBegin = static_cast<uint32_t>(platform::SeekFrom::kBegin
 constexpr uint32_t kFromCurrent = static_cast<uint32_t>(platform::SeekFrom::kCurrent);
 constexpr uint32_t kFromEnd = static_cast<uint32_t>(platform::SeekFrom::kEnd);
 
-BrokerOutput::BrokerOutput(fsb::FileBrokerClient& client, std::u16string programPath)
-    : client_(client), programPath_(std::move(programPath)), writer_([this] { Writer(); }) {}
+BrokerOutput::BrokerOutput(fsb::FileBrokerClient& client, std::u16string programPath, platform::IFileSystem& files)
+    : client_(client), programPath_(std::move(programPath)), files_(files), writer_([this] { Writer(); }) {}
 
 BrokerOutput::~BrokerOutput() {
   {
@@ -303,19 +304,14 @@ bool BrokerOutput::Close() {
   return closed;
 }
 
-// The mark of the closed file at `path`: a stream the broker writes like a
-// file where this process may not write beside it, else written here.
 void BrokerOutput::Mark(const std::u16string& path) {
-  const auto stream = platform::OriginMarkStreamPath(path);
-  if (!stream) {
-    platform::RealFileSystem().WriteOriginMark(path, *origin_);
-    return;
-  }
-  if (client_.Open(*stream, kCreateAlways) != st::kSuccess) return;
-  const std::string text = platform::ZoneIdentifierText(*origin_);
-  uint32_t written = 0;
-  client_.Write(text.data(), static_cast<uint32_t>(text.size()), &written);
-  client_.Close();
+  platform::MarkBrokerFile(files_, path, *origin_, [this](const std::u16string& stream, const std::string& text) {
+    if (client_.Open(stream, kCreateAlways) != st::kSuccess) return false;
+    uint32_t written = 0;
+    const bool wrote = client_.Write(text.data(), static_cast<uint32_t>(text.size()), &written) == st::kSuccess &&
+                       written == text.size();
+    return client_.Close() == st::kSuccess && wrote;
+  });
 }
 
 void BrokerOutput::Release() {

@@ -18,12 +18,15 @@
 
 #include "agent/jobs/DownloadOutput.h"
 #include "common/brokerpipe/FileBrokerClient.h"
+#include "common/platform/IFileSystem.h"
 
 namespace vard {
 
 class BrokerOutput final : public IDownloadOutput {
  public:
-  BrokerOutput(fsb::FileBrokerClient& client, std::u16string programPath);
+  // `files` writes the origin marks the broker does not (OriginMarkStream).
+  BrokerOutput(fsb::FileBrokerClient& client, std::u16string programPath,
+               platform::IFileSystem& files = platform::RealFileSystem());
   ~BrokerOutput() override;
 
   OutputReady Prepare() override;
@@ -69,10 +72,12 @@ class BrokerOutput final : public IDownloadOutput {
   // The open file's position is known (or not, -1) from here on.
   void SetPosition(int64_t position);
 
+  // Marks the closed file at `path` (BrokerOriginMark.h).
   void Mark(const std::u16string& path);
 
   fsb::FileBrokerClient& client_;
   std::u16string programPath_;
+  platform::IFileSystem& files_;
   std::u16string path_;  // of the open file
   std::optional<platform::OriginMark> origin_;
   bool open_ = false;

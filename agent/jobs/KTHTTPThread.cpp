@@ -80,7 +80,7 @@ void CKTHTTPThread::Run() {
   }
   ResetRunCounters();
   DirectOutput direct(*wiring->files);
-  BrokerOutput broker(*wiring->broker, wiring->brokerProgram);
+  BrokerOutput broker(*wiring->broker, wiring->brokerProgram, *wiring->files);
   // Open folder windows show new folders and files as they come.
   ShellNotifyingOutput shownDirect(direct, platform::ShellNotifyCreated);
   ShellNotifyingOutput shownBroker(broker, platform::ShellNotifyCreated);

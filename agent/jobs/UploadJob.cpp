@@ -158,8 +158,7 @@ void UploadJob::UploadOne(CUploadFile& entry, DownloadNotifier& notifier) {
 bool UploadJob::GetFileInfo(CUploadFile& entry) {
   host_.Status(kStatusAskInfoBefore);
   SetCookie(entry);
-  const std::u16string path = ReadField(entry.path);
-  const std::u16string lastComponent = platform::LastPathComponent(path);
+  const std::u16string lastComponent = entry.ShownName();
   int32_t& action = host_.DuplicateAction();
   uint8_t& applyToAll = host_.ApplyToAll();
   // Until the server names it, the file keeps its own name there.
@@ -213,7 +212,7 @@ bool UploadJob::GetFileInfo(CUploadFile& entry) {
     }
     if (applyToAll) break;
     UploadExistsQuestion question;
-    question.filePath = path;
+    question.filePath = entry.ShownPath();
     question.newSize = entry.file_size;
     question.existingSize = answer.fileSize;
     if (answer.fileTime) question.existingTime = platform::LocalCalendarTime(*answer.fileTime);
@@ -286,7 +285,7 @@ void UploadJob::SendPart(CUploadFile& entry, int partNo, platform::IFile& file) 
   // A part size that moves nothing would never end the file.
   if (partSize <= 0) partSize = CInternetThreadImpl::kDefaultPartSize;
   const int64_t length = std::min<int64_t>(partSize, entry.file_size - entry.bytes_done);
-  const std::u16string path = ReadField(entry.path);
+  const std::u16string path = entry.ShownPath();
   const std::u16string header = u"\r\nContent-Disposition: form-data; name=\"_file\"; filename=\"" + path +
                                 u"\"\r\nContent-Type: " + platform::ContentTypeOf(*s_.registry, path) +
                                 u"\r\n\r\n";

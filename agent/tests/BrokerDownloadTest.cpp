@@ -106,6 +106,15 @@ TEST_F(BrokerDownloadTest, JobStartsTheBrokerAndWritesEveryBlockThroughIt) {
   EXPECT_EQ(p::FileSizeOf(In(u"empty.bin")), 0);
   for (const auto& e : {big, part, marker, empty}) EXPECT_EQ(e->status, entry_status::kDone);
   EXPECT_TRUE(host.messages.empty());
+  // Each file carries its origin, where this file system keeps marks.
+  WriteAll(In(u"probe"), "x");
+  if (p::RealFileSystem().WriteOriginMark(In(u"probe"), p::MakeOriginMark(u"http://h/", u"", p::UrlZone::kInternet))) {
+    for (const auto& [name, url] : {std::pair{u"deep\\er\\big.bin", "/data/3000000"}, {u"part.bin", "/data/200000"}}) {
+      const auto mark = p::RealFileSystem().ReadOriginMark(In(name));
+      ASSERT_TRUE(mark) << Utf16ToUtf8(name);
+      EXPECT_EQ(mark->hostUrl, ServerUrl(url));
+    }
+  }
   // The download view closes: the console-mode broker ends.
   EXPECT_TRUE(EndConsoleBroker(client));
   EXPECT_TRUE(Eventually([] { return !BrokerRunning(); }));

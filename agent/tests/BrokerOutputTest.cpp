@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -21,6 +22,7 @@
 #include "common/platform/FileSystem.h"
 #include "common/platform/Environment.h"
 #include "common/platform/Pipe.h"
+#include "common/platform/testing/FaultyFileSystem.h"
 #include "common/platform/tests/TestFolder.h"
 #include "common/text/Utf.h"
 
@@ -79,6 +81,16 @@ class MemoryBroker {
     std::lock_guard lock(mutex_);
     return opens_;
   }
+  // The paths opened, in order, and what each held when it was closed last.
+  std::vector<std::u16string> OpenPaths() {
+    std::lock_guard lock(mutex_);
+    return openPaths_;
+  }
+  std::optional<Bytes> Closed(const std::u16string& path) {
+    std::lock_guard lock(mutex_);
+    const auto it = closed_.find(path);
+    return it == closed_.end() ? std::nullopt : std::optional<Bytes>(it->second);
+  }
 
  private:
   static std::u16string UniqueName() {
@@ -123,8 +135,11 @@ class MemoryBroker {
       uint32_t size = 4;
       fsb::PutU32(out, fsb::status::kSuccess);
       std::lock_guard lock(mutex_);
-      if (r.opcode == fsb::VDFS_OPEN && r.param == fsb::param::kOpen) {
+      if (r.opcode == fsb::VDFS_OPEN && r.param == fsb::param::kSetPath) {
+        path_ = fsb::PathFromPayload(payload);
+      } else if (r.opcode == fsb::VDFS_OPEN && r.param == fsb::param::kOpen) {
         opens_.push_back(fsb::GetU32(payload.data()));
+        openPaths_.push_back(path_);
         if (fsb::GetU32(payload.data()) == static_cast<uint32_t>(p::Disposition::kCreateAlways)) file_.clear();
         position_ = 0;
       } else if (r.opcode == fsb::VDFS_SEEK) {
@@ -158,6 +173,8 @@ class MemoryBroker {
           }
           return;
         }
+      } else if (r.opcode == fsb::VDFS_CLOSE) {
+        closed_[path_] = file_;
       } else if (r.opcode == fsb::VDFS_QUERY) {
         out[4] = 0;
         size = 5;
@@ -175,6 +192,9 @@ class MemoryBroker {
   size_t position_ = 0;
   size_t refusedFrom_ = SIZE_MAX;
   std::vector<uint32_t> opens_;
+  std::u16string path_;
+  std::vector<std::u16string> openPaths_;
+  std::map<std::u16string, Bytes> closed_;
   std::atomic<bool> stop_{false};
 };
 
@@ -198,9 +218,10 @@ class BrokerOutputTest : public ::testing::Test {
   WriteResult WriteThrough(MemoryBroker::Faults faults, const Bytes& data, uint32_t block) {
     broker.emplace(faults);
     client.emplace(p::SystemClock(), broker->Name());
-    output.emplace(*client, u"unused");
+    output.emplace(*client, u"unused", *files);
     EXPECT_EQ(client->Connect(1, 0), fsb::status::kSuccess);
     EXPECT_EQ(output->Prepare(), OutputReady::kReady);
+    if (origin) output->SetOrigin(*origin);
     EXPECT_TRUE(output->Open(u"C:\\f.bin", false));
     WriteResult r = WriteResult::kWritten;
     for (size_t at = 0; at < data.size() && r == WriteResult::kWritten; at += block)
@@ -219,6 +240,8 @@ class BrokerOutputTest : public ::testing::Test {
   }
 
   static p::testing::TestFolder* runtime;
+  p::IFileSystem* files = &p::RealFileSystem();
+  std::optional<p::OriginMark> origin;
   std::optional<MemoryBroker> broker;
   std::optional<fsb::FileBrokerClient> client;
   std::optional<BrokerOutput> output;
@@ -321,6 +344,37 @@ TEST_F(BrokerOutputTest, AnotherFileOpenedAfterALossKeepsItsSize) {
   ASSERT_EQ(client->Connect(100, 20), fsb::status::kSuccess);  // the fake accepts again
   ASSERT_TRUE(output->Open(u"C:\\g.bin", true));  // the fake has one file for all names
   EXPECT_EQ(output->SeekToEnd(), 3 * int64_t{fsb::kWriteMax});
+}
+
+// The mark of a file written through the broker: where marks are streams
+// beside the files, the broker writes the stream once the file is closed
+// (the agent may not write beside the file); elsewhere the agent's file
+// seam writes it and the broker sees no other file.
+TEST_F(BrokerOutputTest, TheOriginMarkGoesThroughTheBrokerWhereItIsAStream) {
+  const Bytes data = Pattern(70000);
+  origin = p::MakeOriginMark(u"http://me:pw@files.test/setup.exe", u"", p::UrlZone::kInternet);
+  for (const bool streams : {true, false}) {
+    SCOPED_TRACE(streams ? "streams" : "no streams");
+    p::testing::FaultyFileSystem marks(p::RealFileSystem());
+    marks.KeepMarksInMemory();
+    if (streams) marks.KeepMarksInStreams();
+    files = &marks;
+    ASSERT_EQ(WriteThrough({}, data, 16384), WriteResult::kWritten);
+    ASSERT_TRUE(output->Close());
+    EXPECT_EQ(broker->Closed(u"C:\\f.bin"), data);
+    const std::string text = p::ZoneIdentifierText(*origin);
+    if (streams) {
+      EXPECT_EQ(broker->OpenPaths(), (std::vector<std::u16string>{u"C:\\f.bin", u"C:\\f.bin:Zone.Identifier"}));
+      EXPECT_EQ(broker->Closed(u"C:\\f.bin:Zone.Identifier"), Bytes(text.begin(), text.end()));
+      EXPECT_FALSE(marks.ReadOriginMark(u"C:\\f.bin"));
+    } else {
+      EXPECT_EQ(broker->OpenPaths(), (std::vector<std::u16string>{u"C:\\f.bin"}));
+      EXPECT_EQ(marks.ReadOriginMark(u"C:\\f.bin"), origin);
+    }
+    EXPECT_EQ(text.find("me:pw"), std::string::npos);
+    TearDown();
+  }
+  files = &p::RealFileSystem();
 }
 
 }  // namespace

@@ -127,6 +127,31 @@ TEST_F(UploadJobTest, AFileIsAskedAboutThenSentFileSectionFirstWithItsFields) {
   EXPECT_EQ(told[1].Field("_progress"), "done");
 }
 
+// A name that would show reversed ("\u202Etxt.exe" reads "exe.txt") is
+// shown and sent with "_" in place of the override; the file itself is
+// read under its real name.
+TEST_F(UploadJobTest, NamesAreShownAndSentWithoutBidiControls) {
+  UploadSite site("bidi");
+  UploadEntryInput input;
+  input.path = Local(u"\u202Etxt.exe", 500);
+  input.actionUrl = site.ActionUrl();
+  input.folder = u"d\u2066x";
+  auto e = MakeUploadEntry(input);
+  EXPECT_EQ(e->Text(0), u"_txt.exe");
+  EXPECT_EQ(e->Text(1), u"d_x");
+  Run({e});
+
+  ASSERT_EQ(e->status, entry_status::kDone);
+  const auto records = site.Records();
+  ASSERT_EQ(records.size(), 2u);
+  for (const UploadRecord& r : records) {
+    EXPECT_EQ(r.Field("_filename"), "_txt.exe");
+    EXPECT_EQ(r.Field("_folder"), "d_x");
+  }
+  EXPECT_EQ(records[1].fileName, Utf16ToUtf8(folder / u"_txt.exe"));
+  EXPECT_TRUE(SameBytes(site.File("d_x/_txt.exe"), DataBytes(500)));
+}
+
 TEST_F(UploadJobTest, ThePartRequestAnnouncesExactlyItsBody) {
   UploadSite site("length");
   // A part size that is no multiple of the block size ends mid-block.

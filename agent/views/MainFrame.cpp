@@ -62,7 +62,8 @@ bool CMainFrame::Create() {
   main_->SetTitle(facts.caption);
   // A page of a protected browser may only hand over a batch.
   viewWindow_ = platform::ProgramWindow::Create(loop_, facts.viewClass, main_.get(),
-                                                {kInsertQueueMessage, kViewSelectMessage}, *view_, {kInsertQueueMessage});
+                                                {kInsertQueueMessage, kViewSelectMessage}, *view_,
+                                                {kMessagesFromPages.begin(), kMessagesFromPages.end()});
   if (!viewWindow_) {
     main_.reset();
     return false;

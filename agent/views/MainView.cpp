@@ -506,7 +506,7 @@ void CMainView::HandleStatus(int status, const std::shared_ptr<UPLOAD_INFO>& ent
         std::u16string name;
         {
           TransferGuard lock(worker_->TransferLock());
-          name = platform::LastPathComponent(ReadField(entries_[row]->path));
+          name = entries_[row]->ShownName();
         }
         SetText(id::kCurrentFile, name);
         window_->EnsureVisible(row);

@@ -2,10 +2,17 @@
 // The names by which launchers find the transfer agent: its per-mode
 // instance mutex, its windows' classes, the message that makes it read the
 // regions again, and its program file.
+#include <array>
+
 namespace vard {
 
 inline constexpr char16_t kAgentProgramName[] = u"MWKTPlusProc";
 inline constexpr char16_t kInsertQueueMessage[] = u"vardel_MWKTPlusProc_insert_queue";
+
+// The registered messages a page's control sends to the agent's windows.
+// Only these pass the message filter of an agent that runs above the page's
+// integrity: such a page reaches nothing else of the agent.
+inline constexpr std::array<const char16_t*, 1> kMessagesFromPages = {kInsertQueueMessage};
 
 inline constexpr char16_t kUploadAgentMutex[] = u"vardel_MWKTPlus_Control_Upload";
 inline constexpr char16_t kDownloadAgentMutex[] = u"vardel_MWKTPlus_Control_Download";

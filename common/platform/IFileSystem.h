@@ -58,6 +58,11 @@ class IFileSystem {
   // it had; false where the file system keeps no marks.
   virtual bool WriteOriginMark(const std::u16string& path, const OriginMark& mark) = 0;
   virtual std::optional<OriginMark> ReadOriginMark(const std::u16string& path) = 0;
+  // Where a process that writes `path` through a broker has the broker
+  // write the mark: the stream beside the file, written like a file (a
+  // Windows volume that keeps streams). None where the mark is only
+  // written by WriteOriginMark (POSIX attributes, volumes without streams).
+  virtual std::optional<std::u16string> OriginMarkStream(const std::u16string& path) = 0;
 };
 
 // The machine's file system. One instance for the process; thread-safe.

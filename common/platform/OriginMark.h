@@ -27,6 +27,9 @@ OriginMark MakeOriginMark(const std::u16string& fileUrl, const std::u16string& p
 std::string ZoneIdentifierText(const OriginMark& mark);
 std::optional<OriginMark> ParseZoneIdentifier(const std::string& text);
 
+// The name of the mark's stream, after the file's path and ":".
+inline constexpr char16_t kOriginMarkStreamName[] = u"Zone.Identifier";
+
 // The system's own writer and reader of marks (the file seam's real ones).
 bool WriteFileOriginMark(const std::u16string& path, const OriginMark& mark);
 std::optional<OriginMark> ReadFileOriginMark(const std::u16string& path);

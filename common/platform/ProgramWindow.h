@@ -38,6 +38,14 @@ class IWindowRequests {
   virtual std::string Dump() { return "{}"; }
 };
 
+// What Create calls for each of a window's messages that pass the message
+// filter for lower-integrity senders. Win32: ChangeWindowMessageFilter,
+// where the system has it; POSIX: nothing (a window's socket serves only
+// its own user). Tests put a recorder in its place; the one it replaces is
+// returned.
+using LowerIntegrityFilter = void (*)(const std::u16string& name);
+LowerIntegrityFilter ReplaceLowerIntegrityFilter(LowerIntegrityFilter filter);
+
 class ProgramWindow {
  public:
   // Creates a hidden window of class `className` on the loop's thread (the

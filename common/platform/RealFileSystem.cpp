@@ -52,6 +52,9 @@ class Real final : public IFileSystem {
     return WriteFileOriginMark(path, mark);
   }
   std::optional<OriginMark> ReadOriginMark(const std::u16string& path) override { return ReadFileOriginMark(path); }
+  std::optional<std::u16string> OriginMarkStream(const std::u16string& path) override {
+    return OriginMarkStreamPath(path);
+  }
 };
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/platform/BrokerOriginMark.h"
+
 namespace vard {
 namespace p = platform;
 
@@ -65,16 +67,12 @@ void BrokerTarget::Close() {
 
 void BrokerTarget::Mark(const std::u16string& path) {
   if (!origin_) return;
-  const auto stream = p::OriginMarkStreamPath(path);
-  if (!stream) {
-    files_.WriteOriginMark(path, *origin_);
-    return;
-  }
-  // The broker writes the stream as it writes a file.
-  if (broker_.FileOpen(*stream, kCreateAlways) != p::kBrokerTrue) return;
-  const std::string text = p::ZoneIdentifierText(*origin_);
-  Write(text.data(), static_cast<uint32_t>(text.size()));
-  broker_.FileClose();
+  p::MarkBrokerFile(files_, path, *origin_, [this](const std::u16string& stream, const std::string& text) {
+    if (broker_.FileOpen(stream, kCreateAlways) != p::kBrokerTrue) return false;
+    const bool wrote = Write(text.data(), static_cast<uint32_t>(text.size())) == text.size();
+    broker_.FileClose();
+    return wrote;
+  });
 }
 
 }  // namespace vard

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "common/handoff/AgentNames.h"
@@ -172,6 +173,37 @@ TEST_F(LauncherTest, ABusyHandOffLockIsWaitedForWithinTheBound) {
   Launcher(5000).HandOff(Request(2));
   EXPECT_LE(clock.MillisecondsSince(again), 5100u);
   EXPECT_EQ(Records().count, 2);
+}
+
+// The running agent is told of a batch only with messages a page may send:
+// an agent that runs above the page's integrity lets nothing else through
+// its message filter. It is raised only once it has answered.
+TEST(DownloadAgent, TellsTheRunningAgentOnlyWithMessagesPagesMaySend) {
+  std::vector<std::u16string> sent, raised;
+  bool answers = true;
+  AgentWindows w;
+  w.find = [](const std::u16string& className, const platform::WindowRef*) {
+    return std::optional<platform::WindowRef>(platform::WindowRef{0, className});
+  };
+  w.send = [&](const platform::WindowRef& window, const std::u16string& name, uint32_t) {
+    sent.push_back(window.className + u" " + name);
+    const bool mayPass =
+        std::find(kMessagesFromPages.begin(), kMessagesFromPages.end(), name) != kMessagesFromPages.end();
+    EXPECT_TRUE(mayPass) << Utf16ToUtf8(name);
+    return answers;
+  };
+  w.bringToTop = [&](const platform::WindowRef& window) {
+    raised.push_back(window.className);
+    return true;
+  };
+  platform::testing::FakeClock clock;
+  const auto agent = MakeDownloadAgent(clock, w);
+  EXPECT_TRUE(agent->Notify(1000));
+  EXPECT_EQ(sent, (std::vector<std::u16string>{std::u16string(kDownloadViewClass) + u" " + kInsertQueueMessage}));
+  EXPECT_EQ(raised, (std::vector<std::u16string>{kDownloadMainClass}));
+  answers = false;
+  EXPECT_FALSE(agent->Notify(1000));
+  EXPECT_EQ(raised.size(), 1u);
 }
 
 TEST(PageCookies, KeepsPlainPairsTrimmed) {

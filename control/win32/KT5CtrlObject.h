@@ -221,7 +221,8 @@ class KT5CtrlObject final : public IKT5Ctrl,
   HRESULT Call(int32_t id, std::vector<Variant> args = {}, Variant* out = nullptr);
   // More arguments than the member takes.
   bool TooManyArguments(DISPID id, WORD flags, const DISPPARAMS& params) const;
-  // The page's address, asked from the host once it is needed.
+  // The page's address, asked from the host each time the page's trust is
+  // about to be judged.
   void EnsurePageUrl();
   HRESULT ActivateInPlace(LONG verb);
 
@@ -235,7 +236,6 @@ class KT5CtrlObject final : public IKT5Ctrl,
   EventConnectionPoint* events_ = nullptr;
   ControlExtent extent_{};  // HIMETRIC
   DWORD safety_ = 0;
-  bool pageUrlAsked_ = false;
   bool uiActive_ = false;
   IOleClientSite* site_ = nullptr;
   IOleInPlaceSite* inPlaceSite_ = nullptr;

@@ -27,11 +27,12 @@ void ReleaseAndClear(T*& p) {
 }  // namespace
 
 void KT5CtrlObject::EnsurePageUrl() {
-  if (pageUrlAsked_ || !site_) return;
-  // Asked again until the site tells one: a page's URL may come late.
+  if (!site_) return;
+  // A page's URL may come late, and a new client site is another page: the
+  // decision follows what the site tells now. A site that tells nothing
+  // leaves the last page's decision.
   const std::u16string url = PageUrlFromSite(site_);
-  if (url.empty()) return;
-  pageUrlAsked_ = true;
+  if (url.empty() || url == ctrl_->PageUrl()) return;
   ctrl_->SetPageUrl(url);
 }
 

@@ -9,6 +9,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <map>
 #include <mutex>
@@ -220,10 +222,17 @@ void ProgramWindow::Impl::Server::Withdraw() {
   if (!path.empty() && ::lstat(path.c_str(), &st) == 0 && st.st_ino == inode) ::unlink(path.c_str());
 }
 
+namespace {
+void NoFilter(const std::u16string&) {}
+std::atomic<LowerIntegrityFilter> filterCall{&NoFilter};
+}  // namespace
+
+LowerIntegrityFilter ReplaceLowerIntegrityFilter(LowerIntegrityFilter filter) { return filterCall.exchange(filter); }
+
 std::unique_ptr<ProgramWindow> ProgramWindow::Create(EventLoop& loop, const std::u16string& className,
                                                      ProgramWindow* parent, const std::vector<std::u16string>& messages,
                                                      IWindowRequests& handler,
-                                                     const std::vector<std::u16string>&) {
+                                                     const std::vector<std::u16string>& fromLowerIntegrity) {
   (void)parent;  // a child is found by its own class's socket
   const std::string path = posix::RuntimeSocketPath("window", className);
   if (path.empty()) {
@@ -241,7 +250,11 @@ std::unique_ptr<ProgramWindow> ProgramWindow::Create(EventLoop& loop, const std:
   server->handler = &handler;
   server->className = className;
   server->thread = std::this_thread::get_id();
-  for (const auto& name : messages) server->messages.insert(Utf16ToUtf8(name));
+  for (const auto& name : messages) {
+    server->messages.insert(Utf16ToUtf8(name));
+    if (std::find(fromLowerIntegrity.begin(), fromLowerIntegrity.end(), name) != fromLowerIntegrity.end())
+      filterCall.load()(name);
+  }
 
   server->listener.Reset(::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
   if (server->listener.Get() < 0) {

@@ -188,6 +188,19 @@ std::optional<OriginMark> FaultyFileSystem::ReadOriginMark(const std::u16string&
   return inner_.ReadOriginMark(path);
 }
 
+void FaultyFileSystem::KeepMarksInStreams() {
+  std::lock_guard lock(marksMutex_);
+  streams_ = true;
+}
+
+std::optional<std::u16string> FaultyFileSystem::OriginMarkStream(const std::u16string& path) {
+  {
+    std::lock_guard lock(marksMutex_);
+    if (streams_) return path + u":" + kOriginMarkStreamName;
+  }
+  return inner_.OriginMarkStream(path);
+}
+
 std::unique_ptr<IFile> FaultyFileSystem::Open(const std::u16string& path, uint32_t desiredAccess,
                                               uint32_t shareMode, Disposition disposition, uint32_t attributes) {
   if (const uint32_t e = faults_->OpenCall(path)) {

@@ -60,6 +60,9 @@ class FaultyFileSystem final : public IFileSystem {
   // Origin marks are kept here, by path, instead of on the files: for a
   // file system that keeps none (Wine stores no streams).
   void KeepMarksInMemory();
+  // Marks are streams beside the files, as on a Windows volume that keeps
+  // them: OriginMarkStream names "<path>:Zone.Identifier" on every target.
+  void KeepMarksInStreams();
 
   // Calls of `op` so far: run a scenario once, then fail each of them.
   uint64_t Calls(FileOp op) const;
@@ -75,12 +78,14 @@ class FaultyFileSystem final : public IFileSystem {
   bool Rename(const std::u16string& from, const std::u16string& to) override;
   bool WriteOriginMark(const std::u16string& path, const OriginMark& mark) override;
   std::optional<OriginMark> ReadOriginMark(const std::u16string& path) override;
+  std::optional<std::u16string> OriginMarkStream(const std::u16string& path) override;
 
  private:
   IFileSystem& inner_;
   std::shared_ptr<FileFaults> faults_;
   std::mutex marksMutex_;
   std::optional<std::map<std::u16string, OriginMark>> marks_;
+  bool streams_ = false;
 };
 
 }  // namespace vard::platform::testing

@@ -23,7 +23,7 @@ bool KeepsStreams(const std::u16string& path) {
 
 std::optional<std::u16string> OriginMarkStreamPath(const std::u16string& path) {
   if (!KeepsStreams(path)) return std::nullopt;
-  return path + u":Zone.Identifier";
+  return path + u":" + kOriginMarkStreamName;
 }
 
 bool WriteFileOriginMark(const std::u16string& path, const OriginMark& mark) {

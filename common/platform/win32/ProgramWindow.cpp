@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <mutex>
 #include <set>
@@ -33,6 +34,10 @@ void AllowFromLowerIntegrity(UINT message) {
   }();
   if (filter) filter(message, MSGFLT_ADD);
 }
+
+void SystemFilter(const std::u16string& name) { AllowFromLowerIntegrity(::RegisterWindowMessageW(win32::W(name))); }
+
+std::atomic<LowerIntegrityFilter> filterCall{&SystemFilter};
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -113,6 +118,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
+LowerIntegrityFilter ReplaceLowerIntegrityFilter(LowerIntegrityFilter filter) { return filterCall.exchange(filter); }
+
 std::unique_ptr<ProgramWindow> ProgramWindow::Create(EventLoop& loop, const std::u16string& className,
                                                      ProgramWindow* parent, const std::vector<std::u16string>& messages,
                                                      IWindowRequests& handler,
@@ -126,7 +133,7 @@ std::unique_ptr<ProgramWindow> ProgramWindow::Create(EventLoop& loop, const std:
     if (!id) return nullptr;
     impl->messages[id] = name;
     if (std::find(fromLowerIntegrity.begin(), fromLowerIntegrity.end(), name) != fromLowerIntegrity.end())
-      AllowFromLowerIntegrity(id);
+      filterCall.load()(name);
   }
   HWND parentHwnd = parent ? reinterpret_cast<HWND>(parent->NativeHandle()) : nullptr;
   const DWORD style = parentHwnd ? WS_CHILD | WS_CLIPSIBLINGS : WS_OVERLAPPEDWINDOW;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "common/platform/FileSystem.h"
+#include "common/platform/testing/FaultyFileSystem.h"
 #include "common/platform/tests/TestFolder.h"
 #include "control/engine/ProtectedModeTarget.h"
 #include "control/engine/tests/RecordingBroker.h"
@@ -109,6 +110,36 @@ TEST_F(BrokerOutput, CuttingOnlyToNothingOrToTheEnd) {
   EXPECT_FALSE(target.CutAt(0));  // no file
 }
 
+// Where marks are streams beside the files, the broker writes the mark once
+// the file is closed, as it writes a file (the page's process may not write
+// beside it); elsewhere the control's file seam writes it.
+TEST_F(BrokerOutput, TheOriginMarkGoesThroughTheBrokerWhereItIsAStream) {
+  const p::OriginMark mark = p::MakeOriginMark(u"http://files.test/a.bin", u"http://shop.test/", p::UrlZone::kInternet);
+  const std::string data = Pattern('m', 6000);
+  for (const bool streams : {true, false}) {
+    SCOPED_TRACE(streams ? "streams" : "no streams");
+    p::testing::FaultyFileSystem files(p::RealFileSystem());
+    files.KeepMarksInMemory();
+    if (streams) files.KeepMarksInStreams();
+    RecordingBroker marking{sectionName};
+    BrokerTarget marked{marking, section, p::SystemClock(), files, Unique("lock")};
+    marked.SetOrigin(mark);
+    const std::u16string path = dir / (streams ? u"s.bin" : u"n.bin");
+    ASSERT_TRUE(marked.Open(path, false));
+    EXPECT_EQ(marked.Write(data.data(), 6000), 6000u);
+    marked.Close();
+    EXPECT_EQ(ReadFile(path), data);
+    if (streams) {
+      EXPECT_EQ(marking.streams, (std::map<std::u16string, std::string>{
+                                     {path + u":Zone.Identifier", p::ZoneIdentifierText(mark)}}));
+      EXPECT_FALSE(files.ReadOriginMark(path));
+    } else {
+      EXPECT_TRUE(marking.streams.empty());
+      EXPECT_EQ(files.ReadOriginMark(path), mark);
+    }
+  }
+}
+
 TEST(BrokerOutputLock, TwoWritersThroughTwoBrokersEndWithTwoIntactFiles) {
   TestFolder dir;
   const std::u16string sectionName = Unique("shared");
@@ -147,7 +178,7 @@ class RunOutput : public ::testing::Test {
   ProtectedModeTarget& Make() {
     ProtectedModeServices s;
     s.clock = &p::SystemClock();
-    s.files = &p::RealFileSystem();
+    s.files = files;
     s.osMajorVersion = [this] { return major; };
     s.createBroker = [this]() -> std::unique_ptr<p::IElevationBroker> {
       ++created;
@@ -172,6 +203,7 @@ class RunOutput : public ::testing::Test {
   int major = 10;
   bool available = true;
   int created = 0;
+  p::IFileSystem* files = &p::RealFileSystem();
   RecordingBroker* last = nullptr;
   std::unique_ptr<ProtectedModeTarget> output;
 };
@@ -188,6 +220,30 @@ TEST_F(RunOutput, EveryRunOnANewerSystemHasItsOwnBroker) {
   EXPECT_EQ(created, 2);
   out.EndRun();
   EXPECT_EQ(ReadFile(dir / u"1.bin"), "data");
+}
+
+// The origin of a run's file reaches the run's own broker where marks are
+// streams, and the file seam when the run writes directly.
+TEST_F(RunOutput, TheMarkTakesTheRunsRoad) {
+  const p::OriginMark mark = p::MakeOriginMark(u"http://files.test/1.bin", u"http://shop.test/", p::UrlZone::kInternet);
+  p::testing::FaultyFileSystem marks(p::RealFileSystem());
+  marks.KeepMarksInMemory();
+  marks.KeepMarksInStreams();
+  files = &marks;
+  ProtectedModeTarget& out = Make();
+  out.BeginRun();
+  out.SetOrigin(mark);
+  WriteOne(dir / u"1.bin");
+  EXPECT_EQ(last->streams[dir / u"1.bin:Zone.Identifier"], p::ZoneIdentifierText(mark));
+  out.EndRun();
+  available = false;
+  out.BeginRun();
+  out.SetOrigin(mark);
+  WriteOne(dir / u"2.bin");
+  out.EndRun();
+  // Writing directly, the process writes its marks itself.
+  EXPECT_EQ(marks.ReadOriginMark(dir / u"2.bin"), mark);
+  output.reset();
 }
 
 TEST_F(RunOutput, WithoutABrokerTheRunWritesDirectly) {

@@ -206,7 +206,10 @@ class ModalLoopView final : public IDownloadDialogView {
     events.push_back("exists " + Utf16ToUtf8(p::LastPathComponent(prompt.question.path)));
     return {existing_file::kOverwrite, false, {}};
   }
-  std::optional<std::u16string> BrowseFolder(const std::u16string&, const std::u16string&) override { return {}; }
+  std::optional<std::u16string> BrowseFolder(const std::u16string&, const std::u16string& initial) override {
+    browsedFrom.push_back(initial);
+    return browseAnswer;
+  }
   void Post(std::function<void()> task) override {
     std::lock_guard lock(mutex_);
     queue_.push_back(std::move(task));
@@ -238,6 +241,8 @@ class ModalLoopView final : public IDownloadDialogView {
   std::vector<std::string> events;
   std::function<void(size_t)> onRedraw;
   std::function<bool()> onStopQuestion;
+  std::vector<std::u16string> browsedFrom;
+  std::optional<std::u16string> browseAnswer;
 
  private:
   std::mutex mutex_;
@@ -263,6 +268,31 @@ TEST_F(DownloadDialogTest, FullPathsHideTheFolderRowAndTheListTakesItsPlace) {
       EXPECT_EQ(layout, (std::vector<std::string>{"height 90", "hide 1001", "hide 212", "hide 201",
                                                   "hide 1", "raise to 212"}));
   }
+}
+
+// Change Folder's question opens at the stored download folder as it is
+// when asked (another dialog may have changed it); a dialog's own folder
+// is stored when it opens.
+TEST_F(DownloadDialogTest, ChangeFolderOpensAtTheStoredFolder) {
+  {
+    DownloadDialog dialog(Services(), {}, {});
+    ModalLoopView view;
+    dialog.OnInit(view);
+    dialog.OnChangeFolder();  // nothing stored yet; cancelled
+    settings_.StoreDownloadFolder(u"D:\\Stored\\");
+    view.browseAnswer = u"E:\\Chosen";
+    dialog.OnChangeFolder();
+    dialog.OnChangeFolder();
+    EXPECT_EQ(view.browsedFrom, (std::vector<std::u16string>{u"C:\\Docs", u"D:\\Stored\\", u"E:\\Chosen"}));
+    EXPECT_EQ(view.texts[dlg::kFolder], u"E:\\Chosen");
+  }
+  DownloadDialogConfig config;
+  config.options.downloadFolder = u"C:\\FromThePage";
+  DownloadDialog dialog(Services(), config, {});
+  ModalLoopView view;
+  dialog.OnInit(view);
+  dialog.OnChangeFolder();
+  EXPECT_EQ(view.browsedFrom, (std::vector<std::u16string>{u"C:\\FromThePage"}));
 }
 
 TEST_F(DownloadDialogTest, TheStopQuestionHoldsTheRunAndNothingIsAskedOverIt) {

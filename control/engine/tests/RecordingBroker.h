@@ -1,7 +1,10 @@
 #pragma once
 // An elevation broker in the test's own process: it maps the section by
 // name as the real one does, writes real files, and records every call.
+// Streams ("<file>:<stream>") it keeps in memory, where any volume has
+// room for them.
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -28,6 +31,11 @@ class RecordingBroker final : public platform::IElevationBroker {
   int16_t FolderTest(const std::u16string&) override { return platform::kBrokerFalse; }
   int16_t FileOpen(const std::u16string& path, uint32_t disposition) override {
     Note("open " + std::to_string(disposition) + " " + Utf16ToUtf8(path));
+    if (path.find(u':', 2) != std::u16string::npos) {
+      stream_ = path;
+      streams[path].clear();
+      return platform::kBrokerTrue;
+    }
     file_ = platform::RealFileSystem().Open(path, platform::access::kRead | platform::access::kWrite,
                                             platform::share::kRead,
                                             static_cast<platform::Disposition>(disposition),
@@ -37,6 +45,7 @@ class RecordingBroker final : public platform::IElevationBroker {
   void FileClose() override {
     Note("close");
     file_.reset();
+    stream_.clear();
   }
   uint32_t FileWrite(const void*, uint32_t) override {
     Note("write");
@@ -45,6 +54,10 @@ class RecordingBroker final : public platform::IElevationBroker {
   uint32_t FileWrite2(uint32_t size) override {
     Note("write2 " + std::to_string(size));
     chunks.push_back(size);
+    if (!stream_.empty() && section_.IsOpen()) {
+      streams[stream_].append(reinterpret_cast<const char*>(section_.Data()), size);
+      return size;
+    }
     if (!file_ || !section_.IsOpen()) return 0;
     // Slowly, a piece at a time, so that a second writer sharing the
     // section would show between the pieces.
@@ -73,6 +86,7 @@ class RecordingBroker final : public platform::IElevationBroker {
   }
 
   std::vector<uint32_t> chunks;
+  std::map<std::u16string, std::string> streams;
   bool slow = false;
   uint32_t writeLimit = UINT32_MAX;  // reports at most this many bytes written
 
@@ -84,6 +98,7 @@ class RecordingBroker final : public platform::IElevationBroker {
 
   platform::SharedMemory section_;
   std::unique_ptr<platform::IFile> file_;
+  std::u16string stream_;  // open instead of file_
   std::mutex mutex_;
   std::vector<std::string> calls_;
 };

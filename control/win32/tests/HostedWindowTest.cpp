@@ -114,6 +114,32 @@ TEST_F(HostedWindowTest, TheListShowsThePresentersRowsInTheGroupedLayout) {
   EXPECT_EQ(GetInt(d_, dispid::kGetCount), 2);
 }
 
+// The page's trust follows the address the site reports when a member is
+// used: none yet (no page: trusted), then an Internet page, whose folder
+// outside the person's download folder is refused, then a page of this
+// machine, trusted again.
+TEST_F(HostedWindowTest, TheTrustFollowsTheAddressTheSiteReportsNow) {
+  const auto setFolder = [this](const wchar_t* folder) {
+    EXPECT_EQ(Call(d_, dispid::kSetFolder, DISPATCH_PROPERTYPUT, {Text(folder)}), S_OK);
+    return GetText(d_, dispid::kSetFolder);
+  };
+  EXPECT_EQ(setFolder(L"C:\\NoPageYet"), L"C:\\NoPageYet");
+  control_->SetPageUrl(L"http://www.example.com/shop/index.html");
+  const std::wstring kept = setFolder(L"C:\\Elsewhere");
+  EXPECT_NE(kept, L"C:\\Elsewhere");
+  EXPECT_NE(kept, L"C:\\NoPageYet");  // what the page set before it was known goes too
+  VARIANT count;
+  VariantInit(&count);
+  EXPECT_EQ(Call(d_, dispid::kGetIPCount, DISPATCH_METHOD, {}, &count), S_OK);
+  EXPECT_EQ(VariantChangeType(&count, &count, 0, VT_I4), S_OK);
+  EXPECT_EQ(V_I4(&count), 0);  // as a machine without addresses
+  // A site that stops telling leaves the last page's trust.
+  control_->SetPageUrl(L"");
+  EXPECT_EQ(setFolder(L"C:\\Still"), kept);
+  control_->SetPageUrl(L"file:///C:/pages/index.html");
+  EXPECT_EQ(setFolder(L"C:\\Again"), L"C:\\Again");
+}
+
 TEST_F(HostedWindowTest, ClicksAndChildDialogEndsReachTheSinkUntilItDisconnects) {
   ASSERT_EQ(control_->Activate(), S_OK);
   Call(d_, dispid::kAppendFile, DISPATCH_METHOD, {Text(L"http://h.test/a.txt"), Text(L"a.txt"), Int(1)});
