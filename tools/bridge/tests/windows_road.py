@@ -1,0 +1,186 @@
+#!/usr/bin/env python3
+"""The bridge's Windows road under Wine: the real host, spoken to as a
+browser does, shows the control's real download dialog for StartDownload
+and hands StartPlusDownload's list to the real agent.
+
+  windows_road.py --build BUILD --prefix PREFIX --port-file FILE
+
+BUILD is the win64 build folder, PREFIX a Wine prefix of this test's own
+(the control starts the agent from its system directory, so the agent and
+the broker are copied there), FILE the native test server's port file.
+Windows run on Wine's null graphics driver: no display is needed, and other
+programs (the dialog presser, vardwin) still find and drive them."""
+import argparse
+import hashlib
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import urllib.request
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from host_driver import Host, check, failures, wine_env, wine_loader  # noqa: E402
+
+LIMIT = 30  # seconds any one step may take
+AGENT_MAIN = "vardel_MWKTPlusProc_Download_MainFrm_Class"
+AGENT_VIEW = "vardel_MWKTPlusProc_Download_view_Class"
+AGENT_START = "1002"
+DIALOG_START = "1"
+PAGE = "file:///C:/pages/shop.html"
+FILES = [("보고서.pdf", "/data/2048"), ("images/사진 01.jpg", "/data/300000"), ("big.bin", "/data/70000")]
+
+
+def wait_for(ready, seconds, poll=0.05):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if ready():
+            return True
+        time.sleep(poll)
+    return ready()
+
+
+def sha256_file(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+class Wine:
+    def __init__(self, build, prefix):
+        self.source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
+        self.prefix = prefix
+        self.loader = wine_loader("wine64")
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}  # the null driver
+        self.env = wine_env(env, prefix)
+
+    def run(self, *args, seconds=LIMIT):
+        """A program run to its end; its output goes through a file, as Wine's
+        background services inherit it and would hold a pipe open."""
+        with tempfile.TemporaryFile() as out:
+            try:
+                rc = subprocess.run([self.loader, *args], stdin=subprocess.DEVNULL, stdout=out,
+                                    stderr=subprocess.STDOUT, env=self.env, timeout=seconds).returncode
+            except subprocess.TimeoutExpired:
+                rc = None
+            out.seek(0)
+            return rc, out.read().decode("utf-8", "replace").replace("\r", "")
+
+    def path(self, windows_path):
+        return os.path.join(self.prefix, "drive_c", *windows_path[3:].split("\\"))
+
+
+def agent_gone(wine, vardwin):
+    return wine.run(vardwin, AGENT_MAIN, "dump", seconds=10)[0] != 0
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build", required=True)
+    ap.add_argument("--prefix", required=True)
+    ap.add_argument("--port-file", required=True)
+    opts = ap.parse_args()
+    build = os.path.abspath(opts.build)
+    bridge = os.path.join(build, "tools/bridge/vardkt5-bridge.exe")
+    vardwin = os.path.join(build, "tools/vardwin/vardwin.exe")
+    press = os.path.join(build, "tools/bridge/bridge_dialog_press.exe")
+    wine = Wine(build, os.path.abspath(opts.prefix))
+
+    # The prefix (made on first use by the runner, with the null driver),
+    # the agent's save folder, the agent and broker where the control looks.
+    runner = ["sh", os.path.join(wine.source, "cmake/wine-run.sh"), wine.prefix, "wine64"]
+    saved_win = "C:\\vard-bridge\\agent"
+    r = subprocess.run(runner + ["reg", "add", "HKCU\\Software\\vardel\\KTPlus", "/v", "SaveFolder", "/d", saved_win,
+                                 "/f"], stdin=subprocess.DEVNULL, capture_output=True, env=wine.env, timeout=300)
+    if r.returncode != 0:
+        print("the prefix could not be made: " + r.stdout.decode(errors="replace"))
+        return 1
+    system = os.path.join(wine.prefix, "drive_c/windows/system32")
+    for program in ("agent/MWKTPlusProc.exe", "fsb/vardfsb.exe"):
+        shutil.copy(os.path.join(build, program), system)
+    if not agent_gone(wine, vardwin):
+        wine.run(vardwin, AGENT_MAIN, "close", "1")
+    roots = [wine.path("C:\\vard-bridge")]
+    for root in roots:
+        shutil.rmtree(root, ignore_errors=True)
+    port = open(opts.port_file).read().split()[1]
+    base = f"http://127.0.0.1:{port}"
+    want = {url: hashlib.sha256(urllib.request.urlopen(base + url, timeout=LIMIT).read()).hexdigest()
+            for _, url in FILES}
+
+    def files_match(folder_win, who):
+        for name, url in FILES:
+            path = wine.path(folder_win + "\\" + name)
+            check(os.path.exists(path) and sha256_file(path) == want[url], f"{who} {name} has the server's SHA-256")
+
+    def append(host, folder_win=None):
+        for n, (name, url) in enumerate(FILES):
+            shown = name if folder_win is None else folder_win + "\\" + name.replace("/", "\\")
+            host.ask({"id": 100 + n, "op": "call", "name": "AppendFile", "args": [base + url, shown]})
+
+    def completed(host, what):
+        names = [m.get("event") for m in host.events]
+        check("OnDownloadComplete" in names, f"{what}: the page heard OnDownloadComplete ({names})")
+
+    Host.quiet = True
+    command = [wine.loader, bridge, "chrome-extension://kclbnimnakbiaaknaaihdfmdkphdbkbg/"]
+
+    print("StartDownload with full paths: the dialog starts by itself and ends by itself")
+    full_win = "C:\\vard-bridge\\full"
+    host = Host(command, wine.env)
+    started = time.time()
+    m = host.ask({"id": 1, "op": "create", "params": {"UseFullPath": True, "Language": "ko"}, "page": PAGE})
+    check(m == {"id": 1, "result": {"trusted": True}}, f"created, trusted: {m}")
+    append(host, full_win)
+    host.send({"id": 2, "op": "call", "name": "StartDownload"})
+    m = host.answer()
+    first = wine.path(full_win + "\\" + FILES[0][0])
+    check(m == {"id": 2, "result": None}, f"StartDownload answered once the dialog ended: {m}")
+    completed(host, "full paths")
+    files_match(full_win, "the control's")
+    if os.path.exists(first):
+        print(f"  create to first file on disk: {(os.stat(first).st_mtime - started) * 1000:.0f} ms "
+              f"(create to the dialog's end {(time.time() - started) * 1000:.0f} ms)")
+    check(host.end() == 0, "the host ends when the browser closes the connection")
+
+    print("StartDownload into a folder: the dialog waits for its Start")
+    list_win = "C:\\vard-bridge\\list"
+    host = Host(command, wine.env)
+    host.ask({"id": 1, "op": "create", "params": {"Language": "ko"}, "page": PAGE})
+    host.ask({"id": 2, "op": "put", "name": "SetFolder", "args": [list_win]})
+    append(host)
+    host.send({"id": 3, "op": "call", "name": "StartDownload"})
+    # The host's message loop runs the dialog; the page's next message waits
+    # in the pipe and is answered after it.
+    host.send({"id": 4, "op": "get", "name": "GetCount"})
+    rc, title = wine.run(press, DIALOG_START, str(LIMIT), seconds=LIMIT + 10)
+    check(rc == 0, f"the dialog's Start pressed ({title.strip()})")
+    m = host.answer()
+    check(m == {"id": 3, "result": None}, f"StartDownload answered once the dialog ended: {m}")
+    check(host.answer() == {"id": 4, "result": 3}, "the message sent meanwhile answered after it")
+    completed(host, "a folder")
+    files_match(list_win, "the control's")
+
+    print("StartPlusDownload: the list handed to the agent")
+    m = host.ask({"id": 5, "op": "call", "name": "StartPlusDownload"})
+    check("error" not in m, f"StartPlusDownload answered: {m}")
+    rc, out = wine.run(vardwin, AGENT_VIEW, "wait-rows", "", str(len(FILES)), str(LIMIT), seconds=LIMIT + 10)
+    check(rc == 0, f"the agent shows the {len(FILES)} files {out.strip()}")
+    rc, out = wine.run(vardwin, AGENT_VIEW, "command", AGENT_START)
+    check(rc == 0, f"the agent's Start pressed {out.strip()}")
+
+    def agent_done():
+        return all(os.path.exists(wine.path(saved_win + "\\" + n)) and
+                   os.path.getsize(wine.path(saved_win + "\\" + n)) == int(u.rsplit("/", 1)[1]) for n, u in FILES)
+    wait_for(agent_done, LIMIT, 0.2)
+    files_match(saved_win, "the agent's")
+    check(host.end() == 0, "the host ends when the browser closes the connection")
+    wine.run(vardwin, AGENT_MAIN, "close", "1")
+    check(wait_for(lambda: agent_gone(wine, vardwin), LIMIT, 0.5), "the agent ends when asked")
+
+    print("FAILED" if failures else "passed")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
