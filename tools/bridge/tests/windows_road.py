@@ -28,6 +28,7 @@ AGENT_MAIN = "vardel_MWKTPlusProc_Download_MainFrm_Class"
 AGENT_VIEW = "vardel_MWKTPlusProc_Download_view_Class"
 AGENT_START = "1002"
 DIALOG_START = "1"
+OVERWRITE = "203"  # the existing-file question's button
 PAGE = "file:///C:/pages/shop.html"
 FILES = [("보고서.pdf", "/data/2048"), ("images/사진 01.jpg", "/data/300000"), ("big.bin", "/data/70000")]
 
@@ -47,7 +48,7 @@ def sha256_file(path):
 
 
 class Wine:
-    def __init__(self, build, prefix):
+    def __init__(self, prefix):
         self.source = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
         self.prefix = prefix
         self.loader = wine_loader("wine64")
@@ -66,6 +67,13 @@ class Wine:
             out.seek(0)
             return rc, out.read().decode("utf-8", "replace").replace("\r", "")
 
+    def stop(self):
+        server = os.path.join(os.path.dirname(self.loader), "wineserver64")
+        if not os.access(server, os.X_OK):
+            server = shutil.which("wineserver") or "wineserver"
+        subprocess.run([server, "-k"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=LIMIT)
+
     def path(self, windows_path):
         return os.path.join(self.prefix, "drive_c", *windows_path[3:].split("\\"))
 
@@ -74,17 +82,11 @@ def agent_gone(wine, vardwin):
     return wine.run(vardwin, AGENT_MAIN, "dump", seconds=10)[0] != 0
 
 
-def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--build", required=True)
-    ap.add_argument("--prefix", required=True)
-    ap.add_argument("--port-file", required=True)
-    opts = ap.parse_args()
+def road(opts, wine, start):
     build = os.path.abspath(opts.build)
     bridge = os.path.join(build, "tools/bridge/vardkt5-bridge.exe")
     vardwin = os.path.join(build, "tools/vardwin/vardwin.exe")
-    press = os.path.join(build, "tools/bridge/bridge_dialog_press.exe")
-    wine = Wine(build, os.path.abspath(opts.prefix))
+    presser = os.path.join(build, "tools/bridge/bridge_dialog_press.exe")
 
     # The prefix (made on first use by the runner, with the null driver),
     # the agent's save folder, the agent and broker where the control looks.
@@ -93,8 +95,7 @@ def main():
     r = subprocess.run(runner + ["reg", "add", "HKCU\\Software\\vardel\\KTPlus", "/v", "SaveFolder", "/d", saved_win,
                                  "/f"], stdin=subprocess.DEVNULL, capture_output=True, env=wine.env, timeout=300)
     if r.returncode != 0:
-        print("the prefix could not be made: " + r.stdout.decode(errors="replace"))
-        return 1
+        raise RuntimeError("the prefix could not be made: " + r.stdout.decode(errors="replace"))
     system = os.path.join(wine.prefix, "drive_c/windows/system32")
     for program in ("agent/MWKTPlusProc.exe", "fsb/vardfsb.exe"):
         shutil.copy(os.path.join(build, program), system)
@@ -118,6 +119,13 @@ def main():
             shown = name if folder_win is None else folder_win + "\\" + name.replace("/", "\\")
             host.ask({"id": 100 + n, "op": "call", "name": "AppendFile", "args": [base + url, shown]})
 
+    def press(what, button, count=1):
+        """Presses and checks; the road cannot go on past a dialog that did not come."""
+        rc, titles = wine.run(presser, button, str(LIMIT), str(count), seconds=count * LIMIT + 10)
+        check(rc == 0 and len(titles.split("\n")) > count, f"{what} ({titles.split()})")
+        if rc != 0:
+            raise RuntimeError(f"{what}: no such dialog")
+
     def completed(host, what):
         names = [m.get("event") for m in host.events]
         check("OnDownloadComplete" in names, f"{what}: the page heard OnDownloadComplete ({names})")
@@ -127,7 +135,7 @@ def main():
 
     print("StartDownload with full paths: the dialog starts by itself and ends by itself")
     full_win = "C:\\vard-bridge\\full"
-    host = Host(command, wine.env)
+    host = start(command)
     started = time.time()
     m = host.ask({"id": 1, "op": "create", "params": {"UseFullPath": True, "Language": "ko"}, "page": PAGE})
     check(m == {"id": 1, "result": {"trusted": True}}, f"created, trusted: {m}")
@@ -145,7 +153,7 @@ def main():
 
     print("StartDownload into a folder: the dialog waits for its Start")
     list_win = "C:\\vard-bridge\\list"
-    host = Host(command, wine.env)
+    host = start(command)
     host.ask({"id": 1, "op": "create", "params": {"Language": "ko"}, "page": PAGE})
     host.ask({"id": 2, "op": "put", "name": "SetFolder", "args": [list_win]})
     append(host)
@@ -153,16 +161,28 @@ def main():
     # The host's message loop runs the dialog; the page's next message waits
     # in the pipe and is answered after it.
     host.send({"id": 4, "op": "get", "name": "GetCount"})
-    rc, title = wine.run(press, DIALOG_START, str(LIMIT), seconds=LIMIT + 10)
-    check(rc == 0, f"the dialog's Start pressed ({title.strip()})")
+    press("the dialog's Start pressed", DIALOG_START)
     m = host.answer()
     check(m == {"id": 3, "result": None}, f"StartDownload answered once the dialog ended: {m}")
     check(host.answer() == {"id": 4, "result": 3}, "the message sent meanwhile answered after it")
     completed(host, "a folder")
     files_match(list_win, "the control's")
 
+    print("StartDownload again: a question for each existing file, answered Overwrite")
+    spoiled = wine.path(list_win + "\\" + FILES[0][0])
+    with open(spoiled, "wb") as f:
+        f.write(b"not the server's bytes")
+    host.events.clear()
+    host.send({"id": 6, "op": "call", "name": "StartDownload"})
+    press("the dialog's Start pressed again", DIALOG_START)
+    press(f"{len(FILES)} questions answered Overwrite", OVERWRITE, len(FILES))
+    m = host.answer()
+    check(m == {"id": 6, "result": None}, f"StartDownload answered once the dialog ended: {m}")
+    completed(host, "overwritten")
+    files_match(list_win, "the control's overwritten")
+
     print("StartPlusDownload: the list handed to the agent")
-    m = host.ask({"id": 5, "op": "call", "name": "StartPlusDownload"})
+    m = host.ask({"id": 7, "op": "call", "name": "StartPlusDownload"})
     check("error" not in m, f"StartPlusDownload answered: {m}")
     rc, out = wine.run(vardwin, AGENT_VIEW, "wait-rows", "", str(len(FILES)), str(LIMIT), seconds=LIMIT + 10)
     check(rc == 0, f"the agent shows the {len(FILES)} files {out.strip()}")
@@ -178,6 +198,32 @@ def main():
     wine.run(vardwin, AGENT_MAIN, "close", "1")
     check(wait_for(lambda: agent_gone(wine, vardwin), LIMIT, 0.5), "the agent ends when asked")
 
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--build", required=True)
+    ap.add_argument("--prefix", required=True)
+    ap.add_argument("--port-file", required=True)
+    opts = ap.parse_args()
+    wine = Wine(os.path.abspath(opts.prefix))
+    hosts = []
+
+    def start(command):
+        hosts.append(Host(command, wine.env))
+        return hosts[-1]
+    try:
+        road(opts, wine, start)
+    except (RuntimeError, OSError, ValueError, subprocess.SubprocessError) as e:
+        check(False, f"the road broke off: {e}")
+    finally:
+        for host in hosts:
+            if host.proc.poll() is None:
+                host.proc.kill()
+        # What a failed run leaves in the prefix (a dialog, the agent) ends
+        # with its server.
+        if failures:
+            wine.stop()
     print("FAILED" if failures else "passed")
     return 1 if failures else 0
 
