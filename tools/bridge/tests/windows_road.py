@@ -168,21 +168,8 @@ def road(opts, wine, start):
     completed(host, "a folder")
     files_match(list_win, "the control's")
 
-    print("StartDownload again: a question for each existing file, answered Overwrite")
-    spoiled = wine.path(list_win + "\\" + FILES[0][0])
-    with open(spoiled, "wb") as f:
-        f.write(b"not the server's bytes")
-    host.events.clear()
-    host.send({"id": 6, "op": "call", "name": "StartDownload"})
-    press("the dialog's Start pressed again", DIALOG_START)
-    press(f"{len(FILES)} questions answered Overwrite", OVERWRITE, len(FILES))
-    m = host.answer()
-    check(m == {"id": 6, "result": None}, f"StartDownload answered once the dialog ended: {m}")
-    completed(host, "overwritten")
-    files_match(list_win, "the control's overwritten")
-
     print("StartPlusDownload: the list handed to the agent")
-    m = host.ask({"id": 7, "op": "call", "name": "StartPlusDownload"})
+    m = host.ask({"id": 5, "op": "call", "name": "StartPlusDownload"})
     check("error" not in m, f"StartPlusDownload answered: {m}")
     rc, out = wine.run(vardwin, AGENT_VIEW, "wait-rows", "", str(len(FILES)), str(LIMIT), seconds=LIMIT + 10)
     check(rc == 0, f"the agent shows the {len(FILES)} files {out.strip()}")
@@ -194,9 +181,42 @@ def road(opts, wine, start):
                    os.path.getsize(wine.path(saved_win + "\\" + n)) == int(u.rsplit("/", 1)[1]) for n, u in FILES)
     wait_for(agent_done, LIMIT, 0.2)
     files_match(saved_win, "the agent's")
-    check(host.end() == 0, "the host ends when the browser closes the connection")
     wine.run(vardwin, AGENT_MAIN, "close", "1")
     check(wait_for(lambda: agent_gone(wine, vardwin), LIMIT, 0.5), "the agent ends when asked")
+
+    print("StartDownload again: a question for each existing file, answered Overwrite")
+    spoiled = wine.path(list_win + "\\" + FILES[0][0])
+    with open(spoiled, "wb") as f:
+        f.write(b"not the server's bytes")
+    host.events.clear()
+    host.send({"id": 6, "op": "call", "name": "StartDownload"})
+    # The browser goes while the dialog is up: the person's dialog runs to
+    # its end all the same, then the host ends.
+    host.proc.stdin.close()
+    press("the dialog's Start pressed again", DIALOG_START)
+    press(f"{len(FILES)} questions answered Overwrite", OVERWRITE, len(FILES))
+    m = host.answer()
+    check(m == {"id": 6, "result": None}, f"StartDownload answered once the dialog ended: {m}")
+    completed(host, "overwritten")
+    files_match(list_win, "the control's overwritten")
+
+    check(host.end() == 0, "the host ended after the dialog, the browser gone during it")
+
+    print("an untrusted page: its full path held to the download folder")
+    host = start(command)
+    escape_win = "C:\\vard-bridge\\escape"
+    m = host.ask({"id": 1, "op": "create", "params": {"UseFullPath": True}, "page": "https://evil.example/x"})
+    check(m == {"id": 1, "result": {"trusted": False}}, f"created, not trusted: {m}")
+    host.ask({"id": 2, "op": "put", "name": "SetFolder", "args": [list_win]})
+    host.ask({"id": 3, "op": "call", "name": "AppendFile", "args": [base + FILES[0][1], escape_win + "\\a.bin"]})
+    host.send({"id": 4, "op": "call", "name": "StartDownload"})
+    # UseFullPath still starts the run by itself; only its names are held.
+    m = host.answer()
+    check(m == {"id": 4, "result": None}, f"StartDownload answered once the dialog ended: {m}")
+    check(not os.path.exists(wine.path(escape_win)), "nothing written where the page's full path pointed")
+    names = [m.get("event") for m in host.events]
+    check(names == ["OnDownloadError"], f"the page heard OnDownloadError for its refused name ({names})")
+    check(host.end() == 0, "the host ends")
 
 
 
