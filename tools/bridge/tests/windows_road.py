@@ -209,6 +209,18 @@ def road(opts, wine, start):
 
     check(host.end() == 0, "the host ended after the dialog, the browser gone during it")
 
+    print("DownloadAndOpen: the compact dialog, then the shell's failure told in a message box")
+    host = start(command)
+    host.ask({"id": 1, "op": "create", "params": {"UseFullPath": True}, "page": PAGE})
+    opened_win = "C:\\vard-bridge\\open\\unknown.vardnone"
+    host.send({"id": 2, "op": "call", "name": "DownloadAndOpen", "args": [base + FILES[2][1], opened_win, 70000]})
+    press("the message box's OK pressed", DIALOG_START)
+    m = host.answer()
+    check(m == {"id": 2, "result": None}, f"DownloadAndOpen answered once the message was read: {m}")
+    opened = wine.path(opened_win)
+    check(os.path.exists(opened) and sha256_file(opened) == want[FILES[2][1]], "its file has the server's SHA-256")
+    check(host.end() == 0, "the host ends")
+
     print("an untrusted page: its full path held to the download folder")
     host = start(command)
     escape_win = "C:\\vard-bridge\\escape"
