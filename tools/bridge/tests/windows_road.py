@@ -20,6 +20,7 @@ import tempfile
 import time
 import urllib.request
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from host_driver import Host, check, failures, wine_env, wine_loader  # noqa: E402
 
