@@ -57,5 +57,11 @@ case "$action" in
     [ -s "$portfile" ] || exit 0
     pid=$(cut -d' ' -f3 "$portfile")
     kill "$pid" 2>/dev/null || true
+    # Gone before the next start makes its files (at most five seconds).
+    i=0
+    while kill -0 "$pid" 2>/dev/null && [ $i -lt 50 ]; do
+      i=$((i + 1))
+      sleep 0.1
+    done
     ;;
 esac

@@ -1,8 +1,9 @@
 #pragma once
 // The bridge's composition root: the control's real services for a page in
 // a browser. On Windows the download dialogs and questions are the
-// control's own windows; on POSIX the console dialogs answer with their
-// defaults and each line they print goes to the page as progress.
+// control's own windows, and what a download dialog shows goes to the page
+// as progress; on POSIX the console dialogs answer with their defaults and
+// each line they print goes to the page as progress.
 #include <functional>
 #include <string>
 

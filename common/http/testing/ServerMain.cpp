@@ -28,6 +28,19 @@ void WriteWhole(const std::string& path, const std::string& text) {
     std::rename(temp.c_str(), path.c_str());
   }
 }
+
+// A server started after this one was told to stop may have written the
+// same port file already: only this server's own text is removed.
+void RemoveIfHolds(const std::string& path, const std::string& text) {
+  std::string held;
+  if (FILE* f = std::fopen(path.c_str(), "r")) {
+    char buffer[256];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) held.append(buffer, n);
+    std::fclose(f);
+  }
+  if (held == text) std::remove(path.c_str());
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,7 +71,7 @@ int main(int argc, char** argv) {
   }
   for (long tick = 0; !g_stop && !server.QuitRequested() && tick < lifetime * 10; ++tick)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  if (!portFile.empty()) std::remove(portFile.c_str());
-  if (!authorityFile.empty()) std::remove(authorityFile.c_str());
+  if (!portFile.empty()) RemoveIfHolds(portFile, text);
+  if (!authorityFile.empty()) RemoveIfHolds(authorityFile, server.AuthorityPem());
   return 0;
 }

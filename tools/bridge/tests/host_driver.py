@@ -34,6 +34,7 @@ class Host:
     quiet = False
 
     def __init__(self, command, env):
+        self.events = []
         self.proc = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, env=env,
                                      stderr=subprocess.DEVNULL if Host.quiet else None)
 
@@ -61,10 +62,15 @@ class Host:
 
     def ask(self, message):
         self.send(message)
+        return self.answer()
+
+    def answer(self):
+        """The next answer; the events pushed before it are kept in events."""
         while True:
             m = self.receive()
             if "id" in m:
                 return m
+            self.events.append(m)
 
     def end(self):
         self.proc.stdin.close()
@@ -73,6 +79,18 @@ class Host:
         except subprocess.TimeoutExpired:
             self.proc.kill()
             return None
+
+
+def wine_loader(loader):
+    """The Wine loader's program (wine64 lives outside PATH on Debian)."""
+    for d in ("/usr/lib/wine", "/usr/lib/x86_64-linux-gnu/wine", "/opt/wine-stable/bin"):
+        if loader == "wine64" and os.access(os.path.join(d, "wine64"), os.X_OK):
+            return os.path.join(d, "wine64")
+    return shutil.which(loader) or loader
+
+
+def wine_env(env, prefix):
+    return dict(env, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=d")
 
 
 def code(m):
@@ -113,13 +131,8 @@ def main():
 
         # Straight through to the loader, in the prefix the runner made.
         prefix, loader, program = command[1], command[2], command[3]
-        for d in ("/usr/lib/wine", "/usr/lib/x86_64-linux-gnu/wine", "/opt/wine-stable/bin"):
-            if loader == "wine64" and os.access(os.path.join(d, "wine64"), os.X_OK):
-                loader = os.path.join(d, "wine64")
-                break
-        loader = shutil.which(loader) or loader
-        env = dict(env, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=d")
-        command = [loader, program]
+        env = wine_env(env, prefix)
+        command = [wine_loader(loader), program]
         Host.quiet = True
 
     print("a trusted page's control:")

@@ -4,6 +4,7 @@
 
 #include "control/win32/WindowsComposition.h"
 #include "tools/bridge/BridgeServices.h"
+#include "tools/bridge/win32/DialogProgress.h"
 
 namespace vard::bridge {
 
@@ -16,9 +17,11 @@ void PrepareProcess() {
 
 bool BrowsersReadTheRegistry() { return true; }
 
-// The Windows dialogs draw their own progress: the page hears the events.
-ControlServices BridgeServices(std::function<void(const std::string& line)>) {
-  return com::ComposeWindowsControlServices(std::make_shared<com::ControlWindowHandle>());
+// The person sees the real dialogs; the page hears what they show.
+ControlServices BridgeServices(std::function<void(const std::string& line)> progress) {
+  ControlServices s = com::ComposeWindowsControlServices(std::make_shared<com::ControlWindowHandle>());
+  s.dialogs = WithDialogProgress(std::move(s.dialogs), std::move(progress));
+  return s;
 }
 
 }  // namespace vard::bridge
