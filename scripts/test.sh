@@ -65,7 +65,7 @@ export NO_PROXY="$no_proxy"
 status=0
 echo "== test linux"
 ctest --preset linux -j2 || status=1
-if scripts/can-run-win32.sh || { [ "${VARD_EMULATE_WIN32:-}" = 1 ] && start_win32_emulation; }; then
+if scripts/can-run-win32.sh || { [ "${VARD_EMULATE_WIN32:-1}" != 0 ] && start_win32_emulation; }; then
   echo "== test win32 (under wine)"
   ctest --preset win32 -j2 || status=1
 else
