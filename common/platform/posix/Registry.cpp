@@ -9,7 +9,10 @@
 
 #include <cerrno>
 #include <fstream>
+#include <mutex>
+#include <optional>
 #include <sstream>
+#include <unordered_map>
 #include <vector>
 
 #include "common/platform/Environment.h"
@@ -170,6 +173,38 @@ bool ValidValueName(const std::u16string& name) {
   return true;
 }
 
+// The MIME table, read again only when the file changed: an upload asks
+// once per part, and splitting the whole table each time cost milliseconds.
+std::optional<std::string> MimeTypeOf(const std::string& path, const std::string& extension) {
+  struct Table {
+    int64_t stamp = -1;
+    off_t size = -1;
+    std::unordered_map<std::string, std::string> types;  // the first line naming it wins
+  };
+  static std::mutex mutex;
+  static std::unordered_map<std::string, Table> tables;
+  struct stat st{};
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  const int64_t stamp = exists ? static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : -1;
+  std::lock_guard lock(mutex);
+  Table& table = tables[path];
+  if (table.stamp != stamp || table.size != (exists ? st.st_size : -1)) {
+    table = Table{stamp, exists ? st.st_size : -1, {}};
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.empty() || line[0] == '#') continue;
+      std::istringstream words(line);
+      std::string type, word;
+      words >> type;
+      while (words >> word) table.types.try_emplace(word, type);
+    }
+  }
+  const auto it = table.types.find(extension);
+  if (it == table.types.end()) return std::nullopt;
+  return it->second;
+}
+
 class PosixRegistry final : public IRegistry {
  public:
   bool KeyExists(RegistryRoot root, const std::u16string& key) override {
@@ -313,16 +348,8 @@ class PosixRegistry final : public IRegistry {
       }
       wanted += static_cast<char>(c >= u'A' && c <= u'Z' ? c + 32 : c);
     }
-    std::ifstream in(GetEnv("VARDEL_MIME_TYPES").value_or("/etc/mime.types"));
-    std::string line;
-    while (std::getline(in, line)) {
-      if (line.empty() || line[0] == '#') continue;
-      std::istringstream words(line);
-      std::string type, word;
-      words >> type;
-      while (words >> word)
-        if (word == wanted) return AsciiToUtf16(type);
-    }
+    if (auto type = MimeTypeOf(GetEnv("VARDEL_MIME_TYPES").value_or("/etc/mime.types"), wanted))
+      return AsciiToUtf16(*type);
     Fail(error::kFileNotFound);
     return std::nullopt;
   }

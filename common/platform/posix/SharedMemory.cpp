@@ -16,6 +16,12 @@
 namespace vard::platform {
 namespace {
 
+// A region this large (the upload form fields: 253 MB) is mostly never
+// written: its pages are made only when touched, and zeroing gives them
+// back instead of writing 253 MB of zeros. Smaller ones are mapped whole,
+// so a big batch does not fault page by page.
+constexpr size_t kLazyRegionBytes = 16u << 20;
+
 std::string ShmName(const std::u16string& name) {
   return "/" + Utf16ToUtf8(name) + "." + std::to_string(getuid());
 }
@@ -60,7 +66,8 @@ SharedMemory SharedMemory::CreateOrOpen(const std::u16string& name, size_t size,
       clock.WaitUntil([&] { return fstat(fd, &st) != 0 || st.st_size != 0; }, kSizingWaitMs, 1);
     if (static_cast<uint64_t>(st.st_size) < size) return fail(error::kInvalidParameter);
   }
-  void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE, fd, 0);
+  const int populate = size < kLazyRegionBytes ? MAP_POPULATE : 0;
+  void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED | populate, fd, 0);
   if (p == MAP_FAILED) return fail(posix::ErrorFromErrno(errno));
   result.data_ = static_cast<uint8_t*>(p);
   result.size_ = size;
@@ -70,6 +77,11 @@ SharedMemory SharedMemory::CreateOrOpen(const std::u16string& name, size_t size,
 
 void SharedMemory::ZeroFill() {
   if (!data_) return;
+  // Every mapping of the object reads zeros from a hole at once.
+  if (size_ >= kLazyRegionBytes &&
+      fallocate(static_cast<int>(handle_), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, 0,
+                static_cast<off_t>(size_)) == 0)
+    return;
   std::memset(data_, 0, size_);
 }
 

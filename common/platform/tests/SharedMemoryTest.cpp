@@ -42,6 +42,26 @@ TEST(SharedMemory, SecondOpenSeesTheFirstOnesBytesAndFreshIsZero) {
   EXPECT_EQ(b.Data()[5], 1);
 }
 
+// The upload's form-field region is hundreds of megabytes: however it is
+// zeroed, every holder must read zeros after, and may write on.
+TEST(SharedMemory, ALargeRegionZeroedByOneHolderReadsZeroInTheOther) {
+  NameGuard g{UniqueName("large")};
+  constexpr size_t kSize = (20u << 20) + 3;
+  SharedMemory a = SharedMemory::CreateOrOpen(g.name, kSize);
+  ASSERT_TRUE(a.IsOpen());
+  SharedMemory b = SharedMemory::CreateOrOpen(g.name, kSize);
+  ASSERT_TRUE(b.IsOpen());
+  for (size_t at : {size_t{0}, size_t{4095}, kSize / 2, kSize - 1}) a.Data()[at] = 0x5A;
+  EXPECT_EQ(b.Data()[kSize - 1], 0x5A);
+  b.ZeroFill();
+  for (size_t at : {size_t{0}, size_t{4095}, kSize / 2, kSize - 1}) {
+    EXPECT_EQ(a.Data()[at], 0) << at;
+    EXPECT_EQ(b.Data()[at], 0) << at;
+  }
+  b.Data()[kSize / 2] = 3;
+  EXPECT_EQ(a.Data()[kSize / 2], 3);
+}
+
 TEST(SharedMemory, ExistingObjectSmallerThanTheRegionFails) {
   NameGuard g{UniqueName("small")};
   SharedMemory a = SharedMemory::CreateOrOpen(g.name, 1028);

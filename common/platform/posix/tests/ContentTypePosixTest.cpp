@@ -43,5 +43,16 @@ TEST_F(ContentTypeTable, TheFirstTypeListingTheExtensionWinsWhateverItsCase) {
   EXPECT_EQ(ContentTypeOf(registry, u"x.none"), kDefaultContentType);
 }
 
+// The table is kept between lookups, but never past a change of the file.
+TEST_F(ContentTypeTable, AChangedTableIsReadAgain) {
+  IRegistry& registry = SystemRegistry();
+  EXPECT_EQ(ContentTypeOf(registry, u"b.vt1"), u"text/x-first");
+  std::ofstream(path_) << "application/x-new vt1 vnew\n";
+  EXPECT_EQ(ContentTypeOf(registry, u"b.vt1"), u"application/x-new");
+  EXPECT_EQ(ContentTypeOf(registry, u"b.vnew"), u"application/x-new");
+  std::remove(path_.c_str());
+  EXPECT_EQ(ContentTypeOf(registry, u"b.vt1"), kDefaultContentType);
+}
+
 }  // namespace
 }  // namespace vard::platform
