@@ -6,12 +6,21 @@
 # its files go through the file service broker (started by the agent) while
 # the list shows their progress, and the script checks every file against
 # the server's bytes.
-# With a script argument, kt5host runs that script instead.
+# With a script argument, kt5host runs that script instead. With --browser
+# [PICTURE], the longest road runs: a page in Chromium (headless, through the
+# extension and vardkt5-bridge) drives the control and hands off to the agent
+# and its broker; every file is checked and the page's picture is saved.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 scripts/build.sh linux >/dev/null
 source scripts/native-road.sh
+if [ "${1:-}" = --browser ]; then
+  picture=${2:-$(mktemp -d)/page.png}
+  python3 tools/bridge/tests/browser_test.py --source . --build build/linux --screenshot "$picture"
+  echo "The page as Chromium drew it: $picture"
+  exit 0
+fi
 if [ $# -gt 0 ]; then exec "$host" "$1"; fi
 
 work=$(mktemp -d)
