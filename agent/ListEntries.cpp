@@ -76,13 +76,13 @@ CDownloadFile::CDownloadFile(const DOWNLOAD_INFO& record, const COOKIE_INFO& coo
     : UPLOAD_INFO(DownloadFileInfo(record)) {
   StoreField(path, displayName);
   icon_index = iconIndex;
-  StoreField(url, ReadField(record.url));
-  StoreField(cookie, ReadField(cookieInfo.cookie));  // at most 2047 units
+  url = FieldCut(ReadField(record.url), kUrlCapacity);
+  cookie = FieldCut(ReadField(cookieInfo.cookie), kCookieCapacity);
   speed_limit_kb = record.speed_limit_kb;
   resume_by_query = cookieInfo.resume_by_query == 1 ? 1 : 0;
 }
 
-bool CDownloadFile::IsFolderMarker() const { return ReadField(url) == kFolderMarkerUrl; }
+bool CDownloadFile::IsFolderMarker() const { return url == kFolderMarkerUrl; }
 
 bool CDownloadFile::KeepsLocalPath(const std::u16string& saveFolder) const {
   const auto trimmed = [](std::u16string_view f) {

@@ -77,8 +77,13 @@ class CDownloadFile : public UPLOAD_INFO {
   CDownloadFile(const DOWNLOAD_INFO& record, const COOKIE_INFO& cookieInfo, const std::u16string& displayName,
                 int iconIndex);
 
-  char16_t url[2085] = {};
-  char16_t cookie[2048] = {};
+  // Texts kept as the hand-off's fields would hold them (2084 and 2047
+  // units at most), but only as long as they are: a batch of 999 entries
+  // would otherwise touch 8 MB it never uses.
+  static constexpr size_t kUrlCapacity = 2085;
+  static constexpr size_t kCookieCapacity = 2048;
+  std::u16string url;
+  std::u16string cookie;
   int32_t speed_limit_kb = 0;
   uint8_t resume_by_query = 0;
   std::u16string local_path;    // set by the worker

@@ -1,7 +1,5 @@
 #include "control/AgentLauncher.h"
 
-#include <algorithm>
-
 #include "common/handoff/AgentNames.h"
 #include "common/handoff/SavedDownloads.h"
 #include "common/platform/DebugOutput.h"
@@ -90,19 +88,19 @@ DownloadHandOff AgentLauncher::Batch(const AgentHandOffRequest& request) const {
   batch.notification_url = request.notificationUrl;
   batch.cookie = setup_.pageCookies ? setup_.pageCookies(request.pageUrl) : std::u16string();
   batch.resume_by_query = request.resumeByQuery;
-  if (request.batch) {
-    const size_t count = std::min(request.batch->size(), static_cast<size_t>(kMaxHandOffRecords));
-    batch.records.reserve(count);
-    for (size_t i = 0; i < count; ++i) {
-      const DownloadItem& item = (*request.batch)[i];
-      batch.records.push_back(MakeDownloadRecord(EncodeUrl(item.url, request.utf8Urls), item.subFolder,
-                                                 item.displayName, item.fileSize,
-                                                 static_cast<int32_t>(request.rateLimitKb)));
-    }
-  } else if (!setup_.savedDownloadsPath.empty()) {
+  // A page's items go straight into the region (WriteItems).
+  if (!request.batch && !setup_.savedDownloadsPath.empty())
     batch.records = PendingSavedDownloads(setup_.savedDownloadsPath);
-  }
   return batch;
+}
+
+void AgentLauncher::WriteItems(const AgentHandOffRequest& request) {
+  if (!request.batch) return;
+  for (const DownloadItem& item : *request.batch) {
+    if (!writer_.Append(MakeDownloadRecord(EncodeUrl(item.url, request.utf8Urls), item.subFolder, item.displayName,
+                                           item.fileSize, static_cast<int32_t>(request.rateLimitKb))))
+      break;
+  }
 }
 
 void AgentLauncher::HandOff(const AgentHandOffRequest& request) {
@@ -124,6 +122,7 @@ void AgentLauncher::HandOff(const AgentHandOffRequest& request) {
     platform::DebugOutput(u"VardKT5: the hand-off lock stayed busy; handing off without it");
   }
   writer_.Write(Batch(request));
+  WriteItems(request);
   StartOrNotify(request);
 }
 

@@ -77,7 +77,9 @@ class AgentLauncher final : public IAgentHandOff {
   static std::u16string DefaultProgram();
 
  private:
+  // The batch's texts, and the saved downloads when the page gave no items.
   DownloadHandOff Batch(const AgentHandOffRequest& request) const;
+  void WriteItems(const AgentHandOffRequest& request);
   void StartOrNotify(const AgentHandOffRequest& request);
 
   AgentLauncherSetup setup_;

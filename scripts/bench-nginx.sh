@@ -94,14 +94,23 @@ for _ in $(seq 100); do curl -s -o /dev/null "http://127.0.0.1:$port/small/f1.bi
 base="http://127.0.0.1:$port"
 curl -sf -o /dev/null "$base/small/f1.bin" || { echo "nginx does not serve $base:" >&2; cat "$work/nginx/error.log" >&2; exit 1; }
 
-# CPU seconds (user + system) of a process still running, from /proc.
-cpu_of() {
-  local pid=$1 stat
-  stat=$(cat "/proc/$pid/stat" 2>/dev/null) || { echo 0; return; }
+# The clock ticks (user + system) a process still running has used, from
+# /proc, added to `ticks`; read without starting a process, so the looking
+# costs the timed run nothing. `ticks_seconds` turns them into seconds.
+ticks=0
+add_ticks() {
+  local stat
+  [ -n "$1" ] && read -r stat 2>/dev/null <"/proc/$1/stat" || return 0
   stat=${stat##*) }
   set -- $stat
-  echo "scale=3; (${12} + ${13}) / $(getconf CLK_TCK)" | bc
+  ticks=$((ticks + ${12} + ${13}))
 }
+clock_ticks=$(getconf CLK_TCK)
+ticks_seconds() { echo "scale=3; $ticks / $clock_ticks" | bc; }
+
+# A pause of the shell's own: `sleep` would start a process each time.
+exec {nap_fd}<> <(:)
+nap() { read -rt "$1" -u "$nap_fd" || true; }
 
 connections() { awk '{print $1}' "$work/nginx/access.log" | sort -u | wc -l; }
 
@@ -181,20 +190,26 @@ run_agent() {
   [ "$case" = small ] && n=$small_count
   start=$(date +%s.%N)
   "$host" "$work/page.kts" >/dev/null
-  for _ in $(seq 500); do "$vardwin" "$view" dump >/dev/null 2>&1 && break; sleep 0.01; done
-  "$vardwin" "$view" command 1002 >/dev/null
+  # Start is pressed as soon as the list shows.
+  "$vardwin" --wait 5 "$view" command 1002 >/dev/null
+  # The processes are looked up while the files move.
+  agent=$(pgrep -n -f 'MWKTPlusProc -Mdownload' || true)
+  broker=""
+  if [ "$road" = broker ]; then
+    for _ in $(seq 500); do broker=$(pgrep -n -f 'vardfsb -') && break; nap 0.01; done
+  fi
   if ! "$vardwin" "$view" wait-rows '완료' "$n" 600; then
     echo "the agent ($road) did not finish $n files in 600 s; its rows:" >&2
     "$vardwin" "$view" rows >&2 || true
     exit 1
   fi
-  agent=$(pgrep -n -f 'MWKTPlusProc -Mdownload' || true)
-  broker=$(pgrep -n -f 'vardfsb -' || true)
-  cpu=$(cpu_of "${agent:-0}")
-  [ -n "$broker" ] && cpu=$(echo "$cpu + $(cpu_of "$broker")" | bc)
+  ticks=0
+  add_ticks "$agent"
+  add_ticks "$broker"
   "$vardwin" "$frame" close 1 >/dev/null 2>&1 || true
-  while [ -n "$agent" ] && running "$agent"; do sleep 0.005; done
+  while [ -n "$agent" ] && running "$agent"; do nap 0.002; done
   end=$(date +%s.%N)
+  cpu=$(ticks_seconds)
   unset VARDEL_OS_MAJOR XDG_DOCUMENTS_DIR
   echo "$(echo "$end - $start" | bc) $cpu $(connections)"
 }
@@ -214,12 +229,14 @@ run_upload() {
     return
   fi
   "$PWD/build/linux/tools/kt5upload/kt5upload" --program "$system/MWKTPlusProc" "$base/upload" "$www/big.bin" >/dev/null
-  "$vardwin" "$upview" wait-rows '완료' 1 600 || { echo "the agent did not finish the upload in 600 s" >&2; exit 1; }
   agent=$(pgrep -n -f 'MWKTPlusProc -Mupload' || true)
-  cpu=$(cpu_of "${agent:-0}")
+  "$vardwin" "$upview" wait-rows '완료' 1 600 || { echo "the agent did not finish the upload in 600 s" >&2; exit 1; }
+  ticks=0
+  add_ticks "$agent"
   "$vardwin" "$upframe" close 1 >/dev/null 2>&1 || true
-  while [ -n "$agent" ] && running "$agent"; do sleep 0.005; done
+  while [ -n "$agent" ] && running "$agent"; do nap 0.002; done
   end=$(date +%s.%N)
+  cpu=$(ticks_seconds)
   echo "$(echo "$end - $start" | bc) $cpu $(connections)"
 }
 

@@ -15,9 +15,11 @@ export VARDEL_SYSTEM_DIR="$system"
 
 # True while a process runs. A program the host started outlives the host
 # and is reaped by init, which here may take seconds: a zombie has ended.
+# Reads /proc with the shell's own read: a benchmark's looking starts no
+# process.
 running() {
   local stat
-  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+  read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
   stat=${stat##*) }
   [ "${stat%% *}" != Z ]
 }

@@ -81,7 +81,7 @@ void DownloadJob::Log(const CDownloadFile& entry, const std::u16string& path, co
                       int64_t offset, int64_t finalSize) {
   if (!s_.log) return;
   LogEvent e;
-  e.url = ReadField(entry.url);
+  e.url = entry.url;
   e.fileSize = entry.file_size;
   e.path = path;
   e.offset = offset;
@@ -134,7 +134,7 @@ void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, c
       SetStatus(*entry, end == FileEnd::kNormal  ? EntryStatus::kDone
                         : end == FileEnd::kPause ? EntryStatus::kStopped
                                                  : EntryStatus::kFailed);
-      notifier.FileFinished(ReadField(entry->cookie), ReadField(entry->path), entry->file_size, entry->utf8_names != 0);
+      notifier.FileFinished(entry->cookie, ReadField(entry->path), entry->file_size, entry->utf8_names != 0);
     }
     host_.Status(4);
     if (host_.StopRequested()) {
@@ -153,7 +153,7 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
   if (StatusOf(entry) == EntryStatus::kDone) return FileEnd::kNormal;
   const std::u16string name = transfer::WithoutBidiControls(ReadField(entry.path));
   const std::u16string folder = transfer::WithoutBidiControls(ReadField(entry.folder));
-  const std::u16string url = ReadField(entry.url);
+  const std::u16string url = entry.url;
   // A hand-off's names must not lead out of the save folder, nor be too
   // deep for it, before any folder is made.
   if (!transfer::StaysInsideFolder(folder) || !transfer::StaysInsideFolder(name) ||
@@ -300,7 +300,7 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
   CDownloadFile& entry = t.entry;
   if (entry.bytes_done >= entry.file_size) return Settle(t, {});
   platform::IClock& clock = *s_.clock;
-  const std::u16string cookie = OneLineOrNothing(ReadField(entry.cookie), u"the hand-off's cookie");
+  const std::u16string cookie = OneLineOrNothing(entry.cookie, u"the hand-off's cookie");
   RateLimitSleep limit(clock, entry.speed_limit_kb);
   // The hand-off's cookie stays with its host, along every redirect.
   transfer::HttpTransferRequest request([&](CHttpFile& file, const std::u16string& url, const std::u16string& headers) {

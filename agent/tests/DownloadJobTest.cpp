@@ -345,7 +345,7 @@ TEST_F(DownloadJobTest, SavedRecordIsMarkedOnlyForACompleteFile) {
     for (const auto& e : {complete, shorter}) {
       DOWNLOAD_INFO r{};
       r.state = kSavedPending;
-      StoreField(r.url, ReadField(e->url));
+      StoreField(r.url, e->url);
       appender.Append(r);
     }
   }
@@ -355,7 +355,7 @@ TEST_F(DownloadJobTest, SavedRecordIsMarkedOnlyForACompleteFile) {
   EXPECT_EQ(host.CountLogs(u"416 Requested range not satisfiable"), 1);
   const auto pending = PendingSavedDownloads(saved);
   ASSERT_EQ(pending.size(), 1u);
-  EXPECT_EQ(ReadField(pending[0].url), ReadField(shorter->url));
+  EXPECT_EQ(ReadField(pending[0].url), shorter->url);
 }
 
 TEST_F(DownloadJobTest, StoppedRunKeepsItsRecordPendingAndItsIndex) {
@@ -364,7 +364,7 @@ TEST_F(DownloadJobTest, StoppedRunKeepsItsRecordPendingAndItsIndex) {
     SavedDownloadsAppender appender(saved);
     DOWNLOAD_INFO r{};
     r.state = kSavedPending;
-    StoreField(r.url, ReadField(cut->url));
+    StoreField(r.url, cut->url);
     appender.Append(r);
   }
   host.onPoll = [&] {

@@ -74,8 +74,8 @@ TEST_F(HandOffProcess, DownloadBatchOf1000ItemsArrivesAs999Entries) {
   EXPECT_TRUE(marker->IsFolderMarker());
   EXPECT_EQ(ReadField(marker->folder), u"x/y");
   auto* last = static_cast<CDownloadFile*>(list_[998].get());
-  EXPECT_EQ(ReadField(last->url), u"http://127.0.0.1/f998");
-  EXPECT_EQ(ReadField(last->cookie), u"sid=abc");
+  EXPECT_EQ(last->url, u"http://127.0.0.1/f998");
+  EXPECT_EQ(last->cookie, u"sid=abc");
   EXPECT_EQ(last->resume_by_query, 1);
   EXPECT_EQ(last->speed_limit_kb, 8);
   EXPECT_EQ(view_.job_total, 30 + 995);
@@ -97,7 +97,7 @@ TEST_F(HandOffProcess, CookieRegionWithoutBlockGivesEmptyCookieAndRangeResume) {
   ASSERT_EQ(DownloadHandOffReader(view_, list_, ReaderSetup()).ReadHandOff(), 1);
   ASSERT_EQ(list_.size(), 1u);
   auto* e = static_cast<CDownloadFile*>(list_[0].get());
-  EXPECT_EQ(e->cookie[0], 0);
+  EXPECT_TRUE(e->cookie.empty());
   EXPECT_EQ(e->resume_by_query, 0);
   FinishWriter();
 }

@@ -67,7 +67,7 @@ TEST_F(DownloadRead, BatchBecomesEntriesAndEveryRegionIsConsumed) {
   EXPECT_EQ(view.notification_url, u"http://h/noti");
   ASSERT_EQ(list.size(), 2u);
   auto* first = static_cast<CDownloadFile*>(list[0].get());
-  EXPECT_EQ(ReadField(first->cookie), u"sid=9");
+  EXPECT_EQ(first->cookie, u"sid=9");
   EXPECT_EQ(first->resume_by_query, 1);
   EXPECT_EQ(ReadField(first->folder), u"d/e");
   EXPECT_EQ(first->icon_index, 7);
@@ -152,7 +152,7 @@ TEST_F(DownloadRead, UnterminatedTextsStayInsideTheirFields) {
   ASSERT_EQ(Read(), 1);
   EXPECT_EQ(view.caption.size(), 512u);
   EXPECT_EQ(ReadField(list[0]->path).size(), 260u);
-  EXPECT_EQ(ReadField(static_cast<CDownloadFile*>(list[0].get())->url).size(), 2084u);
+  EXPECT_EQ(static_cast<CDownloadFile*>(list[0].get())->url.size(), 2084u);
 }
 
 class UploadRead : public DownloadRead {

@@ -36,8 +36,8 @@ TEST_F(ListEntries, DownloadEntryTakesRecordAndCookieBlock) {
   EXPECT_EQ(ReadField(e.path), u"a(1).txt");
   EXPECT_EQ(ReadField(e.folder), u"sub/deeper/x");
   EXPECT_EQ(e.Text(1), u"sub\\deeper\\x");
-  EXPECT_EQ(ReadField(e.url), u"http://h/a");
-  EXPECT_EQ(ReadField(e.cookie).size(), 2047u);
+  EXPECT_EQ(e.url, u"http://h/a");
+  EXPECT_EQ(e.cookie.size(), 2047u);
   EXPECT_EQ(e.resume_by_query, 1);
   EXPECT_EQ(e.speed_limit_kb, 30);
   EXPECT_EQ(e.is_folder, 1);

@@ -92,7 +92,7 @@ void CDownloadView::OnModeCommand(int controlId) {
 void CDownloadView::OnRemoving(const std::vector<size_t>& rows) {
   std::vector<std::u16string> urls;
   for (size_t row : rows)
-    if (auto* entry = dynamic_cast<const CDownloadFile*>(Entries()[row].get())) urls.push_back(ReadField(entry->url));
+    if (auto* entry = dynamic_cast<const CDownloadFile*>(Entries()[row].get())) urls.push_back(entry->url);
   if (!Setup().reader.saved_downloads_path.empty())
     MarkSavedDownloadsDone(Setup().reader.saved_downloads_path, urls);
 }

@@ -659,7 +659,7 @@ std::string CMainView::Dump() {
     out += ",\"bytes_done\":" + std::to_string(e.bytes_done);
     out += ",\"time_left\":" + JsonQuote(e.Text(4));
     out += ",\"save_folder\":" + JsonQuote(e.Text(5));
-    if (const auto* d = dynamic_cast<const CDownloadFile*>(&e)) out += ",\"url\":" + JsonQuote(ReadField(d->url));
+    if (const auto* d = dynamic_cast<const CDownloadFile*>(&e)) out += ",\"url\":" + JsonQuote(d->url);
     out += '}';
   }
   out += "],\"dialogs\":[";

@@ -156,6 +156,8 @@ template <size_t N>
 void StoreField(char16_t (&field)[N], std::u16string_view text) {
   StoreFixedField(field, N, text);
 }
+// What a fixed field of `capacity` units keeps of `text`.
+std::u16string FieldCut(std::u16string_view text, size_t capacity);
 // Bounded read of a fixed field (never past its capacity).
 template <size_t N>
 std::u16string ReadField(const char16_t (&field)[N]) {

@@ -55,6 +55,10 @@ void StoreFixedField(char16_t* field, size_t capacity, std::u16string_view text)
   for (size_t i = n; i < capacity; ++i) field[i] = 0;
 }
 
+std::u16string FieldCut(std::u16string_view text, size_t capacity) {
+  return std::u16string(text.substr(0, capacity == 0 ? 0 : capacity - 1));
+}
+
 int ClampedCount(int32_t count) {
   if (count < 0) return 0;
   return count > kMaxHandOffRecords ? kMaxHandOffRecords : count;

@@ -53,13 +53,18 @@ int DownloadHandOffWriter::Write(const DownloadHandOff& batch) {
     cookie_->count = 1;
   }
   if (!records_.IsOpen()) return 0;
-  for (const DOWNLOAD_INFO& r : batch.records) {
-    const int32_t count = records_->count;
-    if (count < 0 || count >= kMaxHandOffRecords) break;
-    std::memcpy(&records_->records[count], &r, sizeof r);
-    records_->count = count + 1;
-  }
+  for (const DOWNLOAD_INFO& r : batch.records)
+    if (!Append(r)) break;
   return records_->count;
+}
+
+bool DownloadHandOffWriter::Append(const DOWNLOAD_INFO& record) {
+  if (!records_.IsOpen()) return false;
+  const int32_t count = records_->count;
+  if (count < 0 || count >= kMaxHandOffRecords) return false;
+  std::memcpy(&records_->records[count], &record, sizeof record);
+  records_->count = count + 1;
+  return true;
 }
 
 }  // namespace vard

@@ -40,6 +40,9 @@ class DownloadHandOffWriter {
   // Zero-fills the regions and writes the batch. Returns the number of
   // records stored.
   int Write(const DownloadHandOff& batch);
+  // Adds one record after those written; false when the region is full or
+  // missing. Lets a writer build a batch in place rather than in a copy.
+  bool Append(const DOWNLOAD_INFO& record);
 
   bool AllOpen() const;
 

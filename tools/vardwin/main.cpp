@@ -9,9 +9,12 @@
 //   vardwin CLASS wait-rows TEXT N [S]      waits (up to S seconds, 600 by
 //                                           default) until N rows hold TEXT
 //   vardwin CLASS REQUEST...                any other request, sent as it is (POSIX)
+//   vardwin --wait S CLASS ...              first waits up to S seconds for the
+//                                           window to answer
 // Exit code 0 when the window answered, 1 when it did not, 2 on bad usage.
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "common/platform/Clock.h"
@@ -22,7 +25,9 @@
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: vardwin CLASS send NAME WPARAM LPARAM | foreground | close [WPARAM] | dump | rows\n");
+  std::fprintf(stderr,
+               "usage: vardwin [--wait S] CLASS send NAME WPARAM LPARAM | foreground | close [WPARAM] | dump | rows"
+               " | command ID | wait-rows TEXT N [S]\n");
   return 2;
 }
 
@@ -48,10 +53,19 @@ int WaitRows(const std::u16string& windowClass, const std::string& text, size_t 
 
 int main(int argc, char** argv) {
   using namespace vard;
+  uint32_t waitSeconds = 0;
+  if (argc > 2 && std::string(argv[1]) == "--wait") {
+    waitSeconds = static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10));
+    argc -= 2;
+    argv += 2;
+  }
   if (argc < 3) return Usage();
   const std::u16string windowClass = Utf8ToUtf16(argv[1]);
   const std::string verb = argv[2];
-  const auto window = platform::FindProgramWindow(windowClass);
+  std::optional<platform::WindowRef> window;
+  // A window just being made is looked for often: a benchmark's start waits on it.
+  platform::SystemClock().WaitUntil([&] { return (window = platform::FindProgramWindow(windowClass)).has_value(); },
+                                    waitSeconds * 1000, 2);
   if (!window) {
     std::fprintf(stderr, "vardwin: no window of class %s answers\n", argv[1]);
     return 1;

@@ -86,12 +86,26 @@ TEST(DownloadHandOffWriter, ThousandItemsGive999RecordsAndRewritesStartFromZero)
   EXPECT_EQ(mem.As<CookieRegion>(region_name::kDownloadCookie).count, 1);
 }
 
+TEST(DownloadHandOffWriter, AppendedRecordsFollowTheBatchUpTo999) {
+  MemoryRegions mem;
+  DownloadHandOffWriter writer(mem);
+  writer.Write(Batch(998));
+  EXPECT_TRUE(writer.Append(MakeDownloadRecord(u"http://h/last", u"", u"l.txt", 1, 0)));
+  EXPECT_FALSE(writer.Append(MakeDownloadRecord(u"http://h/over", u"", u"o.txt", 1, 0)));
+  const auto& down = mem.As<DownloadRecordRegion>(region_name::kDownload);
+  EXPECT_EQ(down.count, 999);
+  EXPECT_EQ(ReadField(down.records[998].url), u"http://h/last");
+}
+
 TEST(DownloadHandOffWriter, RegionThatFailsToOpenIsSkipped) {
   MemoryRegions mem;
   mem.failing.insert(region_name::kDownloadCookie);
   DownloadHandOffWriter writer(mem);
   EXPECT_FALSE(writer.AllOpen());
   EXPECT_EQ(writer.Write(Batch(3)), 3);
+  mem.failing.insert(region_name::kDownload);
+  DownloadHandOffWriter without(mem);
+  EXPECT_FALSE(without.Append(MakeDownloadRecord(u"http://h/x", u"", u"x.txt", 1, 0)));
 }
 
 }  // namespace
