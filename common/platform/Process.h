@@ -47,6 +47,10 @@ class ChildProcess {
 // How a program is shown when the shell starts it.
 enum class StartShow { kHidden, kNormal };
 
+// How often a start looks whether the program is ready: a page waits on it,
+// and each look is cheap.
+inline constexpr uint32_t kStartPollMs = 2;
+
 // Starts `program` with `parameters` (blank-separated) through the shell,
 // with `verb` ("runas", or empty for the default), and waits until it is
 // ready: Win32 until input idle and `ready` (when given) answers true; POSIX

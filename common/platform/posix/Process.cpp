@@ -152,7 +152,7 @@ bool ShellStartAndWait(const std::u16string& program, const std::u16string& para
         const bool known = Reap(pid, &code, &exited);
         return exited || !known;  // a child we cannot ask about is not waited for
       },
-      timeoutMs, 10);
+      timeoutMs, kStartPollMs);
   // Reap it later so a long-lived child never stays a zombie of ours.
   if (!exited) std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
   return true;

@@ -149,7 +149,7 @@ bool ShellStartAndWait(const std::u16string& program, const std::u16string& para
           if (::WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0) return true;
           return ::WaitForInputIdle(info.hProcess, 0) != WAIT_TIMEOUT && (!ready || ready());
         },
-        timeoutMs, 10);
+        timeoutMs, kStartPollMs);
     ::CloseHandle(info.hProcess);
   }
   return true;
