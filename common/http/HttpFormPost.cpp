@@ -139,18 +139,13 @@ std::u16string CHttpFormPost::Post(std::u16string_view url) {
     // This post keeps its own copy: another thread's post may regenerate the
     // shared boundary while this one is still writing.
     const std::u16string boundary = GenerateBoundary(UnixSeconds(clock_.UtcNow()));
-    std::vector<std::string> parts;
-    uint64_t total = 0;
-    for (const auto& field : fields_) {
-      parts.push_back(field.Serialize(boundary));
-      total += parts.back().size();
-    }
-    const std::string closing = ClosingText(boundary);
-    total += closing.size();
+    // One write: each write may go out as a packet of its own.
+    std::string body;
+    for (const auto& field : fields_) body += field.Serialize(boundary);
+    body += ClosingText(boundary);
 
-    Begin(url, boundary, total);
-    for (const auto& bytes : parts) request_->Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
-    request_->Write(closing.data(), static_cast<uint32_t>(closing.size()));
+    Begin(url, boundary, body.size());
+    request_->Write(body.data(), static_cast<uint32_t>(body.size()));
     return Finish();
   } catch (const CInternetException& e) {
     CInternetException copy(e);
@@ -163,19 +158,15 @@ std::u16string CHttpFormPost::PostWithFile(std::u16string_view url, const std::s
                                            const std::function<void(const DataWriter&)>& writeData) {
   try {
     const std::u16string boundary = GenerateBoundary(UnixSeconds(clock_.UtcNow()));
-    const std::string opening = p::Utf16ToAnsi(u"--" + boundary);
-    std::vector<std::string> parts;
-    uint64_t total = opening.size() + fileHeader.size() + dataLength + 2;
-    for (const auto& field : fields_) {
-      parts.push_back(field.Serialize(boundary));
-      total += parts.back().size();
-    }
-    const std::string closing = ClosingText(boundary);
-    total += closing.size();
+    // The text before the data and the text after it go in one write each:
+    // each write may go out as a packet of its own.
+    const std::string opening = p::Utf16ToAnsi(u"--" + boundary) + fileHeader;
+    std::string closing = "\r\n";
+    for (const auto& field : fields_) closing += field.Serialize(boundary);
+    closing += ClosingText(boundary);
 
-    Begin(url, boundary, total);
+    Begin(url, boundary, opening.size() + dataLength + closing.size());
     request_->Write(opening.data(), static_cast<uint32_t>(opening.size()));
-    request_->Write(fileHeader.data(), static_cast<uint32_t>(fileHeader.size()));
     uint64_t left = dataLength;
     writeData([&](const void* data, uint32_t size) {
       // The announced length holds whatever the caller hands in.
@@ -185,8 +176,6 @@ std::u16string CHttpFormPost::PostWithFile(std::u16string_view url, const std::s
     });
     // A body shorter than announced would take the next bytes for data.
     if (left != 0) throw CInternetException(request_->Handle(), u"The file section ended short");
-    request_->Write("\r\n", 2);
-    for (const auto& bytes : parts) request_->Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
     request_->Write(closing.data(), static_cast<uint32_t>(closing.size()));
     return Finish();
   } catch (const CInternetException& e) {

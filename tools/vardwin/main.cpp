@@ -6,8 +6,9 @@
 //   vardwin CLASS dump                      prints the window's state (JSON)
 //   vardwin CLASS rows                      prints the rows of the dump, one per line
 //   vardwin CLASS command ID                presses button ID
-//   vardwin CLASS wait-rows TEXT N [S]      waits (up to S seconds, 600 by
-//                                           default) until N rows hold TEXT
+//   vardwin CLASS wait-rows TEXT N [S [MS]] waits (up to S seconds, 600 by
+//                                           default) until N rows hold TEXT,
+//                                           looking every MS ms (20)
 //   vardwin CLASS REQUEST...                any other request, sent as it is (POSIX)
 //   vardwin --wait S CLASS ...              first waits up to S seconds for the
 //                                           window to answer
@@ -27,13 +28,14 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: vardwin [--wait S] CLASS send NAME WPARAM LPARAM | foreground | close [WPARAM] | dump | rows"
-               " | command ID | wait-rows TEXT N [S]\n");
+               " | command ID | wait-rows TEXT N [S [MS]]\n");
   return 2;
 }
 
 // One process polling the dump costs a benchmark far less than a process
 // started for each look.
-int WaitRows(const std::u16string& windowClass, const std::string& text, size_t count, uint32_t seconds) {
+int WaitRows(const std::u16string& windowClass, const std::string& text, size_t count, uint32_t seconds,
+             uint32_t pollMs) {
   size_t holding = 0;
   const bool reached = vard::platform::SystemClock().WaitUntil(
       [&] {
@@ -43,7 +45,7 @@ int WaitRows(const std::u16string& windowClass, const std::string& text, size_t 
         for (const std::string& row : vard::DumpRows(reply)) holding += row.find(text) != std::string::npos;
         return holding >= count;
       },
-      seconds * 1000, 20);
+      seconds * 1000, pollMs);
   if (reached) return 0;
   std::fprintf(stderr, "vardwin: %zu of %zu rows hold \"%s\" after %u s\n", holding, count, text.c_str(), seconds);
   return 1;
@@ -81,9 +83,10 @@ int main(int argc, char** argv) {
   if (verb == "foreground" && argc == 3) return platform::BringToForeground(*window) ? 0 : 1;
   if (verb == "close" && argc <= 4)
     return platform::PostClose(*window, argc == 4 ? std::strtoull(argv[3], nullptr, 10) : 0) ? 0 : 1;
-  if (verb == "wait-rows" && (argc == 5 || argc == 6))
+  if (verb == "wait-rows" && argc >= 5 && argc <= 7)
     return WaitRows(windowClass, argv[3], std::strtoull(argv[4], nullptr, 10),
-                    argc == 6 ? static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10)) : 600);
+                    argc >= 6 ? static_cast<uint32_t>(std::strtoul(argv[5], nullptr, 10)) : 600,
+                    argc == 7 ? static_cast<uint32_t>(std::strtoul(argv[6], nullptr, 10)) : 20);
   std::string request = verb == "rows" ? "dump" : verb;
   for (int i = 3; i < argc; ++i) request += std::string(" ") + argv[i];
   std::string reply;
