@@ -1,5 +1,7 @@
 #include "common/handoff/HandOffRegion.h"
 
+#include <algorithm>
+
 #include "common/handoff/HandOffRecords.h"
 #include "common/platform/SharedMemory.h"
 
@@ -48,15 +50,22 @@ void HandOffRegion::Release() {
   mapping_.reset();
 }
 
+namespace {
+// A fixed field keeps at most capacity - 1 units and its terminator.
+size_t KeptUnits(std::u16string_view text, size_t capacity) {
+  return capacity == 0 ? 0 : std::min(text.size(), capacity - 1);
+}
+}  // namespace
+
 void StoreFixedField(char16_t* field, size_t capacity, std::u16string_view text) {
   if (capacity == 0) return;
-  const size_t n = text.size() < capacity - 1 ? text.size() : capacity - 1;
+  const size_t n = KeptUnits(text, capacity);
   for (size_t i = 0; i < n; ++i) field[i] = text[i];
   for (size_t i = n; i < capacity; ++i) field[i] = 0;
 }
 
 std::u16string FieldCut(std::u16string_view text, size_t capacity) {
-  return std::u16string(text.substr(0, capacity == 0 ? 0 : capacity - 1));
+  return std::u16string(text.substr(0, KeptUnits(text, capacity)));
 }
 
 int ClampedCount(int32_t count) {
