@@ -21,6 +21,8 @@ class ConnectionWorker {
 
 namespace {
 constexpr uint32_t kClosingGraceMs = 500;
+// How long a stopping broker tries to wake its own listener.
+constexpr uint32_t kStopListeningMs = 1000;
 
 BrokerServer::Options WithPipeName(BrokerServer::Options options) {
   if (options.pipeName.empty()) options.pipeName = kPipeName;
@@ -46,18 +48,28 @@ BrokerServer::StartResult BrokerServer::Start() {
     return result;
   };
   if (!listener_.Open()) return release(StartResult::kNoPipe);
+  listening_ = true;
   try {
     std::thread([this] { Listen(); }).detach();
   } catch (const std::system_error&) {
+    listening_ = false;
     return release(StartResult::kNoThread);
   }
   return StartResult::kServing;
 }
 
 void BrokerServer::Listen() {
+  struct Ended {
+    std::atomic<bool>& listening;
+    ~Ended() { listening = false; }
+  } ended{listening_};
   for (;;) {
     bool fatal = false;
     platform::PipeEnd pipe = listener_.Accept(&fatal);
+    if (stopping_) {
+      listener_.Close();
+      return;
+    }
     if (fatal) return;
     if (!pipe.IsOpen()) continue;
     auto* worker = new (std::nothrow) ConnectionWorker(std::move(pipe), nextId_++);
@@ -124,9 +136,23 @@ void BrokerServer::Serve(ConnectionWorker* worker) {
   --connections_;
   registry_.CloseAll(id);
   if (shutdown) {
+    StopListening();
     clock_.Sleep(500);
     if (options_.onShutdown) options_.onShutdown(*this);
   }
+}
+
+void BrokerServer::StopListening() {
+  stopping_ = true;
+  // A connection of our own wakes the listener from its wait.
+  bool woken = false;
+  clock_.WaitUntil(
+      [this, &woken] {
+        if (!woken && listening_) woken = platform::ConnectPipe(options_.pipeName).IsOpen();
+        return !listening_;
+      },
+      kStopListeningMs, 1);
+  instance_.Close();
 }
 
 uint32_t BrokerServer::LiveConnections() {

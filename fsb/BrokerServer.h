@@ -58,6 +58,9 @@ class BrokerServer {
  private:
   void Listen();
   void Serve(class ConnectionWorker* worker);
+  // After a shutdown was answered: no newcomer reaches this broker on its
+  // way out; the mutex goes, so the next client starts a broker of its own.
+  void StopListening();
 
   Options options_;
   platform::IClock& clock_;
@@ -68,6 +71,8 @@ class BrokerServer {
   std::mutex workersMutex_;
   std::list<class ConnectionWorker*> workers_;  // a worker leaves before its pipe closes
   std::atomic<uint64_t> nextId_{1};
+  std::atomic<bool> stopping_{false};
+  std::atomic<bool> listening_{false};
   std::shared_mutex gate_;  // shared per request, exclusive once stopping
 };
 

@@ -77,6 +77,9 @@ class PipeListener {
   // *fatal tells whether the listener cannot go on (no instance could be
   // created) or may simply try again.
   PipeEnd Accept(bool* fatal);
+  // Serves the name no more: the waiting instance (Win32) or the listening
+  // socket (POSIX) is closed. For the thread that calls Accept.
+  void Close();
 
  private:
   std::u16string name_;

@@ -241,6 +241,35 @@ TEST(BrokerLaunch, LaunchServesThePipeAndASecondBrokerStopsAtOnce) {
   platform::SetEnv("VARDEL_OS_MAJOR", nullptr);
 }
 
+// An agent started while the last one's broker is ending must not be served
+// by that broker and cut off half a second later.
+TEST(BrokerLaunch, ABrokerThatAnsweredAShutdownLeavesTheNextClientToANewOne) {
+  TestFolder runtime;
+  UseRuntimeFolder(runtime.Path());
+  platform::SetEnv("VARDEL_OS_MAJOR", "5");
+  EndStrayBroker();
+  FileBrokerClient first(platform::SystemClock());
+  ASSERT_TRUE(first.SetProgramPath(BrokerProgram()));
+  ASSERT_TRUE(first.Launch());
+  ASSERT_EQ(first.Connect(3, 500), status::kSuccess);
+  ASSERT_EQ(first.Shutdown(), status::kSuccess);
+
+  // At once, as an agent that starts right after another closed would.
+  FileBrokerClient next(platform::SystemClock());
+  ASSERT_TRUE(next.SetProgramPath(BrokerProgram()));
+  ASSERT_TRUE(Eventually([&] { return !next.IsRunning(); }, 400)) << "the ending broker kept its mutex";
+  ASSERT_TRUE(next.Launch());
+  ASSERT_EQ(next.Connect(3, 500), status::kSuccess);
+  uint8_t mode = 0;
+  ASSERT_EQ(next.QueryMode(&mode), status::kSuccess);
+  // Past the ending broker's pause: the connection is the new broker's.
+  platform::SystemClock().Sleep(800);
+  EXPECT_EQ(next.QueryMode(&mode), status::kSuccess);
+  EXPECT_EQ(next.Shutdown(), status::kSuccess);
+  EXPECT_TRUE(Eventually([&] { return !next.IsRunning(); }));
+  platform::SetEnv("VARDEL_OS_MAJOR", nullptr);
+}
+
 TEST(BrokerCommandLine, UnknownOptionIsNamedOnTheOutputAndEndsWithMinusOne) {
   for (const std::u16string& bad : {std::u16string(u"-bogus"), std::u16string(u"-")}) {
     SiblingProcess broker;

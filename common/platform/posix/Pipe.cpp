@@ -130,8 +130,13 @@ void PipeEnd::Close() {
 PipeListener::PipeListener(std::u16string name, uint32_t bufferSize, IClock& clock)
     : name_(std::move(name)), bufferSize_(bufferSize), clock_(clock) {}
 
-PipeListener::~PipeListener() {
+PipeListener::~PipeListener() { Close(); }
+
+void PipeListener::Close() {
+  // The socket file stays: a new server renames its own over it, and until
+  // then a client is refused rather than left unanswered.
   if (native_ >= 0) ::close(static_cast<int>(native_));
+  native_ = -1;
 }
 
 bool PipeListener::Open() {

@@ -66,8 +66,11 @@ void PipeEnd::Close() {
 PipeListener::PipeListener(std::u16string name, uint32_t bufferSize, IClock& clock)
     : name_(std::move(name)), bufferSize_(bufferSize), clock_(clock) {}
 
-PipeListener::~PipeListener() {
+PipeListener::~PipeListener() { Close(); }
+
+void PipeListener::Close() {
   if (native_ != -1) ::CloseHandle(H(native_));
+  native_ = -1;
 }
 
 bool PipeListener::Open() {
