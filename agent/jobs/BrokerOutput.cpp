@@ -21,10 +21,11 @@ BrokerOutput::BrokerOutput(fsb::FileBrokerClient& client, std::u16string program
 
 BrokerOutput::~BrokerOutput() {
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    QueueFilling(lock, false);
     quit_ = true;
   }
-  changed_.notify_all();
+  work_.notify_all();
   writer_.join();
 }
 
@@ -48,7 +49,7 @@ void BrokerOutput::Writer() {
       return !inflight_.empty() && (inflight_.size() >= kWindow || draining_ > 0 || quit_ || refused_ || broken_ ||
                                     result_ != WriteResult::kWritten);
     };
-    changed_.wait(lock, [&] { return quit_ || !queue_.empty() || answersWanted(); });
+    work_.wait(lock, [&] { return quit_ || !queue_.empty() || answersWanted(); });
     if (queue_.empty() && inflight_.empty()) return;
     working_ = true;
     const bool mayWrite = result_ == WriteResult::kWritten && !refused_ && !broken_;
@@ -57,7 +58,7 @@ void BrokerOutput::Writer() {
     else
       SendNext(lock);
     working_ = false;
-    changed_.notify_all();
+    room_.notify_all();
   }
 }
 
@@ -176,20 +177,36 @@ WriteResult BrokerOutput::Settle() {
 
 WriteResult BrokerOutput::Write(const uint8_t* bytes, uint32_t count) {
   constexpr size_t kFull = fsb::kHeaderSize + fsb::kWriteMax;
-  std::unique_lock lock(mutex_);
   while (count > 0) {
-    changed_.wait(lock, [this] { return queued_ < kQueueLimit || result_ != WriteResult::kWritten; });
-    if (result_ != WriteResult::kWritten) return result_;
-    // Joined to a piece not sent yet, so the broker gets whole writes.
-    if (queue_.empty() || queue_.back().size() == kFull) queue_.push_back(TakeSpare());
-    Piece& last = queue_.back();
-    const auto n = static_cast<uint32_t>(std::min<size_t>(kFull - last.size(), count));
-    last.insert(last.end(), bytes, bytes + n);
-    queued_ += n;
+    if (filling_.empty()) {
+      std::lock_guard lock(mutex_);
+      filling_ = TakeSpare();
+    }
+    // Joined into whole writes, so the broker gets as few as can be.
+    const auto n = static_cast<uint32_t>(std::min<size_t>(kFull - filling_.size(), count));
+    filling_.insert(filling_.end(), bytes, bytes + n);
     bytes += n;
     count -= n;
-    changed_.notify_all();
+    if (filling_.size() == kFull) {
+      std::unique_lock lock(mutex_);
+      if (const WriteResult r = QueueFilling(lock, true); r != WriteResult::kWritten) return r;
+    }
   }
+  return WriteResult::kWritten;
+}
+
+WriteResult BrokerOutput::QueueFilling(std::unique_lock<std::mutex>& lock, bool whole) {
+  if (filling_.size() <= fsb::kHeaderSize) return result_;
+  if (whole) room_.wait(lock, [this] { return queued_ < kQueueLimit || result_ != WriteResult::kWritten; });
+  if (result_ != WriteResult::kWritten) {
+    // After a failure the job starts over from the size on disk.
+    filling_.resize(fsb::kHeaderSize);
+    return result_;
+  }
+  queued_ += filling_.size() - fsb::kHeaderSize;
+  queue_.push_back(std::move(filling_));
+  filling_ = TakeSpare();
+  work_.notify_one();
   return WriteResult::kWritten;
 }
 
@@ -201,9 +218,10 @@ void BrokerOutput::SetPosition(int64_t position) {
 
 WriteResult BrokerOutput::Drain() {
   std::unique_lock lock(mutex_);
+  QueueFilling(lock, false);
   ++draining_;
-  changed_.notify_all();
-  changed_.wait(lock, [this] { return queue_.empty() && inflight_.empty() && !working_; });
+  work_.notify_one();
+  room_.wait(lock, [this] { return queue_.empty() && inflight_.empty() && !working_; });
   --draining_;
   return result_;
 }

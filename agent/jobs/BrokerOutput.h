@@ -69,6 +69,9 @@ class BrokerOutput final : public IDownloadOutput {
   // Waits until the writer is idle; the result of its writes stays.
   WriteResult Drain();
   Piece TakeSpare();
+  // Queues the piece being filled, or drops it after a failure (lock
+  // held); `whole` waits for room first.
+  WriteResult QueueFilling(std::unique_lock<std::mutex>& lock, bool whole);
   // The open file's position is known (or not, -1) from here on.
   void SetPosition(int64_t position);
 
@@ -83,8 +86,13 @@ class BrokerOutput final : public IDownloadOutput {
   bool open_ = false;
   std::u16string failure_;
 
+  // The piece the caller's blocks are joined into, outside the lock so the
+  // writer is never kept waiting by a copy (caller's thread only).
+  Piece filling_;
+
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable work_;  // for the writer
+  std::condition_variable room_;  // for the caller: room in the queue, or the writer idle
   std::deque<Piece> queue_;     // not sent yet
   std::deque<Piece> inflight_;  // sent, answers due, oldest first
   std::vector<Piece> spares_;
