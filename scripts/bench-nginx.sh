@@ -69,7 +69,7 @@ pid $work/nginx/nginx.pid;
 error_log $work/nginx/error.log;
 events { worker_connections 4096; }
 http {
-  log_format conn '\$connection \$status \$body_bytes_sent';
+  log_format conn '\$connection \$status \$body_bytes_sent \$msec \$request_time';
   access_log $work/nginx/access.log conn;
   sendfile on;
   keepalive_requests 100000;
@@ -114,6 +114,9 @@ exec {nap_fd}<> <(:)
 nap() { read -rt "$1" -u "$nap_fd" || true; }
 
 connections() { awk '{print $1}' "$work/nginx/access.log" | sort -u | wc -l; }
+# Seconds from the first request's start to the last one's end, as nginx
+# logged them.
+server_span() { awk 'NR == 1 {s = $4 - $5} {e = $4} END {printf "%.3f", e - s}' "$work/nginx/access.log"; }
 
 # One run of a client: prints "seconds cpu connections".
 run_tool() {
@@ -215,20 +218,34 @@ run_agent() {
   echo "$(echo "$end - $start" | bc) $cpu $(connections)"
 }
 
-# The upload of the big file: the agent in upload mode (5 MiB parts), or one
-# post of curl's with the same fields.
+# The upload of the big file: the agent in upload mode (5 MiB parts), one
+# post of curl's with the same fields, or curl posting the same 5 MiB parts
+# one after another on one connection (`--next`).
 run_upload() {
   local who=$1 start end times cpu agent size=$((big_mib * 1048576))
   : > "$work/nginx/access.log"
   kill -USR1 "$nginx_pid"
-  start=$(date +%s.%N)
-  if [ "$who" = curl ]; then
-    times=$( { /usr/bin/time -f "%U %S" curl -s -o /dev/null -F _action=attachFile -F _partno=1 -F _resume= \
-      -F _filename=big.bin -F "_filesize=$size" -F _folder= -F "_file=@$www/big.bin" "$base/upload"; } 2>&1 )
+  if [ "$who" = curl ] || [ "$who" = curl-parts ]; then
+    local args=(-s -o /dev/null -F _action=attachFile -F _partno=1 -F _resume= -F _filename=big.bin
+      -F "_filesize=$size" -F _folder= -F "_file=@$www/big.bin" "$base/upload")
+    if [ "$who" = curl-parts ]; then
+      [ -d "$work/parts" ] || { mkdir -p "$work/parts"; split -b 5242880 -d -a 4 "$www/big.bin" "$work/parts/p"; }
+      local k=0 part
+      args=()
+      for part in "$work/parts"/p*; do
+        k=$((k + 1))
+        [ $k -gt 1 ] && args+=(--next)
+        args+=(-s -o /dev/null -F _action=attachFile -F "_partno=$k" -F _resume= -F _filename=big.bin
+          -F "_filesize=$size" -F _folder= -F "_file=@$part" "$base/upload")
+      done
+    fi
+    start=$(date +%s.%N)
+    times=$( { /usr/bin/time -f "%U %S" curl "${args[@]}"; } 2>&1 )
     end=$(date +%s.%N)
-    echo "$(echo "$end - $start" | bc) $(echo "$times" | tail -1 | awk '{print $1 + $2}') $(connections)"
+    echo "$(echo "$end - $start" | bc) $(echo "$times" | tail -1 | awk '{print $1 + $2}') $(connections) $(server_span)"
     return
   fi
+  start=$(date +%s.%N)
   "$PWD/build/linux/tools/kt5upload/kt5upload" --program "$system/MWKTPlusProc" "$base/upload" "$www/big.bin" >/dev/null
   agent=$(pgrep -n -f 'MWKTPlusProc -Mupload' || true)
   # The upload is timed to its last part; one row is cheap to look at often.
@@ -239,7 +256,7 @@ run_upload() {
   cpu=$(ticks_seconds)
   "$vardwin" "$upframe" close 1 >/dev/null 2>&1 || true
   while [ -n "$agent" ] && running "$agent"; do nap 0.002; done
-  echo "$(echo "$end - $start" | bc) $cpu $(connections)"
+  echo "$(echo "$end - $start" | bc) $cpu $(connections) $(server_span)"
 }
 
 median() { sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR+1)/2] : (a[NR/2] + a[NR/2+1]) / 2}'; }
@@ -249,9 +266,9 @@ bench_case() {
   local tools=(curl wget aria2c control agent-direct agent-broker)
   [ "$case" = small ] && tools+=(agent-notify)
   [ "$case" = paced ] && tools=(curl agent-direct agent-broker)
-  [ "$case" = upload ] && tools=(curl-F agent-upload)
+  [ "$case" = upload ] && tools=(curl-F curl-parts agent-upload)
   [ -n "${TOOLS:-}" ] && read -ra tools <<<"$TOOLS"
-  declare -A secs cpus conns
+  declare -A secs cpus conns spans
   for r in $(seq 1 "$rounds"); do
     for tool in "${tools[@]}"; do
       case $tool in
@@ -260,17 +277,19 @@ bench_case() {
         agent-notify) line=$(run_agent notify "$case") ;;
         control) line=$(run_control "$case") ;;
         curl-F) line=$(run_upload curl) ;;
+        curl-parts) line=$(run_upload curl-parts) ;;
         agent-upload) line=$(run_upload agent) ;;
         *) line=$(run_tool "$tool" "$case") ;;
       esac
       secs[$tool]+="$(awk '{print $1}' <<<"$line") "
       cpus[$tool]+="$(awk '{print $2}' <<<"$line") "
       conns[$tool]=$(awk '{print $3}' <<<"$line")
+      spans[$tool]+="$(awk '{print $4}' <<<"$line") "
     done
   done
   if [ "$case" = upload ]; then
-    echo "Upload of one file of $big_mib MiB, median of $rounds rounds:"
-    printf '  %-14s %10s %8s %12s\n' client "MiB/s" "CPU s" connections
+    echo "Upload of one file of $big_mib MiB, median of $rounds rounds (nginx: seconds from its first request to its last answer):"
+    printf '  %-14s %10s %8s %12s %8s\n' client "MiB/s" "CPU s" connections nginx
   elif [ "$case" = paced ]; then
     echo "One file of $big_mib MiB served at 100 MiB/s, median of $rounds rounds:"
     printf '  %-14s %10s %8s %12s\n' client "MiB/s" "CPU s" connections
@@ -286,7 +305,12 @@ bench_case() {
     s=$(tr ' ' '\n' <<<"${secs[$tool]}" | grep . | median)
     c=$(tr ' ' '\n' <<<"${cpus[$tool]}" | grep . | median)
     if [ "$case" = small ]; then rate=$(echo "scale=0; $small_count / $s" | bc); else rate=$(echo "scale=0; $big_mib / $s" | bc); fi
-    printf '  %-14s %10s %8.2f %12s\n' "$tool" "$rate" "$c" "${conns[$tool]}"
+    if [ "$case" = upload ]; then
+      printf '  %-14s %10s %8.2f %12s %8.3f\n' "$tool" "$rate" "$c" "${conns[$tool]}" \
+        "$(tr ' ' '\n' <<<"${spans[$tool]}" | grep . | median)"
+    else
+      printf '  %-14s %10s %8.2f %12s\n' "$tool" "$rate" "$c" "${conns[$tool]}"
+    fi
   done
 }
 
