@@ -1,5 +1,6 @@
 #include "agent/AgentComposition.h"
 
+#include "agent/AgentCommandLine.h"
 #include "agent/AgentStartup.h"
 #include "agent/jobs/BrokerStarter.h"
 #include "agent/jobs/DownloadWiring.h"
@@ -8,6 +9,7 @@
 #include "common/log/DiagnosticLog.h"
 #include "common/platform/DebugOutput.h"
 #include "common/platform/Environment.h"
+#include "common/platform/Http.h"
 #include "common/platform/IFileSystem.h"
 #include "common/platform/Registry.h"
 #include "common/platform/Shell.h"
@@ -18,6 +20,9 @@ namespace vard {
 int AgentMain(std::u16string_view commandLine, FrameWindowFactories windows) {
   // "-KTLOG<value>" switches the diagnostic log on.
   SetLogOptionFromCommandLine(commandLine);
+  // An agent with a mode soon makes requests: the HTTP stack loads while
+  // its window is made and its batch read.
+  if (ParseAgentCommandLine(commandLine).mode != AgentMode::kNone) platform::StartLoadingHttp();
   AgentServices services;
   services.clock = &platform::SystemClock();
   services.images = PackImage;

@@ -27,6 +27,7 @@ constexpr uint32_t kFileExists = 80;
 constexpr uint32_t kInvalidParameter = 87;
 constexpr uint32_t kDiskFull = 112;
 constexpr uint32_t kInvalidName = 123;
+constexpr uint32_t kModuleNotFound = 126;
 constexpr uint32_t kDirNotEmpty = 145;
 constexpr uint32_t kAlreadyExists = 183;
 constexpr uint32_t kNegativeSeek = 131;

@@ -91,6 +91,11 @@ struct UrlComponents {
   inet::Scheme schemeNumber = inet::Scheme::kUnknown;
 };
 
+// Begins readying the HTTP stack on a thread of its own, for a program that
+// will soon make requests, so its first session does not wait for it; where
+// the system loads the stack with the program there is nothing to do.
+void StartLoadingHttp();
+
 // Session, connection, request and URL handles. A null agent is allowed.
 InternetHandle OpenSession(const char16_t* agent, uint32_t accessType, const char16_t* proxy,
                            const char16_t* proxyBypass, uint32_t flags);

@@ -2,6 +2,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "common/platform/Http.h"
 #include "tools/kt5host/HostServices.h"
 #include "tools/kt5host/ScriptHost.h"
 
@@ -10,6 +11,8 @@ int main(int argc, char** argv) {
     std::cerr << "usage: kt5host SCRIPT   (use - to read the script from standard input)\n";
     return 2;
   }
+  // As a browser has its HTTP stack loaded before a page's script runs.
+  vard::platform::StartLoadingHttp();
   std::ios::sync_with_stdio(false);  // buffered standard input: long lines are skipped fast
   vard::ScriptHost host(std::cout, vard::HostServices());
   const std::string path = argv[1];

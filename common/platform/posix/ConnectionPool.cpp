@@ -23,7 +23,7 @@ CURLM* TakeMulti(const std::string& origin) {
       return multi;
     }
   }
-  return curl_multi_init();
+  return Curl().multi_init();
 }
 
 void ReturnMulti(const std::string& origin, CURLM* multi) {
@@ -36,7 +36,7 @@ void ReturnMulti(const std::string& origin, CURLM* multi) {
       g_idle.pop_back();
     }
   }
-  if (oldest) curl_multi_cleanup(oldest);
+  if (oldest) Curl().multi_cleanup(oldest);
 }
 
 }  // namespace vard::platform::posix

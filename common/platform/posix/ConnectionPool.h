@@ -2,7 +2,7 @@
 // The process's pool of kept-alive connections: idle curl multi handles, each
 // with the connections its last transfers left open, found again by origin
 // ("https://host:port"). A multi handle serves one request at a time.
-#include <curl/curl.h>
+#include "common/platform/posix/CurlLibrary.h"
 
 #include <string>
 

@@ -4,6 +4,7 @@
 // Domain must take in the host and must not be a public suffix (the list
 // libcurl's own engine uses), an IP-address host gets host-only cookies, and
 // Secure cookies come only over https.
+#include <dlfcn.h>
 #include <sys/stat.h>  // chmod
 
 #include <algorithm>
@@ -22,12 +23,9 @@
 #include "common/platform/posix/PosixPath.h"
 #include "common/text/Utf.h"
 
-// libpsl, as libcurl links it (no development files needed).
-extern "C" {
+// libpsl, as libcurl links it (no development files needed), loaded when a
+// cookie first asks for it.
 struct psl_ctx_st;
-const psl_ctx_st* psl_latest(const char* fname);
-int psl_is_cookie_domain_acceptable(const psl_ctx_st* psl, const char* hostname, const char* cookie_domain);
-}
 
 namespace vard::platform {
 
@@ -83,11 +81,25 @@ bool PathMatches(const std::string &requestPath, const std::string &cookiePath) 
 
 // A Domain attribute a host may set: the host itself or a domain above it
 // that is not a public suffix; for an IP address only the address itself.
+// Without the list no Domain is taken: a public suffix must never pass.
+struct SuffixList {
+  using Acceptable = int (*)(const psl_ctx_st *, const char *, const char *);
+  const psl_ctx_st *list = nullptr;
+  Acceptable acceptable = nullptr;
+  SuffixList() {
+    void *library = ::dlopen("libpsl.so.5", RTLD_NOW | RTLD_LOCAL);
+    if (!library) return;
+    const auto latest = reinterpret_cast<const psl_ctx_st *(*)(const char *)>(::dlsym(library, "psl_latest"));
+    acceptable = reinterpret_cast<Acceptable>(::dlsym(library, "psl_is_cookie_domain_acceptable"));
+    if (latest && acceptable) list = latest(nullptr);
+  }
+};
+
 bool DomainAcceptable(const std::string &host, const std::string &domain) {
-  static const psl_ctx_st *const list = psl_latest(nullptr);
+  static const SuffixList suffixes;
   if (IsIpAddress(host)) return host == domain;
-  return DomainMatches(host, domain) && list &&
-         psl_is_cookie_domain_acceptable(list, host.c_str(), domain.c_str()) == 1;
+  return DomainMatches(host, domain) && suffixes.list &&
+         suffixes.acceptable(suffixes.list, host.c_str(), domain.c_str()) == 1;
 }
 
 // The dates of "expires": "Wdy, DD Mon YYYY HH:MM:SS GMT" and the older

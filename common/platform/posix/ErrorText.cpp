@@ -13,6 +13,7 @@ std::u16string SystemErrorText(uint32_t code) {
     case error::kSharingViolation: return u"The file is in use by another process.";
     case error::kDiskFull: return u"There is not enough space on the disk.";
     case error::kInvalidName: return u"The file name, folder name or volume label syntax is incorrect.";
+    case error::kModuleNotFound: return u"The specified module could not be found.";
     default: return u"Error " + AsciiToUtf16(std::to_string(code)) + u".";
   }
 }

@@ -15,6 +15,9 @@ HINTERNET H(InternetHandle h) { return static_cast<HINTERNET>(h); }
 
 }  // namespace
 
+// WinINet comes with the program.
+void StartLoadingHttp() {}
+
 InternetHandle OpenSession(const char16_t* agent, uint32_t accessType, const char16_t* proxy,
                            const char16_t* proxyBypass, uint32_t flags) {
   HINTERNET h = ::InternetOpenW(W(agent), accessType, W(proxy), W(proxyBypass), flags);
