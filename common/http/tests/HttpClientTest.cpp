@@ -2,6 +2,10 @@
 // queries, ranges, faults, redirects, compressed answers, cancelling.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "common/http/InternetHandles.h"
 #include "common/http/testing/TestData.h"
 #include "common/http/tests/TestEndpoint.h"
@@ -35,6 +39,28 @@ class HttpClientTest : public ::testing::Test {
   CInternetSession session_;
   CHttpFile file_;
 };
+
+// The agent starts loading the stack early; its workers' first sessions may
+// come while that load still runs, from several threads.
+TEST(HttpStackTest, SessionsOpenedWhileTheStackLoadsAllWork) {
+  platform::StartLoadingHttp();
+  std::atomic<int> fetched{0};
+  std::vector<std::thread> workers;
+  for (int i = 0; i < 4; ++i)
+    workers.emplace_back([&] {
+      platform::StartLoadingHttp();  // once is enough; more calls change nothing
+      try {
+        CInternetSession session;
+        session.Open(u"VardKT5");
+        CHttpFile file;
+        file.OpenUrl(session.Handle(), ServerUrl("/data/1000"), u"", inet::kFlagReload);
+        if (http_tests::ReadAvailable(file).size() == 1000) ++fetched;
+      } catch (const CInternetException&) {
+      }
+    });
+  for (auto& worker : workers) worker.join();
+  EXPECT_EQ(fetched, 4);
+}
 
 TEST_F(HttpClientTest, StatusAndLengthQueriesThenWholeBody) {
   Open("/data/100000");
