@@ -226,19 +226,17 @@ run_upload() {
   : > "$work/nginx/access.log"
   kill -USR1 "$nginx_pid"
   if [ "$who" = curl ] || [ "$who" = curl-parts ]; then
-    local args=(-s -o /dev/null -F _action=attachFile -F _partno=1 -F _resume= -F _filename=big.bin
-      -F "_filesize=$size" -F _folder= -F "_file=@$www/big.bin" "$base/upload")
+    local args=() k=0 part parts=("$www/big.bin")
     if [ "$who" = curl-parts ]; then
       [ -d "$work/parts" ] || { mkdir -p "$work/parts"; split -b 5242880 -d -a 4 "$www/big.bin" "$work/parts/p"; }
-      local k=0 part
-      args=()
-      for part in "$work/parts"/p*; do
-        k=$((k + 1))
-        [ $k -gt 1 ] && args+=(--next)
-        args+=(-s -o /dev/null -F _action=attachFile -F "_partno=$k" -F _resume= -F _filename=big.bin
-          -F "_filesize=$size" -F _folder= -F "_file=@$part" "$base/upload")
-      done
+      parts=("$work/parts"/p*)
     fi
+    for part in "${parts[@]}"; do
+      k=$((k + 1))
+      [ $k -gt 1 ] && args+=(--next)
+      args+=(-s -o /dev/null -F _action=attachFile -F "_partno=$k" -F _resume= -F _filename=big.bin
+        -F "_filesize=$size" -F _folder= -F "_file=@$part" "$base/upload")
+    done
     start=$(date +%s.%N)
     times=$( { /usr/bin/time -f "%U %S" curl "${args[@]}"; } 2>&1 )
     end=$(date +%s.%N)

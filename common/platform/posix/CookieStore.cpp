@@ -79,9 +79,8 @@ bool PathMatches(const std::string &requestPath, const std::string &cookiePath) 
          requestPath[cookiePath.size()] == '/';
 }
 
-// A Domain attribute a host may set: the host itself or a domain above it
-// that is not a public suffix; for an IP address only the address itself.
-// Without the list no Domain is taken: a public suffix must never pass.
+// The public suffix list, loaded once. Without it no Domain is taken: a
+// public suffix must never pass.
 struct SuffixList {
   using Acceptable = int (*)(const psl_ctx_st *, const char *, const char *);
   const psl_ctx_st *list = nullptr;
@@ -95,6 +94,8 @@ struct SuffixList {
   }
 };
 
+// A Domain attribute a host may set: the host itself or a domain above it
+// that is not a public suffix; for an IP address only the address itself.
 bool DomainAcceptable(const std::string &host, const std::string &domain) {
   static const SuffixList suffixes;
   if (IsIpAddress(host)) return host == domain;

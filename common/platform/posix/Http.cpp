@@ -28,6 +28,9 @@
 #include "common/text/Utf.h"
 
 namespace vard::platform {
+
+using posix::Curl;
+
 namespace {
 
 using posix::Narrow;
@@ -86,11 +89,11 @@ struct Object {
   }
   ~Object() {
     if (easy) {
-      if (multi) posix::Curl().multi_remove_handle(multi, easy);
-      posix::Curl().easy_cleanup(easy);
+      if (multi) Curl().multi_remove_handle(multi, easy);
+      Curl().easy_cleanup(easy);
     }
     if (multi) posix::ReturnMulti(origin, multi);
-    if (headerList) posix::Curl().slist_free_all(headerList);
+    if (headerList) Curl().slist_free_all(headerList);
   }
 };
 
@@ -160,7 +163,7 @@ uint32_t ErrorOf(const Object& o) {
   // A redirect to a scheme other than http or https.
   long hops = 0;
   if (o.result == CURLE_UNSUPPORTED_PROTOCOL && o.easy &&
-      posix::Curl().easy_getinfo(o.easy, CURLINFO_REDIRECT_COUNT, &hops) == CURLE_OK && hops > 0)
+      Curl().easy_getinfo(o.easy, CURLINFO_REDIRECT_COUNT, &hops) == CURLE_OK && hops > 0)
     return inet::kRedirectFailed;
   return MapCurlError(o.result == CURLE_OK ? CURLE_GOT_NOTHING : o.result);
 }
@@ -189,13 +192,13 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     // send its body again, which the caller has streamed: it is the answer.
     const int status = StatusOfLine(line);
     if (o.method == "POST" && (status == 307 || status == 308))
-      posix::Curl().easy_setopt(o.easy, CURLOPT_FOLLOWLOCATION, 0L);
+      Curl().easy_setopt(o.easy, CURLOPT_FOLLOWLOCATION, 0L);
   }
   if (!line.empty()) {
     // Cookies the server sets go to the store, unless the request keeps off it.
     if (posix::HeaderNameIs(line, "Set-Cookie") && !(o.flags & inet::kFlagNoCookies)) {
       const char* url = nullptr;
-      if (posix::Curl().easy_getinfo(o.easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url)
+      if (Curl().easy_getinfo(o.easy, CURLINFO_EFFECTIVE_URL, &url) == CURLE_OK && url)
         SetCookie(Utf8ToUtf16(url), u"", Utf8ToUtf16(posix::HeaderValue(line)));
     }
     o.headers.push_back(std::move(line));
@@ -232,7 +235,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
 void ResumeBody(Object& o) {
   if (!o.bodyPaused || o.body.size() - o.bodyPos >= kBodyHeld) return;
   o.bodyPaused = false;
-  posix::Curl().easy_pause(o.easy, o.uploadPaused ? CURLPAUSE_SEND : CURLPAUSE_CONT);
+  Curl().easy_pause(o.easy, o.uploadPaused ? CURLPAUSE_SEND : CURLPAUSE_CONT);
 }
 
 size_t OnUpload(char* buffer, size_t size, size_t count, void* user) {
@@ -284,16 +287,16 @@ bool Pump(Object& o, Ready ready) {
   while (!ready() && !o.done) {
     if (o.closed) return Fail(inet::kOperationCancelled);
     int running = 0;
-    posix::Curl().multi_perform(o.multi, &running);
+    Curl().multi_perform(o.multi, &running);
     int queued = 0;
-    while (CURLMsg* m = posix::Curl().multi_info_read(o.multi, &queued)) {
+    while (CURLMsg* m = Curl().multi_info_read(o.multi, &queued)) {
       if (m->msg == CURLMSG_DONE) {
         o.done = true;
         o.result = m->data.result;
       }
     }
     if (ready() || o.done) break;
-    posix::Curl().multi_poll(o.multi, nullptr, 0, 250, nullptr);
+    Curl().multi_poll(o.multi, nullptr, 0, 250, nullptr);
   }
   if (o.closed) return Fail(inet::kOperationCancelled);
   return true;
@@ -314,7 +317,7 @@ void Adopt(Object& parent, const std::shared_ptr<Object>& child) {
 
 void Cancel(Object& o) {
   o.closed = true;
-  if (o.multi) posix::Curl().multi_wakeup(o.multi);
+  if (o.multi) Curl().multi_wakeup(o.multi);
   std::vector<std::shared_ptr<Object>> children;
   {
     std::lock_guard lock(o.childMutex);
@@ -325,55 +328,55 @@ void Cancel(Object& o) {
 }
 
 void Start(Object& o, const std::string& url, const std::string& headerText) {
-  o.easy = posix::Curl().easy_init();
+  o.easy = Curl().easy_init();
   CURL* e = o.easy;
-  posix::Curl().easy_setopt(e, CURLOPT_URL, url.c_str());
-  posix::Curl().easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  if (GetEnv("VARDEL_DEBUG")) posix::Curl().easy_setopt(e, CURLOPT_VERBOSE, 1L);
-  posix::Curl().easy_setopt(e, CURLOPT_BUFFERSIZE, 128L * 1024);
+  Curl().easy_setopt(e, CURLOPT_URL, url.c_str());
+  Curl().easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  if (GetEnv("VARDEL_DEBUG")) Curl().easy_setopt(e, CURLOPT_VERBOSE, 1L);
+  Curl().easy_setopt(e, CURLOPT_BUFFERSIZE, 128L * 1024);
   // A caller's large write leaves in large sends, not 64 KiB at a time.
-  posix::Curl().easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
+  Curl().easy_setopt(e, CURLOPT_UPLOAD_BUFFERSIZE, 512L * 1024);
   // Trusted authorities from a file of one's own (tests, private networks),
   // named as for curl's tools; certificates are verified either way.
-  if (const auto ca = GetEnv("CURL_CA_BUNDLE")) posix::Curl().easy_setopt(e, CURLOPT_CAINFO, ca->c_str());
-  if (!o.agent.empty()) posix::Curl().easy_setopt(e, CURLOPT_USERAGENT, o.agent.c_str());
-  if (!o.referrer.empty()) posix::Curl().easy_setopt(e, CURLOPT_REFERER, o.referrer.c_str());
+  if (const auto ca = GetEnv("CURL_CA_BUNDLE")) Curl().easy_setopt(e, CURLOPT_CAINFO, ca->c_str());
+  if (!o.agent.empty()) Curl().easy_setopt(e, CURLOPT_USERAGENT, o.agent.c_str());
+  if (!o.referrer.empty()) Curl().easy_setopt(e, CURLOPT_REFERER, o.referrer.c_str());
   if (!o.user.empty()) {
-    posix::Curl().easy_setopt(e, CURLOPT_USERNAME, o.user.c_str());
-    posix::Curl().easy_setopt(e, CURLOPT_PASSWORD, o.password.c_str());
+    Curl().easy_setopt(e, CURLOPT_USERNAME, o.user.c_str());
+    Curl().easy_setopt(e, CURLOPT_PASSWORD, o.password.c_str());
   }
-  posix::Curl().easy_setopt(e, CURLOPT_HTTP_VERSION,
-                   o.version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
+  Curl().easy_setopt(e, CURLOPT_HTTP_VERSION,
+                     o.version == "HTTP/1.0" ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
   // Only http and https, also where a redirect points; a bounded number of
   // hops, so a loop ends in the redirect error.
-  posix::Curl().easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-  posix::Curl().easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  posix::Curl().easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(inet::kMaxRedirects));
+  Curl().easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
+  Curl().easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  Curl().easy_setopt(e, CURLOPT_MAXREDIRS, static_cast<long>(inet::kMaxRedirects));
   if ((o.method == "GET" || o.method == "POST") && !(o.flags & inet::kFlagNoAutoRedirect))
-    posix::Curl().easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    Curl().easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
   // WinINet's timeouts: the connect by curl, the stalls by the progress watch.
   const uint32_t connectMs = o.timeouts.connectMs;
-  posix::Curl().easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connectMs == kNoTimeout ? 0L : static_cast<long>(connectMs));
-  posix::Curl().easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-  posix::Curl().easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
-  posix::Curl().easy_setopt(e, CURLOPT_XFERINFODATA, &o);
-  posix::Curl().easy_setopt(e, CURLOPT_PREREQFUNCTION, OnConnected);
-  posix::Curl().easy_setopt(e, CURLOPT_PREREQDATA, &o);
+  Curl().easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connectMs == kNoTimeout ? 0L : static_cast<long>(connectMs));
+  Curl().easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+  Curl().easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
+  Curl().easy_setopt(e, CURLOPT_XFERINFODATA, &o);
+  Curl().easy_setopt(e, CURLOPT_PREREQFUNCTION, OnConnected);
+  Curl().easy_setopt(e, CURLOPT_PREREQDATA, &o);
   // WinINet sends Accept only when given accept types.
-  o.headerList = posix::Curl().slist_append(o.headerList, o.accept.empty() ? "Accept:" : ("Accept: " + o.accept).c_str());
+  o.headerList = Curl().slist_append(o.headerList, o.accept.empty() ? "Accept:" : ("Accept: " + o.accept).c_str());
   for (const auto& line : posix::SplitHeaderText(headerText)) {
-    o.headerList = posix::Curl().slist_append(o.headerList, line.c_str());
+    o.headerList = Curl().slist_append(o.headerList, line.c_str());
     // Asked for compressed answers: let curl hand them on decoded.
     if (posix::HeaderNameIs(line, "Accept-Encoding"))
-      posix::Curl().easy_setopt(e, CURLOPT_ACCEPT_ENCODING, posix::HeaderValue(line).c_str());
+      Curl().easy_setopt(e, CURLOPT_ACCEPT_ENCODING, posix::HeaderValue(line).c_str());
   }
-  o.headerList = posix::Curl().slist_append(o.headerList, "Expect:");
+  o.headerList = Curl().slist_append(o.headerList, "Expect:");
   // Headers WinINet adds for the request flags.
-  if (o.flags & inet::kFlagPragmaNoCache) o.headerList = posix::Curl().slist_append(o.headerList, "Pragma: no-cache");
+  if (o.flags & inet::kFlagPragmaNoCache) o.headerList = Curl().slist_append(o.headerList, "Pragma: no-cache");
   if ((o.flags & inet::kFlagNoCacheWrite) && o.method == "POST")
-    o.headerList = posix::Curl().slist_append(o.headerList, "Cache-Control: no-cache");
+    o.headerList = Curl().slist_append(o.headerList, "Cache-Control: no-cache");
   if (o.flags & inet::kFlagKeepConnection)
-    o.headerList = posix::Curl().slist_append(o.headerList, "Connection: Keep-Alive");
+    o.headerList = Curl().slist_append(o.headerList, "Connection: Keep-Alive");
   // Cookies from the store, chosen by curl's engine for each hop by its host,
   // path and scheme (what hops set joins them); new ones go to the store in
   // OnHeader.
@@ -381,14 +384,14 @@ void Start(Object& o, const std::string& url, const std::string& headerText) {
     // "" starts the engine empty when there is no store yet.
     std::string file = posix::CookieFilePath();
     if (!file.empty() && ::access(file.c_str(), R_OK) != 0) file.clear();
-    posix::Curl().easy_setopt(e, CURLOPT_COOKIEFILE, file.c_str());
+    Curl().easy_setopt(e, CURLOPT_COOKIEFILE, file.c_str());
   }
-  posix::Curl().easy_setopt(e, CURLOPT_HTTPHEADER, o.headerList);
-  posix::Curl().easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
-  posix::Curl().easy_setopt(e, CURLOPT_HEADERDATA, &o);
-  posix::Curl().easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
-  posix::Curl().easy_setopt(e, CURLOPT_WRITEDATA, &o);
-  posix::Curl().multi_add_handle(o.multi, e);
+  Curl().easy_setopt(e, CURLOPT_HTTPHEADER, o.headerList);
+  Curl().easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+  Curl().easy_setopt(e, CURLOPT_HEADERDATA, &o);
+  Curl().easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+  Curl().easy_setopt(e, CURLOPT_WRITEDATA, &o);
+  Curl().multi_add_handle(o.multi, e);
   o.sent = true;
 }
 
@@ -485,11 +488,11 @@ bool SendRequestEx(InternetHandle request, const char16_t* headers, uint32_t hea
   // The secure flag asks for TLS, with the same checks as any download.
   const std::string url = Origin(o->flags & inet::kFlagSecure, o->host, o->port) + o->object;
   Start(*o, url, Narrow(headerText));
-  if (o->method == "POST") posix::Curl().easy_setopt(o->easy, CURLOPT_POST, 1L);
-  else if (o->method != "GET") posix::Curl().easy_setopt(o->easy, CURLOPT_CUSTOMREQUEST, o->method.c_str());
-  posix::Curl().easy_setopt(o->easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyTotal));
-  posix::Curl().easy_setopt(o->easy, CURLOPT_READFUNCTION, OnUpload);
-  posix::Curl().easy_setopt(o->easy, CURLOPT_READDATA, o.get());
+  if (o->method == "POST") Curl().easy_setopt(o->easy, CURLOPT_POST, 1L);
+  else if (o->method != "GET") Curl().easy_setopt(o->easy, CURLOPT_CUSTOMREQUEST, o->method.c_str());
+  Curl().easy_setopt(o->easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodyTotal));
+  Curl().easy_setopt(o->easy, CURLOPT_READFUNCTION, OnUpload);
+  Curl().easy_setopt(o->easy, CURLOPT_READDATA, o.get());
   // Sent once the server takes the request: curl asks for the first body
   // bytes, or (no body) the answer starts.
   if (!Pump(*o, [&] { return o->wantsBody || o->headersDone; })) return false;
@@ -511,7 +514,7 @@ bool WriteData(InternetHandle file, const void* buffer, uint32_t count, uint32_t
   } forget{*o};
   if (o->uploadPaused) {
     o->uploadPaused = false;
-    posix::Curl().easy_pause(o->easy, CURLPAUSE_CONT);
+    Curl().easy_pause(o->easy, CURLPAUSE_CONT);
   }
   if (!Pump(*o, [&] { return o->uploadPos == o->upload.size(); })) return false;
   if (o->uploadPos != o->upload.size()) return Fail(ErrorOf(*o));
