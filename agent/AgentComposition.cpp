@@ -22,7 +22,8 @@ int AgentMain(std::u16string_view commandLine, FrameWindowFactories windows) {
   SetLogOptionFromCommandLine(commandLine);
   // An agent with a mode soon makes requests: the HTTP stack loads while
   // its window is made and its batch read.
-  if (ParseAgentCommandLine(commandLine).mode != AgentMode::kNone) platform::StartLoadingHttp();
+  // Whatever way the agent ends, the load is over before it returns.
+  const platform::HttpLoadScope http(ParseAgentCommandLine(commandLine).mode != AgentMode::kNone);
   AgentServices services;
   services.clock = &platform::SystemClock();
   services.images = PackImage;

@@ -95,6 +95,23 @@ struct UrlComponents {
 // will soon make requests, so its first session does not wait for it; where
 // the system loads the stack with the program there is nothing to do.
 void StartLoadingHttp();
+// Waits for a load of the stack that has begun (early, or for a first
+// session on any thread) and keeps an early one that has not begun from
+// beginning: a process must not tear down while the stack starts, so a
+// program finishes the load before it leaves main (HttpLoadScope).
+void FinishLoadingHttp();
+
+// A program's main holds one: the early load, if asked for, starts with it,
+// and any load is over when it ends, before the process's exit handlers run.
+class HttpLoadScope {
+ public:
+  explicit HttpLoadScope(bool startEarly) {
+    if (startEarly) StartLoadingHttp();
+  }
+  ~HttpLoadScope() { FinishLoadingHttp(); }
+  HttpLoadScope(const HttpLoadScope&) = delete;
+  HttpLoadScope& operator=(const HttpLoadScope&) = delete;
+};
 
 // Session, connection, request and URL handles. A null agent is allowed.
 InternetHandle OpenSession(const char16_t* agent, uint32_t accessType, const char16_t* proxy,

@@ -12,7 +12,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   // As a browser has its HTTP stack loaded before a page's script runs.
-  vard::platform::StartLoadingHttp();
+  const vard::platform::HttpLoadScope http(true);
   std::ios::sync_with_stdio(false);  // buffered standard input: long lines are skipped fast
   vard::ScriptHost host(std::cout, vard::HostServices());
   const std::string path = argv[1];

@@ -1,7 +1,9 @@
 #include "common/platform/posix/CurlLibrary.h"
 
 #include <dlfcn.h>
+#include <openssl/crypto.h>
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -18,15 +20,18 @@ constexpr char kLibrary[] = "libcurl.so.4";
 CurlLibrary g_library;
 const CurlLibrary* g_loaded = nullptr;
 std::once_flag g_once;
+// Set once a load has begun, on whichever thread.
+std::atomic<bool> g_begun{false};
 
-// A load begun early ends before the process does: libcurl must not be
-// starting while the process tears down.
+// A load begun early ends before the process does: the TLS library it
+// starts must not be starting while the process tears down.
 struct EarlyLoad {
-  std::once_flag once;
+  std::mutex mutex;
   std::thread thread;
-  ~EarlyLoad() {
-    if (thread.joinable()) thread.join();
-  }
+  bool started = false;
+  std::atomic<bool> finishing{false};
+  void Finish();
+  ~EarlyLoad() { Finish(); }
 };
 EarlyLoad g_early;
 
@@ -43,6 +48,11 @@ void Load() {
     std::fprintf(stderr, "HTTP is not available: %s\n", ::dlerror());
     return;
   }
+  // The TLS library would clean itself up from an exit handler registered
+  // during this load, so after any of ours: at an exit while a load runs on
+  // another thread it would free the locks that load still takes.
+  if (auto init = reinterpret_cast<decltype(&::OPENSSL_init_crypto)>(::dlsym(library, "OPENSSL_init_crypto")))
+    init(OPENSSL_INIT_NO_ATEXIT, nullptr);
   decltype(&::curl_global_init) globalInit = nullptr;
   CurlLibrary& c = g_library;
   const bool bound =
@@ -70,8 +80,23 @@ void Load() {
 }  // namespace
 
 const CurlLibrary* LoadCurl() {
-  std::call_once(g_once, Load);
+  std::call_once(g_once, [] {
+    g_begun = true;
+    Load();
+  });
   return g_loaded;
+}
+
+void EarlyLoad::Finish() {
+  finishing = true;
+  std::thread early;
+  {
+    std::lock_guard lock(mutex);
+    early = std::move(thread);
+  }
+  if (early.joinable()) early.join();
+  // A load begun on another thread (a first session) is waited for too.
+  if (g_begun) LoadCurl();
 }
 
 const CurlLibrary& Curl() { return g_library; }
@@ -79,8 +104,17 @@ const CurlLibrary& Curl() { return g_library; }
 }  // namespace posix
 
 void StartLoadingHttp() {
-  // Whoever needs it first waits in call_once for this thread's load.
-  std::call_once(posix::g_early.once, [] { posix::g_early.thread = std::thread([] { posix::LoadCurl(); }); });
+  posix::EarlyLoad& early = posix::g_early;
+  std::lock_guard lock(early.mutex);
+  if (early.started || early.finishing) return;
+  early.started = true;
+  // Whoever needs it first waits in call_once for this thread's load; one
+  // the program finished before it began never begins.
+  early.thread = std::thread([&early] {
+    if (!early.finishing) posix::LoadCurl();
+  });
 }
+
+void FinishLoadingHttp() { posix::g_early.Finish(); }
 
 }  // namespace vard::platform

@@ -17,6 +17,7 @@ HINTERNET H(InternetHandle h) { return static_cast<HINTERNET>(h); }
 
 // WinINet comes with the program.
 void StartLoadingHttp() {}
+void FinishLoadingHttp() {}
 
 InternetHandle OpenSession(const char16_t* agent, uint32_t accessType, const char16_t* proxy,
                            const char16_t* proxyBypass, uint32_t flags) {
