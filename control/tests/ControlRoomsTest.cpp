@@ -5,6 +5,7 @@
 
 #include "common/platform/FileSystem.h"
 #include "common/platform/KnownFolders.h"
+#include "common/platform/tests/TestFolder.h"
 #include "control/CKT5Ctrl.h"
 #include "control/ConsoleControlView.h"
 #include "control/DispatchIds.h"
@@ -160,10 +161,8 @@ TEST(TemporaryTargetTest, ExistingSettingElseTheSystemFolder) {
   system.pop_back();
   EXPECT_EQ(TemporaryTarget(u"", u"f.txt"), system + u"\\f.txt");
   EXPECT_EQ(TemporaryTarget(system + u"\\no-such-folder-of-ours", u"f.txt"), system + u"\\f.txt");
-  const std::u16string mine = system + u"\\vard-temp-target";
-  platform::MakeDirectory(mine);
-  EXPECT_EQ(TemporaryTarget(mine, u"f.txt"), mine + u"\\f.txt");
-  platform::RemoveFolder(mine);
+  const platform::testing::TestFolder mine;
+  EXPECT_EQ(TemporaryTarget(mine.Path(), u"f.txt"), mine / u"f.txt");
 }
 
 TEST_F(RoomTest, DragOutDownloadsIntoTheDropFolder) {

@@ -27,17 +27,26 @@ class TestFolder {
     std::u16string base = TempFolder();
     if (!base.empty() && base.back() != u'\\') base += u'\\';
     for (int i = 0;; ++i) {
-      path_ = base + AsciiToUtf16("vard-test-" + std::to_string(counter++) + "-" +
-                                  std::to_string(reinterpret_cast<uintptr_t>(this) % 100000) + "-" +
-                                  std::to_string(i));
-      if (MakeDirectory(path_)) break;
+      own_ = base + AsciiToUtf16("vard-test-" + std::to_string(counter++) + "-" +
+                                 std::to_string(reinterpret_cast<uintptr_t>(this) % 100000) + "-" +
+                                 std::to_string(i));
+      if (MakeDirectory(own_)) break;
     }
+    path_ = own_;
   }
-  ~TestFolder() { RemoveTree(path_); }
+  // The folder `inner` inside a fresh one: a test that checks that nothing
+  // escaped upward looks in a parent of its own, not in the shared
+  // temporary folder where any earlier run may have left a file.
+  explicit TestFolder(std::u16string_view inner) : TestFolder() {
+    path_ = own_ + u"\\" + std::u16string(inner);
+    MakeDirectory(path_);
+  }
+  ~TestFolder() { RemoveTree(own_); }
   const std::u16string& Path() const { return path_; }
   std::u16string operator/(std::u16string_view name) const { return path_ + u"\\" + std::u16string(name); }
 
  private:
+  std::u16string own_;
   std::u16string path_;
 };
 

@@ -115,7 +115,8 @@ class DownloadEngineTest : public ::testing::Test {
 
   // The engine's waits (its rate limit) pass on this clock, not in real time.
   pt::FakeClock clock;
-  p::testing::TestFolder folder;
+  // Inside a parent of the test's own: names that climb out land there.
+  p::testing::TestFolder folder{u"run"};
   DirectTarget direct;
   ScriptedHost host;
   DownloadRunOptions options;
