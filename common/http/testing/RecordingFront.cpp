@@ -33,9 +33,17 @@ std::vector<std::string> RecordingFront::Connections() const {
   return records_;
 }
 
+std::vector<std::string> RecordingFront::AnsweredConnections() const {
+  std::lock_guard lock(mutex_);
+  std::vector<std::string> out;
+  for (size_t i = 0; i < records_.size(); ++i) out.push_back(records_[i].substr(0, answered_[i]));
+  return out;
+}
+
 void RecordingFront::Clear() {
   std::lock_guard lock(mutex_);
   for (auto& r : records_) r.clear();
+  for (auto& a : answered_) a = 0;
 }
 
 void RecordingFront::AcceptLoop() {
@@ -46,6 +54,7 @@ void RecordingFront::AcceptLoop() {
     if (client < 0) continue;
     std::lock_guard lock(mutex_);
     records_.emplace_back();
+    answered_.push_back(0);
     relays_.emplace_back([this, client, index = records_.size() - 1] { Relay(client, index); });
   }
 }
@@ -82,6 +91,10 @@ void RecordingFront::Relay(int client, size_t record) {
     }
     if (p[1].revents & (POLLIN | POLLHUP | POLLERR)) {
       const ssize_t n = ::recv(backend, buffer, sizeof buffer, 0);
+      if (n > 0) {
+        std::lock_guard lock(mutex_);
+        answered_[record] = records_[record].size();
+      }
       if (n <= 0 || !SendAll(client, buffer, static_cast<size_t>(n))) break;
     }
   }

@@ -20,6 +20,10 @@ class RecordingFront {
   uint16_t Port() const { return port_; }
   // What each client connection sent so far, in order of acceptance.
   std::vector<std::string> Connections() const;
+  // What each connection sent before the server's latest answer on it. A
+  // request the server never answered is not there: a client that reused a
+  // connection the server had closed sends it again on a new one.
+  std::vector<std::string> AnsweredConnections() const;
   void Clear();
 
  private:
@@ -32,6 +36,7 @@ class RecordingFront {
   std::atomic<bool> stopping_{false};
   mutable std::mutex mutex_;
   std::vector<std::string> records_;
+  std::vector<size_t> answered_;  // bytes of each record the server answered
   std::vector<std::thread> relays_;
   std::thread acceptor_;
 };

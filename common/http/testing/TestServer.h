@@ -77,6 +77,9 @@ class TestServer {
   // Recorded requests (request line, headers, body), control requests left out.
   std::vector<std::string> RawRequests() const;
   std::string LastRawRequest() const;
+  // Requests the server began to answer since the last ClearRecords: once a
+  // client has an answer, its request is counted.
+  int AnsweredRequestCount() const;
   void ClearRecords();
 
   bool QuitRequested() const { return quit_; }

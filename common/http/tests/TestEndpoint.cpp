@@ -1,6 +1,8 @@
 #include "common/http/tests/TestEndpoint.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <random>
 
 #include "common/http/InternetHandles.h"
 #include "common/platform/Registry.h"
@@ -35,8 +37,31 @@ bool UnderWine() {
   return wine;
 }
 
+namespace {
+
+// The hostile server outlives one run of a test program and keeps its
+// tallies: each run's tags carry a mark of the run, so that a test counts
+// only what it sent itself.
+const std::string& RunMark() {
+  static const std::string mark = "~" + std::to_string(std::random_device{}());
+  return mark;
+}
+
+// `path` with the run's mark after the value of its "t" parameter.
+std::string MarkTag(std::string path) {
+  for (size_t at = path.find("t="); at != std::string::npos; at = path.find("t=", at + 2)) {
+    if (at == 0 || (path[at - 1] != '?' && path[at - 1] != '&')) continue;
+    const size_t end = std::min(path.find('&', at), path.size());
+    path.insert(end, RunMark());
+    return path;
+  }
+  return path;
+}
+
+}  // namespace
+
 std::u16string HostileUrl(std::string_view path, std::string_view host) {
-  return AsciiToUtf16("http://" + std::string(host) + ":" + std::to_string(HostilePort()) + std::string(path));
+  return AsciiToUtf16("http://" + std::string(host) + ":" + std::to_string(HostilePort()) + MarkTag(std::string(path)));
 }
 
 std::pair<int, int> HostileCount(std::string_view tag) {

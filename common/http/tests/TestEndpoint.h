@@ -31,8 +31,9 @@ std::string Fetch(std::string_view path);
 std::string ReadAvailable(CInternetFile& file);
 // Raw bytes of the last request the server received (not counting these).
 std::string LastRawRequest();
-// Requests the server received since the last ClearRequests (not counting
-// these).
+// Requests the server answered since the last ClearRequests (not counting
+// these): settled once the client has its answers, and without the copies
+// a client sends again when the server had closed the connection it reused.
 int RequestCount();
 void ClearRequests();
 
