@@ -22,11 +22,10 @@ for p in "${packages[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-SUDO=""
-[ "$(id -u)" -ne 0 ] && SUDO=sudo
+source "$(dirname "$0")/apt.sh"
 if [[ " ${missing[*]} " == *":i386"* ]]; then
   $SUDO dpkg --add-architecture i386
 fi
 echo "Installing: ${missing[*]}"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+apt_update || true
+apt_install -- "${missing[@]}"

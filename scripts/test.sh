@@ -1,10 +1,16 @@
 #!/bin/bash
 # Installs what is missing, builds every target and runs every test:
 # natively, and the Windows programs under wine.
+# `test.sh --stress [N]`: the same while two busy loops keep both cores
+# busy, every test run N times (3 by default) unless it fails first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+repeat=()
+busy=()
+[ "${1:-}" = --stress ] && repeat=(--repeat "until-fail:${2:-3}")
 scripts/setup.sh
 scripts/build.sh linux win32 win64
+source scripts/apt.sh
 
 stop_wine() {
   for prefix in build/win32/wineprefix build/win64/wineprefix; do
@@ -29,9 +35,9 @@ start_win32_emulation() {
     if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d; then
       printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
         > /etc/apt/sources.list.d/bookworm-backports.sources
-      apt-get update -qq
+      apt_update || true
     fi
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends -t bookworm-backports qemu-user >/dev/null || return 1
+    ( apt_install --no-install-recommends -t bookworm-backports -- qemu-user ) || return 1
     major=$("$qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p')
     [ "${major:-0}" -ge 10 ] || return 1
   fi
@@ -52,6 +58,7 @@ stop_win32_emulation() {
   return 0
 }
 cleanup() {
+  [ ${#busy[@]} -gt 0 ] && kill "${busy[@]}" 2>/dev/null
   stop_wine
   stop_win32_emulation
 }
@@ -62,15 +69,21 @@ trap cleanup EXIT
 export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}"
 export NO_PROXY="$no_proxy"
 
+if [ ${#repeat[@]} -gt 0 ]; then
+  for _ in 1 2; do
+    ( while :; do :; done ) &
+    busy+=($!)
+  done
+fi
 status=0
 echo "== test linux"
-ctest --preset linux -j2 || status=1
+ctest --preset linux -j2 ${repeat[@]+"${repeat[@]}"} || status=1
 if scripts/can-run-win32.sh || { [ "${VARD_EMULATE_WIN32:-1}" != 0 ] && start_win32_emulation; }; then
   echo "== test win32 (under wine)"
-  ctest --preset win32 -j2 || status=1
+  ctest --preset win32 -j2 ${repeat[@]+"${repeat[@]}"} || status=1
 else
   echo "== win32: this kernel cannot run 32-bit programs; built only, tested as win64"
 fi
 echo "== test win64 (under wine64)"
-ctest --preset win64 -j2 || status=1
+ctest --preset win64 -j2 ${repeat[@]+"${repeat[@]}"} || status=1
 exit $status
