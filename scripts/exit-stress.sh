@@ -43,7 +43,7 @@ runs() {
   for ((i = 0; i < count; i++)); do
     code=0
     "$@" >/dev/null 2>&1 || code=$?
-    if [ "$code" -ge 128 ]; then
+    if [ "$code" -gt 128 ] && [ "$code" -le $((128 + 64)) ]; then  # ended by a signal
       crashed=$((crashed + 1))
     elif [ "$code" -ne "$expected" ]; then
       failed=$((failed + 1))
