@@ -28,3 +28,10 @@ function(vard_add_test name)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES LABELS ${VARD_TARGET_NAME})
 endfunction()
+
+# vard_threads_label(<tests...>)
+# Marks test programs whose code runs on several threads: the linux-tsan
+# preset runs exactly these. Call it after any set_tests_properties(LABELS).
+function(vard_threads_label)
+  set_property(TEST ${ARGN} APPEND PROPERTY LABELS threads)
+endfunction()

@@ -4,6 +4,7 @@
 // names it for the browsers of the current user; `-manifest PATH` prints
 // the manifest for a host started as PATH (a launcher, on POSIX), and
 // `-manifest-firefox PATH` Firefox's.
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -43,7 +44,9 @@ int main(int argc, char** argv) {
   auto channel = vard::platform::TakeStandardStreams();
   FrameReader reader(*channel);
   FrameWriter writer(*channel);
-  bool browserGone = false;
+  // Set by whichever thread sends first into a closed connection: the reader's
+  // (answers) or a download's worker (progress lines).
+  std::atomic<bool> browserGone = false;
   BridgeSession* current = nullptr;
   BridgeSession session(
       [&current] {
@@ -51,7 +54,9 @@ int main(int argc, char** argv) {
           if (current) current->Progress(line);
         });
       },
-      [&writer, &browserGone](const std::string& text) { browserGone = !writer.Write(text) || browserGone; });
+      [&writer, &browserGone](const std::string& text) {
+        if (!writer.Write(text)) browserGone = true;
+      });
   current = &session;
   std::string body;
   while (!browserGone) {

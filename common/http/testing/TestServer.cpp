@@ -196,18 +196,21 @@ void DataSource(uint64_t offset, char* out, size_t n) {
 }  // namespace
 
 // One server library instance on a loopback port of its own, with the
-// thread that runs it.
+// thread that runs it. Bound when made, serving from Start(): whatever the
+// routes read is made in between, so the serving threads see it made.
 struct TestServer::Listener {
   explicit Listener(std::unique_ptr<httplib::Server> s) : server(std::move(s)) {
     const int bound = server->is_valid() ? server->bind_to_any_port("127.0.0.1") : -1;
     if (bound <= 0) throw std::runtime_error("test server: cannot listen");
     port = static_cast<uint16_t>(bound);
+  }
+  void Start() {
     thread = std::thread([this] { server->listen_after_bind(); });
     for (int i = 0; i < 500 && !server->is_running(); ++i) Pause(10);
   }
   ~Listener() {
     server->stop();
-    thread.join();
+    if (thread.joinable()) thread.join();
   }
 
   std::unique_ptr<httplib::Server> server;
@@ -220,6 +223,7 @@ TestServer::TestServer() : uploads_(std::make_unique<UploadStores>()) {
   Routes(*server);
   plain_ = std::make_unique<Listener>(std::move(server));
   front_ = std::make_unique<RecordingFront>(plain_->port);
+  plain_->Start();
 }
 
 TestServer::~TestServer() {
@@ -241,6 +245,7 @@ void TestServer::StartTls() {
       auto server = std::make_unique<httplib::SSLServer>(cert, c.ServerKey());
       Routes(*server);
       tls_.push_back(std::make_unique<Listener>(std::move(server)));
+      tls_.back()->Start();
     }
   });
 }
