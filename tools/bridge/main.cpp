@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/platform/Http.h"
 #include "common/platform/KnownFolders.h"
 #include "common/platform/MessageStreams.h"
 #include "common/text/Utf.h"
@@ -41,6 +42,9 @@ int main(int argc, char** argv) {
   }
   // Any other arguments are the browser's (the caller's origin, its window).
   PrepareProcess();
+  // A page's download may be loading the HTTP stack when the browser goes:
+  // the host leaves main only once that load is over.
+  const vard::platform::HttpLoadScope http(false);
   auto channel = vard::platform::TakeStandardStreams();
   FrameReader reader(*channel);
   FrameWriter writer(*channel);
