@@ -24,8 +24,12 @@ bool IsDeviceName(std::u16string_view component) {
   static constexpr std::array<std::u16string_view, 6> kPlain = {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"};
   for (std::u16string_view d : kPlain)
     if (EqualsUpper(base, d)) return true;
+  // COM0 and LPT0 too, and the superscript digits Windows also takes as ports.
+  const auto isPortDigit = [](char16_t c) {
+    return (c >= u'0' && c <= u'9') || c == u'\u00B9' || c == u'\u00B2' || c == u'\u00B3';
+  };
   if (base.size() == 4 && (EqualsUpper(base.substr(0, 3), u"COM") || EqualsUpper(base.substr(0, 3), u"LPT")) &&
-      base[3] >= u'1' && base[3] <= u'9')
+      isPortDigit(base[3]))
     return true;
   return false;
 }
@@ -42,7 +46,7 @@ bool IsDotName(std::u16string_view component) {
 
 }  // namespace
 
-bool StaysInsideFolder(std::u16string_view name) {
+bool StaysInsideFolder(std::u16string_view name, NameSource source) {
   if (name.empty()) return true;
   if (IsSeparator(name.front())) return false;           // absolute, UNC, device paths
   if (name.size() >= 2 && name[1] == u':') return false;  // drive letters, drive-relative too
@@ -54,13 +58,14 @@ bool StaysInsideFolder(std::u16string_view name) {
     for (char16_t c : component)
       if (c < 0x20 || c == u':') return false;
     if (IsDotName(component) || IsDeviceName(component)) return false;
+    if (source == NameSource::kUntrustedPage && component.starts_with(u'.')) return false;
     start = end + 1;
   }
   return true;
 }
 
-bool FitsInsideFolder(std::u16string_view folder, std::u16string_view name) {
-  if (!StaysInsideFolder(name)) return false;
+bool FitsInsideFolder(std::u16string_view folder, std::u16string_view name, NameSource source) {
+  if (!StaysInsideFolder(name, source)) return false;
   while (!folder.empty() && IsSeparator(folder.back())) folder.remove_suffix(1);
   const size_t length = folder.size() + 1 + name.size();
   // The deepest folder: the whole path for a folder name, else up to its

@@ -2,6 +2,7 @@
 
 #include "common/transfer/BodyBounds.h"
 #include "common/transfer/BodyPlacement.h"
+#include "common/transfer/DangerousTypes.h"
 #include "common/transfer/ResumeRequest.h"
 #include "common/transfer/SafeName.h"
 #include "common/transfer/TurnProgress.h"
@@ -204,14 +205,38 @@ TEST(TurnProgress, RequestsThatDoNotMoveTheEndOfTheFileEndTheTurn) {
 
 TEST(SafeName, NamesThatLeaveTheFolderAreRefused) {
   for (std::u16string_view ok : {u"a.txt", u"sub/a.txt", u"sub\\deeper\\a.txt", u"folder/", u"./a", u"..a", u"a..",
-                                 u"\uBB38\uC11C.hwp", u"console.txt", u"COM10", u"com0", u""})
+                                 u"\uBB38\uC11C.hwp", u"console.txt", u"COM10", u"COMA", u"LPT\u2074", u".profile",
+                                 u"sub/.config/a", u""})
     EXPECT_TRUE(StaysInsideFolder(ok)) << std::string(ok.begin(), ok.end());
   for (std::u16string_view bad :
        {u"..", u"../a", u"a/../../b", u"a\\..\\b", u"a/..", u"...", u". .", u"\\abs", u"/etc/passwd", u"\\\\server\\share\\a",
         u"//server/share", u"\\\\?\\C:\\a", u"C:\\a", u"c:a", u"CON", u"con.txt", u"sub/NUL", u"Aux.tar.gz", u"lpt1",
         u"COM9 .log", u"a/CONOUT$", u"a\nb", u"ab:c.txt", u"setup.exe:Zone.Identifier", u"sub:x/a.txt",
-        u"a.txt::$DATA"})
+        u"a.txt::$DATA", u"com0", u"LPT0.txt", u"COM\u00B9", u"lpt\u00B2.log", u"COM\u00B3 .x", u"sub/LPT\u00B9"})
     EXPECT_FALSE(StaysInsideFolder(bad)) << std::string(bad.begin(), bad.end());
+}
+
+TEST(SafeName, AnUntrustedPageNamesNothingThatBeginsWithADot) {
+  const auto untrusted = NameSource::kUntrustedPage;
+  for (std::u16string_view ok : {u"a.txt", u"sub/a.b.c", u"a./b", u"a..\\x", u"\uBB38\uC11C/\uBB38.hwp", u""})
+    EXPECT_TRUE(StaysInsideFolder(ok, untrusted)) << std::string(ok.begin(), ok.end());
+  for (std::u16string_view bad : {u".config/autostart/evil.desktop", u"sub/.bashrc", u".x", u"./a", u"a\\.ssh\\k",
+                                  u"sub/.hidden/", u"..a", u"COM1", u"../a"})
+    EXPECT_FALSE(StaysInsideFolder(bad, untrusted)) << std::string(bad.begin(), bad.end());
+  EXPECT_FALSE(FitsInsideFolder(u"C:\\drop", u".local/share/a", untrusted));
+  EXPECT_TRUE(FitsInsideFolder(u"C:\\drop", u".local/share/a"));
+}
+
+TEST(DangerousTypes, ProgramsScriptsShortcutsAndActiveDocuments) {
+  for (std::u16string_view yes :
+       {u"setup.exe", u"SETUP.EXE", u"a.msi", u"run.bat", u"x.cmd", u"x.ps1", u"x.vbs", u"x.js", u"x.hta", u"x.lnk",
+        u"x.url", u"evil.desktop", u"x.sh", u"x.appimage", u"x.jar", u"page.html", u"page.HTM", u"img.svg",
+        u"x.scr", u"x.reg", u"x.appref-ms", u"x.settingcontent-ms", u"a.exe.", u"a.exe .. ", u"dir.txt\\a.exe",
+        u"sub/a.Desktop", u"report.pdf.exe"})
+    EXPECT_TRUE(IsDangerousType(yes)) << std::string(yes.begin(), yes.end());
+  for (std::u16string_view no : {u"a.txt", u"a.pdf", u"a.zip", u"photo.png", u"exe", u"a.exe.txt", u"a.exe\\b",
+                                 u"a.html.pdf", u"a.", u"", u".", u"desktop", u"a.sh5", u"a.ex"})
+    EXPECT_FALSE(IsDangerousType(no)) << std::string(no.begin(), no.end());
 }
 
 TEST(SafeName, AFullPathKeepsItsDriveButNamesNoStream) {
