@@ -355,6 +355,20 @@ void TestServer::Routes(httplib::Server& s) {
   s.Get("/_raw/count", [this](const Request&, Response& res) {
     res.set_content(std::to_string(AnsweredRequestCount()), "text/plain");
   });
+  s.Get("/_raw/answered", [this](const Request&, Response& res) {
+    // One line per answered request: its connection, first line and range.
+    std::string text;
+    const auto connections = front_->AnsweredConnections();
+    for (size_t i = 0; i < connections.size(); ++i)
+      for (const auto& request : SplitRequests(connections[i])) {
+        if (request.rfind("GET /_", 0) == 0) continue;
+        text += std::to_string(i) + " " + request.substr(0, request.find("\r\n"));
+        const size_t range = request.find("Range:");
+        if (range != std::string::npos) text += " |" + request.substr(range + 6, request.find("\r\n", range) - range - 6);
+        text += "\n";
+      }
+    res.set_content(text, "text/plain");
+  });
   s.Get("/_raw/clear", [this](const Request&, Response& res) {
     ClearRecords();
     res.set_content("ok", "text/plain");
