@@ -23,6 +23,15 @@ uint64_t Param(const Request& req, const char* name, uint64_t fallback = 0) {
                              : fallback;
 }
 
+// The requests under test on `connection`: the tests' own questions to the
+// server ("/_raw/...") left out.
+std::vector<std::string> RequestsUnderTest(const std::string& connection) {
+  std::vector<std::string> out;
+  for (auto& request : SplitRequests(connection))
+    if (request.rfind("GET /_", 0) != 0) out.push_back(std::move(request));
+  return out;
+}
+
 void Pause(uint64_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 std::string Gzip(const std::string& in) {
@@ -276,15 +285,14 @@ void TestServer::AddFile(const std::string& name, std::string bytes) {
 std::vector<std::string> TestServer::RawRequests() const {
   std::vector<std::string> out;
   for (const auto& connection : front_->Connections())
-    for (auto& request : SplitRequests(connection))
-      if (request.rfind("GET /_", 0) != 0) out.push_back(std::move(request));
+    for (auto& request : RequestsUnderTest(connection)) out.push_back(std::move(request));
   return out;
 }
 
 int TestServer::AnsweredRequestCount() const {
   int count = 0;
   for (const auto& connection : front_->AnsweredConnections())
-    for (const auto& request : SplitRequests(connection)) count += request.rfind("GET /_", 0) != 0;
+    count += static_cast<int>(RequestsUnderTest(connection).size());
   return count;
 }
 
@@ -352,6 +360,11 @@ void TestServer::Routes(httplib::Server& s) {
   s.Get("/_raw/last", [this](const Request&, Response& res) {
     res.set_content(LastRawRequest(), "application/octet-stream");
   });
+  s.Get("/_raw/all", [this](const Request&, Response& res) {
+    std::string all;
+    for (const auto& request : RawRequests()) all += request;
+    res.set_content(all, "application/octet-stream");
+  });
   s.Get("/_raw/count", [this](const Request&, Response& res) {
     res.set_content(std::to_string(AnsweredRequestCount()), "text/plain");
   });
@@ -360,8 +373,7 @@ void TestServer::Routes(httplib::Server& s) {
     std::string text;
     const auto connections = front_->AnsweredConnections();
     for (size_t i = 0; i < connections.size(); ++i)
-      for (const auto& request : SplitRequests(connections[i])) {
-        if (request.rfind("GET /_", 0) == 0) continue;
+      for (const auto& request : RequestsUnderTest(connections[i])) {
         text += std::to_string(i) + " " + request.substr(0, request.find("\r\n"));
         const size_t range = request.find("Range:");
         if (range != std::string::npos) text += " |" + request.substr(range + 6, request.find("\r\n", range) - range - 6);

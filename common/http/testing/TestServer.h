@@ -11,6 +11,7 @@
 //   GET  /zeros              two blocks "AB\0xx", "CD\0yy", 300 ms apart
 //   POST /form               answers "name=value\n" for each multipart field
 //   GET  /_raw/last          raw bytes of the last request that was not /_...
+//   GET  /_raw/all           raw bytes of every such request, in order
 //   GET  /_raw/clear         forgets the recorded requests
 //   GET  /_quit              asks a server program to exit
 //   POST /upload/<store> and GET /_upload/<store>/...: an upload server

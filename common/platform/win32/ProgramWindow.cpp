@@ -70,6 +70,8 @@ namespace {
 
 // The dump goes back to the asker's window while the asker waits for this
 // message's result; an asker that stopped listening costs at most 5 s.
+// Not SMTO_ABORTIFHUNG: an asker that has not read its queue for 5 s counts
+// as hung until it waits for this answer, and the answer can come first.
 LRESULT AnswerDump(HWND hwnd, HWND asker, const COPYDATASTRUCT& request, IWindowRequests& handler) {
   if (request.dwData != win32::kDumpRequest || !::IsWindow(asker)) return FALSE;
   std::string dump = handler.Dump();
@@ -79,7 +81,7 @@ LRESULT AnswerDump(HWND hwnd, HWND asker, const COPYDATASTRUCT& request, IWindow
   reply.lpData = dump.data();
   DWORD_PTR taken = 0;
   ::SendMessageTimeoutW(asker, WM_COPYDATA, reinterpret_cast<WPARAM>(hwnd), reinterpret_cast<LPARAM>(&reply),
-                        SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &taken);
+                        SMTO_NORMAL, 5000, &taken);
   return taken ? TRUE : FALSE;
 }
 
