@@ -6,6 +6,7 @@
 #include "common/platform/KnownFolders.h"
 #include "common/platform/NamedMutex.h"
 #include "common/platform/Process.h"
+#include "common/platform/UrlOrigin.h"
 #include "common/platform/WindowMessenger.h"
 #include "common/text/UrlEncoding.h"
 
@@ -86,12 +87,32 @@ DownloadHandOff AgentLauncher::Batch(const AgentHandOffRequest& request) const {
   DownloadHandOff batch;
   batch.title = request.title;
   batch.notification_url = request.notificationUrl;
-  batch.cookie = setup_.pageCookies ? setup_.pageCookies(request.pageUrl) : std::u16string();
   batch.resume_by_query = request.resumeByQuery;
   // A page's items go straight into the region (WriteItems).
   if (!request.batch && !setup_.savedDownloadsPath.empty())
     batch.records = PendingSavedDownloads(setup_.savedDownloadsPath);
+  std::vector<std::u16string> urls;
+  if (request.batch)
+    for (const DownloadItem& item : *request.batch) urls.push_back(EncodeUrl(item.url, request.utf8Urls));
+  for (const DOWNLOAD_INFO& record : batch.records) urls.push_back(ReadField(record.url));
+  batch.cookie = BatchCookie(request.pageUrl, urls);
   return batch;
+}
+
+// Decided here, against the batch's URLs, because the agent never learns
+// the page: it sends the batch's cookie to each item's host.
+std::u16string AgentLauncher::BatchCookie(const std::u16string& pageUrl, const std::vector<std::u16string>& urls) const {
+  if (!setup_.pageCookies || urls.empty()) return {};
+  const PageCookies cookies = setup_.pageCookies(pageUrl);
+  if (cookies.text.empty()) return {};
+  for (const std::u16string& url : urls) {
+    if (platform::PageCookieMayGo(pageUrl, url, !cookies.mayBeSecure)) continue;
+    const auto origin = platform::OriginOf(url);
+    platform::DebugOutput(u"VardKT5: the page's cookies stay out of a batch that goes to " +
+                          (origin ? origin->Text() : std::u16string(u"an unknown host")));
+    return {};
+  }
+  return cookies.text;
 }
 
 void AgentLauncher::WriteItems(const AgentHandOffRequest& request) {

@@ -9,10 +9,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/handoff/HandOffWriter.h"
 #include "common/platform/Clock.h"
 #include "common/platform/WindowMessenger.h"
+#include "control/PageCookies.h"
 #include "control/services/AgentHandOff.h"
 
 namespace vard {
@@ -60,7 +62,7 @@ struct AgentLauncherSetup {
   std::u16string program;
   // Where the pending saved downloads are read from.
   std::u16string savedDownloadsPath;
-  std::function<std::u16string(const std::u16string& pageUrl)> pageCookies;
+  std::function<PageCookies(const std::u16string& pageUrl)> pageCookies;
   uint32_t waitLimitMs = kHandOffWaitMs;
   IAgentProcess* agent = &SystemDownloadAgent();
 };
@@ -79,6 +81,9 @@ class AgentLauncher final : public IAgentHandOff {
  private:
   // The batch's texts, and the saved downloads when the page gave no items.
   DownloadHandOff Batch(const AgentHandOffRequest& request) const;
+  // The page's cookie text when every URL of the batch may carry it, else
+  // empty: the agent sends the batch's one cookie with each of its items.
+  std::u16string BatchCookie(const std::u16string& pageUrl, const std::vector<std::u16string>& urls) const;
   void WriteItems(const AgentHandOffRequest& request);
   void StartOrNotify(const AgentHandOffRequest& request);
 

@@ -12,6 +12,18 @@ constexpr uint32_t kTextCaption = 100;
 
 }  // namespace
 
+// Marks a run's dialog as up for its scope.
+class CKT5Ctrl::RunUp {
+ public:
+  explicit RunUp(int& runs) : runs_(runs) { ++runs_; }
+  ~RunUp() { --runs_; }
+  RunUp(const RunUp&) = delete;
+  RunUp& operator=(const RunUp&) = delete;
+
+ private:
+  int& runs_;
+};
+
 int32_t EventForDialogResult(int result) {
   switch (result) {
     case 1: return dispid::kOnDownloadComplete;
@@ -30,10 +42,12 @@ CKT5Ctrl::CKT5Ctrl(ControlServices services)
           [this](uint32_t id) { return services_.language->Texts().Text(id); }}),
       presenter_(settings_, list_, *services_.language),
       downloads_(settings_, *services_.dialogs, *services_.network),
-      plus_(settings_, *services_.title, *services_.handOff, *services_.savedDownloads) {
+      plus_(settings_, *services_.title, *services_.handOff, *services_.savedDownloads, services_.debug) {
   // The title is shared by the process, and every new control resets it.
   services_.title->SetTitle(ProgramTitle::kDefault);
-  settings_.dialog.downloadFolder = homeFolder_ = services_.folders->InitialDownloadFolder();
+  folders_.stored = services_.folders->InitialDownloadFolder();
+  folders_.downloads = services_.folders->PersonDownloadsFolder();
+  settings_.dialog.downloadFolder = FolderForTrust(trust_.Trusted(), folders_.stored, folders_);
   settings_.dialog.pageTrusted = trust_.Trusted();
   UpdateCaptionSuffix();
 }
@@ -72,26 +86,37 @@ bool CKT5Ctrl::RefusedToPage(std::u16string_view member) {
 }
 
 void CKT5Ctrl::SetPageUrl(const std::u16string& url) {
-  settings_.pageUrl = url;
   trust_.SetPage(url);
+  PageJudged(url);
+}
+
+void CKT5Ctrl::SetPageUrl(const std::u16string& url, const std::u16string& vouchedOrigin) {
+  trust_.SetPage(url, vouchedOrigin);
+  PageJudged(url);
+}
+
+void CKT5Ctrl::PageJudged(const std::u16string& url) {
+  settings_.pageUrl = url;
+  settings_.dialog.pageOriginApart = trust_.OriginApartFromUrl() ? trust_.OriginText() : u"";
   settings_.dialog.pageTrusted = trust_.Trusted();
   settings_.dialog.pageUrl = url;
   settings_.dialog.pageZone = trust_.Zone();
-  if (trust_.Trusted()) return;
+  if (trust_.Trusted()) {
+    // Made before the page was known, under a lock: the untrusted start
+    // gives way to the folder kept for this person.
+    if (!folderFromPage_) settings_.dialog.downloadFolder = folders_.stored;
+    return;
+  }
   // Set before the page was known: what only a trusted page may set goes.
-  if (!FolderInside(homeFolder_, settings_.dialog.downloadFolder)) settings_.dialog.downloadFolder = homeFolder_;
+  settings_.dialog.downloadFolder = FolderForTrust(false, settings_.dialog.downloadFolder, folders_);
   settings_.tempFolder.clear();
 }
 
 void CKT5Ctrl::put_SetFolder(const std::u16string& v) {
   if (v.empty()) return;
-  if (trust_.Trusted()) {
-    settings_.dialog.downloadFolder = v;
-  } else if (const auto inside = FolderInside(homeFolder_, v)) {
-    settings_.dialog.downloadFolder = *inside;
-  } else if (const auto chosen = FolderInside(personChosen_, v); chosen && !personChosen_.empty()) {
-    // The folder the person chose in the folder question, or one below it.
-    settings_.dialog.downloadFolder = *chosen;
+  if (const auto folder = FolderPageMaySet(trust_.Trusted(), v, folders_)) {
+    settings_.dialog.downloadFolder = *folder;
+    folderFromPage_ = true;
   } else {
     RefusedToPage(u"SetFolder");
   }
@@ -184,7 +209,7 @@ std::optional<std::u16string> CKT5Ctrl::get_GetFileSize(uint32_t row) const {
   const DownloadItem* item = list_.ItemOfRow(static_cast<int32_t>(row));
   if (!item || row >= static_cast<uint32_t>(list_.RowCount())) return std::nullopt;
   std::u16string digits;
-  for (char c : std::to_string(item->fileSize)) digits += static_cast<char16_t>(c);
+  for (char c : std::to_string(trust_.Trusted() ? item->fileSize : item->pageSize)) digits += static_cast<char16_t>(c);
   return digits;
 }
 
@@ -223,7 +248,12 @@ void CKT5Ctrl::RemoveSelectedItems() {
 
 void CKT5Ctrl::RunListDownload(const std::vector<DownloadItem>& batch, DialogOwner owner) {
   LoadLanguagePack();
-  FireForResult(downloads_.RunList(batch, owner));
+  int result = 0;
+  {
+    RunUp up(runsUp_);
+    result = downloads_.RunList(batch, owner);
+  }
+  FireForResult(result);
 }
 
 void CKT5Ctrl::StartDownload() { RunListDownload(list_.Items(), DialogOwner::kControlWindow); }
@@ -233,25 +263,34 @@ void CKT5Ctrl::StartSelectDownload() {
 }
 
 void CKT5Ctrl::DownloadSelectedTo(const std::u16string& folder) {
-  const std::vector<DownloadItem> batch = list_.DropBatch(folder, presenter_.SelectedRows());
+  const std::vector<DownloadItem> batch = list_.DropBatch(
+      folder, presenter_.SelectedRows(),
+      trust_.Trusted() ? transfer::NameSource::kTrusted : transfer::NameSource::kUntrustedPage);
   LoadLanguagePack();
-  FireForResult(downloads_.RunDropped(batch));
+  int result = 0;
+  {
+    RunUp up(runsUp_);
+    result = downloads_.RunDropped(batch, folder);
+  }
+  FireForResult(result);
 }
 
 void CKT5Ctrl::DownloadAndOpen(const std::u16string& url, const std::optional<std::u16string>& fileName,
                                std::optional<int64_t> fileSize, std::optional<int16_t> /*overwrite*/) {
   // The overwrite argument is accepted and not consulted: OpenFileOverwrite decides.
+  RunUp up(runsUp_);
   downloads_.DownloadAndOpen(url, fileName.value_or(u""), fileSize.value_or(0));
 }
 
 void CKT5Ctrl::SingleDownload(const std::u16string& url, const std::optional<std::u16string>& fileName,
                               std::optional<int64_t> fileSize) {
+  RunUp up(runsUp_);
   downloads_.SingleDownload(url, fileName.value_or(u""), fileSize.value_or(0));
 }
 
 std::optional<std::u16string> CKT5Ctrl::FolderSelect() {
   auto chosen = services_.folders->SelectFolder();
-  if (chosen && *chosen != u"VardKT_FolderSelect_Error") personChosen_ = *chosen;
+  if (chosen && *chosen != u"VardKT_FolderSelect_Error") folders_.personChosen = *chosen;
   return chosen;
 }
 

@@ -30,6 +30,9 @@ enum class InvokeKind { kGet, kPut, kMethod };
 constexpr int32_t kSOk = 0;
 constexpr int32_t kDispMemberNotFound = static_cast<int32_t>(0x80020003);
 constexpr int32_t kDispBadParamCount = static_cast<int32_t>(0x8002000E);
+// RPC_E_CALL_REJECTED: a page's call while one of the control's runs has
+// its dialog up (page script runs again in the dialog's message loop).
+constexpr int32_t kCallRejected = static_cast<int32_t>(0x80010001);
 
 // Private message of the embedded dialog: its end code as wParam.
 constexpr uint32_t kChildDialogEndMessage = 0x0400 + 1;
@@ -135,6 +138,9 @@ class CKT5Ctrl {
   // Decides how far the page is trusted; a page that is not takes back
   // what it could not have set (the folders).
   void SetPageUrl(const std::u16string& url);
+  // The same for a page whose origin a browser vouched for: trust follows
+  // the origin ("null" is never trusted); links and marks keep the URL.
+  void SetPageUrl(const std::u16string& url, const std::u16string& vouchedOrigin);
   bool PageTrusted() const { return trust_.Trusted(); }
   // The page leaves the control (its site goes, or it is closed); any
   // thread: a size query it waits on ends now.
@@ -170,18 +176,20 @@ class CKT5Ctrl {
   // True, with one debug line naming the member and the page, when the page
   // may not use `member` beyond the download folder.
   bool RefusedToPage(std::u16string_view member);
+  // Takes `url` as the page once trust_ has judged it.
+  void PageJudged(const std::u16string& url);
 
   // Declaration order is construction order: the rooms hold references to
   // the services, the settings and the list.
   ControlServices services_;
   ControlSettings settings_;
   PageTrust trust_;
-  // The person's download folder when the control was made: untrusted
-  // pages choose folders inside it only.
-  std::u16string homeFolder_;
-  // The folder the person last chose in the folder question: a page may
-  // make it the download folder, trusted or not.
-  std::u16string personChosen_;
+  // Read when the control was made; the folder the person last chose in
+  // the folder question, which a page may make the download folder,
+  // trusted or not.
+  PageFolders folders_;
+  // The page (a PARAM or SetFolder) chose the download folder.
+  bool folderFromPage_ = false;
   DownloadList list_;
   ControlPresenter presenter_;
   ControlDownloads downloads_;
@@ -189,6 +197,9 @@ class CKT5Ctrl {
   // Child mode: the download dialog inside the window, while it exists.
   std::unique_ptr<IEmbeddedDownload> embedded_;
   bool created_ = false;
+  // Runs whose dialog is up: the page's calls wait for none of them.
+  int runsUp_ = 0;
+  class RunUp;
   std::map<uint32_t, IKT5CtrlEvents*> sinks_;
   uint32_t nextCookie_ = 1;
 };

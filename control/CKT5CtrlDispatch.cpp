@@ -46,6 +46,7 @@ void SetText(Variant* result, const std::optional<std::u16string>& v) {
 int32_t CKT5Ctrl::Invoke(int32_t id, InvokeKind kind, const std::vector<Variant>& args, Variant* result) {
   const dispid::Member* member = dispid::FindMember(id);
   if (!member) return kDispMemberNotFound;
+  if (runsUp_ > 0) return kCallRejected;
   const bool put = kind == InvokeKind::kPut;
   if (put && member->kind != dispid::MemberKind::kProperty) return kDispMemberNotFound;
   if (put && args.empty()) return kDispBadParamCount;

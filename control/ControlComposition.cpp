@@ -60,8 +60,16 @@ class SystemShell final : public IControlShell {
 // The site lock of this machine's registry and the system's zones.
 class SystemPageZones final : public IPageZones {
  public:
-  std::optional<SiteLock> ReadSiteLock() override { return SiteLock::Read(platform::SystemRegistry()); }
+  explicit SystemPageZones(DebugSink debug) : debug_(std::move(debug)) {}
+  std::optional<SiteLock> ReadSiteLock() override {
+    SiteLock::Checks checks;
+    checks.log = debug_;
+    return SiteLock::Read(platform::SystemRegistry(), checks);
+  }
   platform::UrlZone ZoneOf(const std::u16string& url) override { return platform::ZoneOfUrl(url); }
+
+ private:
+  DebugSink debug_;
 };
 
 }  // namespace
@@ -84,7 +92,7 @@ ControlServices ComposeControlServices(DebugSink debug) {
   s.hostInfo = ProcessWide(platform::SystemHostInfo());
   s.language = std::make_shared<CarriedLanguagePacks>();
   s.title = ProcessWide(ProgramTitle::Process());
-  s.zones = std::make_shared<SystemPageZones>();
+  s.zones = std::make_shared<SystemPageZones>(s.debug);
   return s;
 }
 

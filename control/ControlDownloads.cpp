@@ -30,11 +30,16 @@ int ControlDownloads::RunList(const std::vector<DownloadItem>& batch, DialogOwne
   return dialogs_.RunListDownload(settings_.dialog, batch, owner);
 }
 
-int ControlDownloads::RunDropped(const std::vector<DownloadItem>& batch) {
-  // The person chose the folder by dropping the rows there.
+int ControlDownloads::RunDropped(const std::vector<DownloadItem>& batch, const std::u16string& folder) {
+  // The person chose the folder by dropping the rows there. An untrusted
+  // page's files stay below it, as they stay below its download folder.
   ForcedFlag fullPaths(settings_.dialog.useFullPath);
-  ForcedFlag chosen(settings_.dialog.pageTrusted);
-  return RunList(batch, DialogOwner::kParentWindow);
+  ForcedFlag chosen(settings_.dialog.personChose);
+  const std::u16string runFolder = settings_.dialog.downloadFolder;
+  if (!settings_.dialog.pageTrusted) settings_.dialog.downloadFolder = folder;
+  const int result = RunList(batch, DialogOwner::kParentWindow);
+  settings_.dialog.downloadFolder = runFolder;
+  return result;
 }
 
 std::u16string ControlDownloads::Resolve(const std::u16string& url) const {
@@ -79,7 +84,7 @@ void ControlDownloads::SingleDownload(const std::u16string& url, const std::u16s
   // the person chose; an untrusted page still has its existing file asked about.
   ForcedFlag fullPaths(settings_.dialog.useFullPath);
   ForcedFlag overwrite(settings_.openFileOverwrite, settings_.openFileOverwrite && settings_.dialog.pageTrusted);
-  ForcedFlag chosen(settings_.dialog.pageTrusted);
+  ForcedFlag chosen(settings_.dialog.personChose);
   RunSingle(url, target, fileSize, sizeUnknown);
 }
 

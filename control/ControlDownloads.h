@@ -22,7 +22,7 @@ class ControlDownloads {
   int RunList(const std::vector<DownloadItem>& batch, DialogOwner owner);
   // Rows dragged out into a folder: `batch` names are full paths, so the
   // run takes them as such.
-  int RunDropped(const std::vector<DownloadItem>& batch);
+  int RunDropped(const std::vector<DownloadItem>& batch, const std::u16string& folder);
 
   void DownloadAndOpen(const std::u16string& url, const std::u16string& fileName, int64_t fileSize);
   void SingleDownload(const std::u16string& url, const std::u16string& fileName, int64_t fileSize);

@@ -28,10 +28,11 @@ void InsertPrefixes(std::set<std::u16string>& into, const std::u16string& s) {
 // A copy of `item` for a drop into `folder` (ending in "\\"), as the file
 // `relative` below it. The name is checked here, where the folder it must
 // stay in is known: the run then fails a refused one before making anything.
-DownloadItem Dropped(const DownloadItem& item, const std::u16string& folder, const std::u16string& relative) {
+DownloadItem Dropped(const DownloadItem& item, const std::u16string& folder, const std::u16string& relative,
+                     transfer::NameSource source) {
   DownloadItem copy = item;
   copy.fileName = folder + relative;
-  copy.refusedName = !transfer::FitsInsideFolder(folder, relative);
+  copy.refusedName = !transfer::FitsInsideFolder(folder, relative, source);
   return copy;
 }
 
@@ -60,6 +61,7 @@ void DownloadList::AddItem(const std::u16string& url, const std::u16string& name
   } else if (display.size() < n.size()) {
     item.subFolder = Bounded(n.substr(0, n.size() - display.size() - 1), kSubFolderCapacity);
   }
+  item.pageSize = size;
   if (size == 0 && !folderEntry && services_.queryRemoteSize) {
     const std::optional<int64_t> asked = services_.queryRemoteSize(url, utf8);
     size = asked.value_or(0);
@@ -273,19 +275,21 @@ int32_t DownloadList::RowIcon(int32_t row) const {
   return layout_ == FolderLayout::kType2 ? rows_[row].rowIcon : items_[row].iconIndex;
 }
 
-std::vector<DownloadItem> DownloadList::DropBatch(std::u16string folder, const std::vector<int32_t>& rows) const {
+std::vector<DownloadItem> DownloadList::DropBatch(std::u16string folder, const std::vector<int32_t>& rows,
+                                                  transfer::NameSource source) const {
   if (folder.empty() || folder.back() != u'\\') folder += u'\\';
   std::vector<DownloadItem> batch;
   for (int32_t r : rows) {
     if (r < 0 || r >= RowCount()) continue;
     if (layout_ != FolderLayout::kType2) {
-      batch.push_back(Dropped(items_[r], folder, LastPathComponent(items_[r].fileName)));
+      batch.push_back(Dropped(items_[r], folder, LastPathComponent(items_[r].fileName), source));
       continue;
     }
     for (int32_t i : rows_[r].itemIndexes) {
       const DownloadItem& item = items_[i];
       const std::u16string name = LastPathComponent(item.fileName);
-      DownloadItem copy = Dropped(item, folder, item.subFolder.empty() ? name : item.subFolder + u"\\" + name);
+      DownloadItem copy =
+          Dropped(item, folder, item.subFolder.empty() ? name : item.subFolder + u"\\" + name, source);
       copy.fileName = folder + item.subFolder + u"\\" + name;
       batch.push_back(std::move(copy));
     }

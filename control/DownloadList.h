@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "common/transfer/SafeName.h"
+
 #include "common/platform/PathText.h"
 #include "control/SizeTotal.h"
 
@@ -32,6 +34,9 @@ struct DownloadItem {
   std::u16string fileName;
   std::u16string localPath;
   int64_t fileSize = 0;
+  // The size as the page gave it (0: none), all an untrusted page may read
+  // back: what a server answered stays with the person.
+  int64_t pageSize = 0;
   // The page gave no size and the server named none: fetched to the end of its body.
   bool sizeUnknown = false;
   // The drop path refused the name it built (it leaves its folder, or is
@@ -98,7 +103,8 @@ class DownloadList {
 
   // The drag-out batch: copies of the selected rows' items with fileName
   // made a full path below `folder`, each checked to stay inside it.
-  std::vector<DownloadItem> DropBatch(std::u16string folder, const std::vector<int32_t>& rows) const;
+  std::vector<DownloadItem> DropBatch(std::u16string folder, const std::vector<int32_t>& rows,
+                                      transfer::NameSource source = transfer::NameSource::kTrusted) const;
 
  private:
   void RefreshCountTexts(DownloadRow& row) const;

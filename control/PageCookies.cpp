@@ -35,14 +35,14 @@ std::u16string FilterPageCookies(std::u16string_view storeText) {
   return out.substr(first, last - first + 1);
 }
 
-std::u16string GetPageCookies(const std::u16string& pageUrl) {
+PageCookies GetPageCookies(const std::u16string& pageUrl) {
   platform::UrlComponents parts;
   if (!platform::CrackUrl(pageUrl, parts)) return {};
   // Port, user, password, query and fragment do not choose cookies.
   const std::u16string url = parts.scheme + u"://" + parts.host + parts.path;
   std::u16string text;
   if (!platform::GetCookie(url, u"", text)) return {};
-  return FilterPageCookies(text);
+  return {FilterPageCookies(text), platform::AnySecureCookie(url).value_or(true)};
 }
 
 }  // namespace vard

@@ -7,8 +7,13 @@
 
 namespace vard {
 
-// "a=1; b=2" for the page, or empty.
-std::u16string GetPageCookies(const std::u16string& pageUrl);
+struct PageCookies {
+  std::u16string text;  // "a=1; b=2", or empty
+  // A Secure cookie may be among them: unless the store said none is.
+  bool mayBeSecure = true;
+};
+
+PageCookies GetPageCookies(const std::u16string& pageUrl);
 
 // The cookie text of the store, filtered: pieces that split at "=" into
 // exactly two parts whose value does not begin with "%", joined by "; ",

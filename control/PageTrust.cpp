@@ -12,6 +12,7 @@ PageTrust::PageTrust(std::optional<SiteLock> lock, IPageZones& zones) : lock_(st
 }
 
 void PageTrust::SetPage(const std::u16string& pageUrl) {
+  originApart_ = false;
   if (pageUrl.empty()) {
     zone_.reset();
     origin_ = u"(no page)";
@@ -21,7 +22,47 @@ void PageTrust::SetPage(const std::u16string& pageUrl) {
   const auto origin = p::OriginOf(pageUrl);
   origin_ = origin ? origin->Text() : u"(not a URL)";
   zone_ = zones_.ZoneOf(pageUrl);
-  trusted_ = lock_ ? lock_->Allows(pageUrl) : p::IsTrustedZone(*zone_);
+  trusted_ = PageIsTrusted(lock_ ? &*lock_ : nullptr, pageUrl, *zone_);
+}
+
+void PageTrust::SetPage(const std::u16string& pageUrl, const std::u16string& vouchedOrigin) {
+  const auto own = p::OriginOf(pageUrl);
+  if (own && own->Text() == vouchedOrigin) return SetPage(pageUrl);  // a file: page keeps its path's mark
+  originApart_ = true;
+  const auto vouched = vouchedOrigin == u"null" ? std::nullopt : p::OriginOf(vouchedOrigin);
+  // Only an origin with a host: a file: one names no file whose mark could be read.
+  if (vouched && !vouched->host.empty() && vouched->Text() == vouchedOrigin) {
+    origin_ = vouchedOrigin;
+    zone_ = zones_.ZoneOf(vouchedOrigin);
+    trusted_ = PageIsTrusted(lock_ ? &*lock_ : nullptr, vouchedOrigin, *zone_);
+    return;
+  }
+  // No origin of its own: its files are the Internet's at least.
+  origin_ = u"an opaque origin (a sandboxed page at " + (own ? own->Text() : std::u16string(u"no URL")) + u")";
+  zone_ = p::MarkZone(p::UrlZone::kInternet, zones_.ZoneOf(pageUrl));
+  trusted_ = false;
+}
+
+bool PageIsTrusted(const SiteLock* lock, std::u16string_view pageUrl, p::UrlZone zone) {
+  const auto origin = p::OriginOf(pageUrl);
+  if (!origin) return false;
+  if (origin->scheme == u"file") return lock && lock->Allows(pageUrl) && p::IsTrustedZone(zone);
+  return lock ? lock->Allows(pageUrl) : p::IsTrustedZone(zone);
+}
+
+std::u16string FolderForTrust(bool trusted, const std::u16string& current, const PageFolders& folders) {
+  if (trusted) return current;
+  if (const auto inside = FolderInside(folders.downloads, current)) return *inside;
+  if (const auto chosen = FolderInside(folders.personChosen, current)) return *chosen;
+  return folders.downloads;
+}
+
+std::optional<std::u16string> FolderPageMaySet(bool trusted, const std::u16string& requested,
+                                               const PageFolders& folders) {
+  if (requested.empty()) return std::nullopt;
+  if (trusted) return requested;
+  if (const auto inside = FolderInside(folders.downloads, requested)) return inside;
+  return FolderInside(folders.personChosen, requested);
 }
 
 std::optional<std::u16string> FolderInside(const std::u16string& home, const std::u16string& folder) {
@@ -39,7 +80,7 @@ std::optional<std::u16string> FolderInside(const std::u16string& home, const std
   }
   while (!relative.empty() && relative.back() == u'\\') relative.pop_back();
   if (relative.empty()) return base;
-  if (!transfer::FitsInsideFolder(base, relative + u'\\')) return std::nullopt;
+  if (!transfer::FitsInsideFolder(base, relative + u'\\', transfer::NameSource::kUntrustedPage)) return std::nullopt;
   return base + u'\\' + relative;
 }
 

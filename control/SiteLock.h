@@ -6,7 +6,11 @@
 // "https://intra.example.com; https://*.example.com; http://localhost:8080".
 // A "*." host matches every name below the domain (not the domain itself);
 // scheme and port match exactly, a missing port being the scheme's own.
-// A key without origins locks the control to no page at all.
+// A key without origins locks the control to no page at all. "file:" names
+// the pages on this machine's own disks. An entry that would take in
+// strangers' sites (a public suffix: "*.com", "*.co.kr") is refused with
+// a line on the debug output.
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,10 +26,16 @@ class SiteLock {
   static constexpr char16_t kKey[] = u"Software\\vardel\\VardKT5\\SiteLock";
   static constexpr char16_t kValue[] = u"Origins";
 
+  struct Checks {
+    // The platform's list by default.
+    std::function<bool(std::u16string_view domain)> isPublicSuffix;
+    std::function<void(std::u16string_view line)> log;
+  };
+
   // Unusable entries are dropped: a typo never opens the lock.
-  static SiteLock Parse(std::u16string_view origins);
+  static SiteLock Parse(std::u16string_view origins, const Checks& checks = {});
   // The machine's lock when its key exists, else the person's, else none.
-  static std::optional<SiteLock> Read(platform::IRegistry& registry);
+  static std::optional<SiteLock> Read(platform::IRegistry& registry, const Checks& checks = {});
 
   bool Allows(std::u16string_view pageUrl) const;
   size_t Size() const { return entries_.size(); }

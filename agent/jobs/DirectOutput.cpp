@@ -16,9 +16,15 @@ bool DirectOutput::Open(const std::u16string& path, bool append) {
   file_.reset();
   if (append) file_ = files_.Open(path, p::access::kWrite, p::share::kRead, p::Disposition::kOpenExisting, p::attribute::kNormal);
   if (!file_) file_ = files_.Open(path, p::access::kWrite, p::share::kRead, p::Disposition::kCreateAlways, p::attribute::kNormal);
+  path_ = file_ ? path : std::u16string();
   // Marked as soon as it exists; a file system without marks keeps the file.
   if (file_ && origin_) files_.WriteOriginMark(path, *origin_);
   return file_ != nullptr;
+}
+
+void DirectOutput::SetOrigin(const p::OriginMark& mark) {
+  if (file_ && (!origin_ || *origin_ != mark)) files_.WriteOriginMark(path_, mark);
+  origin_ = mark;
 }
 
 int64_t DirectOutput::SeekToEnd() {

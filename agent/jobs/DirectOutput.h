@@ -4,6 +4,7 @@
 // worker thread.
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "agent/jobs/DownloadOutput.h"
 #include "common/platform/IFileSystem.h"
@@ -18,7 +19,8 @@ class DirectOutput final : public IDownloadOutput {
   bool MakeFolders(const std::u16string& folder) override;
   ExistingFile Exists(const std::u16string& path) override;
   bool Open(const std::u16string& path, bool append) override;
-  void SetOrigin(const platform::OriginMark& mark) override { origin_ = mark; }
+  // An open file is marked again: its bytes come from where the answer did.
+  void SetOrigin(const platform::OriginMark& mark) override;
   int64_t SeekToEnd() override;
   bool SeekTo(int64_t offset) override;
   WriteResult Write(const uint8_t* bytes, uint32_t count) override;
@@ -31,6 +33,7 @@ class DirectOutput final : public IDownloadOutput {
   platform::IFileSystem& files_;
   std::optional<platform::OriginMark> origin_;
   std::unique_ptr<platform::IFile> file_;
+  std::u16string path_;
 };
 
 }  // namespace vard

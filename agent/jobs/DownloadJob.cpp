@@ -9,6 +9,7 @@
 #include "common/http/OneLineText.h"
 #include "common/http/PageCookieOpen.h"
 #include "common/platform/PathText.h"
+#include "common/platform/UrlOrigin.h"
 #include "common/respack/LanguageStore.h"
 #include "common/text/Utf.h"
 #include "common/transfer/HttpTransferRequest.h"
@@ -134,7 +135,12 @@ void DownloadJob::Run(const EntryList& list, const std::u16string& saveFolder, c
       SetStatus(*entry, end == FileEnd::kNormal  ? EntryStatus::kDone
                         : end == FileEnd::kPause ? EntryStatus::kStopped
                                                  : EntryStatus::kFailed);
-      notifier.FileFinished(entry->cookie, ReadField(entry->path), entry->file_size, entry->utf8_names != 0);
+      // The control hands the page's cookie over only with items on the
+      // page's host: the item stands for the page, and `_session` carries
+      // the cookie only where the item's own request could.
+      const bool withCookie = platform::PageCookieMayGo(entry->url, notifyUrl);
+      notifier.FileFinished(withCookie ? entry->cookie : std::u16string(), ReadField(entry->path), entry->file_size,
+                            entry->utf8_names != 0);
     }
     host_.Status(4);
     if (host_.StopRequested()) {
@@ -165,8 +171,9 @@ FileEnd DownloadJob::DownloadOneFile(CDownloadFile& entry, const std::u16string&
 
   const bool useBroker = s_.osMajorVersion() >= 6;
   IDownloadOutput& out = useBroker ? *s_.broker : *s_.direct;
-  // A batch names no page: the record's URL is the file's whole origin.
-  out.SetOrigin(platform::MakeOriginMark(url, u"", platform::ZoneOfUrl(url)));
+  // A batch names no page: the URL is the file's whole origin, the one
+  // after redirects once an answer names it (Transfer).
+  out.SetOrigin(platform::DownloadOriginMark(url, u"", std::nullopt));
   switch (out.Prepare()) {
     case OutputReady::kReady:
       break;
@@ -323,6 +330,9 @@ FileEnd DownloadJob::Transfer(Turn& t, int& retry) {
   hooks.placed = [&](int64_t position) { SetDone(entry, std::min(position, entry.file_size)); };
   hooks.refetching = [&](const std::u16string& range, int64_t onDisk) {
     Log(entry, t.path, u"Misplaced Content-Range: " + range, onDisk);
+  };
+  hooks.from = [&t](const std::u16string& url) {
+    t.out.SetOrigin(platform::DownloadOriginMark(url, u"", std::nullopt));
   };
   hooks.answered = [&](const transfer::Answer& a) {
     if (entry.local_path.empty()) {

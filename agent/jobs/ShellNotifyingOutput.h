@@ -16,6 +16,7 @@ class ShellNotifyingOutput final : public IDownloadOutput {
   ShellNotifyingOutput(IDownloadOutput& inner, Notify notify) : inner_(inner), notify_(std::move(notify)) {}
 
   OutputReady Prepare() override { return inner_.Prepare(); }
+  void SetOrigin(const platform::OriginMark& mark) override { inner_.SetOrigin(mark); }
   bool MakeFolders(const std::u16string& folder) override;
   ExistingFile Exists(const std::u16string& path) override { return inner_.Exists(path); }
   bool Open(const std::u16string& path, bool append) override;

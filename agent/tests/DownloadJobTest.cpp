@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <iostream>
+#include <random>
 #include <thread>
 
 #include "agent/jobs/DirectOutput.h"
@@ -17,6 +19,7 @@
 #include "common/platform/testing/FaultyFileSystem.h"
 #include "common/platform/tests/TestFolder.h"
 #include "common/respack/LanguageStore.h"
+#include "common/text/Utf.h"
 
 namespace vard {
 namespace {
@@ -104,6 +107,30 @@ TEST_F(DownloadJobTest, EveryFileCarriesItsURLAsItsOrigin) {
     EXPECT_EQ(mark->hostUrl, ServerUrl("/data/10"));
     EXPECT_EQ(mark->referrerUrl, u"");
     EXPECT_EQ(mark->zone, p::ZoneOfUrl(ServerUrl("/data/10")));
+  }
+}
+
+// A redirected file's mark names the URL its bytes came from: the
+// platform's redirects, the hops followed with a cookie, and a resumed file
+// opened (and marked) before its request.
+TEST_F(DownloadJobTest, ARedirectedFilesMarkNamesTheURLAfterTheRedirect) {
+  p::testing::FaultyFileSystem marks(p::RealFileSystem());
+  marks.KeepMarksInMemory();
+  DirectOutput out(marks);
+  WriteAll(In(u"c.bin"), DataBytes(30).substr(0, 12));
+  auto a = MakeEntry(ServerUrl("/redirect?to=/data/10"), u"a.bin", 10);
+  auto b = MakeEntry(ServerUrl("/redirect?to=/data/20"), u"b.bin", 20, u"", 0, false, u"sid=1");
+  auto c = MakeEntry(ServerUrl("/redirect?to=/data/30"), u"c.bin", 30);
+  c->bytes_done = 12;
+  DownloadJob(host, Services(out)).Run({a, b, c}, folder.Path(), u"");
+  const std::pair<const char16_t*, const char*> files[] = {{u"a.bin", "/data/10"}, {u"b.bin", "/data/20"},
+                                                          {u"c.bin", "/data/30"}};
+  for (const auto& [name, from] : files) {
+    EXPECT_TRUE(SameBytes(ReadAll(In(name)), DataBytes(std::strtoul(from + 6, nullptr, 10)))) << Utf16ToUtf8(name);
+    const auto mark = marks.ReadOriginMark(In(name));
+    ASSERT_TRUE(mark) << Utf16ToUtf8(name);
+    EXPECT_EQ(mark->hostUrl, ServerUrl(from));
+    EXPECT_EQ(mark->zone, p::ZoneOfUrl(ServerUrl(from)));
   }
 }
 
@@ -487,6 +514,52 @@ TEST_F(DownloadJobTest, TheHandOffsCookieStaysWithItsHostAlongRedirects) {
   Run({loop});
   EXPECT_EQ(loop->status, entry_status::kFailed);
   EXPECT_LE(http_tests::HostileCount("cookie-loop").second, 3 * 21);
+}
+
+// An https item's cookie may hold a Secure one: a redirect down to http on
+// the same host goes without it.
+TEST_F(DownloadJobTest, TheHandOffsCookieDoesNotFollowARedirectDownToHttp) {
+  const std::string down = "http://127.0.0.1:" + std::to_string(http_tests::ServerPort()) + "/data/10";
+  auto e = MakeEntry(http_tests::TlsUrl("/redirect?to=" + down), u"down.bin", 10, u"", 0, false, u"sid=5");
+  http_tests::ClearRequests();
+  Run({e});
+  EXPECT_EQ(e->status, entry_status::kDone);
+  EXPECT_TRUE(SameBytes(ReadAll(In(u"down.bin")), DataBytes(10)));
+  const std::string last = http_tests::LastRawRequest();
+  EXPECT_EQ(last.rfind("GET /data/10", 0), 0u) << last;
+  EXPECT_EQ(last.find("Cookie"), std::string::npos) << last;
+}
+
+// The notification's `_session` is the hand-off's cookie only where the
+// item's own request could carry it: on its host, never down to http.
+TEST_F(DownloadJobTest, TheSessionFieldCarriesTheCookieOnlyWhereTheItemsRequestCould) {
+  struct Case {
+    std::u16string item;
+    const char* notifyHost;
+    std::string sent;
+  };
+  const Case cases[] = {
+      {ServerUrl("/data/3"), "127.0.0.1", "sid=7"},
+      {ServerUrl("/data/3"), "localhost", ""},
+      {http_tests::TlsUrl("/data/3"), "127.0.0.1", ""},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    // The posts land in an upload store of the test server, which logs
+    // each post's fields ("_session=...", tab-separated).
+    const std::string store = "session" + std::to_string(++n) + "-" + std::to_string(std::random_device{}() % 100000);
+    const std::u16string notify = AsciiToUtf16(std::string("http://") + c.notifyHost + ":" +
+                                               std::to_string(http_tests::ServerPort()) + "/upload/" + store);
+    auto e = MakeEntry(c.item, u"s" + AsciiToUtf16(std::to_string(n)) + u".bin", 3, u"", 0, false, u"sid=7");
+    Run({e}, notify);
+    EXPECT_EQ(e->status, entry_status::kDone);
+    const std::string log = http_tests::Fetch("/_upload/" + store + "/log");
+    const size_t at = log.find("\t_session=");
+    ASSERT_NE(at, std::string::npos) << log;
+    const size_t from = at + 10;
+    EXPECT_EQ(log.substr(from, log.find_first_of("\t\n", from) - from), c.sent) << n;
+    http_tests::Fetch("/_upload/" + store + "/forget");
+  }
 }
 
 TEST_F(DownloadJobTest, RateLimitHoldsTheFileToItsRate) {

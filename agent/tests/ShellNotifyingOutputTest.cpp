@@ -7,6 +7,7 @@
 #include "agent/jobs/DirectOutput.h"
 #include "common/platform/FileSystem.h"
 #include "common/platform/IFileSystem.h"
+#include "common/platform/testing/FaultyFileSystem.h"
 #include "common/platform/tests/TestFolder.h"
 
 namespace vard {
@@ -37,6 +38,28 @@ TEST(ShellNotifyingOutput, AnnouncesMadeFoldersAndOpenedFilesOnly) {
   told.clear();
   EXPECT_FALSE(out.Open(folder / u"missing\\g.bin", false));
   EXPECT_TRUE(told.empty());
+}
+
+// The mark reaches the file through the wrapper, and a file already open
+// is marked again when an answer names where its bytes came from.
+TEST(ShellNotifyingOutput, PassesTheOriginOnAndAnOpenFileIsMarkedAgain) {
+  p::testing::TestFolder folder;
+  p::testing::FaultyFileSystem files(p::RealFileSystem());
+  files.KeepMarksInMemory();
+  DirectOutput direct(files);
+  ShellNotifyingOutput out(direct, [](const std::u16string&) {});
+  const p::OriginMark asked = p::MakeOriginMark(u"http://h/redirect", u"", p::UrlZone::kInternet);
+  const p::OriginMark answered = p::MakeOriginMark(u"http://cdn.h/f.bin", u"", p::UrlZone::kInternet);
+  const std::u16string path = folder / u"f.bin";
+  out.SetOrigin(asked);
+  ASSERT_TRUE(out.Open(path, false));
+  EXPECT_EQ(files.ReadOriginMark(path), asked);
+  out.SetOrigin(answered);
+  EXPECT_EQ(files.ReadOriginMark(path), answered);
+  EXPECT_TRUE(out.Close());
+  // With no file open, a mark waits for the next file.
+  out.SetOrigin(asked);
+  EXPECT_EQ(files.ReadOriginMark(path), answered);
 }
 
 }  // namespace

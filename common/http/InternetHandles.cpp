@@ -1,6 +1,9 @@
 #include "common/http/InternetHandles.h"
 
+#include <vector>
+
 #include "common/http/OneLineText.h"
+#include "common/platform/FileSystem.h"
 #include "common/platform/KnownFolders.h"
 #include "common/platform/PathText.h"
 
@@ -63,6 +66,22 @@ bool CInternetFile::QueryInfoText(uint32_t query, std::u16string& value) {
   if (!p::QueryInfo(Handle(), query, buffer, &length, nullptr)) return false;
   value.assign(buffer, std::min<size_t>(length / 2, 63));
   return true;
+}
+
+std::u16string CInternetFile::Url() {
+  std::vector<char16_t> buffer(2084);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    uint32_t length = static_cast<uint32_t>(buffer.size() * sizeof(char16_t));
+    if (p::QueryOption(Handle(), p::inet::kOptionUrl, buffer.data(), &length)) {
+      // Up to the terminator: the length WinINet reports back is not the
+      // same unit on every version.
+      buffer.back() = 0;
+      return std::u16string(buffer.data());
+    }
+    if (p::LastError() != p::inet::kInsufficientBuffer) break;
+    buffer.assign(length / sizeof(char16_t) + 2, 0);
+  }
+  return {};
 }
 
 uint32_t CInternetFile::QueryDataAvailable() {

@@ -64,6 +64,9 @@ class CInternetFile : public CInternetHandle {
   bool QueryInfoNumber(uint32_t query, uint32_t& value, uint32_t* index = nullptr);
   // Text header read into a 128-byte buffer; false when absent or longer.
   bool QueryInfoText(uint32_t query, std::u16string& value);
+  // The URL the answer came from, after its redirects; empty when the
+  // handle cannot say.
+  std::u16string Url();
   // Bytes that can be read without waiting; 0 at the end of the body.
   uint32_t QueryDataAvailable();
   // Bytes read; 0 at the end of the body.

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "common/platform/FileSystem.h"
-#include "common/text/CaseFold.h"
+#include "common/platform/UrlOrigin.h"
 
 namespace vard {
 namespace p = platform;
@@ -42,14 +42,12 @@ void OpenUrlWithPageCookie(CHttpFile& file, p::InternetHandle session, const std
     file.OpenUrl(session, url, headers, flags);
     return;
   }
-  p::UrlComponents first;
-  p::CrackUrl(url, first);
   std::u16string at = url;
   for (int hop = 0;; ++hop) {
-    p::UrlComponents here;
-    p::CrackUrl(at, here);
     std::u16string text = headers;
-    if (EqualsIgnoreCase(here.host, first.host)) {
+    // The first URL stands for the page: a hop that would take the cookie
+    // to another host, or from https down to http, goes without it.
+    if (p::PageCookieMayGo(url, at)) {
       if (!text.empty()) text += u"\r\n";
       text += u"Cookie: " + cookie;
     }

@@ -111,6 +111,12 @@ class File {
 uint32_t FileAttributes(const std::u16string& path);  // attribute::kInvalid on failure
 bool SetAttributes(const std::u16string& path, uint32_t attributes);
 bool PathExists(const std::u16string& path);
+// The path itself is a link (POSIX symbolic link; Win32 reparse point:
+// symbolic link, junction, mount point), not followed.
+bool IsLink(const std::u16string& path);
+// Makes `link` a symbolic link to the folder `target` (Win32 needs the
+// privilege or developer mode for it).
+bool MakeFolderLink(const std::u16string& target, const std::u16string& link);
 bool IsDirectory(const std::u16string& path);
 // Fails with kAlreadyExists when the directory exists, kPathNotFound when the
 // parent is missing.

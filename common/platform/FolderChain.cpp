@@ -1,6 +1,7 @@
 #include "common/platform/FolderChain.h"
 
 #include "common/platform/FileSystem.h"
+#include "common/platform/PathText.h"
 
 namespace vard::platform {
 
@@ -12,6 +13,16 @@ bool MakeFolderChain(const std::u16string& path, IFileSystem& files) {
     if (!files.MakeDirectory(path.substr(0, i)) && LastError() != error::kAlreadyExists) ok = false;
   }
   return ok;
+}
+
+bool LinkBelow(const std::u16string& folder, const std::u16string& path) {
+  // Not below the folder at all: as far out as a link would lead.
+  if (!IsBelowFolder(folder, path)) return true;
+  std::u16string base = folder;
+  while (!base.empty() && base.back() == u'\\') base.pop_back();
+  for (size_t i = path.find(u'\\', base.size() + 1); i != std::u16string::npos; i = path.find(u'\\', i + 1))
+    if (IsLink(path.substr(0, i))) return true;
+  return path.back() != u'\\' && IsLink(path);
 }
 
 }  // namespace vard::platform

@@ -12,4 +12,9 @@ namespace vard::platform {
 // in "\" makes its last level too.
 bool MakeFolderChain(const std::u16string& path, IFileSystem& files = RealFileSystem());
 
+// Some level of `path` below `folder` (the file itself included) is a link:
+// a write there would land wherever the link points. `folder` itself may be
+// one (a person may move their folders).
+bool LinkBelow(const std::u16string& folder, const std::u16string& path);
+
 }  // namespace vard::platform

@@ -4,6 +4,7 @@
 // for it. Failures return null/false and leave a Win32 error number in
 // LastError() (FileSystem.h) on both targets.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,9 @@ constexpr uint32_t kRedirectFailed = 12156;  // another scheme, or too many hops
 constexpr uint32_t kOptionConnectTimeout = 2;
 constexpr uint32_t kOptionSendTimeout = 5;
 constexpr uint32_t kOptionReceiveTimeout = 6;
+// The URL a request's answer came from, after its redirects: text, asked
+// with QueryOption once the answer's headers are in.
+constexpr uint32_t kOptionUrl = 34;
 constexpr uint32_t kDefaultConnectTimeoutMs = 60000;
 constexpr uint32_t kDefaultSendTimeoutMs = 30000;
 constexpr uint32_t kDefaultReceiveTimeoutMs = 30000;
@@ -144,6 +148,10 @@ bool CloseInternetHandle(InternetHandle handle);
 // InternetSetOptionW, for the options above (POSIX: on a request only before
 // it is sent; it fails with kIncorrectHandleState after).
 bool SetOption(InternetHandle handle, uint32_t option, const void* buffer, uint32_t length);
+// InternetQueryOptionW, for kOptionUrl: UTF-16 with its terminator, length
+// in bytes in and out; a too small buffer fails with kInsufficientBuffer
+// and the size needed.
+bool QueryOption(InternetHandle handle, uint32_t option, void* buffer, uint32_t* length);
 
 // The calling thread's last server response text. length: in characters,
 // in and out.
@@ -166,5 +174,8 @@ bool CombineUrl(std::u16string_view base, std::u16string_view relative, std::u16
 // The cookie store the HTTP stack uses ("a=1; b=2" for a URL).
 bool GetCookie(std::u16string_view url, std::u16string_view name, std::u16string& out);
 bool SetCookie(std::u16string_view url, std::u16string_view name, std::u16string_view data);
+// Whether a cookie GetCookie gives for `url` is Secure; none where the store
+// cannot say (WinINet's does not).
+std::optional<bool> AnySecureCookie(std::u16string_view url);
 
 }  // namespace vard::platform

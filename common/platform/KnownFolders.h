@@ -7,6 +7,10 @@ namespace vard::platform {
 
 // The user's documents folder, without a trailing separator.
 std::u16string DocumentsFolder();
+// The person's download folder, without a trailing separator: Win32
+// FOLDERID_Downloads; POSIX XDG_DOWNLOAD_DIR (the environment, else
+// user-dirs.dirs), else ~/Downloads. Empty when the system names none.
+std::u16string DownloadsFolder();
 // The temporary folder, with a trailing "\" as GetTempPath gives it.
 std::u16string TempFolder();
 // The system directory, without a trailing separator.

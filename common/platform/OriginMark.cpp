@@ -1,6 +1,7 @@
 #include "common/platform/OriginMark.h"
 
 #include "common/platform/UrlOrigin.h"
+#include "common/platform/UrlZone.h"
 #include "common/text/LineBreaks.h"
 #include "common/text/Utf.h"
 
@@ -8,6 +9,11 @@ namespace vard::platform {
 OriginMark MakeOriginMark(const std::u16string& fileUrl, const std::u16string& pageUrl, UrlZone zone) {
   // Each URL is one line of the mark.
   return {WithoutLineBreaks(WithoutUserInfo(fileUrl)), WithoutLineBreaks(WithoutUserInfo(pageUrl)), zone};
+}
+
+OriginMark DownloadOriginMark(const std::u16string& fileUrl, const std::u16string& pageUrl,
+                              std::optional<UrlZone> pageZone) {
+  return MakeOriginMark(fileUrl, pageUrl, MarkZone(pageZone, ZoneOfUrl(fileUrl)));
 }
 
 std::string ZoneIdentifierText(const OriginMark& mark) {

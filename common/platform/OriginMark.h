@@ -23,6 +23,13 @@ struct OriginMark {
 // user names and passwords left out, and no line breaks.
 OriginMark MakeOriginMark(const std::u16string& fileUrl, const std::u16string& pageUrl, UrlZone zone);
 
+// The mark of a downloaded file: `fileUrl` is where its bytes came from
+// (the URL after redirects), `pageUrl` the page it was fetched for (empty:
+// none), and the zone the more restrictive of the page's and the file
+// URL's (MarkZone).
+OriginMark DownloadOriginMark(const std::u16string& fileUrl, const std::u16string& pageUrl,
+                              std::optional<UrlZone> pageZone);
+
 // The stream's text (UTF-8, CRLF lines), and back.
 std::string ZoneIdentifierText(const OriginMark& mark);
 std::optional<OriginMark> ParseZoneIdentifier(const std::string& text);

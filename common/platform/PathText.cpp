@@ -19,6 +19,12 @@ std::u16string LastPathComponent(std::u16string_view path) { return std::u16stri
 
 bool HasWildcard(std::u16string_view path) { return path.find_first_of(u"*?<>\"") != std::u16string_view::npos; }
 
+bool IsBelowFolder(std::u16string_view folder, std::u16string_view path) {
+  while (!folder.empty() && folder.back() == u'\\') folder.remove_suffix(1);
+  return !folder.empty() && path.size() > folder.size() + 1 && path.substr(0, folder.size()) == folder &&
+         path[folder.size()] == u'\\';
+}
+
 std::u16string ParentPath(std::u16string_view path) {
   const std::u16string_view folder = SplitPath(path).folder;
   return std::u16string(folder.substr(0, folder.empty() ? 0 : folder.size() - 1));

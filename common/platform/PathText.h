@@ -25,6 +25,11 @@ std::u16string LastPathComponent(std::u16string_view path);
 // pattern ("*", "?" and the DOS forms "<", ">", '"'); no file name has one.
 bool HasWildcard(std::u16string_view path);
 
+// `path` names something below `folder` (trailing "\" of the folder
+// ignored), compared as written: "C:\d" holds "C:\d\a", not "C:\dx" or
+// "C:\d" itself.
+bool IsBelowFolder(std::u16string_view folder, std::u16string_view path);
+
 // Folder of a path (up to, not including, its last "\" or "/").
 std::u16string ParentPath(std::u16string_view path);
 

@@ -1,5 +1,7 @@
 #include "common/platform/UrlOrigin.h"
 
+#include "common/text/Utf.h"
+
 namespace vard::platform {
 namespace {
 
@@ -113,6 +115,78 @@ bool IsLoopbackHost(std::u16string_view host) {
     }
   }
   return parts == 4 && digits > 0;
+}
+
+std::optional<std::u16string> LocalDiskPathOf(std::u16string_view url) {
+  const size_t colon = SchemeEnd(url);
+  if (colon != 4 || Lower(url[0]) != u'f' || Lower(url[1]) != u'i' || Lower(url[2]) != u'l' || Lower(url[3]) != u'e')
+    return std::nullopt;
+  size_t begin = 0, end = 0;
+  std::u16string_view path = url.substr(colon + 1);
+  if (AuthorityBounds(url, colon, begin, end)) {
+    std::u16string host;
+    for (char16_t c : url.substr(begin, end - begin)) host += Lower(c);
+    if (!host.empty() && host != u"localhost") return std::nullopt;
+    path = url.substr(end);
+  }
+  const size_t tail = path.find_first_of(u"?#");
+  if (tail != std::u16string_view::npos) path = path.substr(0, tail);
+  // Escapes are bytes of UTF-8; what they spell is judged like the rest.
+  std::string bytes;
+  for (size_t i = 0; i < path.size(); ++i) {
+    const auto hex = [](char16_t c) -> int {
+      if (c >= u'0' && c <= u'9') return c - u'0';
+      if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+      if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+      return -1;
+    };
+    if (path[i] == u'%' && i + 2 < path.size() && hex(path[i + 1]) >= 0 && hex(path[i + 2]) >= 0) {
+      bytes += static_cast<char>(hex(path[i + 1]) * 16 + hex(path[i + 2]));
+      i += 2;
+    } else {
+      // A run at once: a surrogate pair is converted whole.
+      size_t run = i + 1;
+      while (run < path.size() && path[run] != u'%') ++run;
+      bytes += Utf16ToUtf8(path.substr(i, run - i));
+      i = run - 1;
+    }
+  }
+  std::u16string local = Utf8ToUtf16(bytes);
+  for (char16_t& c : local) {
+    if (c < 0x20) return std::nullopt;
+    if (c == u'/') c = u'\\';
+  }
+  const auto isLetter = [](char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); };
+  // "\C:\x" and "\C|\x" are a drive's; "C:\x" came without "//".
+  if (local.size() >= 3 && local[0] == u'\\' && isLetter(local[1]) && (local[2] == u':' || local[2] == u'|'))
+    local.erase(0, 1);
+  if (local.size() >= 2 && isLetter(local[0]) && (local[1] == u':' || local[1] == u'|')) {
+    local[1] = u':';
+    if (local.size() == 2) local += u'\\';
+    if (local[2] != u'\\') return std::nullopt;  // "C:x" is relative to a drive's folder
+    return local;
+  }
+  if (local.empty() || local[0] != u'\\' || (local.size() > 1 && local[1] == u'\\')) return std::nullopt;
+  return local;
+}
+
+bool SameOrigin(std::u16string_view a, std::u16string_view b) {
+  const auto first = OriginOf(a), second = OriginOf(b);
+  return first && second && !first->host.empty() && *first == *second;
+}
+
+bool PageCookieMayGo(std::u16string_view pageUrl, std::u16string_view requestUrl, bool noneSecure) {
+  const auto page = OriginOf(pageUrl), request = OriginOf(requestUrl);
+  if (!page || !request || page->host.empty() || page->host != request->host) return false;
+  const auto web = [](const UrlOrigin& o) { return o.scheme == u"http" || o.scheme == u"https"; };
+  if (!web(*page) || !web(*request)) return false;
+  if (page->scheme == u"https" && request->scheme == u"http" && !noneSecure) return false;
+  // The authority as it was written: "http://page\\@evil/" is one host to
+  // us and may be another to the stack that sends it.
+  size_t begin = 0, end = 0;
+  if (!AuthorityBounds(requestUrl, SchemeEnd(requestUrl), begin, end)) return false;
+  const std::u16string_view written = requestUrl.substr(begin - 2, end + 1 - (begin - 2));
+  return written.substr(0, 2) == u"//" && written.find_first_of(u"@\\") == std::u16string_view::npos;
 }
 
 std::u16string WithoutUserInfo(std::u16string_view url) {

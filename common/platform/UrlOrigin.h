@@ -26,6 +26,26 @@ std::optional<UrlOrigin> OriginOf(std::u16string_view url);
 // The host is this machine: "localhost", 127.0.0.0/8, "[::1]".
 bool IsLoopbackHost(std::u16string_view host);
 
+// The path a file: URL names on this machine's own disks ("C:\a\p.html",
+// or a POSIX path in the core's syntax, "\home\u\p.html"), its escapes
+// decoded. None for other schemes and for files reached over the network:
+// a host other than "localhost" (UNC shares, WebDAV's "host@SSL"), a path
+// that is itself a UNC or device path ("file:////server/share").
+std::optional<std::u16string> LocalDiskPathOf(std::u16string_view url);
+
+// Two URLs of one origin: scheme, host and port equal, with a host. A
+// notification from a page it does not trust goes only to its own origin.
+bool SameOrigin(std::u16string_view a, std::u16string_view b);
+
+// The page's cookie text may go with a request to `requestUrl`. The store
+// hands it over without Domain attributes, so it is taken as host-only: only
+// an http or https request whose host is the page's (case-insensitive), and
+// not over http from an https page, where a Secure cookie may be among them
+// (`noneSecure`: the store said none is). A request URL with a user part or
+// a "\" in its authority is refused: the HTTP stacks may read its host
+// otherwise than we do.
+bool PageCookieMayGo(std::u16string_view pageUrl, std::u16string_view requestUrl, bool noneSecure = false);
+
 // `url` without "user:password@" in its authority: marks and logs never
 // keep a password.
 std::u16string WithoutUserInfo(std::u16string_view url);

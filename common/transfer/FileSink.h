@@ -35,8 +35,9 @@ class IFileSink {
 
   // Ready to take a file (a broker found or started, and connected).
   virtual OutputReady Prepare() = 0;
-  // Where the next files opened come from: each file written carries it,
-  // where the file system keeps such marks.
+  // Where the next files opened come from, and the open one's (set again
+  // once an answer names the URL after its redirects): each file written
+  // carries it, where the file system keeps such marks.
   virtual void SetOrigin(const platform::OriginMark& /*mark*/) {}
   // Creates every folder of `folder` (a path ending in "\").
   virtual bool MakeFolders(const std::u16string& folder) = 0;

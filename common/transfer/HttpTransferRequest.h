@@ -20,6 +20,7 @@ class HttpTransferRequest final : public ITransferRequest {
   std::optional<std::u16string> ContentLength() override;
   std::optional<uint32_t> Available() override;
   std::optional<uint32_t> Read(uint8_t* into, uint32_t count) override;
+  std::u16string Url() override { return file_.Url(); }
   void Close() override { file_.Close(); }
 
  private:

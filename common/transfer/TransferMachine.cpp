@@ -121,6 +121,10 @@ TransferMachine::Step TransferMachine::Place() {
     }
     return Step::kPrepare;
   }
+  if (hooks_.from) {
+    const std::u16string answered = request_.Url();
+    hooks_.from(answered.empty() || answered == url_ ? plan_.url : answered);
+  }
   // The file is made, or emptied, only now that the answer is the file.
   if (!open_) {
     if (!sink_.Open(plan_.path, append_)) {

@@ -70,6 +70,11 @@ struct TransferHooks {
   std::function<void()> anew;
   std::function<void(int64_t size)> sizeAnnounced;
   std::function<void(const Answer&)> answered;
+  // The answer that is the file came from `url`: the one after its
+  // redirects, else the plan's (a resume's parameter left out). Called
+  // before the file is made, opened or cut for it, so that a mark written
+  // with the file names where its bytes came from.
+  std::function<void(const std::u16string& url)> from;
   // A Content-Range not asked for, and not joining the file: asked anew.
   std::function<void(const std::u16string& range, int64_t onDisk)> refetching;
   // One read: what was available and read, what reached the sink, where

@@ -23,6 +23,9 @@ class ITransferRequest {
   virtual std::optional<uint32_t> Available() = 0;
   // Bytes read into `into` (at most `count`); none when the body broke.
   virtual std::optional<uint32_t> Read(uint8_t* into, uint32_t count) = 0;
+  // The URL the answer came from, after its redirects; empty when the
+  // request cannot say.
+  virtual std::u16string Url() { return {}; }
   virtual void Close() = 0;
 };
 

@@ -124,6 +124,19 @@ bool ConsoleDownloadDialogView::AskYesNo(const std::u16string& text, const std::
   return line && !line->empty() && (line->front() == 'y' || line->front() == 'Y');
 }
 
+bool ConsoleDownloadDialogView::AskOpen(const std::u16string& question) {
+  if (!answers_.opens.empty()) {
+    const bool yes = answers_.opens.front();
+    answers_.opens.pop_front();
+    out_ << "open? " << U8(question) << (yes ? " = yes\n" : " = no\n");
+    return yes;
+  }
+  const auto line = AskLine("open? " + U8(question) + " (y/N) ");
+  const bool yes = line && !line->empty() && (line->front() == 'y' || line->front() == 'Y');
+  if (!line) out_ << "open? " << U8(question) << " = no (nobody to ask)\n";
+  return yes;
+}
+
 void ConsoleDownloadDialogView::MessageBox(const std::u16string& text, const std::u16string& caption) {
   EndLiveLine();
   out_ << "message [" << U8(caption) << "] " << U8(text) << "\n";

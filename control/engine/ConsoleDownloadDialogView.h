@@ -24,6 +24,8 @@ struct ConsoleAnswers {
   // Open-or-save answers; nothing: cancelled.
   std::deque<std::optional<OpenOrSaveAnswer>> openOrSave;
   std::deque<bool> stops;
+  // Whether an untrusted page's downloaded file is opened.
+  std::deque<bool> opens;
   std::deque<std::u16string> folders;
 };
 
@@ -59,6 +61,9 @@ class ConsoleDownloadDialogView final : public IDownloadDialogView {
   // The open-or-save question of a single download: a scripted answer, or
   // asked on the terminal; nothing (cancelled) when nobody answers.
   std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& shownName, int64_t fileSize);
+  // Whether to open an untrusted page's file: a scripted answer, or asked
+  // on the terminal; no when nobody answers.
+  bool AskOpen(const std::u16string& question);
   void Post(std::function<void()> task) override;
   void EndDialog(int code) override;
   void MakeInvisible() override {}  // the console's lines tell what happens either way

@@ -8,6 +8,7 @@
 #include "common/respack/LanguageStore.h"
 #include "control/ProgramTitle.h"
 #include "control/engine/DialogWiring.h"
+#include "control/engine/OpenConsent.h"
 #include "control/engine/ProtectedModeTarget.h"
 #include "control/engine/RemoteSize.h"
 #include "control/engine/SingleFileRun.h"
@@ -98,11 +99,15 @@ void ConsoleDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings,
   const auto target = SingleFileTarget(settings, file, steps);
   if (!target) return;
 
-  DownloadDialogConfig config = SingleFileDialogConfig(settings, ProgramTitle::Process().Title());
+  DownloadDialogConfig config = SingleFileDialogConfig(settings, ProgramTitle::Process().Title(), *target);
   config.messageCaption = ProgramTitle::Process().MessageCaption();
   WiredDownloadDialog wired(folders_, makeOutput_, config, {SingleFileItem(file, *target)});
   if (view.RunModal(wired.Dialog()) != endcode::kCompleted || !settings.openAfterDownload) return;
-  if (auto error = OpenWithShell(*target)) view.MessageBox(*error, config.messageCaption);
+  OpenSteps open;
+  open.ask = [&view](const std::u16string& question) { return view.AskOpen(question); };
+  open.tell = [&](const std::u16string& text) { view.MessageBox(text, config.messageCaption); };
+  open.open = OpenWithShell;
+  OpenAfterDownload(settings.dialog, *target, open);
 }
 
 std::optional<OpenOrSaveAnswer> ConsoleDownloadDialogs::AskOpenOrSave(const std::u16string& shownName,

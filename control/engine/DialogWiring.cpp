@@ -27,9 +27,11 @@ DownloadDialogConfig ListDialogConfig(const DownloadDialogState& state) {
   // An untrusted page's names stay below the download folder, and its
   // existing files are asked about.
   o.alwaysResume = state.fixResume && state.pageTrusted;
-  o.useFullPath = state.useFullPath && state.pageTrusted;
+  o.useFullPath = state.useFullPath && (state.pageTrusted || state.personChose);
   o.referrerUrl = state.pageUrl;
   o.pageZone = state.pageZone;
+  o.untrustedPage = !state.pageTrusted;
+  config.storeFolder = state.pageTrusted;
   config.autoStart = state.useFullPath;
   config.listHeight = state.dialogListHeight;
   config.titleSuffix = state.captionSuffix;

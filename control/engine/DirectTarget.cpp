@@ -9,9 +9,15 @@ void DirectTarget::MakeFolders(const std::u16string& path) { p::MakeFolderChain(
 
 bool DirectTarget::Exists(const std::u16string& path) { return files_.Attributes(path) != p::attribute::kInvalid; }
 
+void DirectTarget::SetOrigin(const p::OriginMark& mark) {
+  if (file_ && (!origin_ || *origin_ != mark)) files_.WriteOriginMark(path_, mark);
+  origin_ = mark;
+}
+
 bool DirectTarget::Open(const std::u16string& path, bool resume) {
   file_ = files_.Open(path, p::access::kRead | p::access::kWrite, p::share::kRead,
                       resume ? p::Disposition::kOpenAlways : p::Disposition::kCreateAlways, p::attribute::kNormal);
+  path_ = file_ ? path : std::u16string();
   // Marked as soon as it exists; a file system without marks keeps the file.
   if (file_ && origin_) files_.WriteOriginMark(path, *origin_);
   return file_ != nullptr;

@@ -2,6 +2,7 @@
 // The engine's output straight into the file system, through the file seam.
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "common/platform/IFileSystem.h"
 #include "control/engine/DownloadTarget.h"
@@ -13,7 +14,8 @@ class DirectTarget final : public IDownloadTarget {
   explicit DirectTarget(platform::IFileSystem& files = platform::RealFileSystem()) : files_(files) {}
 
   void MakeFolders(const std::u16string& path) override;
-  void SetOrigin(const platform::OriginMark& mark) override { origin_ = mark; }
+  // An open file is marked again: its bytes come from where the answer did.
+  void SetOrigin(const platform::OriginMark& mark) override;
   bool Exists(const std::u16string& path) override;
   bool Open(const std::u16string& path, bool resume) override;
   uint32_t Write(const void* data, uint32_t size) override;
@@ -24,6 +26,7 @@ class DirectTarget final : public IDownloadTarget {
  private:
   platform::IFileSystem& files_;
   std::unique_ptr<platform::IFile> file_;
+  std::u16string path_;
   std::optional<platform::OriginMark> origin_;
 };
 

@@ -51,7 +51,7 @@ void DownloadDialog::OnInit(IDownloadDialogView& view) {
   view.SetText(dlg::kCounter, FormatText(u"0 / %d", {static_cast<int64_t>(items_.size())}));
 
   std::u16string& folder = config_.options.downloadFolder;
-  if (s_.settings) {
+  if (s_.settings && config_.storeFolder) {
     if (!folder.empty()) s_.settings->StoreDownloadFolder(folder);
     else folder = s_.settings->InitialDownloadFolder(s_.documentsFolder ? s_.documentsFolder() : std::u16string());
   }
@@ -92,12 +92,13 @@ void DownloadDialog::OnStart() {
 
 void DownloadDialog::OnChangeFolder() {
   const std::u16string initial =
-      s_.settings ? s_.settings->InitialDownloadFolder(s_.documentsFolder ? s_.documentsFolder() : std::u16string())
-                  : config_.options.downloadFolder;
+      s_.settings && config_.storeFolder
+          ? s_.settings->InitialDownloadFolder(s_.documentsFolder ? s_.documentsFolder() : std::u16string())
+          : config_.options.downloadFolder;
   const auto chosen = view_->BrowseFolder(kChangeFolderTitle, initial);
   if (!chosen) return;
   config_.options.downloadFolder = *chosen;
-  if (s_.settings) s_.settings->StoreDownloadFolder(*chosen);
+  if (s_.settings && config_.storeFolder) s_.settings->StoreDownloadFolder(*chosen);
   view_->SetText(dlg::kFolder, *chosen);
 }
 

@@ -24,6 +24,9 @@ struct DownloadDialogConfig {
   bool show = true;
   bool autoStart = false;
   bool child = false;
+  // The run's folder becomes the person's stored download folder; never
+  // for an untrusted page's run, whose folder is the person's own.
+  bool storeFolder = true;
   int32_t listHeight = -1;  // pixels; negative keeps the template's
   std::u16string titleSuffix = u" - VardKT";
   std::u16string messageCaption;  // of every message box

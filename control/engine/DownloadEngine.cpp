@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/platform/FolderChain.h"
 #include "common/platform/PathText.h"
 #include "common/text/CaseFold.h"
 #include "common/text/SizeFormat.h"
@@ -147,8 +148,10 @@ void DownloadEngine::DownloadOneItem(size_t index) {
 
   // A page's name must stay inside the download folder, and fit, before
   // any folder is made (a dropped row's was checked against its folder).
-  if (it.refusedName || (!options_.useFullPath && (!transfer::FitsInsideFolder(options_.downloadFolder, it.fileName) ||
-                                                  !transfer::StaysInsideFolder(it.subFolder)))) {
+  const auto source = options_.untrustedPage ? transfer::NameSource::kUntrustedPage : transfer::NameSource::kTrusted;
+  if (it.refusedName ||
+      (!options_.useFullPath && (!transfer::FitsInsideFolder(options_.downloadFolder, it.fileName, source) ||
+                                 !transfer::StaysInsideFolder(it.subFolder, source)))) {
     FailItem(index, it.fileName, u"Refused name: " + it.fileName);
     return;
   }
@@ -161,14 +164,15 @@ void DownloadEngine::DownloadOneItem(size_t index) {
   const bool folderEntry = !it.subFolder.empty() && (it.subFolder.back() == u'/' || it.subFolder.back() == u'\\');
   if (folderEntry) path += u"\\empty";
   std::replace(path.begin(), path.end(), u'/', u'\\');
-  // A full path may name its drive, never a stream of a file.
-  if (transfer::NamesStream(path)) {
+  // A full path may name its drive, never a stream of a file; an untrusted
+  // page's file stays below the download folder, links there not followed.
+  if (transfer::NamesStream(path) || (options_.untrustedPage && p::LinkBelow(options_.downloadFolder, path))) {
     FailItem(index, path, u"Refused name: " + it.fileName);
     return;
   }
 
-  const p::UrlZone zone = options_.pageZone ? *options_.pageZone : p::ZoneOfUrl(it.url);
-  s_.target->SetOrigin(p::MakeOriginMark(it.url, options_.referrerUrl, zone));
+  // Until an answer names the URL after its redirects (TransferCycles).
+  s_.target->SetOrigin(p::DownloadOriginMark(it.url, options_.referrerUrl, options_.pageZone));
   s_.target->MakeFolders(path);
   if (folderEntry) {
     SetStatus(index, ItemState::kDone);
@@ -310,6 +314,9 @@ DownloadEngine::ItemEnd DownloadEngine::TransferCycles(size_t index, const std::
     }
     counted.fileSize = size;
     s_.host->ItemChanged(index);
+  };
+  hooks.from = [this](const std::u16string& url) {
+    s_.target->SetOrigin(p::DownloadOriginMark(url, options_.referrerUrl, options_.pageZone));
   };
   hooks.answered = [&](const transfer::Answer& a) {
     Log(index, path, kLogStarted, a.length.value_or(counted.fileSize), -1);

@@ -41,10 +41,13 @@ struct DownloadRunOptions {
   bool useFullPath = false;
   bool singleMode = false;
   bool overwriteAll = false;  // the run starts with "overwrite, apply to all"
-  // What the files' origin marks name: the page and its zone; without a
-  // zone, each file's URL's.
+  // What the files' origin marks name: the page, and the more restrictive
+  // of its zone and each file URL's.
   std::u16string referrerUrl;
   std::optional<platform::UrlZone> pageZone;
+  // The names come from a page the control does not trust: none begins
+  // with ".", and no link below the download folder leads a write out.
+  bool untrustedPage = false;
   // Body bytes one request may bring before the rest is asked for anew.
   int64_t cycleLimit = 0x40000000;
 };

@@ -19,8 +19,9 @@ class IDownloadTarget {
   // Creates every directory of `path` before its file name; a directory that
   // exists or cannot be made is not an error.
   virtual void MakeFolders(const std::u16string& path) = 0;
-  // Where the next files opened come from: each file written carries it,
-  // where the file system keeps such marks.
+  // Where the next files opened come from, and the open one's (set again
+  // once an answer names the URL after its redirects): each file written
+  // carries it, where the file system keeps such marks.
   virtual void SetOrigin(const platform::OriginMark& /*mark*/) {}
   virtual bool Exists(const std::u16string& path) = 0;
   // Opens for writing: `resume` keeps what the file holds, otherwise it is

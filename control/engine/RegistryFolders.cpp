@@ -8,6 +8,8 @@ std::u16string RegistryFolders::InitialDownloadFolder() {
   return settings_.InitialDownloadFolder(platform::DocumentsFolder());
 }
 
+std::u16string RegistryFolders::PersonDownloadsFolder() { return platform::DownloadsFolder(); }
+
 std::u16string RegistryFolders::PrepareTempFolder(const std::u16string& folder) {
   const std::u16string normalised = NormaliseTempFolder(folder, platform::SystemDirectory());
   CreateTempFolder(normalised);

@@ -14,6 +14,7 @@ class RegistryFolders final : public IControlFolders {
   RegistryFolders(platform::IRegistry& registry, std::shared_ptr<IControlFolders> fallback)
       : settings_(registry), fallback_(std::move(fallback)) {}
   std::u16string InitialDownloadFolder() override;
+  std::u16string PersonDownloadsFolder() override;
   std::u16string PrepareTempFolder(const std::u16string& folder) override;
   std::optional<std::u16string> SelectFolder() override;
 

@@ -15,15 +15,20 @@ std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, 
     // A size of 0 is still fetched: an empty file is made only by an answer.
     file.sizeUnknown = file.fileSize <= 0;
   }
+  const bool untrusted = !settings.dialog.pageTrusted && !settings.dialog.personChose;
+  std::u16string target = file.fileName;
   if (!settings.dialog.useFullPath) {
     const std::u16string name =
         transfer::WithoutBidiControls(platform::LastPathComponent(file.fileName.empty() ? file.url : file.fileName));
-    return TemporaryTarget(settings.tempFolder, name);
+    if (!untrusted) return TemporaryTarget(settings.tempFolder, name);
+    // Where the person finds it again, and nowhere else.
+    target = name;
   }
-  std::u16string target = file.fileName;
-  if (!settings.dialog.pageTrusted) {
-    // An untrusted page's full path is a name below the download folder.
-    if (target.empty() || !transfer::FitsInsideFolder(settings.dialog.downloadFolder, target)) return std::nullopt;
+  if (untrusted) {
+    // An untrusted page's path is a name below the download folder.
+    if (target.empty() ||
+        !transfer::FitsInsideFolder(settings.dialog.downloadFolder, target, transfer::NameSource::kUntrustedPage))
+      return std::nullopt;
     std::u16string folder = settings.dialog.downloadFolder;
     if (!folder.empty() && folder.back() != u'\\' && folder.back() != u'/') folder += u'\\';
     target = folder + target;
@@ -42,7 +47,8 @@ std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, 
   return std::nullopt;
 }
 
-DownloadDialogConfig SingleFileDialogConfig(const ControlSettings& settings, const std::u16string& programTitle) {
+DownloadDialogConfig SingleFileDialogConfig(const ControlSettings& settings, const std::u16string& programTitle,
+                                            const std::u16string& target) {
   DownloadDialogConfig config;
   DownloadRunOptions& o = config.options;
   const DownloadDialogState& d = settings.dialog;
@@ -55,8 +61,15 @@ DownloadDialogConfig SingleFileDialogConfig(const ControlSettings& settings, con
   o.overwriteAll = settings.openFileOverwrite && settings.dialog.pageTrusted;
   o.referrerUrl = settings.dialog.pageUrl;
   o.pageZone = settings.dialog.pageZone;
+  if (!settings.dialog.pageTrusted && !settings.dialog.personChose &&
+      platform::IsBelowFolder(settings.dialog.downloadFolder, target)) {
+    // No link there may lead the write out (a save-as target is the person's).
+    o.untrustedPage = true;
+    o.downloadFolder = settings.dialog.downloadFolder;
+  }
   config.autoStart = true;
-  config.show = settings.showFileOpen;
+  // An untrusted page never opens a file unseen.
+  config.show = settings.showFileOpen || !settings.dialog.pageTrusted;
   config.titleSuffix = programTitle.empty() ? std::u16string() : u" - " + programTitle;
   return config;
 }

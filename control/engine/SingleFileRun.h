@@ -22,15 +22,17 @@ struct SingleFileSteps {
 };
 
 // The target path, or nothing when the existing-file question was cancelled
-// or an untrusted page's name would leave the download folder.
+// or an untrusted page's name would leave the download folder. An untrusted
+// page's file goes below the download folder, never the temporary one.
 // A size of 0 is asked from the server first; when the server names none
 // (or 0), `file.sizeUnknown` is set and the file is fetched to its end.
 std::optional<std::u16string> SingleFileTarget(const ControlSettings& settings, SingleFile& file,
                                                const SingleFileSteps& steps);
 
-// The settings of the separate single-file dialog (its caption suffix from
-// `programTitle`).
-DownloadDialogConfig SingleFileDialogConfig(const ControlSettings& settings, const std::u16string& programTitle);
+// The settings of the separate single-file dialog writing `target` (its
+// caption suffix from `programTitle`).
+DownloadDialogConfig SingleFileDialogConfig(const ControlSettings& settings, const std::u16string& programTitle,
+                                            const std::u16string& target);
 
 // The one item of that dialog: `file` written to `target`.
 DownloadItem SingleFileItem(const SingleFile& file, const std::u16string& target);

@@ -11,6 +11,9 @@ class IControlFolders {
   virtual ~IControlFolders() = default;
   // The download folder a new control starts with.
   virtual std::u16string InitialDownloadFolder() = 0;
+  // The person's own download folder: the only place an untrusted page's
+  // files go (its sub-folders too).
+  virtual std::u16string PersonDownloadsFolder() = 0;
   // Normalises a temporary folder setting and creates it on disk; returns
   // the text to store.
   virtual std::u16string PrepareTempFolder(const std::u16string& folder) = 0;

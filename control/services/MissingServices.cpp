@@ -54,6 +54,10 @@ class NoFolders final : public IControlFolders, MissingSeam {
     Report(u"InitialDownloadFolder");
     return {};
   }
+  std::u16string PersonDownloadsFolder() override {
+    Report(u"PersonDownloadsFolder");
+    return {};
+  }
   std::u16string PrepareTempFolder(const std::u16string& folder) override {
     Report(u"PrepareTempFolder");
     return folder;  // kept as given: neither normalised nor created

@@ -49,7 +49,10 @@ class LauncherTest : public ::testing::Test {
     s.names = names;
     s.program = u"\\sys\\MWKTPlusProc.exe";
     s.savedDownloadsPath = dir / u"kt_save.dat";
-    s.pageCookies = [this](const std::u16string& url) { return u"sid=1 for " + url; };
+    s.pageCookies = [this](const std::u16string& url) {
+      ++cookieReads;
+      return PageCookies{u"sid=1 for " + url, secureCookie};
+    };
     s.agent = &agent;
     s.waitLimitMs = waitLimitMs;
     return AgentLauncher(std::move(s));
@@ -65,7 +68,7 @@ class LauncherTest : public ::testing::Test {
       item.fileSize = 10;
       r.batch->push_back(item);
     }
-    r.pageUrl = u"http://page/x.html";
+    r.pageUrl = u"http://H/x.html";
     r.language = u"ko";
     r.title = u"VardKT";
     r.rateLimitKb = 64;
@@ -77,8 +80,12 @@ class LauncherTest : public ::testing::Test {
   platform::testing::FakeClock clock;
   testing::MemoryRegions mem;
   HandOffNames names;
+  std::u16string Cookie() { return ReadField(mem.As<CookieRegion>(names(region_name::kDownloadCookie)).info.cookie); }
+
   FakeAgent agent;
   platform::testing::TestFolder dir;
+  bool secureCookie = true;
+  int cookieReads = 0;
 };
 
 TEST_F(LauncherTest, StartsAnAgentThatDoesNotRunAndNotifiesIt) {
@@ -95,7 +102,7 @@ TEST_F(LauncherTest, StartsAnAgentThatDoesNotRunAndNotifiesIt) {
   EXPECT_EQ(ReadField(Title().text), u"");
   auto& cookie = mem.As<CookieRegion>(names(region_name::kDownloadCookie));
   EXPECT_EQ(cookie.count, 1);
-  EXPECT_EQ(ReadField(cookie.info.cookie), u"sid=1 for http://page/x.html");
+  EXPECT_EQ(ReadField(cookie.info.cookie), u"sid=1 for http://H/x.html");
 }
 
 TEST_F(LauncherTest, ARunningAgentIsOnlyNotified) {
@@ -151,6 +158,63 @@ TEST_F(LauncherTest, SavedDownloadHandsOverThePendingRecordsUnchanged) {
   EXPECT_EQ(Records().count, 2);
   EXPECT_EQ(Records().records[1].speed_limit_kb, 7);
   EXPECT_EQ(agent.starts[0], u"\\sys\\MWKTPlusProc.exe| -Mdownload -Len");
+}
+
+// The agent sends the batch's one cookie to every item's host, so the page's
+// cookies go only into a batch whose every item is on the page's host.
+TEST_F(LauncherTest, ThePagesCookiesGoOnlyWithABatchOnThePagesHost) {
+  AgentHandOffRequest r = Request(3);
+  (*r.batch)[2].url = u"http://cdn.h/f2";
+  Launcher().HandOff(r);
+  EXPECT_EQ(Cookie(), u"");
+  EXPECT_EQ(Records().count, 3);  // the items still go, without the cookies
+
+  // An https page's cookies may hold a Secure one: never to an http item,
+  // unless the store said none is Secure.
+  r = Request(2);
+  r.pageUrl = u"https://h/x.html";
+  (*r.batch)[0].url = u"https://h/f0";
+  Launcher().HandOff(r);
+  EXPECT_EQ(Cookie(), u"");
+  secureCookie = false;
+  Launcher().HandOff(r);
+  EXPECT_EQ(Cookie(), u"sid=1 for https://h/x.html");
+
+  // A page without a host (a file: page) has no host to share.
+  r = Request(1);
+  r.pageUrl = u"file:///C:/x.html";
+  Launcher().HandOff(r);
+  EXPECT_EQ(Cookie(), u"");
+
+  // Nothing to fetch, nothing to carry: the store is not read.
+  const int reads = cookieReads;
+  Launcher().HandOff(Request(0));
+  EXPECT_EQ(Cookie(), u"");
+  EXPECT_EQ(cookieReads, reads);
+}
+
+// Saved records came from earlier pages: the page now handing them over
+// lends its cookies only when each of them is on its host.
+TEST_F(LauncherTest, SavedRecordsGetThePagesCookiesOnlyOnItsHost) {
+  const auto save = [&](std::initializer_list<const char16_t*> urls) {
+    platform::File f = platform::File::Open(dir / u"kt_save.dat", platform::access::kWrite, platform::share::kRead,
+                                            platform::Disposition::kCreateAlways);
+    ASSERT_TRUE(f.IsOpen());
+    for (const char16_t* url : urls) {
+      const DOWNLOAD_INFO rec = MakeDownloadRecord(url, u"", u"s", 5, 0);
+      uint32_t written = 0;
+      ASSERT_TRUE(f.Write(&rec, sizeof rec, &written));
+    }
+  };
+  AgentHandOffRequest r;
+  r.pageUrl = u"http://h/x.html";
+  save({u"http://h/a", u"http://evil.test/b"});
+  Launcher().HandOff(r);
+  EXPECT_EQ(Records().count, 2);
+  EXPECT_EQ(Cookie(), u"");
+  save({u"http://h/a", u"http://h:8080/b"});
+  Launcher().HandOff(r);
+  EXPECT_EQ(Cookie(), u"sid=1 for http://h/x.html");
 }
 
 TEST_F(LauncherTest, ABusyHandOffLockIsWaitedForWithinTheBound) {

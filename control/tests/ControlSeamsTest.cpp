@@ -50,6 +50,7 @@ TEST_F(SeamTest, NothingWiredIsReportedAndAnswersNothing) {
   c.Advise(&sink);
   EXPECT_TRUE(Logged(u"program title", kSeamNotWired, u"sharing the title"));
   EXPECT_TRUE(Logged(u"folders", kSeamNotWired, u"InitialDownloadFolder"));
+  EXPECT_TRUE(Logged(u"folders", kSeamNotWired, u"PersonDownloadsFolder"));
 
   // No made-up count, no folder: the results stay unset.
   EXPECT_TRUE(Call(c, dispid::kSavedFileCount).IsEmpty());

@@ -49,6 +49,7 @@ struct FakeDialogs final : IDownloadDialogs {
     fullPathsDuringRun = state.useFullPath;
     stateDuringRun = state;
     ++listRuns;
+    if (duringRun) duringRun();
     return endCode;
   }
   void RunDownloadAndOpen(const ControlSettings& settings, const SingleFile& file) override;
@@ -71,6 +72,7 @@ struct FakeDialogs final : IDownloadDialogs {
   };
   int endCode = 1;
   int listRuns = 0;
+  std::function<void()> duringRun;  // page script while the dialog is up
   std::vector<DownloadItem> lastBatch;
   DialogOwner lastOwner = DialogOwner::kControlWindow;
   bool fullPathsDuringRun = false;
@@ -84,9 +86,11 @@ struct FakeDialogs final : IDownloadDialogs {
 
 struct FakeFolders final : IControlFolders {
   std::u16string InitialDownloadFolder() override { return initial; }
+  std::u16string PersonDownloadsFolder() override { return downloads; }
   std::u16string PrepareTempFolder(const std::u16string& folder) override { return u"prepared " + folder; }
   std::optional<std::u16string> SelectFolder() override { return chosen; }
   std::u16string initial = u"C:\\Docs";
+  std::u16string downloads = u"C:\\Users\\u\\Downloads";
   std::optional<std::u16string> chosen;
 };
 

@@ -15,6 +15,7 @@ class FolderBrowser final : public IControlFolders {
       : owner_(std::move(owner)), fallback_(std::move(fallback)) {}
 
   std::u16string InitialDownloadFolder() override { return fallback_->InitialDownloadFolder(); }
+  std::u16string PersonDownloadsFolder() override { return fallback_->PersonDownloadsFolder(); }
   std::u16string PrepareTempFolder(const std::u16string& folder) override { return fallback_->PrepareTempFolder(folder); }
   std::optional<std::u16string> SelectFolder() override;
 

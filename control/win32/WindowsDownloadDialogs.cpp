@@ -3,6 +3,7 @@
 #include "common/platform/Registry.h"
 #include "common/respack/LanguageStore.h"
 #include "control/engine/DialogWiring.h"
+#include "control/engine/OpenConsent.h"
 #include "control/win32/Bstr.h"
 #include "control/ProgramTitle.h"
 #include "control/win32/DownloadDialogWindow.h"
@@ -94,13 +95,22 @@ void WindowsDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings,
   const auto target = SingleFileTarget(settings, file, steps);
   if (!target) return;
 
-  DownloadDialogConfig config = SingleFileDialogConfig(settings, ProgramTitle::Process().Title());
+  DownloadDialogConfig config = SingleFileDialogConfig(settings, ProgramTitle::Process().Title(), *target);
   config.messageCaption = ProgramTitle::Process().MessageCaption();
   WiredDownloadDialog wired(folders_, makeOutput_, config, {SingleFileItem(file, *target)});
   DownloadDialogWindow window(&PackText, ExistingFileTemplate());
   if (window.RunModal(control, wired.Dialog(), *compact) != endcode::kCompleted || !settings.openAfterDownload) return;
-  if (auto error = OpenWithShell(*target))
-    MessageBoxW(control, Wide(*error), Wide(config.messageCaption), MB_OK | MB_ICONINFORMATION);
+  const std::u16string& caption = config.messageCaption;
+  OpenSteps open;
+  // No is the default button: a key press meant for the page opens nothing.
+  open.ask = [&](const std::u16string& question) {
+    return MessageBoxW(control, Wide(question), Wide(caption), MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+  };
+  open.tell = [&](const std::u16string& text) {
+    MessageBoxW(control, Wide(text), Wide(caption), MB_OK | MB_ICONINFORMATION);
+  };
+  open.open = OpenWithShell;
+  OpenAfterDownload(settings.dialog, *target, open);
 }
 
 std::optional<OpenOrSaveAnswer> WindowsDownloadDialogs::AskOpenOrSave(const std::u16string& shownName,

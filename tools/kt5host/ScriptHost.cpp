@@ -207,12 +207,12 @@ namespace vard {
 
 // "answer duplicate overwrite|resume|cancel|saveas PATH [all]",
 // "answer stop yes|no", "answer folder PATH",
-// "answer openorsave open|save PATH|saveopen PATH|cancel": the next such
-// question of a download dialog takes this answer.
+// "answer openorsave open|save PATH|saveopen PATH|cancel", "answer open
+// yes|no": the next such question of a download dialog takes this answer.
 bool ScriptHost::Answer(const std::vector<std::string>& words) {
   const char* usage =
       "usage: answer duplicate overwrite|resume|cancel|saveas PATH [all] | stop yes|no | folder PATH | "
-      "openorsave open|save PATH|saveopen PATH|cancel";
+      "openorsave open|save PATH|saveopen PATH|cancel | open yes|no";
   if (!consoleDialogs_) return Reject("answers need the console's download dialogs");
   if (words.size() < 3) return Reject(usage);
   const auto path = [](const std::string& word) {
@@ -226,6 +226,8 @@ bool ScriptHost::Answer(const std::vector<std::string>& words) {
   const std::string& how = words[2];
   if (what == "stop" && (how == "yes" || how == "no")) {
     answers.stops.push_back(how == "yes");
+  } else if (what == "open" && (how == "yes" || how == "no")) {
+    answers.opens.push_back(how == "yes");
   } else if (what == "folder") {
     answers.folders.push_back(path(how));
   } else if (what == "openorsave") {

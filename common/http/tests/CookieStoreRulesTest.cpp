@@ -19,6 +19,20 @@ TEST_F(CookieTest, SecureCookiesStayOffPlainConnections) {
   EXPECT_FALSE(Has(u"https://www.vard.test/", Unique("p")));
 }
 
+// What the control asks before it lets a page's cookies go over http: only
+// the cookies sent to that URL count, and an empty store has none.
+TEST_F(CookieTest, TheStoreSaysWhetherASecureCookieIsAmongThoseSent) {
+  EXPECT_EQ(platform::AnySecureCookie(u"https://plain.vard.test/"), false);
+  ASSERT_TRUE(platform::SetCookie(u"https://plain.vard.test/", u"", Unique("p") + u"=1"));
+  ASSERT_TRUE(platform::SetCookie(u"https://plain.vard.test/", u"", Unique("q") + u"=1; Secure; path=/private"));
+  ASSERT_TRUE(platform::SetCookie(u"https://other.vard.test/", u"", Unique("s") + u"=1; Secure"));
+  EXPECT_EQ(platform::AnySecureCookie(u"https://plain.vard.test/p.html"), false);
+  EXPECT_EQ(platform::AnySecureCookie(u"https://plain.vard.test/private/p.html"), true);
+  EXPECT_EQ(platform::AnySecureCookie(u"https://other.vard.test/"), true);
+  // Over http the Secure one is not sent, so it is not among them.
+  EXPECT_EQ(platform::AnySecureCookie(u"http://other.vard.test/"), false);
+}
+
 TEST_F(CookieTest, ADomainMustTakeInTheHostAndNotBeAPublicSuffix) {
   const std::u16string site = u"http://shop.vard.co.uk/";
   EXPECT_FALSE(platform::SetCookie(site, u"", Unique("suffix") + u"=1; Domain=co.uk"));

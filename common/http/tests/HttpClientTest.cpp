@@ -134,9 +134,18 @@ TEST_F(HttpClientTest, FailedConnectThrowsWithTheUrl) {
 TEST_F(HttpClientTest, RedirectsAreFollowed) {
   Open("/redirect?to=/data/50");
   EXPECT_EQ(Number(inet::kQueryStatusCode), 200u);
+  // Where the body comes from: what a downloaded file's mark names.
+  EXPECT_EQ(file_.Url(), ServerUrl("/data/50"));
   const std::string body = ReadAll();
   ASSERT_EQ(body.size(), 50u);
   ExpectData(body, 0);
+  // Not followed: the answer is the redirect's own.
+  file_.OpenUrl(session_.Handle(), ServerUrl("/redirect?to=/data/50"), u"",
+                inet::kFlagReload | inet::kFlagNoAutoRedirect);
+  EXPECT_EQ(Number(inet::kQueryStatusCode), 302u);
+  EXPECT_EQ(file_.Url(), ServerUrl("/redirect?to=/data/50"));
+  file_.Close();
+  EXPECT_EQ(file_.Url(), u"");
 }
 
 TEST_F(HttpClientTest, CompressedAnswersArriveDecoded) {

@@ -4,7 +4,6 @@
 // Domain must take in the host and must not be a public suffix (the list
 // libcurl's own engine uses), an IP-address host gets host-only cookies, and
 // Secure cookies come only over https.
-#include <dlfcn.h>
 #include <sys/stat.h>  // chmod
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 #include <fstream>
 #include <mutex>
 #include <sstream>
+#include <vector>
 
 #include "common/platform/FileSystem.h"
 #include "common/platform/Http.h"
@@ -21,11 +21,8 @@
 #include "common/platform/posix/CookieFile.h"
 #include "common/platform/posix/HttpText.h"
 #include "common/platform/posix/PosixPath.h"
+#include "common/platform/posix/PublicSuffixList.h"
 #include "common/text/Utf.h"
-
-// libpsl, as libcurl links it (no development files needed), loaded when a
-// cookie first asks for it.
-struct psl_ctx_st;
 
 namespace vard::platform {
 
@@ -79,28 +76,14 @@ bool PathMatches(const std::string &requestPath, const std::string &cookiePath) 
          requestPath[cookiePath.size()] == '/';
 }
 
-// The public suffix list, loaded once. Without it no Domain is taken: a
-// public suffix must never pass.
-struct SuffixList {
-  using Acceptable = int (*)(const psl_ctx_st *, const char *, const char *);
-  const psl_ctx_st *list = nullptr;
-  Acceptable acceptable = nullptr;
-  SuffixList() {
-    void *library = ::dlopen("libpsl.so.5", RTLD_NOW | RTLD_LOCAL);
-    if (!library) return;
-    const auto latest = reinterpret_cast<const psl_ctx_st *(*)(const char *)>(::dlsym(library, "psl_latest"));
-    acceptable = reinterpret_cast<Acceptable>(::dlsym(library, "psl_is_cookie_domain_acceptable"));
-    if (latest && acceptable) list = latest(nullptr);
-  }
-};
-
 // A Domain attribute a host may set: the host itself or a domain above it
 // that is not a public suffix; for an IP address only the address itself.
 bool DomainAcceptable(const std::string &host, const std::string &domain) {
-  static const SuffixList suffixes;
+  // Without the list no Domain is taken: a public suffix must never pass.
+  const auto &suffixes = posix::PublicSuffixList::Get();
   if (IsIpAddress(host)) return host == domain;
-  return DomainMatches(host, domain) && suffixes.list &&
-         suffixes.acceptable(suffixes.list, host.c_str(), domain.c_str()) == 1;
+  return DomainMatches(host, domain) && suffixes.list && suffixes.cookieDomainAcceptable &&
+         suffixes.cookieDomainAcceptable(suffixes.list, host.c_str(), domain.c_str()) == 1;
 }
 
 // The dates of "expires": "Wdy, DD Mon YYYY HH:MM:SS GMT" and the older
@@ -161,19 +144,22 @@ struct CookieLine {
 
 }  // namespace
 
-bool GetCookie(std::u16string_view url, std::u16string_view name, std::u16string &out) {
-  out.clear();
+namespace {
+
+// The cookies the store sends to `url` (all names when `name` is empty).
+std::vector<CookieLine> CookiesFor(std::u16string_view url, std::u16string_view name) {
+  std::vector<CookieLine> chosen;
   UrlComponents parts;
-  if (!CrackUrl(url, parts)) return false;
+  if (!CrackUrl(url, parts)) return chosen;
   const std::string host = posix::Narrow(parts.host), path = posix::Narrow(parts.path);
   const bool secureUrl = parts.schemeNumber == inet::Scheme::kHttps;
   const std::string wanted = posix::Narrow(name);
   std::lock_guard lock(g_cookieMutex);
   std::ifstream file(CookieFilePath());
-  std::string line, result;
+  std::string line;
   while (std::getline(file, line)) {
     if (line.empty() || line[0] == '#') continue;
-    const CookieLine c = CookieLine::Parse(line);
+    CookieLine c = CookieLine::Parse(line);
     const bool hostOnly = c.subdomains != "TRUE";
     if (!DomainMatches(host, c.domain) || (hostOnly && Lower(host) != Lower(c.domain)) ||
         !PathMatches(path.empty() ? "/" : path, c.path))
@@ -181,11 +167,28 @@ bool GetCookie(std::u16string_view url, std::u16string_view name, std::u16string
     // Secure cookies never go out over plain connections.
     if ((c.secure == "TRUE" && !secureUrl) || Expired(c.Expiry())) continue;
     if (!wanted.empty() && c.name != wanted) continue;
-    result += (result.empty() ? "" : "; ") + c.name + "=" + c.value;
+    chosen.push_back(std::move(c));
   }
+  return chosen;
+}
+
+}  // namespace
+
+bool GetCookie(std::u16string_view url, std::u16string_view name, std::u16string &out) {
+  out.clear();
+  UrlComponents parts;
+  if (!CrackUrl(url, parts)) return false;
+  std::string result;
+  for (const CookieLine &c : CookiesFor(url, name)) result += (result.empty() ? "" : "; ") + c.name + "=" + c.value;
   if (result.empty()) return Fail(kNoMoreItems);
   out = Utf8ToUtf16(result);
   return true;
+}
+
+std::optional<bool> AnySecureCookie(std::u16string_view url) {
+  for (const CookieLine &c : CookiesFor(url, u""))
+    if (c.secure == "TRUE") return true;
+  return false;
 }
 
 bool SetCookie(std::u16string_view url, std::u16string_view name, std::u16string_view data) {

@@ -270,6 +270,15 @@ uint32_t FileAttributes(const std::u16string& path) {
   return AttributesOf(st, LastOsComponent(os));
 }
 
+bool MakeFolderLink(const std::u16string& target, const std::u16string& link) {
+  return ::symlink(posix::ToOsPath(target).c_str(), posix::ToOsPath(link).c_str()) == 0;
+}
+
+bool IsLink(const std::u16string& path) {
+  struct stat st{};
+  return ::lstat(posix::ToOsPath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool FindFile(const std::u16string& path, FileEntry* entry) {
   if (HasWildcard(path)) return Fail(error::kInvalidName);
   const std::string os = posix::ToOsPath(path);

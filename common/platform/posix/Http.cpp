@@ -640,6 +640,25 @@ bool SetOption(InternetHandle handle, uint32_t option, const void* buffer, uint3
   }
 }
 
+bool QueryOption(InternetHandle handle, uint32_t option, void* buffer, uint32_t* length) {
+  auto o = Find(handle, Kind::kRequest);
+  if (!o || !length) return o ? Fail(error::kInvalidParameter) : false;
+  if (option != inet::kOptionUrl) return Fail(error::kInvalidParameter);
+  // curl's own record of where the last hop went.
+  const char* url = nullptr;
+  if (!o->easy || !o->headersDone || Curl().easy_getinfo(o->easy, CURLINFO_EFFECTIVE_URL, &url) != CURLE_OK || !url)
+    return Fail(inet::kIncorrectHandleState);
+  const std::u16string text = Utf8ToUtf16(url);
+  const uint32_t need = static_cast<uint32_t>((text.size() + 1) * 2);
+  if (!buffer || *length < need) {
+    *length = need;
+    return Fail(inet::kInsufficientBuffer);
+  }
+  std::memcpy(buffer, text.c_str(), need);
+  *length = need - 2;
+  return true;
+}
+
 bool LastResponseInfo(uint32_t* error, char16_t* buffer, uint32_t* length) {
   // HTTP leaves no response text; WinINet reports an empty one.
   if (error) *error = 0;

@@ -13,13 +13,14 @@ namespace {
 
 std::string Home() { return GetEnv("HOME").value_or("/tmp"); }
 
-// XDG_DOCUMENTS_DIR from the environment or from user-dirs.dirs.
-std::string XdgDocuments() {
-  if (auto v = GetEnv("XDG_DOCUMENTS_DIR"); v && !v->empty()) return *v;
+// A folder of user-dirs (XDG_DOCUMENTS_DIR ...) from the environment or
+// from user-dirs.dirs.
+std::string XdgUserDir(const std::string& name) {
+  if (auto v = GetEnv(name.c_str()); v && !v->empty()) return *v;
   const std::string config = GetEnv("XDG_CONFIG_HOME").value_or(Home() + "/.config");
   std::ifstream in(config + "/user-dirs.dirs");
   std::string line;
-  const std::string key = "XDG_DOCUMENTS_DIR=";
+  const std::string key = name + "=";
   while (std::getline(in, line)) {
     if (line.rfind(key, 0) != 0) continue;
     std::string v = line.substr(key.size());
@@ -33,8 +34,15 @@ std::string XdgDocuments() {
 }  // namespace
 
 std::u16string DocumentsFolder() {
-  std::string d = XdgDocuments();
+  std::string d = XdgUserDir("XDG_DOCUMENTS_DIR");
   if (d.empty()) d = Home() + "/Documents";
+  return posix::FromOsPath(d);
+}
+
+std::u16string DownloadsFolder() {
+  std::string d = XdgUserDir("XDG_DOWNLOAD_DIR");
+  if (d.empty()) d = Home() + "/Downloads";
+  while (d.size() > 1 && d.back() == '/') d.pop_back();
   return posix::FromOsPath(d);
 }
 

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <string>
 
+#include "common/platform/FolderChain.h"
 #include "common/platform/tests/TestFolder.h"
 
 namespace vard::platform {
@@ -20,6 +21,28 @@ std::string ReadAll(const std::u16string& path) {
   if (!s.empty()) f.Read(s.data(), static_cast<uint32_t>(s.size()), &got);
   s.resize(got);
   return s;
+}
+
+// A write below a folder must not be led elsewhere by a link on its way.
+TEST(FolderChain, LinksBelowAFolderAreFound) {
+  testing::TestFolder folder, outside;
+  ASSERT_TRUE(MakeDirectory(folder / u"real"));
+  EXPECT_FALSE(LinkBelow(folder.Path(), folder / u"real\\a.txt"));
+  EXPECT_FALSE(LinkBelow(folder.Path() + u"\\", folder / u"new\\deeper\\a.txt"));  // nothing there yet
+  EXPECT_FALSE(LinkBelow(folder.Path(), folder / u"real\\"));
+  for (std::u16string_view out : {u"", u"\\elsewhere\\a.txt"}) EXPECT_TRUE(LinkBelow(folder.Path(), std::u16string(out)));
+  EXPECT_TRUE(LinkBelow(folder.Path(), folder.Path() + u"2\\a.txt"));
+  EXPECT_TRUE(LinkBelow(u"", u"\\a.txt"));
+  if (!MakeFolderLink(outside.Path(), folder / u"real\\out")) GTEST_SKIP() << "no symbolic links here";
+  EXPECT_TRUE(IsLink(folder / u"real\\out"));
+  EXPECT_FALSE(IsLink(folder / u"real"));
+  EXPECT_TRUE(LinkBelow(folder.Path(), folder / u"real\\out\\a.txt"));
+  EXPECT_TRUE(LinkBelow(folder.Path(), folder / u"real\\out\\new\\a.txt"));
+  EXPECT_TRUE(LinkBelow(folder.Path(), folder / u"real\\out"));  // the file itself
+  // The folder itself may be a link: the person's own arrangement.
+  EXPECT_FALSE(LinkBelow(folder / u"real\\out", folder / u"real\\out\\a.txt"));
+  RemoveFolder(folder / u"real\\out");
+  RemoveFile(folder / u"real\\out");
 }
 
 TEST(File, DispositionsAndTheirErrors) {

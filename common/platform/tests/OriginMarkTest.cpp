@@ -3,11 +3,24 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "common/platform/IFileSystem.h"
 #include "common/platform/tests/TestFolder.h"
 
 namespace vard::platform {
 namespace {
+
+TEST(OriginMark, TheMarkTakesTheMoreRestrictiveZone) {
+  using Z = UrlZone;
+  const std::tuple<std::optional<Z>, Z, Z> cases[] = {
+      {std::nullopt, Z::kInternet, Z::kInternet},    {std::nullopt, Z::kIntranet, Z::kIntranet},
+      {Z::kIntranet, Z::kInternet, Z::kInternet},    // an Internet file a trusted page fetched
+      {Z::kInternet, Z::kIntranet, Z::kInternet},    {Z::kLocalMachine, Z::kTrusted, Z::kTrusted},
+      {Z::kRestricted, Z::kInternet, Z::kRestricted}, {Z::kInternet, Z::kRestricted, Z::kRestricted},
+  };
+  for (const auto& [page, file, mark] : cases) EXPECT_EQ(MarkZone(page, file), mark);
+}
 
 TEST(OriginMark, NoPasswordsAndNoLineBreaksReachTheMark) {
   const OriginMark m = MakeOriginMark(u"https://me:pw@files.test/setup.exe\r\nZoneId=0",

@@ -96,6 +96,20 @@ bool SetAttributes(const std::u16string& path, uint32_t attributes) {
   return ::SetFileAttributesW(W(path), attributes);
 }
 bool PathExists(const std::u16string& path) { return FileAttributes(path) != INVALID_FILE_ATTRIBUTES; }
+bool IsLink(const std::u16string& path) {
+  const DWORD a = ::GetFileAttributesW(W(path));
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+bool MakeFolderLink(const std::u16string& target, const std::u16string& link) {
+  constexpr DWORD kUnprivileged = 0x2;  // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+  const bool made = ::CreateSymbolicLinkW(W(link), W(target), SYMBOLIC_LINK_FLAG_DIRECTORY | kUnprivileged) ||
+                    ::CreateSymbolicLinkW(W(link), W(target), SYMBOLIC_LINK_FLAG_DIRECTORY);
+  if (!made) return false;
+  // Some systems (Wine) answer success and make nothing.
+  if (IsLink(link)) return true;
+  ::SetLastError(ERROR_NOT_SUPPORTED);
+  return false;
+}
 bool IsDirectory(const std::u16string& path) {
   const DWORD a = ::GetFileAttributesW(W(path));
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);

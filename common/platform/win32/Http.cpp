@@ -103,6 +103,13 @@ bool SetOption(InternetHandle handle, uint32_t option, const void* buffer, uint3
   return ::InternetSetOptionW(H(handle), option, const_cast<void*>(buffer), length) != FALSE;
 }
 
+bool QueryOption(InternetHandle handle, uint32_t option, void* buffer, uint32_t* length) {
+  DWORD len = length ? *length : 0;
+  const BOOL ok = ::InternetQueryOptionW(H(handle), option, buffer, &len);
+  if (length) *length = len;
+  return ok != FALSE;
+}
+
 bool LastResponseInfo(uint32_t* error, char16_t* buffer, uint32_t* length) {
   DWORD err = 0, len = length ? *length : 0;
   const BOOL ok = ::InternetGetLastResponseInfoW(&err, W(buffer), &len);
@@ -171,5 +178,8 @@ bool SetCookie(std::u16string_view url, std::u16string_view name, std::u16string
   return ::InternetSetCookieW(W(u.c_str()), n.empty() ? nullptr : W(n.c_str()), W(d.c_str())) !=
          FALSE;
 }
+
+// WinINet names no cookie's attributes to its callers.
+std::optional<bool> AnySecureCookie(std::u16string_view) { return std::nullopt; }
 
 }  // namespace vard::platform

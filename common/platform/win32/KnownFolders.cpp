@@ -21,6 +21,30 @@ std::u16string TempFolder() {
   return n ? win32::U(buf, n) : std::u16string();
 }
 
+namespace {
+
+// SHGetKnownFolderPath, looked up at run time: older systems have none.
+std::u16string KnownFolder(REFKNOWNFOLDERID id) {
+  using GetKnownFolder = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+  HMODULE shell = ::LoadLibraryW(L"shell32.dll");
+  if (!shell) return {};
+  auto get = reinterpret_cast<GetKnownFolder>(reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetKnownFolderPath")));
+  std::u16string folder;
+  PWSTR path = nullptr;
+  if (get && SUCCEEDED(get(id, 0, nullptr, &path)) && path) folder = win32::U(path);
+  if (path) ::CoTaskMemFree(path);
+  ::FreeLibrary(shell);
+  return folder;
+}
+
+}  // namespace
+
+std::u16string DownloadsFolder() {
+  std::u16string folder = KnownFolder(FOLDERID_Downloads);
+  while (folder.size() > 3 && folder.back() == u'\\') folder.pop_back();
+  return folder;
+}
+
 std::u16string DataFolder() {
   OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof info;
@@ -29,20 +53,7 @@ std::u16string DataFolder() {
   if (!::GetVersionExW(&info)) return {};
 #pragma GCC diagnostic pop
   const bool nt = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
-  if (nt && info.dwMajorVersion > 5) {
-    // Looked up at run time: older systems have no known folders.
-    using GetKnownFolder = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
-    HMODULE shell = ::LoadLibraryW(L"shell32.dll");
-    if (!shell) return {};
-    auto get = reinterpret_cast<GetKnownFolder>(
-        reinterpret_cast<void*>(::GetProcAddress(shell, "SHGetKnownFolderPath")));
-    std::u16string folder;
-    PWSTR path = nullptr;
-    if (get && SUCCEEDED(get(FOLDERID_LocalAppDataLow, 0, nullptr, &path)) && path) folder = win32::U(path);
-    if (path) ::CoTaskMemFree(path);
-    ::FreeLibrary(shell);
-    return folder;
-  }
+  if (nt && info.dwMajorVersion > 5) return KnownFolder(FOLDERID_LocalAppDataLow);
   wchar_t buf[MAX_PATH] = {};
   if (::SHGetSpecialFolderPathW(nullptr, buf, CSIDL_COMMON_APPDATA, TRUE)) return win32::U(buf);
   if (!(nt && info.dwMajorVersion >= 5)) return u"C:\\Program Files\\Common Files";

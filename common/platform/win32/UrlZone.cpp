@@ -15,7 +15,8 @@ UrlZone ZoneOfUrl(const std::u16string& url) {
   IInternetSecurityManager* manager = nullptr;
   if (SUCCEEDED(::CoInternetCreateSecurityManager(nullptr, &manager, 0)) && manager) {
     DWORD z = URLZONE_INTERNET;
-    if (SUCCEEDED(manager->MapUrlToZone(win32::W(url), &z, 0)) && z <= URLZONE_UNTRUSTED)
+    // A page saved from the Internet keeps the zone its mark names.
+    if (SUCCEEDED(manager->MapUrlToZone(win32::W(url), &z, MUTZ_REQUIRESAVEDFILECHECK)) && z <= URLZONE_UNTRUSTED)
       zone = static_cast<UrlZone>(z);
     manager->Release();
   }

@@ -26,6 +26,7 @@ struct Reply {
   std::optional<std::u16string> length;
   std::string body;
   size_t breakAt = std::string::npos;  // the body breaks off here
+  std::u16string from;  // where the answer came from after redirects; empty: not said, "=": the URL asked
 };
 
 Reply Whole(const std::string& body, bool withLength = true) {
@@ -43,6 +44,7 @@ class ScriptedRequest final : public ITransferRequest {
 
   bool Open(const std::u16string& url, const std::u16string& headers, uint32_t& status) override {
     asked.push_back(url + u"|" + headers);
+    lastUrl_ = url;
     if (refuse) return false;
     current_ = script_.front();
     if (script_.size() > 1) script_.pop_front();
@@ -63,6 +65,7 @@ class ScriptedRequest final : public ITransferRequest {
     at_ += n;
     return static_cast<uint32_t>(n);
   }
+  std::u16string Url() override { return current_.from == u"=" ? lastUrl_ : current_.from; }
   void Close() override {}
 
   std::vector<std::u16string> asked;  // url|headers of each request
@@ -71,6 +74,7 @@ class ScriptedRequest final : public ITransferRequest {
 
  private:
   int asks_ = 0;
+  std::u16string lastUrl_;
 
  public:
 
@@ -282,6 +286,50 @@ TEST_F(TransferMachineTest, ARangeNotAskedForIsFetchedAnewAndNeverWrittenAway) {
   EXPECT_EQ(request->asked[1], u"http://h/f|");
   ASSERT_EQ(refetched.size(), 1u);
   EXPECT_EQ(refetched[0].second, 40);
+}
+
+// Where the file's bytes came from is told before the file is made or cut
+// for them, once per answer that is the file, and only for such answers.
+TEST_F(TransferMachineTest, TheAnswerThatIsTheFileSaysWhereItCameFromBeforeTheFileIsTouched) {
+  std::vector<std::pair<std::u16string, int>> told;  // url, opens so far
+  hooks.from = [&](const std::u16string& url) { told.emplace_back(url, sink.opens); };
+  Reply notFound;
+  notFound.status = 404;
+  Run({notFound});
+  EXPECT_TRUE(told.empty());
+
+  // Redirected: the last hop's URL.
+  Reply moved = Whole(Data(0, 100));
+  moved.from = u"https://cdn.test/f";
+  EXPECT_EQ(Run({moved}).reason, TransferReason::kComplete);
+  EXPECT_EQ(told, (std::vector<std::pair<std::u16string, int>>{{u"https://cdn.test/f", 0}}));
+
+  // Not redirected, or not said: the item's URL, without a resume's
+  // parameter, also for a file opened before its request.
+  told.clear();
+  sink = MemorySink{};
+  OnDisk(Data(0, 40));
+  plan.resumeByQuery = true;
+  Reply rest = Whole(Data(40, 60));
+  rest.from = u"=";
+  Reply far;
+  far.status = 206;
+  far.range = u"bytes 1000-1099/1100";
+  far.body = Data(0, 100);
+  far.from = u"https://cdn.test/elsewhere";
+  EXPECT_EQ(Run({rest}).reason, TransferReason::kComplete);
+  EXPECT_EQ(request->asked[0], u"http://h/f?_filesize=40|");
+  EXPECT_EQ(told, (std::vector<std::pair<std::u16string, int>>{{u"http://h/f", 1}}));
+  // A misplaced range is no answer that is the file: only the whole file
+  // asked anew is, before it is made anew.
+  told.clear();
+  plan.resumeByQuery = false;
+  sink = MemorySink{};
+  OnDisk(Data(0, 40));
+  Reply whole = Whole(Data(0, 100));
+  EXPECT_EQ(Run({far, whole}).reason, TransferReason::kComplete);
+  EXPECT_EQ(told, (std::vector<std::pair<std::u16string, int>>{{u"http://h/f", 1}}));
+  EXPECT_EQ(sink.opens, 2);
 }
 
 // "_filesize=" ignored: the answer is the whole file again. With a length it

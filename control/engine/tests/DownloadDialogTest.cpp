@@ -14,6 +14,7 @@
 #include "common/platform/FileSystem.h"
 #include "common/platform/PathText.h"
 #include "common/platform/tests/RegistryFixture.h"
+#include "common/platform/tests/TestFolder.h"
 #include "common/text/Utf.h"
 #include "control/engine/ConsoleDownloadDialogView.h"
 #include "control/engine/ConsoleDownloadDialogs.h"
@@ -89,6 +90,32 @@ TEST_F(DownloadDialogTest, AnAutoStartedRunShowsItsProgressAndEndsComplete) {
   EXPECT_NE(out.find("end 1\n"), std::string::npos);
   // The folder of the run is remembered for the next one.
   EXPECT_EQ(settings_.InitialDownloadFolder(u"C:\\Docs"), folder_.Path());
+}
+
+// An untrusted page's run writes below its folder only: names that begin
+// with "." and links below the folder fail their items, and the folder is
+// never stored for the next run.
+TEST_F(DownloadDialogTest, AnUntrustedPagesRunStaysBelowItsFolderAndStoresNothing) {
+  p::testing::TestFolder outside;
+  const bool linked = p::MakeFolderLink(outside.Path(), folder_ / u"out");
+  DownloadDialogConfig config;
+  config.autoStart = true;
+  config.storeFolder = false;
+  config.options.untrustedPage = true;
+  EXPECT_EQ(Run({Item("/data/10", u"a.bin", 10), Item("/data/10", u".config/autostart/evil.desktop", 10),
+                 Item("/data/10", u"sub/.bashrc", 10), Item("/data/10", u"out/b.bin", 10)},
+                config),
+            endcode::kFailed);
+  EXPECT_EQ(p::FileSizeOf(folder_ / u"a.bin"), 10);
+  EXPECT_FALSE(p::PathExists(folder_ / u".config"));
+  EXPECT_FALSE(p::PathExists(folder_ / u"sub\\.bashrc"));
+  EXPECT_FALSE(p::PathExists(outside / u"b.bin"));
+  EXPECT_EQ(dialog_->RowText(0, 2), u"T115");
+  if (linked) {
+    p::RemoveFolder(folder_ / u"out");
+    p::RemoveFile(folder_ / u"out");
+  }
+  EXPECT_EQ(settings_.InitialDownloadFolder(u"C:\\Docs"), u"C:\\Docs");
 }
 
 TEST_F(DownloadDialogTest, ClosingBeforeTheStartIsACancel) {

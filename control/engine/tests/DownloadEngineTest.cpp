@@ -384,6 +384,31 @@ TEST_F(DownloadEngineTest, EveryFileWrittenCarriesItsOrigin) {
   EXPECT_EQ(files.ReadOriginMark(folder / u"sub\\resumed.bin")->hostUrl, ServerUrl("/data/10"));
 }
 
+// A redirected file's mark names the URL its bytes came from, also for a
+// file that was opened (and marked) before its request.
+TEST_F(DownloadEngineTest, ARedirectedFilesMarkNamesTheURLAfterTheRedirect) {
+  pt::FaultyFileSystem files(p::RealFileSystem());
+  files.KeepMarksInMemory();
+  DirectTarget disk(files);
+  options.referrerUrl = u"http://shop.test/index.html";
+  options.pageZone = p::UrlZone::kInternet;
+  WriteFile(folder / u"resumed.bin", "x");
+  host.answers.push_back({existing_file::kResume, false, {}});
+  Run({Item(ServerUrl("/redirect?to=/data/10"), u"moved.bin", 10),
+       Item(ServerUrl("/redirect?to=/data/20"), u"resumed.bin", 20)},
+      &disk);
+  EXPECT_EQ(Status(0), item::kDone);
+  EXPECT_EQ(Status(1), item::kDone);
+  EXPECT_EQ(ReadFile(folder / u"resumed.bin").size(), 20u);
+  for (const auto& [name, from] : {std::pair{u"moved.bin", "/data/10"}, std::pair{u"resumed.bin", "/data/20"}}) {
+    const auto mark = files.ReadOriginMark(folder / name);
+    ASSERT_TRUE(mark) << Utf16ToUtf8(name);
+    EXPECT_EQ(mark->hostUrl, ServerUrl(from));
+    EXPECT_EQ(mark->referrerUrl, u"http://shop.test/index.html");
+    EXPECT_EQ(mark->zone, p::UrlZone::kInternet);
+  }
+}
+
 TEST_F(DownloadEngineTest, AFailedWriteFailsTheItemAndTheRunGoesOn) {
   options.writeLog = true;
   pt::FaultyFileSystem files(p::RealFileSystem());

@@ -92,9 +92,44 @@ TEST(SingleFileTarget, AnUntrustedPagesFullPathStaysInTheDownloadFolder) {
   EXPECT_EQ(steps.prompts[0].question.path, u"C:\\d\\a.zip");
   SingleFile fresh{u"http://h/a.zip", u"sub/new.zip", 10};
   EXPECT_EQ(SingleFileTarget(settings, fresh, steps.Make()), u"C:\\d\\sub/new.zip");
-  EXPECT_FALSE(SingleFileDialogConfig(settings, u"").options.overwriteAll);
+  EXPECT_FALSE(SingleFileDialogConfig(settings, u"", u"").options.overwriteAll);
+  // The person's Save As is theirs to name, whatever the page.
+  settings.dialog.personChose = true;
+  SingleFile saveAs{u"http://h/a.zip", u"E:\\mine\\a.zip", 10};
+  EXPECT_EQ(SingleFileTarget(settings, saveAs, steps.Make()), u"E:\\mine\\a.zip");
+  EXPECT_FALSE(SingleFileDialogConfig(settings, u"", u"").options.overwriteAll);
   settings.dialog.pageTrusted = true;
-  EXPECT_TRUE(SingleFileDialogConfig(settings, u"").options.overwriteAll);
+  EXPECT_TRUE(SingleFileDialogConfig(settings, u"", u"").options.overwriteAll);
+}
+
+// Without full paths an untrusted page's file goes below the download
+// folder (asked about when it exists), not to the temporary folder, and its
+// dialog shows whatever ShowFileOpen says.
+TEST(SingleFileTarget, AnUntrustedPagesFileIsSavedWhereThePersonFindsIt) {
+  ControlSettings settings;
+  settings.dialog.pageTrusted = false;
+  settings.dialog.downloadFolder = u"C:\\d";
+  settings.showFileOpen = false;
+  Steps steps;
+  steps.existing = u"C:\\d\\a.zip";
+  SingleFile named{u"http://h/a.zip", u"..\\..\\a.zip", 10};
+  EXPECT_EQ(SingleFileTarget(settings, named, steps.Make()), std::nullopt);  // exists: asked, cancelled
+  ASSERT_EQ(steps.prompts.size(), 1u);
+  SingleFile dotted{u"http://h/a.zip", u".bashrc", 10};
+  EXPECT_EQ(SingleFileTarget(settings, dotted, steps.Make()), std::nullopt);
+  SingleFile fresh{u"http://h/report.pdf", u"", 10};
+  const auto target = SingleFileTarget(settings, fresh, steps.Make());
+  EXPECT_EQ(target, u"C:\\d\\report.pdf");
+
+  const DownloadDialogConfig c = SingleFileDialogConfig(settings, u"", *target);
+  EXPECT_TRUE(c.show);
+  EXPECT_TRUE(c.options.untrustedPage);
+  EXPECT_EQ(c.options.downloadFolder, u"C:\\d");
+  // A Save As elsewhere is the person's own choice: no link check there.
+  EXPECT_FALSE(SingleFileDialogConfig(settings, u"", u"E:\\mine\\a.zip").options.untrustedPage);
+  settings.dialog.pageTrusted = true;
+  EXPECT_FALSE(SingleFileDialogConfig(settings, u"", *target).show);
+  EXPECT_FALSE(SingleFileDialogConfig(settings, u"", *target).options.untrustedPage);
 }
 
 TEST(ListDialogConfig, AnUntrustedPageGetsNeitherFullPathsNorResumesWithoutAQuestion) {
@@ -106,6 +141,33 @@ TEST(ListDialogConfig, AnUntrustedPageGetsNeitherFullPathsNorResumesWithoutAQues
   EXPECT_FALSE(ListDialogConfig(state).options.useFullPath);
   EXPECT_FALSE(ListDialogConfig(state).options.alwaysResume);
   EXPECT_TRUE(ListDialogConfig(state).autoStart);  // the run still starts by itself
+}
+
+// A run the person started (a drop) takes their full paths; the page's
+// own trust still decides what it alone asks for, and whether the folder
+// is kept and names are held to an untrusted page's rules.
+TEST(ListDialogConfig, ThePersonsChoiceIsNotThePagesTrust) {
+  struct Case {
+    bool trusted, personChose;
+    bool fullPaths, resumesUnasked, untrustedNames, storesFolder;
+  };
+  const Case cases[] = {
+      {true, false, true, true, false, true},
+      {true, true, true, true, false, true},
+      {false, true, true, false, true, false},
+      {false, false, false, false, true, false},
+  };
+  for (const Case& c : cases) {
+    DownloadDialogState state;
+    state.useFullPath = state.fixResume = true;
+    state.pageTrusted = c.trusted;
+    state.personChose = c.personChose;
+    const DownloadDialogConfig config = ListDialogConfig(state);
+    EXPECT_EQ(config.options.useFullPath, c.fullPaths) << c.trusted << c.personChose;
+    EXPECT_EQ(config.options.alwaysResume, c.resumesUnasked) << c.trusted << c.personChose;
+    EXPECT_EQ(config.options.untrustedPage, c.untrustedNames) << c.trusted << c.personChose;
+    EXPECT_EQ(config.storeFolder, c.storesFolder) << c.trusted << c.personChose;
+  }
 }
 
 // Every single-file path asks a size of 0 once; a size nobody knows (or 0)
@@ -144,14 +206,14 @@ TEST(SingleFileDialogConfig, TakesTheControlsSwitchesAndPresetsOverwrite) {
   settings.useUnicode = true;
   settings.dialog.limitRate = 50;  // not the single dialog's
   settings.openFileOverwrite = false;
-  DownloadDialogConfig c = SingleFileDialogConfig(settings, u"Shop");
+  DownloadDialogConfig c = SingleFileDialogConfig(settings, u"Shop", u"");
   EXPECT_TRUE(c.options.useFullPath);
   EXPECT_TRUE(c.options.singleMode);
   EXPECT_TRUE(c.options.utf8Urls);
   EXPECT_FALSE(c.options.overwriteAll);
   EXPECT_EQ(c.options.limitRateKB, 0u);
   EXPECT_EQ(c.titleSuffix, u" - Shop");
-  EXPECT_EQ(SingleFileDialogConfig(settings, u"").titleSuffix, u"");
+  EXPECT_EQ(SingleFileDialogConfig(settings, u"", u"").titleSuffix, u"");
 }
 
 }  // namespace

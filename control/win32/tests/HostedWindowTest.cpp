@@ -116,8 +116,8 @@ TEST_F(HostedWindowTest, TheListShowsThePresentersRowsInTheGroupedLayout) {
 
 // The page's trust follows the address the site reports when a member is
 // used: none yet (no page: trusted), then an Internet page, whose folder
-// outside the person's download folder is refused, then a page of this
-// machine, trusted again.
+// outside the person's download folder is refused, then a page on this
+// machine's disk, which no site lock names: no more trusted.
 TEST_F(HostedWindowTest, TheTrustFollowsTheAddressTheSiteReportsNow) {
   const auto setFolder = [this](const wchar_t* folder) {
     EXPECT_EQ(Call(d_, dispid::kSetFolder, DISPATCH_PROPERTYPUT, {Text(folder)}), S_OK);
@@ -137,7 +137,7 @@ TEST_F(HostedWindowTest, TheTrustFollowsTheAddressTheSiteReportsNow) {
   control_->SetPageUrl(L"");
   EXPECT_EQ(setFolder(L"C:\\Still"), kept);
   control_->SetPageUrl(L"file:///C:/pages/index.html");
-  EXPECT_EQ(setFolder(L"C:\\Again"), L"C:\\Again");
+  EXPECT_EQ(setFolder(L"C:\\Again"), kept);
 }
 
 TEST_F(HostedWindowTest, ClicksAndChildDialogEndsReachTheSinkUntilItDisconnects) {
