@@ -5,9 +5,8 @@
   'use strict';
   const REQUEST = 'vardkt5-request';
   const RESPONSE = 'vardkt5-response';
+  // How many controls a tab may have is the service worker's to count.
   const ports = new Map();
-  // Each control is a program on the person's machine: a page gets a few.
-  const MAX_CONTROLS = 8;
 
   function answer(ctl, data) {
     data.ctl = ctl;
@@ -29,8 +28,6 @@
     if (!data.msg || typeof data.msg !== 'object') return;
     if (!port) {
       if (data.msg.op !== 'create') return answer(ctl, { closed: 'create the control first' });
-      if (ports.size >= MAX_CONTROLS)
-        return answer(ctl, { closed: 'this page has ' + MAX_CONTROLS + ' controls open already' });
       try {
         port = chrome.runtime.connect({ name: 'vardkt5' });
       } catch (e) {

@@ -27,7 +27,8 @@ class BridgeSession final : public IKT5CtrlEvents {
   BridgeSession(std::function<ControlServices()> makeServices, Send send);
   ~BridgeSession() override;
 
-  // One message from the page; every message with an id gets one answer.
+  // One message from the page; every message with an id gets one answer,
+  // and every answer fits a frame.
   void Handle(std::string_view text);
   // A frame that could not be read as a message (too long): one error.
   void Refuse(const std::string& why);
@@ -39,6 +40,8 @@ class BridgeSession final : public IKT5CtrlEvents {
   CKT5Ctrl* Control() { return ctrl_.get(); }
 
  private:
+  // `id` is the message's, once it is known.
+  void Dispatch(std::string_view text, Json& id);
   void Create(const Json& id, const Json& message);
   void Member(const Json& id, const std::string& op, const Json& message);
   void Reply(const Json& id, Json result);

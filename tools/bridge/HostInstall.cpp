@@ -7,6 +7,12 @@
 
 namespace vard::bridge {
 
+bool CalledByOurExtension(const std::vector<std::string_view>& args) {
+  if (args.empty()) return false;
+  if (args[0] == std::string("chrome-extension://") + kExtensionId + "/") return true;
+  return args.size() >= 2 && args[1] == kFirefoxAddonId;
+}
+
 std::string HostManifest(const std::u16string& programPath, BrowserFamily family) {
   Json m = Json::Object();
   m.Set("name", Json::String(kHostName))

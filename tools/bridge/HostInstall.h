@@ -3,6 +3,8 @@
 // the one extension allowed to start it) and, on Windows, the per-user keys
 // of Chrome, Chromium and Edge that name the manifest.
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vard::bridge {
 
@@ -11,6 +13,13 @@ inline constexpr char kHostName[] = "com.vardel.kt5bridge";
 // knows it by its add-on ID instead.
 inline constexpr char kExtensionId[] = "kclbnimnakbiaaknaaihdfmdkphdbkbg";
 inline constexpr char kFirefoxAddonId[] = "vardkt5-bridge@vardel.example";
+
+// Whether the browser started the host for our extension, from the
+// arguments it passes (after the program's name): Chromium's first is the
+// caller's origin ("chrome-extension://<id>/", then on Windows its window);
+// Firefox's are the manifest's path and the add-on ID. Nothing else, no
+// arguments included, is a caller the host serves.
+bool CalledByOurExtension(const std::vector<std::string_view>& args);
 
 enum class BrowserFamily { kChromium, kFirefox };
 

@@ -3,11 +3,14 @@
 // `vardkt5-bridge -install` writes the host manifest beside the program and
 // names it for the browsers of the current user; `-manifest PATH` prints
 // the manifest for a host started as PATH (a launcher, on POSIX), and
-// `-manifest-firefox PATH` Firefox's.
+// `-manifest-firefox PATH` Firefox's. Otherwise it serves only the browser
+// that started it for our extension (the arguments name the caller).
 #include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/platform/Http.h"
 #include "common/platform/KnownFolders.h"
@@ -40,7 +43,13 @@ int main(int argc, char** argv) {
     std::fputs(HostManifest(vard::Utf8ToUtf16(argv[2]), family).c_str(), stdout);
     return 0;
   }
-  // Any other arguments are the browser's (the caller's origin, its window).
+  // Any other arguments are the browser's: it names who asked for the host.
+  // The manifest names our extension, but anyone may start the program.
+  if (!CalledByOurExtension(std::vector<std::string_view>(argv + 1, argv + argc))) {
+    std::fprintf(stderr, "vardkt5-bridge: started by %.200s, not by the vardel extension: refused\n",
+                 argc > 1 ? argv[1] : "no browser");
+    return 3;
+  }
   PrepareProcess();
   // A page's download may be loading the HTTP stack when the browser goes:
   // the host leaves main only once that load is over.

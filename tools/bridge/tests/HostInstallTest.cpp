@@ -69,5 +69,30 @@ TEST(HostInstallTest, AFolderThatCannotBeWrittenFailsWithItsReason) {
   EXPECT_NE(error.find("cannot write"), std::string::npos);
 }
 
+// The manifests name one extension, but another may still start the
+// program: it checks the caller the browser names.
+TEST(HostInstallTest, OnlyOurExtensionStartsTheHost) {
+  using Args = std::vector<std::string_view>;
+  const std::string ours = std::string("chrome-extension://") + kExtensionId + "/";
+  const std::string longer = ours + "x", addonSpaced = std::string(kFirefoxAddonId) + " ";
+  EXPECT_TRUE(CalledByOurExtension(Args{ours}));
+  EXPECT_TRUE(CalledByOurExtension(Args{ours, "--parent-window=1234"}));  // Chrome on Windows
+  EXPECT_TRUE(CalledByOurExtension(Args{"C:\\x\\com.vardel.kt5bridge.firefox.json", kFirefoxAddonId}));
+  const Args refused[] = {
+      {},
+      {""},
+      {"chrome-extension://abcdefghijklmnopabcdefghijklmnop/"},
+      {std::string_view(ours).substr(0, ours.size() - 1)},  // spelt otherwise than the browser does
+      {longer},
+      {"CHROME-EXTENSION://KCLBNIMNAKBIAAKNAAIHDFMDKPHDBKBG/"},
+      {"--parent-window=1234", ours},
+      {kFirefoxAddonId},  // Firefox names the manifest first
+      {"/m.json", "other@vardel.example"},
+      {"/m.json", addonSpaced},
+  };
+  for (const Args& args : refused)
+    EXPECT_FALSE(CalledByOurExtension(args)) << (args.empty() ? "(none)" : std::string(args[0]));
+}
+
 }  // namespace
 }  // namespace vard::bridge

@@ -56,6 +56,12 @@ def sha256_file(path):
         return hashlib.sha256(f.read()).hexdigest()
 
 
+def fetch(url):
+    opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+    with opener.open(url, timeout=30) as r:
+        return r.read()
+
+
 def sha256_url(url):
     opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
     with opener.open(url, timeout=30) as r:
@@ -63,7 +69,9 @@ def sha256_url(url):
 
 
 class PageServer:
-    """Serves the test pages with their placeholders filled in."""
+    """Serves the test pages with their placeholders filled in; a page named
+    sandboxed*.html comes with a sandbox policy, which gives it an opaque
+    origin on this trusted host."""
 
     def __init__(self, pages, values):
         pages_dir, fill = pages, values
@@ -82,6 +90,8 @@ class PageServer:
                 self.send_response(200)
                 self.send_header("Content-Type", "text/html; charset=utf-8")
                 self.send_header("Content-Length", str(len(body)))
+                if name.startswith("sandboxed"):
+                    self.send_header("Content-Security-Policy", "sandbox allow-scripts")
                 self.end_headers()
                 self.wfile.write(body)
 
@@ -136,6 +146,21 @@ class Browser:
         pages = [t for t in self.targets() if t.get("type") == "page"]
         return DevTools(pages[0]["webSocketDebuggerUrl"])
 
+    def new_tab(self):
+        """A DevTools connection to a new tab showing about:blank."""
+        request = urllib.request.Request(f"http://127.0.0.1:{self.port}/json/new?about:blank", method="PUT")
+        with urllib.request.build_opener(urllib.request.ProxyHandler({})).open(request, timeout=10) as r:
+            target = json.load(r)
+        dev = DevTools(target["webSocketDebuggerUrl"])
+        dev.target_id = target["id"]
+        return dev
+
+    def close_tab(self, dev):
+        dev.close()
+        with urllib.request.build_opener(urllib.request.ProxyHandler({})).open(
+                f"http://127.0.0.1:{self.port}/json/close/{dev.target_id}", timeout=10):
+            pass
+
     def wait_for_extension(self):
         worker = f"chrome-extension://{EXTENSION_ID}/"
 
@@ -153,6 +178,32 @@ class Browser:
         except subprocess.TimeoutExpired:
             os.killpg(self.proc.pid, signal.SIGKILL)
             self.proc.wait()
+
+
+def bridge_programs(session):
+    """The host programs running in the browser's session."""
+    count = 0
+    for pid in os.listdir("/proc"):
+        if not pid.isdigit():
+            continue
+        try:
+            with open(f"/proc/{pid}/stat") as f:
+                stat = f.read()
+        except OSError:
+            continue
+        name = stat[stat.index("(") + 1:stat.rindex(")")]
+        fields = stat[stat.rindex(")") + 2:].split()  # state, ppid, group, session ...
+        if name == "vardkt5-bridge" and fields[0] != "Z" and int(fields[3]) == session:
+            count += 1
+    return count
+
+
+def origin_mark(path, name):
+    """The file's origin attribute; None where the file system keeps none."""
+    try:
+        return os.getxattr(path, "user.xdg." + name).decode()
+    except OSError:
+        return None
 
 
 def run_page(dev, url):
@@ -180,12 +231,19 @@ def main():
     work = tempfile.mkdtemp(prefix="vard-bridge-")
     profile, folder, outside = (os.path.join(work, n) for n in ("profile", "downloads", "outside"))
     documents = os.path.join(work, "documents")
-    for d in (profile, folder, outside, documents):
+    # The person's download folder, and an opener that only notes what it was asked to open.
+    person_downloads, opener = os.path.join(work, "person-downloads"), os.path.join(work, "bin")
+    opens_log = os.path.join(work, "opens.log")
+    for d in (profile, folder, outside, documents, person_downloads, opener):
         os.makedirs(d)
+    with open(os.path.join(opener, "xdg-open"), "w") as f:
+        f.write(f'#!/bin/sh\nprintf "%s\\n" "$*" >> "{opens_log}"\n')
+    os.chmod(os.path.join(opener, "xdg-open"), 0o755)
     runtime = os.path.join(work, "runtime")
     os.makedirs(runtime, mode=0o700)
     env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"), XDG_DOCUMENTS_DIR=documents,
                XDG_DATA_HOME=os.path.join(work, "data"), XDG_RUNTIME_DIR=runtime,
+               XDG_DOWNLOAD_DIR=person_downloads, PATH=opener + os.pathsep + os.environ.get("PATH", ""),
                no_proxy="127.0.0.1,localhost", NO_PROXY="127.0.0.1,localhost")
     env.pop("http_proxy", None)
     env.pop("HTTP_PROXY", None)
@@ -200,9 +258,11 @@ def main():
     try:
         if not wait_for(lambda: os.path.exists(port_file) and open(port_file).read().strip(), START_LIMIT):
             raise RuntimeError("the test server did not start")
-        base = f"http://127.0.0.1:{open(port_file).read().split()[1]}"
+        ports = open(port_file).read().split()
+        # Served straight, and through the front that records each request.
+        base, recorded = (f"http://127.0.0.1:{p}" for p in (ports[1], ports[0]))
         pages = PageServer(os.path.join(source, "tools/bridge/tests/pages"),
-                           {"BASE": base, "FOLDER": folder, "OUTSIDE": outside})
+                           {"BASE": base, "RECORDED": recorded, "FOLDER": folder, "OUTSIDE": outside})
 
         browser = Browser(chromium, profile, os.path.join(source, "browser/extension"), env)
         if not browser.wait_for_extension():
@@ -259,6 +319,22 @@ def main():
             check(os.path.exists(path) and sha256_file(path) == sha256_url(base + url),
                   f"the agent's {name} has the server's SHA-256")
 
+        print("sandboxed page (loopback, with a sandbox policy):")
+        page_url = f"http://127.0.0.1:{pages.port}/sandboxed.html"
+        out = run_page(dev, page_url)
+        check("failed" not in out, f"the page ran to its end {out.get('failed', '')} {out.get('code', '')}")
+        check(out.get("origin") == "null", f"its origin is opaque ({out.get('origin')})")
+        check(out.get("trusted") is False, "an opaque origin is not trusted on a trusted host")
+        check(out.get("folder") == person_downloads.replace("/", "\\"),
+              f"it keeps the person's download folder ({out.get('folder')})")
+        saved = os.path.join(person_downloads, "sandboxed.bin")
+        check(os.path.exists(saved) and sha256_file(saved) == sha256_url(base + "/data/2048"),
+              "its file is written below the person's download folder")
+        if os.path.exists(saved) and origin_mark(saved, "origin.url") is not None:
+            check(origin_mark(saved, "referrer.url") == page_url, "its file's mark names the frame's URL "
+                  f"({origin_mark(saved, 'referrer.url')})")
+        check(not os.listdir(outside), f"nothing written outside its download folder {os.listdir(outside)}")
+
         print("untrusted page (untrusted.test):")
         out = run_page(dev, f"http://untrusted.test:{pages.port}/untrusted.html")
         check("failed" not in out, f"the page ran to its end {out.get('failed', '')}")
@@ -272,6 +348,80 @@ def main():
         written = [os.path.join(r, f) for r, _, fs in os.walk(outside) for f in fs] + \
                   [d for d in os.listdir(outside)]
         check(not written, f"nothing written outside its download folder {written}")
+
+        print("hostile page (untrusted.test):")
+        inbox = os.path.join(person_downloads, "inbox")
+        os.makedirs(inbox)
+        os.symlink(outside, os.path.join(inbox, "link"))
+        # The page's own cookie, as the browser would have stored it for its host.
+        cookies = os.path.join(work, "data", "vardel", "cookies.txt")
+        os.makedirs(os.path.dirname(cookies), exist_ok=True)
+        with open(cookies, "a") as f:
+            f.write("untrusted.test\tFALSE\t/\tFALSE\t4102444800\tsid\thostile-secret\n")
+        fetch(recorded + "/_raw/clear")
+        out = run_page(dev, f"http://untrusted.test:{pages.port}/hostile.html")
+        check("failed" not in out, f"the page ran to its end {out.get('failed', '')}")
+        check(out.get("trusted") is False, "the page is not trusted")
+        folders = out.get("folders", {})
+        # The control names folders as the Windows build does ("\\" between levels).
+        home, below = (p.replace("/", "\\") for p in (person_downloads, inbox))
+        check(folders.get("start") == home, f"it starts in the person's download folder ({folders})")
+        check(all(folders.get(k) == home for k in ("dotted", "up", "root")),
+              "hidden, upward and absolute folders are refused")
+        check(folders.get("inside") == below, "a folder below the download folder is taken")
+        check(out.get("sizes") == ["0"], f"GetFileSize answers the size the page gave ({out.get('sizes')})")
+        ok_file = os.path.join(inbox, "ok.txt")
+        check(os.path.exists(ok_file) and sha256_file(ok_file) == sha256_url(base + "/data/3000"),
+              "its plain file is written below the download folder")
+        for name, size in (("note.txt", 500), ("run.desktop", 600)):
+            path = os.path.join(inbox, name)
+            check(os.path.exists(path) and os.path.getsize(path) == size, f"DownloadAndOpen saved {name} there")
+        everything = [os.path.join(r, f) for r, _, fs in os.walk(work) for f in fs]
+        for bad in ("evil.desktop", "through.txt", "COM0.txt", "escape.txt"):
+            check(not [p for p in everything if os.path.basename(p) == bad], f"{bad} was written nowhere")
+        check(not os.listdir(outside), f"no link led a write out ({os.listdir(outside)})")
+        opened = open(opens_log).read() if os.path.exists(opens_log) else ""
+        check(not opened, f"nothing was opened without the person ({opened.strip()})")
+        handed = os.path.join(documents, "handed.bin")
+        subprocess.run([vardwin, AGENT_VIEW, "command", "1002"], env=env, capture_output=True)
+        check(wait_for(lambda: os.path.exists(handed) and os.path.getsize(handed) == 4000, PAGE_LIMIT, 0.1),
+              "the agent downloaded the file the page handed over")
+        check(not os.path.exists(os.path.join(documents, ".hidden")), "a hidden folder was not handed over")
+        time.sleep(1.5)  # a notification would follow the batch's end
+        sent = fetch(recorded + "/_raw/all")
+        check(b"/data/4000" in sent, "the hand-off's requests were recorded")
+        check(b"hostile-secret" not in sent, "the page's cookie went to no other host")
+        check(b"hostile-note" not in sent, "no notification went to another origin")
+
+        print("many frames in one tab (loopback and untrusted.test), then many tabs:")
+        session = os.getsid(browser.proc.pid)
+        capped = f"http://127.0.0.1:{pages.port}/capped.html"
+
+        def programs_settle_at(n):
+            return wait_for(lambda: bridge_programs(session) == n, START_LIMIT, 0.1)
+
+        out = run_page(dev, capped)
+        check(out.get("made") == 8, f"8 of 18 controls asked by 6 frames were made ({out.get('made')})")
+        refused = out.get("refused", [])
+        check(len(refused) == 10 and all("this tab has 8 controls open already" in r for r in refused),
+              f"the others were refused, saying why ({refused[:1]})")
+        check(programs_settle_at(8), f"8 host programs run for the tab ({bridge_programs(session)})")
+        # Three more tabs fill the browser's 32; a fifth gets none.
+        tabs = [browser.new_tab() for _ in range(4)]
+        made = [run_page(t, capped) for t in tabs]
+        check([m.get("made") for m in made] == [8, 8, 8, 0], f"tabs made {[m.get('made') for m in made]} controls")
+        check(all("the browser has 32 controls open already" in r for r in made[3].get("refused") or [""]),
+              f"the fifth tab was told why ({made[3].get('refused', [])[:1]})")
+        check(programs_settle_at(32), f"32 host programs run ({bridge_programs(session)})")
+        # Leaving the pages ends their controls and gives the places back.
+        for t in tabs:
+            browser.close_tab(t)
+        dev.send("Page.navigate", url="about:blank")
+        check(programs_settle_at(0), f"the programs end with their pages ({bridge_programs(session)} left)")
+        out = run_page(dev, capped)
+        check(out.get("made") == 8, f"the tab makes 8 again ({out.get('made')})")
+        dev.send("Page.navigate", url="about:blank")
+        check(programs_settle_at(0), f"and they end again ({bridge_programs(session)} left)")
         dev.close()
     finally:
         subprocess.run([vardwin, AGENT_FRAME, "close", "1"], env=env, capture_output=True)

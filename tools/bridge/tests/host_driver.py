@@ -93,8 +93,15 @@ def wine_env(env, prefix):
     return dict(env, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=d")
 
 
+CALLER = "chrome-extension://kclbnimnakbiaaknaaihdfmdkphdbkbg/"
+
+
 def code(m):
     return m.get("error", {}).get("code")
+
+
+# Commands that undo what the driver changed outside its own folder.
+cleanup = []
 
 
 def main():
@@ -120,6 +127,12 @@ def main():
         q = subprocess.run(runner + ["reg", "query", full, "/ve"], capture_output=True, text=True, env=env,
                            timeout=LIMIT)
         check("com.vardel.kt5bridge.firefox.json" in q.stdout, f"{full} names Firefox's manifest")
+        # Pages on this machine's disks are trusted only where a site lock names them.
+        r = subprocess.run(runner + ["reg", "add", "HKCU\\Software\\vardel\\VardKT5\\SiteLock", "/v", "Origins",
+                                     "/d", "file:", "/f"], capture_output=True, text=True, env=env, timeout=LIMIT)
+        check(r.returncode == 0, "a site lock for this machine's pages set")
+        # Other tests share the prefix: the lock goes when this driver ends.
+        cleanup.append((runner + ["reg", "delete", "HKCU\\Software\\vardel\\VardKT5\\SiteLock", "/f"], env))
         manifest = os.path.join(os.path.dirname(os.path.abspath(command[-1])), "com.vardel.kt5bridge.json")
         try:
             data = json.load(open(manifest, encoding="utf-8"))
@@ -135,10 +148,28 @@ def main():
         command = [wine_loader(loader), program]
         Host.quiet = True
 
+    print("who may start the host:")
+    # Under Wine the refusal's line is not read (see Host.quiet).
+    for args, who in (([], "no caller at all"), (["chrome-extension://abcdefghijklmnopabcdefghijklmnop/"],
+                                                  "another extension"),
+                      ([CALLER.rstrip("/")], "an origin spelt otherwise"),
+                      (["/tmp/x.json", "other@vardel.example"], "another Firefox add-on")):
+        out = subprocess.DEVNULL if windows else subprocess.PIPE
+        r = subprocess.run(command + args, stdin=subprocess.DEVNULL, stdout=out, stderr=out, env=env, timeout=LIMIT)
+        check(r.returncode != 0 and (windows or b"refused" in r.stderr), f"{who} is refused: {r.returncode} "
+              f"{(r.stderr or b'').decode(errors='replace').strip()}")
+    host = Host(command + ["/home/u/.mozilla/native-messaging-hosts/com.vardel.kt5bridge.json",
+                           "vardkt5-bridge@vardel.example"], env)
+    m = host.ask({"id": 1, "op": "get", "name": "GetCount"})
+    check(code(m) == 0x8000FFFF, f"our Firefox add-on is served: {m}")
+    check(host.end() == 0, "the host ends")
+
     print("a trusted page's control:")
-    host = Host(command + ["chrome-extension://kclbnimnakbiaaknaaihdfmdkphdbkbg/"], env)
-    page = "file:///C:/pages/shop.html" if windows else "file:///srv/pages/shop.html"
-    m = host.ask({"id": 1, "op": "create", "params": {"Language": "ko", "LimitRate": 7}, "page": page})
+    host = Host(command + [CALLER], env)
+    page = "file:///C:/pages/shop.html" if windows else "http://127.0.0.1:9/shop.html"
+    origin = "file://" if windows else "http://127.0.0.1:9"
+    m = host.ask({"id": 1, "op": "create", "params": {"Language": "ko", "LimitRate": 7}, "page": page,
+                  "origin": origin})
     check(m == {"id": 1, "result": {"trusted": True}}, f"created, trusted: {m}")
     check(host.ask({"id": 2, "op": "get", "name": "limitrate"}) == {"id": 2, "result": 7}, "PARAM values applied")
     host.ask({"id": 3, "op": "call", "name": "AppendFile", "args": ["http://127.0.0.1:9/a", "보고서 1.pdf", 10]})
@@ -154,18 +185,38 @@ def main():
     host.send_raw(struct.pack("=I", 1024 * 1024 + 1) + b" " * (1024 * 1024 + 1))
     m = host.receive()
     check(m["id"] is None and "longer than" in m["error"]["message"], "an over-long message refused")
+    # Answers that would quote a megabyte: short errors, and the host stays.
+    huge = "\u0001" * (1024 * 1024 // 6 - 10)
+    m = host.ask(json.dumps({"id": 11, "op": "get", "name": huge}).encode())
+    check(m["id"] == 11 and code(m) == 0x80020006, "an unknown name of a megabyte answered")
+    m = host.ask({"op": "nope", "id": "x" * (1024 * 1024 - 40)})
+    check(m["id"] is None and code(m) == 0x80070057, "an id too long to echo answered without it")
+    m = host.ask(b'{"id":12,"op":"get","args":' + b"[" * (1024 * 1024 - 40) + b"}")
+    check(m["id"] is None and "nested too deeply" in m["error"]["message"], "deep nesting refused")
     check(host.ask({"id": 10, "op": "get", "name": "GetCount"}) == {"id": 10, "result": 1},
           "the connection goes on after refusals")
     check(host.end() == 0, "the host ends when the browser closes the connection")
 
     print("an untrusted page's control:")
-    host = Host(command, env)
+    host = Host(command + [CALLER], env)
     outside = "C:\\Users\\Public\\Startup" if windows else os.path.join(work, "outside")
-    m = host.ask({"id": 1, "op": "create", "params": {"SetFolder": outside}, "page": "https://evil.example/x"})
+    m = host.ask({"id": 1, "op": "create", "params": {"SetFolder": outside}, "page": "https://evil.example/x",
+                  "origin": "https://evil.example"})
     check(m == {"id": 1, "result": {"trusted": False}}, f"created, not trusted: {m}")
     host.ask({"id": 2, "op": "put", "name": "SetFolder", "args": [outside]})
     check(host.ask({"id": 3, "op": "get", "name": "SetFolder"})["result"] != outside, "its SetFolder refused")
     check(host.ask({"id": 4, "op": "call", "name": "GetIPCount"})["result"] == 0, "no addresses for it")
+    check(host.end() == 0, "the host ends")
+
+    print("a sandboxed page on a trusted host:")
+    host = Host(command + [CALLER], env)
+    m = host.ask({"id": 1, "op": "create", "page": page})
+    check(code(m) == 0x80070057 and "origin" in m["error"]["message"], f"a create without an origin refused: {m}")
+    m = host.ask({"id": 2, "op": "create", "page": "", "origin": origin})
+    check(code(m) == 0x80070057 and "URL" in m["error"]["message"], f"a create without a page refused: {m}")
+    m = host.ask({"id": 3, "op": "create", "params": {"SetFolder": outside}, "page": page, "origin": "null"})
+    check(m == {"id": 3, "result": {"trusted": False}}, f"its opaque origin is not trusted: {m}")
+    check(host.ask({"id": 4, "op": "get", "name": "SetFolder"})["result"] != outside, "its SetFolder refused")
     check(host.end() == 0, "the host ends")
 
     print("FAILED" if failures else "passed")
@@ -173,4 +224,9 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        code = main()
+    finally:
+        for undo, undo_env in cleanup:
+            subprocess.run(undo, capture_output=True, env=undo_env, timeout=LIMIT)
+    sys.exit(code)

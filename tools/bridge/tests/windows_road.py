@@ -31,6 +31,7 @@ AGENT_START = "1002"
 DIALOG_START = "1"
 OVERWRITE = "203"  # the existing-file question's button
 PAGE = "file:///C:/pages/shop.html"
+ORIGIN = "file://"  # as Chromium gives a file: page's
 FILES = [("보고서.pdf", "/data/2048"), ("images/사진 01.jpg", "/data/300000"), ("big.bin", "/data/70000")]
 
 
@@ -99,6 +100,10 @@ def road(opts, wine, start):
                                  "/f"], stdin=subprocess.DEVNULL, capture_output=True, env=wine.env, timeout=300)
     if r.returncode != 0:
         raise RuntimeError("the prefix could not be made: " + r.stdout.decode(errors="replace"))
+    # The road's page is on this machine's disk: trusted only where a site lock names such pages.
+    r = subprocess.run(runner + ["reg", "add", "HKCU\\Software\\vardel\\VardKT5\\SiteLock", "/v", "Origins", "/d",
+                                 "file:", "/f"], stdin=subprocess.DEVNULL, capture_output=True, env=wine.env, timeout=LIMIT)
+    check(r.returncode == 0, "a site lock for this machine's pages set")
     system = os.path.join(wine.prefix, "drive_c/windows/system32")
     for program in ("agent/MWKTPlusProc.exe", "fsb/vardfsb.exe"):
         shutil.copy(os.path.join(build, program), system)
@@ -140,7 +145,7 @@ def road(opts, wine, start):
     started = time.time()
     # Held to 400 KB/s, so the run lasts long enough for the page to hear it.
     params = {"UseFullPath": True, "Language": "ko", "LimitRate": 400}
-    m = host.ask({"id": 1, "op": "create", "params": params, "page": PAGE})
+    m = host.ask({"id": 1, "op": "create", "params": params, "page": PAGE, "origin": ORIGIN})
     check(m == {"id": 1, "result": {"trusted": True}}, f"created, trusted: {m}")
     append(host, full_win)
     host.send({"id": 2, "op": "call", "name": "StartDownload"})
@@ -162,7 +167,7 @@ def road(opts, wine, start):
     print("StartDownload into a folder: the dialog waits for its Start")
     list_win = "C:\\vard-bridge\\list"
     host = start(command)
-    host.ask({"id": 1, "op": "create", "params": {"Language": "ko"}, "page": PAGE})
+    host.ask({"id": 1, "op": "create", "params": {"Language": "ko"}, "page": PAGE, "origin": ORIGIN})
     host.ask({"id": 2, "op": "put", "name": "SetFolder", "args": [list_win]})
     append(host)
     host.send({"id": 3, "op": "call", "name": "StartDownload"})
@@ -212,7 +217,7 @@ def road(opts, wine, start):
 
     print("DownloadAndOpen: the compact dialog, then the shell's failure told in a message box")
     host = start(command)
-    host.ask({"id": 1, "op": "create", "params": {"UseFullPath": True}, "page": PAGE})
+    host.ask({"id": 1, "op": "create", "params": {"UseFullPath": True}, "page": PAGE, "origin": ORIGIN})
     opened_win = "C:\\vard-bridge\\open\\unknown.vardnone"
     host.send({"id": 2, "op": "call", "name": "DownloadAndOpen", "args": [base + FILES[2][1], opened_win, 70000]})
     press("the message box's OK pressed", DIALOG_START)
@@ -225,7 +230,8 @@ def road(opts, wine, start):
     print("an untrusted page: its full path held to the download folder")
     host = start(command)
     escape_win = "C:\\vard-bridge\\escape"
-    m = host.ask({"id": 1, "op": "create", "params": {"UseFullPath": True}, "page": "https://evil.example/x"})
+    m = host.ask({"id": 1, "op": "create", "params": {"UseFullPath": True}, "page": "https://evil.example/x",
+                  "origin": "https://evil.example"})
     check(m == {"id": 1, "result": {"trusted": False}}, f"created, not trusted: {m}")
     host.ask({"id": 2, "op": "put", "name": "SetFolder", "args": [list_win]})
     host.ask({"id": 3, "op": "call", "name": "AppendFile", "args": [base + FILES[0][1], escape_win + "\\a.bin"]})
