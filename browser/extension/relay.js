@@ -3,6 +3,10 @@
 // when the page creates it.
 (() => {
   'use strict';
+  // A frame of an allowed site is matched twice (as a top document and as
+  // an allowed frame): one relay.
+  if (globalThis.vardkt5Relay) return;
+  globalThis.vardkt5Relay = true;
   const REQUEST = 'vardkt5-request';
   const RESPONSE = 'vardkt5-response';
   // How many controls a tab may have is the service worker's to count.

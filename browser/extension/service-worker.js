@@ -2,6 +2,8 @@
 // started when the page creates the control. The page's address and origin
 // are the ones the browser gives for the sending frame, never ones the
 // page's messages name.
+if (typeof importScripts === 'function') importScripts('consent.js');  // Firefox lists it beside this one
+
 const HOST = 'com.vardel.kt5bridge';
 // Each control is a program on the person's machine: a tab gets a few, in
 // all its frames together, and the browser a few more.
@@ -31,6 +33,70 @@ function overCap(tab) {
   return null;
 }
 
+// The open questions, one per origin: every create of that origin waits
+// for the same answer.
+const questions = new Map();
+const QUESTION_PAGE = chrome.runtime.getURL('question.html');
+
+// The person's answer for `origin`: 'allow', 'block' or 'closed' (the
+// window went without an answer, and nothing is remembered).
+function ask(origin) {
+  const open = questions.get(origin);
+  if (open) return open.answer;
+  const question = {};
+  question.answer = new Promise((resolve) => { question.resolve = resolve; });
+  questions.set(origin, question);
+  chrome.windows.create({ url: QUESTION_PAGE + '?origin=' + encodeURIComponent(origin), type: 'popup',
+    width: 480, height: 260, focused: true }).then((w) => {
+    question.windowId = w.id;
+  }, () => settle(origin, 'closed'));
+  return question.answer;
+}
+
+function settle(origin, answer) {
+  const question = questions.get(origin);
+  if (!question) return;
+  questions.delete(origin);
+  question.resolve(answer);
+  if (question.windowId !== undefined && answer !== 'closed')
+    chrome.windows.remove(question.windowId).catch(() => {});
+}
+
+chrome.windows.onRemoved.addListener((windowId) => {
+  for (const [origin, question] of questions)
+    if (question.windowId === windowId) settle(origin, 'closed');
+});
+
+// The answer comes only from the extension's own question page.
+chrome.runtime.onMessage.addListener((msg, sender, reply) => {
+  if (!sender.url || !sender.url.startsWith(QUESTION_PAGE) || !msg || typeof msg.origin !== 'string') return;
+  if (msg.answer !== 'allow' && msg.answer !== 'block') return reply({});  // the page keeping us awake
+  if (!questions.has(msg.origin)) return reply({});
+  rememberAnswer(msg.origin, msg.answer)
+    .then(registerPageScripts)
+    .then(() => settle(msg.origin, msg.answer), () => settle(msg.origin, 'closed'));
+  reply({});
+});
+
+// Why `origin` may not use the control now; null when it may.
+async function consentFor(origin) {
+  if (!originOf(origin)) return 'a page without an origin of its own (a sandboxed document) cannot be allowed '
+    + 'to use the download control';
+  const decided = await verdictFor(origin);
+  if (decided.verdict === 'allow') return null;
+  if (decided.verdict === 'block') return decided.why;
+  const answer = await ask(origin);
+  if (answer === 'allow') return null;
+  if (answer === 'block') return 'you blocked ' + origin + ' from using the download control';
+  return origin + ' was not allowed to use the download control: the question was closed unanswered';
+}
+
+chrome.runtime.onInstalled.addListener(registerPageScripts);
+chrome.runtime.onStartup.addListener(registerPageScripts);
+chrome.storage.onChanged.addListener((changes, area) => {
+  if (area === 'managed' || (area === 'local' && changes[CONSENT_KEY])) registerPageScripts();
+});
+
 chrome.runtime.onConnect.addListener((port) => {
   const sender = port.sender;
   if (port.name !== 'vardkt5' || !sender) {
@@ -44,6 +110,8 @@ chrome.runtime.onConnect.addListener((port) => {
   const tab = sender.tab && typeof sender.tab.id === 'number' ? sender.tab.id : 'no tab';
   let native = null;
   let counted = false;
+  let deciding = false;
+  let gone = false;
 
   function release() {
     if (!counted) return;
@@ -55,7 +123,9 @@ chrome.runtime.onConnect.addListener((port) => {
   }
 
   function refuse(msg, why) {
-    port.postMessage({ id: msg.id === undefined ? null : msg.id, error: { code: E_FAIL, message: why } });
+    try {
+      port.postMessage({ id: msg.id === undefined ? null : msg.id, error: { code: E_FAIL, message: why } });
+    } catch (_) { /* the page went first */ }
   }
 
   function start() {
@@ -79,16 +149,7 @@ chrome.runtime.onConnect.addListener((port) => {
     return true;
   }
 
-  port.onMessage.addListener((msg) => {
-    if (!msg || typeof msg !== 'object' || Array.isArray(msg)) return;
-    if (!native) {
-      // Nothing starts before a create this page may make.
-      if (msg.op !== 'create') return refuse(msg, 'create the control first');
-      if (!pageUrl) return refuse(msg, 'the browser gave no address for this page');
-      const why = overCap(tab);
-      if (why) return refuse(msg, why);
-      if (!start()) return;
-    }
+  function forward(msg) {
     const out = Object.assign({}, msg);
     delete out.page;
     delete out.origin;
@@ -97,8 +158,34 @@ chrome.runtime.onConnect.addListener((port) => {
       out.origin = origin;
     }
     native.postMessage(out);
+  }
+
+  // Nothing starts before a create this page may make, from a site the
+  // person or the administrator allowed.
+  async function create(msg) {
+    deciding = true;
+    try {
+      const why = await consentFor(origin);
+      if (gone) return;
+      if (why) return refuse(msg, why);
+      const over = overCap(tab);
+      if (over) return refuse(msg, over);
+      if (start()) forward(msg);
+    } finally {
+      deciding = false;
+    }
+  }
+
+  port.onMessage.addListener((msg) => {
+    if (!msg || typeof msg !== 'object' || Array.isArray(msg)) return;
+    if (native) return forward(msg);
+    if (msg.op !== 'create') return refuse(msg, 'create the control first');
+    if (deciding) return refuse(msg, 'the control is being created');
+    if (!pageUrl) return refuse(msg, 'the browser gave no address for this page');
+    create(msg);
   });
   port.onDisconnect.addListener(() => {
+    gone = true;
     release();
     if (native) native.disconnect();
   });

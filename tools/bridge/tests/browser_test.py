@@ -20,6 +20,7 @@ import sys
 import tempfile
 import threading
 import time
+import urllib.parse
 import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -113,8 +114,8 @@ class Browser:
                 "--disable-features=DisableLoadExtensionCommandLineSwitch",
                 "--no-first-run", "--no-default-browser-check", "--disable-gpu", "--no-proxy-server",
                 "--window-size=900,700",
-                # An origin that is not loopback by name, served from loopback.
-                "--host-resolver-rules=MAP untrusted.test 127.0.0.1", "about:blank"]
+                # Origins that are not loopback by name, served from loopback.
+                "--host-resolver-rules=MAP *.test 127.0.0.1", "about:blank"]
         if os.geteuid() == 0:
             args.insert(1, "--no-sandbox")
         self.started = time.monotonic()
@@ -162,11 +163,60 @@ class Browser:
             pass
 
     def wait_for_extension(self):
+        """True once the extension's worker runs and its page scripts are registered."""
         worker = f"chrome-extension://{EXTENSION_ID}/"
 
         def listed():
             return any(t.get("url", "").startswith(worker) for t in self.targets())
-        return wait_for(listed, START_LIMIT)
+        def registered():
+            # The worker's target may be listed before its scripts have run.
+            return self.in_worker("typeof registering === 'object' && registering.then(() => "
+                                  "chrome.scripting.getRegisteredContentScripts()).then(s => s.length)")
+        return wait_for(listed, START_LIMIT) and wait_for(registered, START_LIMIT, 0.1)
+
+    def question(self, origin, limit=START_LIMIT):
+        """The extension's open question for `origin`, or None."""
+        url = f"chrome-extension://{EXTENSION_ID}/question.html?origin={urllib.parse.quote(origin, safe='')}"
+
+        def found():
+            return next((t for t in self.targets() if t.get("url") == url), None)
+        return wait_for(found, limit, 0.05)
+
+    def answer(self, origin, choice):
+        """Clicks Allow or Block in the question for `origin`; False when none was asked."""
+        target = self.question(origin)
+        if not target:
+            return False
+        dev = DevTools(target["webSocketDebuggerUrl"])
+        try:
+            wait_for(lambda: dev.evaluate(f"!!document.getElementById('{choice}')", False), START_LIMIT, 0.05)
+            dev.evaluate(f"document.getElementById('{choice}').click()")
+        finally:
+            dev.close()
+        return True
+
+    def in_worker(self, expression):
+        """Evaluates `expression` in the extension's service worker."""
+        worker = wait_for(lambda: next((t for t in self.targets() if t.get("type") == "service_worker" and
+                                        t.get("url", "").startswith(f"chrome-extension://{EXTENSION_ID}/")),
+                                       None), START_LIMIT)
+        dev = DevTools(worker["webSocketDebuggerUrl"])
+        try:
+            return dev.evaluate(expression)
+        finally:
+            dev.close()
+
+    def allow(self, origins):
+        """Stores the person's Allow for `origins`, as the question would."""
+        answers = json.dumps({o: "allow" for o in origins})
+        self.in_worker(f"chrome.storage.local.set({{consent: {answers}}}).then(registerPageScripts).then(() => 1)")
+
+    def extension_page(self, name):
+        """A new tab showing one of the extension's own pages."""
+        dev = self.new_tab()
+        dev.send("Page.navigate", url=f"chrome-extension://{EXTENSION_ID}/{name}")
+        wait_for(lambda: dev.evaluate("document.readyState === 'complete'", False), START_LIMIT, 0.05)
+        return dev
 
     def close(self):
         try:
@@ -206,13 +256,33 @@ def origin_mark(path, name):
         return None
 
 
-def run_page(dev, url):
+def start_page(dev, url):
     dev.send("Page.navigate", url=url)
     # The page's promise: defined by its script once the document loads.
     if not wait_for(lambda: dev.evaluate("typeof window.bridgeDone === 'object'", False), START_LIMIT, 0.01):
         raise RuntimeError(f"{url}: the page's script did not start")
+
+
+def run_page(dev, url=None):
+    if url:
+        start_page(dev, url)
     return dev.evaluate(f"Promise.race([window.bridgeDone, new Promise(r => setTimeout(() => "
                         f"r({{failed: 'no answer in time'}}), {int(PAGE_LIMIT * 1000)}))])")
+
+
+POLICY_DIR = "/etc/chromium/policies/managed"
+
+
+def write_policy(lists):
+    """The extension's managed storage, as an administrator's policy sets it;
+    None where this user cannot write the browser's policy folder."""
+    if os.geteuid() != 0:
+        return None
+    os.makedirs(POLICY_DIR, exist_ok=True)
+    path = os.path.join(POLICY_DIR, "vardkt5-bridge-test.json")
+    with open(path, "w") as f:
+        json.dump({"3rdparty": {"extensions": {EXTENSION_ID: lists}}}, f)
+    return path
 
 
 def main():
@@ -253,7 +323,7 @@ def main():
     port_file = os.path.join(work, "port")
     server = subprocess.Popen([os.path.join(build, "common/http/testing/vard_http_testserver"),
                                "--port-file", port_file, "--lifetime", "600"], env=env)
-    browser = pages = None
+    browser = pages = policy = None
     vardwin = os.path.join(build, "tools/vardwin/vardwin")
     try:
         if not wait_for(lambda: os.path.exists(port_file) and open(port_file).read().strip(), START_LIMIT):
@@ -264,13 +334,19 @@ def main():
         pages = PageServer(os.path.join(source, "tools/bridge/tests/pages"),
                            {"BASE": base, "RECORDED": recorded, "FOLDER": folder, "OUTSIDE": outside})
 
+        loopback, untrusted = (f"http://{h}:{pages.port}" for h in ("127.0.0.1", "untrusted.test"))
+        managed = {"allowedOrigins": [f"http://managed-allow.test:{pages.port}"],
+                   "blockedOrigins": [f"http://managed-block.test:{pages.port}"]}
+        policy = write_policy(managed) if not opts.bench else None
         browser = Browser(chromium, profile, os.path.join(source, "browser/extension"), env)
         if not browser.wait_for_extension():
             raise RuntimeError("the extension's service worker never appeared")
         dev = browser.page()
+        session = os.getsid(browser.proc.pid)
 
         if opts.bench:
-            out = run_page(dev, f"http://127.0.0.1:{pages.port}/bench.html")
+            browser.allow([loopback])
+            out = run_page(dev, f"{loopback}/bench.html")
             first = os.path.join(folder, "first.bin")
             print(json.dumps(out))
             if os.path.exists(first):
@@ -281,8 +357,14 @@ def main():
                 print(f"chromium's start to first file on disk: {(made - (time.time() - (time.monotonic() - browser.started))) * 1000:.0f} ms")
             return 0 if "failed" not in out else 1
 
+        print("a site's first create asks the person:")
+        start_page(dev, f"{loopback}/trusted.html")
+        check(browser.question(loopback) is not None, "a question names the loopback page's origin")
+        check(bridge_programs(session) == 0, "no program runs before the answer")
+        check(browser.answer(loopback, "allow"), "Allow clicked")
+
         print("trusted page (loopback):")
-        out = run_page(dev, f"http://127.0.0.1:{pages.port}/trusted.html")
+        out = run_page(dev)
         if opts.screenshot:
             shot = dev.send("Page.captureScreenshot", format="png")
             import base64
@@ -320,23 +402,38 @@ def main():
                   f"the agent's {name} has the server's SHA-256")
 
         print("sandboxed page (loopback, with a sandbox policy):")
-        page_url = f"http://127.0.0.1:{pages.port}/sandboxed.html"
-        out = run_page(dev, page_url)
-        check("failed" not in out, f"the page ran to its end {out.get('failed', '')} {out.get('code', '')}")
+        out = run_page(dev, f"{loopback}/sandboxed.html")
         check(out.get("origin") == "null", f"its origin is opaque ({out.get('origin')})")
-        check(out.get("trusted") is False, "an opaque origin is not trusted on a trusted host")
-        check(out.get("folder") == person_downloads.replace("/", "\\"),
-              f"it keeps the person's download folder ({out.get('folder')})")
-        saved = os.path.join(person_downloads, "sandboxed.bin")
-        check(os.path.exists(saved) and sha256_file(saved) == sha256_url(base + "/data/2048"),
-              "its file is written below the person's download folder")
-        if os.path.exists(saved) and origin_mark(saved, "origin.url") is not None:
-            check(origin_mark(saved, "referrer.url") == page_url, "its file's mark names the frame's URL "
-                  f"({origin_mark(saved, 'referrer.url')})")
-        check(not os.listdir(outside), f"nothing written outside its download folder {os.listdir(outside)}")
+        check("origin of its own" in out.get("refused", ""), f"its create is refused ({out.get('refused')})")
+        check(browser.question("null", 0.5) is None, "nobody is asked for it")
+        check(not os.listdir(outside) and not os.listdir(person_downloads), "nothing was written")
+
+        print("a site the person blocks, then removes in the options:")
+        start_page(dev, f"{untrusted}/consent.html")
+        check(browser.answer(untrusted, "block"), "a question names untrusted.test's origin; Block clicked")
+        out = run_page(dev)
+        check("you blocked" in out.get("refused", ""), f"its create is refused ({out.get('refused')})")
+        check(bridge_programs(session) == 0, "no program started for it")
+        out = run_page(dev, f"{untrusted}/probe.html")
+        check(out.get("api") == "undefined", f"its pages see no window.VardKT5 ({out.get('api')})")
+        options = browser.extension_page("options.html")
+        listed = options.evaluate("[...document.querySelectorAll('#blocked li')].map(li => li.dataset.origin)")
+        if policy:
+            check(listed == [managed["blockedOrigins"][0], untrusted],
+                  f"the options list it as blocked, beside the administrator's ({listed})")
+            check(options.evaluate("document.querySelector('#blocked li button').parentNode.dataset.origin")
+                  == untrusted, "only the person's own answer can be removed there")
+        else:
+            check(listed == [untrusted], f"the options list it as blocked ({listed})")
+        options.evaluate(f"document.querySelector('#blocked li[data-origin=\"{untrusted}\"] button').click()")
+        check(wait_for(lambda: run_page(dev, f"{untrusted}/probe.html").get("api") == "object", START_LIMIT, 0.1),
+              "removed, the site sees the API again")
+        browser.close_tab(options)
 
         print("untrusted page (untrusted.test):")
-        out = run_page(dev, f"http://untrusted.test:{pages.port}/untrusted.html")
+        start_page(dev, f"{untrusted}/untrusted.html")
+        check(browser.answer(untrusted, "allow"), "it is asked again; Allow clicked")
+        out = run_page(dev)
         check("failed" not in out, f"the page ran to its end {out.get('failed', '')}")
         check(out.get("trusted") is False, "the page is not trusted")
         check(out.get("folder") != outside, f"its SetFolder was refused ({out.get('folder')})")
@@ -393,8 +490,25 @@ def main():
         check(b"hostile-secret" not in sent, "the page's cookie went to no other host")
         check(b"hostile-note" not in sent, "no notification went to another origin")
 
+        print("where window.VardKT5 appears:")
+        out = run_page(dev, f"{loopback}/frames.html")
+        check(out == {"top": "object", "untrusted.test": "object", "other.test": "undefined"},
+              f"in top documents and in frames of allowed sites only ({out})")
+        out = run_page(dev, f"http://other.test:{pages.port}/probe.html")
+        check(out.get("api") == "object", "a top document of a site never asked has it")
+
+        if policy:
+            print("the administrator's lists (managed storage):")
+            site = managed["allowedOrigins"][0]
+            out = run_page(dev, f"{site}/consent.html")
+            check(out.get("made") is True, f"an allowed site makes a control ({out})")
+            check(browser.question(site, 0.5) is None, "without a question")
+            out = run_page(dev, f"{managed['blockedOrigins'][0]}/probe.html")
+            check(out.get("api") == "undefined", f"a blocked site sees nothing ({out.get('api')})")
+        else:
+            print("  (the administrator's lists not tried: writing the browser's policy needs root)")
+
         print("many frames in one tab (loopback and untrusted.test), then many tabs:")
-        session = os.getsid(browser.proc.pid)
         capped = f"http://127.0.0.1:{pages.port}/capped.html"
 
         def programs_settle_at(n):
@@ -429,6 +543,8 @@ def main():
             browser.close()
         if pages:
             pages.close()
+        if policy:
+            os.remove(policy)
         server.terminate()
         server.wait()
         shutil.rmtree(work, ignore_errors=True)
