@@ -42,8 +42,10 @@ class ConsoleDownloadDialogs::Embedded final : public IEmbeddedDownload {
               owner.answers_, TemplateCaption(kDownloadTemplate)) {
     view_.ShowEmbedded(wired_.Dialog(), std::move(ended));
     owner_.embedded_ = this;
+    running_.emplace(owner.running_, view_, wired_.Dialog());
   }
   ~Embedded() override {
+    running_.reset();
     owner_.embedded_ = nullptr;
     wired_.Dialog().OnClose(false);
   }
@@ -57,6 +59,7 @@ class ConsoleDownloadDialogs::Embedded final : public IEmbeddedDownload {
   ConsoleDownloadDialogs& owner_;
   WiredDownloadDialog wired_;
   ConsoleDownloadDialogView view_;
+  std::optional<RunningDialogs::Entry> running_;
 };
 
 ConsoleDownloadDialogs::ConsoleDownloadDialogs(std::shared_ptr<IDownloadDialogs> fallback, std::ostream& out,
@@ -74,6 +77,7 @@ int ConsoleDownloadDialogs::RunListDownload(DownloadDialogState& state, const st
   ConsoleDownloadDialogView view(out_, platform::StandardInputIsTerminal() ? &std::cin : nullptr,
                                  platform::StandardOutputIsTerminal(), platform::SystemClock(), answers_,
                                  TemplateCaption(kDownloadTemplate));
+  const RunningDialogs::Entry running(running_, view, wired.Dialog());
   const int code = view.RunModal(wired.Dialog());
   state.downloadFolder = wired.Dialog().Folder();
   return code;
@@ -102,7 +106,9 @@ void ConsoleDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings,
   DownloadDialogConfig config = SingleFileDialogConfig(settings, ProgramTitle::Process().Title(), *target);
   config.messageCaption = ProgramTitle::Process().MessageCaption();
   WiredDownloadDialog wired(folders_, makeOutput_, config, {SingleFileItem(file, *target)});
+  std::optional<RunningDialogs::Entry> running(std::in_place, running_, view, wired.Dialog());
   if (view.RunModal(wired.Dialog()) != endcode::kCompleted || !settings.openAfterDownload) return;
+  running.reset();
   OpenSteps open;
   open.ask = [&view](const std::u16string& question) { return view.AskOpen(question); };
   open.tell = [&](const std::u16string& text) { view.MessageBox(text, config.messageCaption); };

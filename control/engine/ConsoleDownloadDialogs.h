@@ -7,6 +7,7 @@
 #include "control/FolderSettings.h"
 #include "control/engine/ConsoleDownloadDialogView.h"
 #include "control/engine/DialogWiring.h"
+#include "control/engine/RunningDialogs.h"
 #include "control/services/DownloadDialogs.h"
 
 namespace vard {
@@ -25,6 +26,7 @@ class ConsoleDownloadDialogs final : public IDownloadDialogs {
   std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& shownName, int64_t fileSize) override;
   std::unique_ptr<IEmbeddedDownload> EmbedListDownload(DownloadDialogState& state,
                                                        std::function<void(int)> ended) override;
+  void EndRuns() override { running_.EndAll(); }
   // Child mode: the user presses the embedded dialog's Start; returns when
   // the run's end has been reported. False when there is no embedded dialog
   // to start.
@@ -41,6 +43,7 @@ class ConsoleDownloadDialogs final : public IDownloadDialogs {
   Embedded* embedded_ = nullptr;  // the live embedded dialog, if any
   FolderSettings folders_;
   ConsoleAnswers answers_;
+  RunningDialogs running_;
 };
 
 }  // namespace vard

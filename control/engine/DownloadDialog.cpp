@@ -173,6 +173,16 @@ void DownloadDialog::OnClose(bool ask) {
   ReportEnd();
 }
 
+void DownloadDialog::OnPageGone() {
+  if (ended_) return;
+  if (engine_ && engine_->Running()) {
+    engine_->Cancel();
+    engine_->AbortNetwork();
+    return;  // the run's own end closes the dialog
+  }
+  OnClose(false);
+}
+
 void DownloadDialog::ReportEnd() {
   runActive_ = false;
   if (!config_.child) {

@@ -66,6 +66,10 @@ class DownloadDialog final : private IDownloadRunHost {
   // A stop request (close box, Escape, the run's own end); `ask` false when
   // the control goes away in child mode.
   void OnClose(bool ask);
+  // The page went and nobody watches or answers: a run stops at once, its
+  // network calls closed, without a question; its files stay as a
+  // cancelled run leaves them.
+  void OnPageGone();
 
   bool TimerRunning() const { return timer_; }
   bool Ended() const { return ended_; }

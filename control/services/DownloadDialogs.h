@@ -69,6 +69,9 @@ class IDownloadDialogs {
                                                                std::function<void(int endCode)> ended) = 0;
   // The open-or-save question of a single download; nothing when cancelled.
   virtual std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& shownName, int64_t fileSize) = 0;
+  // Any thread: the page went. Every run up now, and any started later,
+  // stops without a question, its files left as a cancelled run leaves them.
+  virtual void EndRuns() = 0;
 };
 
 }  // namespace vard

@@ -45,6 +45,7 @@ class NoDialogs final : public IDownloadDialogs, MissingSeam {
     Report(u"AskOpenOrSave");
     return std::nullopt;
   }
+  void EndRuns() override {}  // none can be up
 };
 
 class NoFolders final : public IControlFolders, MissingSeam {

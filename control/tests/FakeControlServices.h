@@ -1,6 +1,7 @@
 #pragma once
 // A fully faked set of the control's services: every seam records what it
 // was asked and answers what the test set. Wire() hands them to a control.
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <set>
@@ -57,6 +58,7 @@ struct FakeDialogs final : IDownloadDialogs {
     asked.push_back({name, size});
     return answer;
   }
+  void EndRuns() override { ++endRuns; }
   std::unique_ptr<IEmbeddedDownload> EmbedListDownload(DownloadDialogState&, std::function<void(int)> ended) override {
     embeddedEnd = std::move(ended);
     embedded = std::make_shared<FakeEmbedded::Record>();
@@ -80,6 +82,7 @@ struct FakeDialogs final : IDownloadDialogs {
   std::vector<Run> singleRuns;
   std::optional<OpenOrSaveAnswer> answer;
   std::vector<std::pair<std::u16string, int64_t>> asked;
+  std::atomic<int> endRuns = 0;  // EndRuns may come from any thread
   std::shared_ptr<FakeEmbedded::Record> embedded;
   std::function<void(int)> embeddedEnd;
 };

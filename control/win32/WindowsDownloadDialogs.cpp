@@ -26,8 +26,11 @@ std::vector<uint8_t> ExistingFileTemplate() {
 // The list dialog inside the control window.
 class EmbeddedWindow final : public IEmbeddedDownload {
  public:
-  EmbeddedWindow(FolderSettings& folders, const OutputFactory& makeOutput, DownloadDialogConfig config)
-      : window_(&PackText, ExistingFileTemplate()), wired_(folders, makeOutput, std::move(config), {}) {}
+  EmbeddedWindow(FolderSettings& folders, const OutputFactory& makeOutput, DownloadDialogConfig config,
+                 RunningDialogs& running)
+      : window_(&PackText, ExistingFileTemplate()),
+        wired_(folders, makeOutput, std::move(config), {}),
+        running_(running, window_, wired_.Dialog()) {}
   ~EmbeddedWindow() override {
     wired_.Dialog().OnClose(false);
     window_.DestroyChild();
@@ -47,6 +50,7 @@ class EmbeddedWindow final : public IEmbeddedDownload {
   // the dialog goes away.
   DownloadDialogWindow window_;
   WiredDownloadDialog wired_;
+  RunningDialogs::Entry running_;
 };
 
 }  // namespace
@@ -62,6 +66,7 @@ int WindowsDownloadDialogs::RunListDownload(DownloadDialogState& state, const st
   if (!dialogTemplate) return endcode::kCancelled;
   WiredDownloadDialog wired(folders_, makeOutput_, ListDialogConfig(state), batch);
   DownloadDialogWindow window(&PackText, ExistingFileTemplate());
+  const RunningDialogs::Entry running(running_, window, wired.Dialog());
   HWND control = owner_ ? owner_->window : nullptr;
   HWND parent = control ? GetParent(control) : nullptr;
   const int code = window.RunModal(owner == DialogOwner::kParentWindow && parent ? parent : control, wired.Dialog(),
@@ -78,7 +83,7 @@ std::unique_ptr<IEmbeddedDownload> WindowsDownloadDialogs::EmbedListDownload(Dow
   DownloadDialogConfig config = ListDialogConfig(state);
   config.child = true;
   config.autoStart = false;  // the user starts each run
-  auto embedded = std::make_unique<EmbeddedWindow>(folders_, makeOutput_, std::move(config));
+  auto embedded = std::make_unique<EmbeddedWindow>(folders_, makeOutput_, std::move(config), running_);
   if (!embedded->Create(control, *dialogTemplate)) return nullptr;
   return embedded;
 }
@@ -99,7 +104,9 @@ void WindowsDownloadDialogs::RunDownloadAndOpen(const ControlSettings& settings,
   config.messageCaption = ProgramTitle::Process().MessageCaption();
   WiredDownloadDialog wired(folders_, makeOutput_, config, {SingleFileItem(file, *target)});
   DownloadDialogWindow window(&PackText, ExistingFileTemplate());
+  std::optional<RunningDialogs::Entry> running(std::in_place, running_, window, wired.Dialog());
   if (window.RunModal(control, wired.Dialog(), *compact) != endcode::kCompleted || !settings.openAfterDownload) return;
+  running.reset();
   const std::u16string& caption = config.messageCaption;
   OpenSteps open;
   // No is the default button: a key press meant for the page opens nothing.

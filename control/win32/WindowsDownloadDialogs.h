@@ -10,6 +10,7 @@
 
 #include "control/FolderSettings.h"
 #include "control/engine/DialogWiring.h"
+#include "control/engine/RunningDialogs.h"
 #include "control/services/DownloadDialogs.h"
 
 namespace vard::com {
@@ -31,11 +32,13 @@ class WindowsDownloadDialogs final : public IDownloadDialogs {
   // The run's end reaches the control window as its end message.
   std::unique_ptr<IEmbeddedDownload> EmbedListDownload(DownloadDialogState& state,
                                                        std::function<void(int)> ended) override;
+  void EndRuns() override { running_.EndAll(); }
 
  private:
   std::shared_ptr<ControlWindowHandle> owner_;
   OutputFactory makeOutput_;
   FolderSettings folders_;
+  RunningDialogs running_;
 };
 
 }  // namespace vard::com

@@ -45,6 +45,7 @@ class ProgressDialogs final : public IDownloadDialogs {
   std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& name, int64_t size) override {
     return console_.AskOpenOrSave(name, size);
   }
+  void EndRuns() override { console_.EndRuns(); }
   std::unique_ptr<IEmbeddedDownload> EmbedListDownload(DownloadDialogState& state,
                                                        std::function<void(int)> ended) override {
     return console_.EmbedListDownload(state, std::move(ended));

@@ -6,10 +6,16 @@
 // `-manifest-firefox PATH` Firefox's. Otherwise it serves only the browser
 // that started it for our extension (the arguments name the caller).
 #include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "common/platform/Http.h"
@@ -20,6 +26,63 @@
 #include "tools/bridge/BridgeSession.h"
 #include "tools/bridge/Framing.h"
 #include "tools/bridge/HostInstall.h"
+
+namespace {
+
+// The messages the reader thread took from the browser, for main's thread.
+class Inbox {
+ public:
+  struct Message {
+    std::string text;
+    bool refused = false;  // `text` says why the frame was not read
+  };
+
+  explicit Inbox(std::unique_ptr<vard::platform::IByteChannel> browser) : channel(std::move(browser)) {}
+
+  void Put(Message message) {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(message));
+    ready_.notify_one();
+  }
+  // The browser closed the connection: the runs up end, and nothing more
+  // is taken, not even what came before.
+  void Close() {
+    std::shared_ptr<vard::IDownloadDialogs> dialogs;
+    {
+      std::lock_guard lock(mutex_);
+      closed_ = true;
+      dialogs = dialogs_;
+      ready_.notify_one();
+    }
+    if (dialogs) dialogs->EndRuns();
+  }
+  // The control's dialogs, once made.
+  void SetDialogs(std::shared_ptr<vard::IDownloadDialogs> dialogs) {
+    std::lock_guard lock(mutex_);
+    dialogs_ = dialogs;
+    if (closed_ && dialogs) dialogs->EndRuns();
+  }
+  // The next message; nothing once the browser went.
+  std::optional<Message> Take() {
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [this] { return !queue_.empty() || closed_; });
+    if (closed_) return std::nullopt;
+    Message message = std::move(queue_.front());
+    queue_.pop_front();
+    return message;
+  }
+
+  const std::unique_ptr<vard::platform::IByteChannel> channel;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<Message> queue_;
+  bool closed_ = false;
+  std::shared_ptr<vard::IDownloadDialogs> dialogs_;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace vard::bridge;
@@ -54,34 +117,51 @@ int main(int argc, char** argv) {
   // A page's download may be loading the HTTP stack when the browser goes:
   // the host leaves main only once that load is over.
   const vard::platform::HttpLoadScope http(false);
-  auto channel = vard::platform::TakeStandardStreams();
-  FrameReader reader(*channel);
-  FrameWriter writer(*channel);
-  // Set by whichever thread sends first into a closed connection: the reader's
-  // (answers) or a download's worker (progress lines).
+  // Read on a thread of its own, so that the browser closing the connection
+  // (the page closed its control, or its tab went) is seen while a run's
+  // dialog holds this thread, and ends that run at once. The reader's state
+  // is shared: it may still wait on the browser when main returns.
+  auto inbox = std::make_shared<Inbox>(vard::platform::TakeStandardStreams());
+  std::thread([inbox] {
+    FrameReader reader(*inbox->channel);
+    std::string body;
+    for (;;) {
+      const FrameRead read = reader.Read(body);
+      if (read == FrameRead::kFrame) {
+        inbox->Put({std::move(body), false});
+      } else if (read == FrameRead::kTooLong) {
+        inbox->Put({"a message of " + std::to_string(reader.RefusedLength()) + " bytes is longer than " +
+                        std::to_string(kMaxFrame) + " bytes",
+                    true});
+      } else {
+        break;  // the browser closed the connection (or cut a message short)
+      }
+      body.clear();
+    }
+    inbox->Close();
+  }).detach();
+
+  FrameWriter writer(*inbox->channel);
   std::atomic<bool> browserGone = false;
   BridgeSession* current = nullptr;
   BridgeSession session(
-      [&current] {
-        return BridgeServices([&current](const std::string& line) {
+      [&current, inbox] {
+        auto services = BridgeServices([&current](const std::string& line) {
           if (current) current->Progress(line);
         });
+        inbox->SetDialogs(services.dialogs);
+        return services;
       },
+      // Any thread may send: the reader's answers, a download's progress lines.
       [&writer, &browserGone](const std::string& text) {
         if (!writer.Write(text)) browserGone = true;
       });
   current = &session;
-  std::string body;
   while (!browserGone) {
-    const FrameRead read = reader.Read(body);
-    if (read == FrameRead::kFrame) {
-      session.Handle(body);
-    } else if (read == FrameRead::kTooLong) {
-      session.Refuse("a message of " + std::to_string(reader.RefusedLength()) + " bytes is longer than " +
-                     std::to_string(kMaxFrame) + " bytes");
-    } else {
-      break;  // the browser closed the connection (or cut a message short)
-    }
+    auto message = inbox->Take();
+    if (!message) break;
+    if (message->refused) session.Refuse(message->text);
+    else session.Handle(message->text);
   }
   return 0;
 }

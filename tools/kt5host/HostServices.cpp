@@ -29,6 +29,7 @@ class ScriptedDialogs final : public IDownloadDialogs {
   std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& name, int64_t size) override {
     return host_->AskOpenOrSave(name, size);
   }
+  void EndRuns() override { host_->EndRuns(); }
   std::unique_ptr<IEmbeddedDownload> EmbedListDownload(DownloadDialogState& state,
                                                        std::function<void(int)> ended) override {
     return host_->EmbedListDownload(state, std::move(ended));

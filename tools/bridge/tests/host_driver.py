@@ -8,6 +8,7 @@ For Windows builds COMMAND is the test runner (wine-run.sh PREFIX LOADER
 PROGRAM). The runner holds a program's output until it ends, so the framed
 sessions start the loader directly in the runner's prefix; the runner itself
 runs -install first, which also makes the prefix."""
+import http.server
 import json
 import os
 import shutil
@@ -16,6 +17,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 
 LIMIT = 60  # seconds any one answer may take
 
@@ -94,6 +96,44 @@ def wine_env(env, prefix):
 
 
 CALLER = "chrome-extension://kclbnimnakbiaaknaaihdfmdkphdbkbg/"
+
+
+class SlowServer:
+    """Serves one body of SIZE bytes: the first 64 KiB at once, then a
+    kibibyte every 50 ms, so that a run is still going when the page goes."""
+    SIZE = 4 * 1024 * 1024
+    BODY = bytes(i * 7 % 251 for i in range(SIZE))
+
+    def __init__(self):
+        served = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                self.send_response(200)
+                self.send_header("Content-Length", str(SlowServer.SIZE))
+                self.end_headers()
+                sent = 0
+                try:
+                    while sent < SlowServer.SIZE:
+                        n = 65536 if sent == 0 else 1024
+                        self.wfile.write(SlowServer.BODY[sent:sent + n])
+                        self.wfile.flush()
+                        sent += n
+                        served.sent = sent
+                        time.sleep(0.05)
+                except OSError:
+                    pass  # the client went
+
+            def log_message(self, *args):
+                pass
+
+        self.sent = 0
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.url = f"http://127.0.0.1:{self.server.server_address[1]}/slow.bin"
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.server.shutdown()
 
 
 def code(m):
@@ -218,6 +258,32 @@ def main():
     check(m == {"id": 3, "result": {"trusted": False}}, f"its opaque origin is not trusted: {m}")
     check(host.ask({"id": 4, "op": "get", "name": "SetFolder"})["result"] != outside, "its SetFolder refused")
     check(host.end() == 0, "the host ends")
+
+    print("a page that goes ends its run:")
+    slow = SlowServer()
+    runs = os.path.join(work, "runs")
+    os.makedirs(runs)
+    host = Host(command + [CALLER], env)
+    folder = "Z:" + runs.replace("/", "\\") if windows else runs
+    m = host.ask({"id": 1, "op": "create", "params": {"SetFolder": folder}, "page": page, "origin": origin})
+    check(m == {"id": 1, "result": {"trusted": True}}, f"created: {m}")
+    host.ask({"id": 2, "op": "call", "name": "AppendFile", "args": [slow.url, "slow.bin", SlowServer.SIZE]})
+    host.send({"id": 3, "op": "call", "name": "StartDownload"})  # answered when the run ends
+    saved = os.path.join(runs, "slow.bin")
+    started = time.monotonic()
+    while time.monotonic() - started < LIMIT and not (slow.sent > 65536 and os.path.exists(saved) and
+                                                       os.path.getsize(saved) > 0):
+        time.sleep(0.02)
+    check(os.path.exists(saved), "the run is writing its file")
+    closed = time.monotonic()
+    ended = host.end()
+    took = time.monotonic() - closed
+    check(ended == 0, f"the host ended when the browser closed the connection ({ended})")
+    check(took < (3.0 if windows else 1.0), f"within {'3 s under Wine' if windows else '1 s'}: {took:.2f} s")
+    written = open(saved, "rb").read() if os.path.exists(saved) else b""
+    check(0 < len(written) < SlowServer.SIZE and written == SlowServer.BODY[:len(written)],
+          f"its file stays as a cancelled run leaves it: the first {len(written)} bytes, for a resume")
+    slow.close()
 
     print("FAILED" if failures else "passed")
     return 1 if failures else 0

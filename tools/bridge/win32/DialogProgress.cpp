@@ -80,6 +80,7 @@ class ProgressDialogs final : public IDownloadDialogs {
   std::optional<OpenOrSaveAnswer> AskOpenOrSave(const std::u16string& name, int64_t size) override {
     return dialogs_->AskOpenOrSave(name, size);
   }
+  void EndRuns() override { dialogs_->EndRuns(); }
   // The bridge's control has no window to embed a dialog in.
   std::unique_ptr<IEmbeddedDownload> EmbedListDownload(DownloadDialogState& state,
                                                        std::function<void(int)> ended) override {
