@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   libcurl4-openssl-dev libcpp-httplib-dev zlib1g-dev libssl-dev openssl pkg-config curl
   media-types
-  chromium
+  chromium firefox-esr
 )
 
 # `setup.sh bench`: also the real server and the other clients of the

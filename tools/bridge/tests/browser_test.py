@@ -72,9 +72,10 @@ def sha256_url(url):
 class PageServer:
     """Serves the test pages with their placeholders filled in; a page named
     sandboxed*.html comes with a sandbox policy, which gives it an opaque
-    origin on this trusted host."""
+    origin on this trusted host. With `report`, a page's POST to /report is
+    handed to report(origin, body), whose answer is the page's reply."""
 
-    def __init__(self, pages, values):
+    def __init__(self, pages, values, report=None):
         pages_dir, fill = pages, values
 
         class Handler(http.server.BaseHTTPRequestHandler):
@@ -95,6 +96,18 @@ class PageServer:
                     self.send_header("Content-Security-Policy", "sandbox allow-scripts")
                 self.end_headers()
                 self.wfile.write(body)
+
+            def do_POST(self):
+                if report is None or self.path != "/report":
+                    self.send_error(404)
+                    return
+                body = self.rfile.read(min(int(self.headers.get("Content-Length") or 0), 1 << 20))
+                reply = report(self.headers.get("Origin"), body).encode()
+                self.send_response(200)
+                self.send_header("Content-Type", "text/plain; charset=utf-8")
+                self.send_header("Content-Length", str(len(reply)))
+                self.end_headers()
+                self.wfile.write(reply)
 
             def log_message(self, *args):
                 pass
