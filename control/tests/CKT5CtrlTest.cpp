@@ -301,6 +301,30 @@ TEST_F(ControlTest, EveryMemberAnswersSuccess) {
   EXPECT_EQ(dispid::FindMember(u"getcount")->id, 401);
 }
 
+// The table is read from the interface definition at build time: its types
+// are the type library's.
+TEST(MemberTable, TakesEachMembersTypesFromTheInterface) {
+  using dispid::FindMember;
+  EXPECT_EQ(FindMember(u"LimitRate")->putType, 'u');
+  EXPECT_EQ(FindMember(u"ItemWidth3")->putType, 'h');
+  EXPECT_EQ(FindMember(u"URLDownloadComplete")->putType, 's');
+  EXPECT_EQ(FindMember(u"OpenFileOverwrite")->putType, 'b');
+  EXPECT_EQ(FindMember(u"GetFileName")->params, "u");
+  EXPECT_EQ(FindMember(u"GetFileName")->kind, dispid::MemberKind::kReadOnly);
+  EXPECT_EQ(FindMember(u"DownloadAndOpen")->params, "svvv");
+  EXPECT_EQ(FindMember(u"GetIP")->params, "u");
+  int members = 0;
+  for (int32_t id = 1; id < 1000; ++id) {
+    const dispid::Member* m = dispid::FindMember(id);
+    if (!m) continue;
+    ++members;
+    EXPECT_EQ(m->kind == dispid::MemberKind::kProperty, m->putType != ' ') << id;
+    EXPECT_EQ(m->params.find_first_not_of("sbuhv"), std::string_view::npos) << id;
+  }
+  EXPECT_EQ(members, 49);
+  EXPECT_EQ(dispid::EventName(dispid::kOnDownloadError), u"OnDownloadError");
+}
+
 TEST_F(ControlTest, UnknownLanguageLeavesTheStore) {
   fakes.language->store.Clear();
   CKT5Ctrl c(services);

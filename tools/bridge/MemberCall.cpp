@@ -9,46 +9,6 @@
 namespace vard::bridge {
 namespace {
 
-// Declared parameter types, as the type library has them: s BSTR,
-// b VARIANT_BOOL, u unsigned 32-bit, h short, v optional VARIANT.
-struct Signature {
-  int32_t id;
-  const char* params;  // of the method or of the indexed getter
-};
-
-// Properties that can be put take one value of the getter's result type;
-// that type is listed here as `put`. Members not listed take nothing.
-struct PutType {
-  int32_t id;
-  char type;
-};
-
-constexpr Signature kParams[] = {
-    {dispid::kGetFileName, "u"}, {dispid::kGetFileURL, "u"},   {dispid::kGetFileSize, "u"},
-    {dispid::kAppendFile, "svv"}, {dispid::kDownloadAndOpen, "svvv"}, {dispid::kSingleDownload, "svv"},
-    {dispid::kGetIP, "u"},        {dispid::kGetMAC, "u"},
-};
-
-constexpr PutType kPutTypes[] = {
-    {dispid::kLimitRate, 'u'},   {dispid::kItemWidth, 'h'},  {dispid::kItemWidth2, 'h'},
-    {dispid::kItemWidth3, 'h'},  {dispid::kItemWidth4, 'h'}, {dispid::kDialogListHeight, 'h'},
-    {dispid::kLanguage, 's'},    {dispid::kProgramTitle, 's'}, {dispid::kSetFolder, 's'},
-    {dispid::kSetTempFolder, 's'}, {dispid::kFolderType, 's'}, {dispid::kListStyle, 's'},
-    {dispid::kURLDownloadComplete, 's'},
-};
-
-std::string_view ParamsOf(int32_t id) {
-  for (const Signature& s : kParams)
-    if (s.id == id) return s.params;
-  return {};
-}
-
-char PutTypeOf(int32_t id) {
-  for (const PutType& p : kPutTypes)
-    if (p.id == id) return p.type;
-  return 'b';  // every other property that can be put is a boolean
-}
-
 std::string Hex(int32_t hr) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
@@ -161,7 +121,7 @@ MemberCall PrepareMemberCall(const std::string& op, const std::string& name, con
       return Failed(kDispMemberNotFound, name + " is not a property that can be put");
     call.kind = InvokeKind::kPut;
     Variant value;
-    if (const int32_t hr = Convert(args, PutTypeOf(m->id), value); hr != kSOk)
+    if (const int32_t hr = Convert(args, m->putType, value); hr != kSOk)
       return Failed(hr, "put " + name + ": the value does not convert (" + Hex(hr) + ")");
     call.args.push_back(std::move(value));
     return call;
@@ -177,7 +137,7 @@ MemberCall PrepareMemberCall(const std::string& op, const std::string& name, con
   }
   if (args.type() != Json::Type::kArray && !args.IsNull())
     return Failed(kDispTypeMismatch, "args must be an array");
-  params = ParamsOf(m->id);
+  params = m->params;
   const std::vector<Json> none;
   const std::vector<Json>& given = args.IsNull() ? none : args.Items();
   size_t required = 0;
