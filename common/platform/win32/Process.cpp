@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "common/platform/DebugOutput.h"
+#include "common/platform/ErrorText.h"
 #include "common/platform/win32/Wide.h"
 
 namespace vard::platform {
@@ -34,6 +36,24 @@ void AppendQuoted(std::u16string& line, const std::u16string& arg) {
   }
   line.append(slashes * 2, u'\\');
   line += u'"';
+}
+
+// A browser starts its native hosts in a job that ends every process in it
+// with the host; what the host starts for the person (the agent) must
+// outlive it. Outside any job the flag changes nothing; a job that lets no
+// process leave refuses it with ERROR_ACCESS_DENIED. Null when the system
+// refused the start.
+HANDLE StartOutsideJob(const std::u16string& program, std::u16string line, StartShow show) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = show == StartShow::kNormal ? SW_SHOWNORMAL : SW_HIDE;
+  PROCESS_INFORMATION pi{};
+  if (!::CreateProcessW(win32::W(program), reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE,
+                        CREATE_BREAKAWAY_FROM_JOB, nullptr, nullptr, &si, &pi))
+    return nullptr;
+  ::CloseHandle(pi.hThread);
+  return pi.hProcess;
 }
 
 }  // namespace
@@ -137,7 +157,15 @@ bool ShellStartAndWait(const std::u16string& program, const std::u16string& para
   info.lpFile = win32::W(program);
   info.lpParameters = win32::W(parameters);
   info.nShow = show == StartShow::kNormal ? SW_SHOWNORMAL : SW_HIDE;
-  if (!::ShellExecuteExW(&info)) return false;
+  if (verb.empty()) {
+    std::u16string line;
+    AppendQuoted(line, program);
+    (line += u' ') += parameters;
+    info.hProcess = StartOutsideJob(program, line, show);
+    if (!info.hProcess && ::GetLastError() == ERROR_ACCESS_DENIED)
+      DebugOutput(u"the caller's job lets no program leave it: " + program + u" ends when that job ends");
+  }
+  if (!info.hProcess && !::ShellExecuteExW(&info)) return false;
   if (info.hProcess) {
     // Polled on the clock so that a hung program cannot hold the caller
     // beyond its limit. Input idle can come before the program has made
