@@ -203,9 +203,6 @@ def road(opts, wine, start):
         f.write(b"not the server's bytes")
     host.events.clear()
     host.send({"id": 6, "op": "call", "name": "StartDownload"})
-    # The browser goes while the dialog is up: the person's dialog runs to
-    # its end all the same, then the host ends.
-    host.proc.stdin.close()
     press("the dialog's Start pressed again", DIALOG_START)
     press(f"{len(FILES)} questions answered Overwrite", OVERWRITE, len(FILES))
     m = host.answer()
@@ -213,7 +210,19 @@ def road(opts, wine, start):
     completed(host, "overwritten")
     files_match(list_win, "the control's overwritten")
 
-    check(host.end() == 0, "the host ended after the dialog, the browser gone during it")
+    print("the browser goes while a dialog is up: the dialog closes and the host ends")
+    with open(spoiled, "wb") as f:
+        f.write(b"not the server's bytes")
+    host.send({"id": 7, "op": "call", "name": "StartDownload"})
+    rc, titles = wine.run(presser, DIALOG_START, str(LIMIT), "0", seconds=LIMIT + 10)
+    check(rc == 0, f"the dialog is up ({titles.split()})")
+    closed = time.monotonic()
+    ended = host.end()
+    took = time.monotonic() - closed
+    check(ended == 0 and took < 1.0, f"the host ended within 1 s: {took:.2f} s")
+    rc, _ = wine.run(presser, DIALOG_START, "1", "0", seconds=LIMIT)
+    check(rc != 0, "no dialog is left")
+    check(open(spoiled, "rb").read() == b"not the server's bytes", "the run that never started wrote nothing")
 
     print("DownloadAndOpen: the compact dialog, then the shell's failure told in a message box")
     host = start(command)

@@ -6,10 +6,12 @@
 // with an enabled button ID, presses it, waits until that button takes no
 // more presses (its dialog gone, or the button disabled), and prints the
 // dialog's title. So one press never lands twice on the same question.
+// COUNT 0 only waits for such a dialog and prints its title.
 // Exit code 0 when all were pressed, 1 when a dialog did not come or kept
 // its button, 2 on bad usage.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -53,7 +55,7 @@ int main(int argc, char** argv) {
   const auto seconds = static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10));
   const int count = argc == 4 ? std::atoi(argv[3]) : 1;
   vard::platform::IClock& clock = vard::platform::SystemClock();
-  for (int n = 0; n < count; ++n) {
+  for (int n = 0; n < std::max(count, 1); ++n) {
     const bool came = clock.WaitUntil(
         [&] {
           search.found = nullptr;
@@ -68,6 +70,10 @@ int main(int argc, char** argv) {
     }
     wchar_t title[256] = {};
     GetWindowTextW(search.found, title, 256);
+    if (count == 0) {
+      std::printf("%s\n", vard::Utf16ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(title))).c_str());
+      return 0;
+    }
     HWND button = GetDlgItem(search.found, search.id);
     PostMessageW(search.found, WM_COMMAND, MAKEWPARAM(search.id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
     if (!clock.WaitUntil([&] { return !TakesPresses(button); }, seconds * 1000, 20)) {
