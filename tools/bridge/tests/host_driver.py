@@ -282,7 +282,12 @@ def main():
     ended = host.end()
     took = time.monotonic() - closed
     check(ended == 0, f"the host ended when the browser closed the connection ({ended})")
-    check(took < 1.0, f"within 1 s: {took:.2f} s")
+    # 32-bit Windows programs may run through a whole-machine emulator here
+    # (scripts/test.sh registers it), where no time means what it does natively.
+    emulated = windows and os.path.exists("/proc/sys/fs/binfmt_misc/vardel-i386") and \
+        os.path.basename(command[0]) == "wine"
+    bound = 5.0 if emulated else 1.0
+    check(took < bound, f"within {bound:.0f} s{' (emulated)' if emulated else ''}: {took:.2f} s")
     written = open(saved, "rb").read() if os.path.exists(saved) else b""
     check(0 < len(written) < SlowServer.SIZE and written == SlowServer.BODY[:len(written)],
           f"its file stays as a cancelled run leaves it: the first {len(written)} bytes, for a resume")
