@@ -35,8 +35,9 @@ start_win32_emulation() {
     if ! grep -rqs bookworm-backports /etc/apt/sources.list /etc/apt/sources.list.d; then
       printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: bookworm-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
         > /etc/apt/sources.list.d/bookworm-backports.sources
-      apt_update || true
     fi
+    # Every time: an earlier update may have failed after the source was added.
+    apt_update || true
     ( apt_install --no-install-recommends -t bookworm-backports -- qemu-user ) || return 1
     major=$("$qemu" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\).*/\1/p')
     [ "${major:-0}" -ge 10 ] || return 1
