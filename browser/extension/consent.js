@@ -96,9 +96,16 @@ let registering = Promise.resolve();
 // Registers the page scripts anew; resolves once the browser has them.
 function registerPageScripts() {
   registering = registering.then(async () => {
-    const old = await chrome.scripting.getRegisteredContentScripts();
-    if (old.length) await chrome.scripting.unregisterContentScripts({ ids: old.map((s) => s.id) });
-    await chrome.scripting.registerContentScripts(await pageScripts());
+    // Updated in place: scripts taken away and put back would leave pages
+    // loading meanwhile without the API.
+    const wanted = await pageScripts();
+    const have = new Set((await chrome.scripting.getRegisteredContentScripts()).map((s) => s.id));
+    const gone = [...have].filter((id) => !wanted.some((s) => s.id === id));
+    if (gone.length) await chrome.scripting.unregisterContentScripts({ ids: gone });
+    const kept = wanted.filter((s) => have.has(s.id));
+    if (kept.length) await chrome.scripting.updateContentScripts(kept);
+    const added = wanted.filter((s) => !have.has(s.id));
+    if (added.length) await chrome.scripting.registerContentScripts(added);
   }).catch((e) => console.error('vardkt5: the page scripts could not be registered:', e));
   return registering;
 }

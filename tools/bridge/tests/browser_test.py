@@ -120,6 +120,19 @@ class PageServer:
         self.server.shutdown()
 
 
+def end_browser(proc):
+    """Ends a browser started in a session of its own, with every process of it."""
+    try:
+        os.killpg(proc.pid, signal.SIGTERM)
+    except ProcessLookupError:
+        pass
+    try:
+        proc.wait(10)
+    except subprocess.TimeoutExpired:
+        os.killpg(proc.pid, signal.SIGKILL)
+        proc.wait()
+
+
 class Browser:
     def __init__(self, chromium, profile, extension, env):
         args = [chromium, "--headless=new", f"--user-data-dir={profile}", "--remote-debugging-port=0",
@@ -132,6 +145,7 @@ class Browser:
         if os.geteuid() == 0:
             args.insert(1, "--no-sandbox")
         self.started = time.monotonic()
+        self.answered = set()  # the question windows already clicked
         self.proc = subprocess.Popen(args, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, env=env,
                                      start_new_session=True)
         self.port = None
@@ -191,8 +205,10 @@ class Browser:
         """The extension's open question for `origin`, or None."""
         url = f"chrome-extension://{EXTENSION_ID}/question.html?origin={urllib.parse.quote(origin, safe='')}"
 
+        # A window answered before may still be listed for a moment, under
+        # the same address: clicking there would answer nothing.
         def found():
-            return next((t for t in self.targets() if t.get("url") == url), None)
+            return next((t for t in self.targets() if t.get("url") == url and t["id"] not in self.answered), None)
         return wait_for(found, limit, 0.05)
 
     def answer(self, origin, choice):
@@ -200,9 +216,12 @@ class Browser:
         target = self.question(origin)
         if not target:
             return False
+        self.answered.add(target["id"])
         dev = DevTools(target["webSocketDebuggerUrl"])
         try:
-            wait_for(lambda: dev.evaluate(f"!!document.getElementById('{choice}')", False), START_LIMIT, 0.05)
+            # Its buttons are there before its script listens to them.
+            wait_for(lambda: dev.evaluate(f"document.readyState === 'complete' && !!document.getElementById('{choice}')",
+                                          False), START_LIMIT, 0.05)
             dev.evaluate(f"document.getElementById('{choice}').click()")
         finally:
             dev.close()
@@ -232,15 +251,7 @@ class Browser:
         return dev
 
     def close(self):
-        try:
-            os.killpg(self.proc.pid, signal.SIGTERM)
-        except ProcessLookupError:
-            pass
-        try:
-            self.proc.wait(10)
-        except subprocess.TimeoutExpired:
-            os.killpg(self.proc.pid, signal.SIGKILL)
-            self.proc.wait()
+        end_browser(self.proc)
 
 
 def bridge_programs(session):
