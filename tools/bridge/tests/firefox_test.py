@@ -132,15 +132,7 @@ class Firefox:
         self.session = os.getsid(self.proc.pid)
 
     def close(self):
-        try:
-            os.killpg(self.proc.pid, signal.SIGTERM)
-        except ProcessLookupError:
-            pass
-        try:
-            self.proc.wait(10)
-        except subprocess.TimeoutExpired:
-            os.killpg(self.proc.pid, signal.SIGKILL)
-            self.proc.wait()
+        bt.end_browser(self.proc)
         self.log.close()
 
 
